@@ -1,0 +1,30 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace qvr {
+
+// The text of a value in record, export and log files: rounded to 15
+// significant digits, trailing zeros dropped, "." as decimal point, plain
+// notation from 0.0001 up to below 1E15, otherwise mantissa "E" exponent
+// (1.5E-5, 2E20). A single-precision value passed widened shows its
+// single-precision rounding (0.1f gives 0.100000001490116).
+std::string GeneralNumberText(double value);
+
+// A C-style format with one floating directive such as "%1.3f m/s." or
+// "Sensor Model %1.2f" ("%%" writes a percent sign). Always "." as decimal
+// point, whatever the process locale.
+std::string FormatFloat(std::string_view format, double value);
+
+// A decimal number with "." as decimal point, plain or scientific, optional
+// sign, leading and trailing blanks allowed. Anything else (empty text,
+// trailing garbage, inf, nan, hexadecimal) gives no value.
+std::optional<double> ParseNumber(std::string_view text);
+
+// A decimal integer, optional sign, blanks around allowed; no value when the
+// text is not one or does not fit in 32 bits.
+std::optional<int> ParseInteger(std::string_view text);
+
+} // namespace qvr

@@ -1,0 +1,212 @@
+#include "base/text_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <iconv.h>
+#endif
+
+namespace qvr {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string SystemReason(int err) { return std::generic_category().message(err); }
+
+[[noreturn]] void Fail(const std::string& what, const std::string& path, int err) {
+    throw TextFileError(what + " \"" + path + "\": " + SystemReason(err));
+}
+
+fs::path PathOf(const std::string& utf8) {
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string EncodeLines(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const auto& line : lines) {
+        out += Utf8ToCp932(line);
+        out += "\r\n";
+    }
+    return out;
+}
+
+#ifdef _WIN32
+std::string Convert(std::string_view in, UINT from, UINT to) {
+    if (in.empty()) return {};
+    const int wlen = MultiByteToWideChar(from, 0, in.data(), static_cast<int>(in.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(wlen), L'\0');
+    MultiByteToWideChar(from, 0, in.data(), static_cast<int>(in.size()), wide.data(), wlen);
+    const int len = WideCharToMultiByte(to, 0, wide.data(), wlen, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(len), '\0');
+    WideCharToMultiByte(to, 0, wide.data(), wlen, out.data(), len, nullptr, nullptr);
+    return out;
+}
+#else
+// Converts with glibc iconv; an input sequence that cannot be converted
+// becomes "?" and conversion goes on after it.
+std::string Convert(std::string_view in, const char* from, const char* to, bool fromUtf8) {
+    if (in.empty()) return {};
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) throw TextFileError(std::string("iconv: no ") + to);
+    std::string out;
+    std::string chunk(in.size() * 4 + 16, '\0');
+    char* inPtr = const_cast<char*>(in.data());
+    std::size_t inLeft = in.size();
+    while (inLeft > 0) {
+        char* outPtr = chunk.data();
+        std::size_t outLeft = chunk.size();
+        const std::size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+        out.append(chunk.data(), static_cast<std::size_t>(outPtr - chunk.data()));
+        if (rc != static_cast<std::size_t>(-1)) break;
+        if (errno == E2BIG) continue;
+        // EILSEQ or EINVAL: skip one input character.
+        out += '?';
+        std::size_t skip = 1;
+        if (fromUtf8) {
+            const auto lead = static_cast<unsigned char>(*inPtr);
+            skip = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        } else {
+            const auto lead = static_cast<unsigned char>(*inPtr);
+            skip = ((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC)) ? 2 : 1;
+        }
+        if (skip > inLeft) skip = inLeft;
+        inPtr += skip;
+        inLeft -= skip;
+    }
+    iconv_close(cd);
+    return out;
+}
+#endif
+
+} // namespace
+
+std::string Utf8ToCp932(std::string_view utf8) {
+#ifdef _WIN32
+    return Convert(utf8, CP_UTF8, 932);
+#else
+    return Convert(utf8, "UTF-8", "CP932", true);
+#endif
+}
+
+std::string Cp932ToUtf8(std::string_view cp932) {
+#ifdef _WIN32
+    return Convert(cp932, 932, CP_UTF8);
+#else
+    return Convert(cp932, "CP932", "UTF-8", false);
+#endif
+}
+
+void ReplaceFileBytes(const std::string& path, std::string_view bytes) {
+    const fs::path target = PathOf(path);
+    fs::path temp = target;
+    temp += ".tmp~";
+    std::FILE* f = nullptr;
+#ifdef _WIN32
+    f = _wfopen(temp.c_str(), L"wb");
+#else
+    f = std::fopen(temp.c_str(), "wb");
+#endif
+    if (!f) Fail("Cannot create file", path, errno);
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    int err = errno;
+    if (std::fclose(f) != 0 && written) err = errno;
+    if (!written || err == ENOSPC) {
+        std::error_code ignore;
+        fs::remove(temp, ignore);
+        Fail("Cannot write file", path, err ? err : EIO);
+    }
+    std::error_code ec;
+    fs::rename(temp, target, ec);
+    if (ec) {
+        std::error_code ignore;
+        fs::remove(temp, ignore);
+        throw TextFileError("Cannot write file \"" + path + "\": " + ec.message());
+    }
+}
+
+std::string ReadFileBytes(const std::string& path) {
+    std::FILE* f = nullptr;
+#ifdef _WIN32
+    f = _wfopen(PathOf(path).c_str(), L"rb");
+#else
+    f = std::fopen(path.c_str(), "rb");
+#endif
+    if (!f) Fail("Cannot open file", path, errno);
+    std::string bytes;
+    char buf[65536];
+    std::size_t n = 0;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
+    const bool failed = std::ferror(f) != 0;
+    const int err = errno;
+    std::fclose(f);
+    if (failed) Fail("Cannot read file", path, err);
+    return bytes;
+}
+
+void WriteTextLines(const std::string& path, const std::vector<std::string>& lines) {
+    ReplaceFileBytes(path, EncodeLines(lines));
+}
+
+std::vector<std::string> ReadTextLines(const std::string& path) {
+    const std::string bytes = ReadFileBytes(path);
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < bytes.size()) {
+        std::size_t end = bytes.find('\n', start);
+        const bool last = end == std::string::npos;
+        if (last) end = bytes.size();
+        std::size_t stop = end;
+        if (stop > start && bytes[stop - 1] == '\r') --stop;
+        lines.push_back(Cp932ToUtf8(std::string_view(bytes).substr(start, stop - start)));
+        start = last ? bytes.size() : end + 1;
+    }
+    return lines;
+}
+
+void AppendTextLines(const std::string& path, const std::vector<std::string>& lines) {
+    std::FILE* f = nullptr;
+#ifdef _WIN32
+    f = _wfopen(PathOf(path).c_str(), L"ab+");
+#else
+    f = std::fopen(path.c_str(), "ab+");
+#endif
+    if (!f) Fail("Cannot open file", path, errno);
+    std::string bytes;
+    // Reads start anywhere in "a+" mode; writes always go to the end.
+    if (std::fseek(f, -1, SEEK_END) == 0) {
+        const int last = std::fgetc(f);
+        if (last != EOF && last != '\n') bytes += "\r\n";
+    }
+    bytes += EncodeLines(lines);
+    std::fseek(f, 0, SEEK_END);
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    int err = errno;
+    const bool closed = std::fclose(f) == 0;
+    if (!closed && written) err = errno;
+    if (!written || !closed) Fail("Cannot write file", path, err ? err : EIO);
+}
+
+bool FileExists(const std::string& path) {
+    std::error_code ec;
+    return fs::is_regular_file(PathOf(path), ec);
+}
+
+bool DirectoryExists(const std::string& path) {
+    std::error_code ec;
+    return fs::is_directory(PathOf(path), ec);
+}
+
+bool ForceDirectories(const std::string& path) {
+    std::error_code ec;
+    fs::create_directories(PathOf(path), ec);
+    return DirectoryExists(path);
+}
+
+} // namespace qvr

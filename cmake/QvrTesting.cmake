@@ -1,0 +1,19 @@
+# qvr_add_test_suite(NAME SOURCES src... LIBS lib... [QT])
+# Declares one GoogleTest executable and registers its tests with CTest.
+# QT suites get a test main that creates a QApplication on the offscreen platform.
+function(qvr_add_test_suite name)
+  cmake_parse_arguments(ARG "QT" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock)
+  if(ARG_QT)
+    target_link_libraries(${name} PRIVATE qvr_test_qt_main Qt6::Test)
+  else()
+    target_link_libraries(${name} PRIVATE GTest::gtest_main)
+  endif()
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TSAN_OPTIONS=halt_on_error=1;ASAN_OPTIONS=detect_leaks=1"
+               TIMEOUT 300)
+endfunction()
