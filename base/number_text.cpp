@@ -143,8 +143,11 @@ std::optional<double> ParseNumber(std::string_view text) {
     const auto res = std::from_chars(body.data(), body.data() + body.size(), value,
                                      std::chars_format::general);
     if (res.ec == std::errc::result_out_of_range) {
-        // Overflow to infinity is not a usable reading; underflow is a zero.
-        if (std::abs(value) > 1.0) return std::nullopt;
+        // Overflow is not a usable reading; underflow (a negative exponent) is a zero.
+        const std::size_t e = body.find_first_of("eE");
+        if (e == std::string_view::npos || body.substr(e + 1).find('-') != 0)
+            return std::nullopt;
+        value = 0.0;
     } else if (res.ec != std::errc()) {
         return std::nullopt;
     }
@@ -154,7 +157,10 @@ std::optional<double> ParseNumber(std::string_view text) {
 
 std::optional<int> ParseInteger(std::string_view text) {
     text = TrimBlanks(text);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    if (!text.empty() && text.front() == '+') {
+        text.remove_prefix(1);
+        if (!text.empty() && text.front() == '-') return std::nullopt;
+    }
     if (text.empty()) return std::nullopt;
     long long value = 0;
     const auto res = std::from_chars(text.data(), text.data() + text.size(), value, 10);

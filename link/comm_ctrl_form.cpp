@@ -1,9 +1,139 @@
 #include "link/comm_ctrl_form.h"
 
+#include "app/pictures.h"
+#include "link/frame_codec.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QVBoxLayout>
+
 namespace qvr {
 
-TCommCtrlForm::TCommCtrlForm(QWidget* parent) : QWidget(parent, Qt::Tool) {
+namespace {
+// Protocol text is one byte per character; show each as its Latin-1 character.
+QString FromWire(const std::string& s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); }
+} // namespace
+
+TCommCtrlForm::TCommCtrlForm(TMySts& mySts, std::string exeDir, QWidget* parent)
+    : QWidget(parent, Qt::Tool), sts_(mySts), exeDir_(std::move(exeDir)) {
     setObjectName("CommCtrlForm");
+    BuildControls();
+}
+
+TCommCtrlForm::~TCommCtrlForm() = default;
+
+void TCommCtrlForm::BuildControls() {
+    resize(420, 460);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(6, 6, 6, 6);
+    auto* top = new QHBoxLayout();
+    BBSetup = new QPushButton("Com Setup..", this);
+    BBSetup->setObjectName("BBSetup");
+    top->addStretch(1);
+    top->addWidget(BBSetup);
+    column->addLayout(top);
+
+    Splitter1 = new QSplitter(Qt::Vertical, this);
+    Splitter1->setObjectName("Splitter1");
+    auto logPane = [this](QCheckBox*& box, QPlainTextEdit*& memo, const char* boxName,
+                          const char* memoName, const QString& caption) {
+        auto* pane = new QWidget(Splitter1);
+        auto* l = new QVBoxLayout(pane);
+        l->setContentsMargins(0, 0, 0, 0);
+        box = new QCheckBox(caption, pane);
+        box->setObjectName(boxName);
+        memo = new QPlainTextEdit(pane);
+        memo->setObjectName(memoName);
+        memo->setReadOnly(true);
+        memo->setMaximumBlockCount(kMaxLogLines);
+        memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+        QFont mono("Monospace");
+        mono.setStyleHint(QFont::TypeWriter);
+        memo->setFont(mono);
+        l->addWidget(box);
+        l->addWidget(memo);
+        Splitter1->addWidget(pane);
+    };
+    logPane(CBSendLog, MSend, "CBSendLog", "MSend", QStringLiteral("送信ログ"));
+    logPane(CBReciveLog, MRecive, "CBReciveLog", "MRecive", QStringLiteral("受信ログ"));
+    column->addWidget(Splitter1, 1);
+
+    auto* bottom = new QHBoxLayout();
+    Image1 = new QLabel(this);
+    Image1->setObjectName("Image1");
+    Image1->setPixmap(pictures::Logo(100, 22));
+    BBClose = new QPushButton(QStringLiteral("閉じる"), this);
+    BBClose->setObjectName("BBClose");
+    bottom->addWidget(Image1);
+    bottom->addStretch(1);
+    bottom->addWidget(BBClose);
+    column->addLayout(bottom);
+
+    connect(BBSetup, &QPushButton::clicked, this, &TCommCtrlForm::SetupRule);
+    connect(BBClose, &QPushButton::clicked, this, &QWidget::hide);
+}
+
+std::string TCommCtrlForm::PortSettingsFile() const {
+    return exeDir_ + "Port" + std::to_string(Tag) + ".ini";
+}
+
+bool TCommCtrlForm::PortConnected() const { return false; }
+
+bool TCommCtrlForm::OpenPort() { return false; }
+
+bool TCommCtrlForm::ClosePort() {
+    LinkOpen = false;
+    return true;
+}
+
+void TCommCtrlForm::SendFrame(const std::string& payload) {
+    const auto frameText = frame::BuildFrame(payload);
+    if (!frameText || !LinkOpen) return;
+    if (CBSendLog->isChecked()) AddLog(MSend, frameText->substr(0, frameText->size() - 2));
+}
+
+void TCommCtrlForm::ComPortMRxChar(int) {}
+
+void TCommCtrlForm::FeedReceived(const std::string& chars) {
+    try {
+        for (char c : chars) receiver_.Feed(c, [this] { CheckFrame(); });
+    } catch (...) {
+        // A failing check or listener ends this batch; the rest is not fed.
+    }
+}
+
+void TCommCtrlForm::CheckFrame() {
+    std::string& buffer = receiver_.RxBuffer;
+    if (frame::VerifyFrame(buffer)) {
+        if (CBReciveLog->isChecked()) AddLog(MRecive, buffer);
+        if (OnFrame) OnFrame(*this);
+    } else if (CBReciveLog->isChecked()) {
+        AddLog(MRecive, "SumCheck Error! : " + buffer);
+    }
+}
+
+void TCommCtrlForm::AddLog(QPlainTextEdit* log, const std::string& line) {
+    log->appendPlainText(FromWire(line));
+}
+
+void TCommCtrlForm::LoadPortSettings() {}
+
+void TCommCtrlForm::StorePortSettings() {}
+
+void TCommCtrlForm::PortSetup() { StorePortSettings(); }
+
+void TCommCtrlForm::SetupRule() {
+    if (PortConnected()) {
+        QMessageBox::information(this, windowTitle(), QStringLiteral("接続中は変更できません"),
+                                 QMessageBox::Ok);
+        return;
+    }
+    PortSetup();
 }
 
 } // namespace qvr

@@ -1,17 +1,74 @@
 #pragma once
 
+#include "app/shared_state.h"
+#include "link/frame_receiver.h"
+
 #include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+
+class QCheckBox;
+class QPlainTextEdit;
+class QPushButton;
+class QSplitter;
+class QLabel;
 
 namespace qvr {
 
-// Link window: the one serial connection to the sensor, its framing and logs.
+// Link window: the one serial connection to the sensor, its framing, the send
+// and receive logs, and the single listener for good frames.
 class TCommCtrlForm : public QWidget {
     Q_OBJECT
 public:
-    explicit TCommCtrlForm(QWidget* parent = nullptr);
+    TCommCtrlForm(TMySts& mySts, std::string exeDir, QWidget* parent = nullptr);
+    ~TCommCtrlForm() override;
 
-    // Selects the port settings file "Port<Tag>.ini".
+    // Selects the port settings file "Port<Tag>.ini" beside the executable.
     int Tag = 0;
+    bool LinkOpen = false;
+    // Called once for each good frame; reads the frame text from RxBuffer.
+    std::function<void(TCommCtrlForm&)> OnFrame;
+
+    bool OpenPort();
+    bool ClosePort();
+    void SendFrame(const std::string& payload);
+    bool PortConnected() const;
+    // Handles received characters; `count` is how many are waiting.
+    void ComPortMRxChar(int count);
+    void CheckFrame();
+    void LoadPortSettings();
+    void StorePortSettings();
+    void PortSetup();
+    // "Com Setup.." and the main window's settings button without Shift.
+    void SetupRule();
+
+    std::string PortSettingsFile() const;
+    const std::string& RxBuffer() const { return receiver_.RxBuffer; }
+    int RxState() const { return receiver_.RxState; }
+    // Feeds characters as if received (used by the port handler).
+    void FeedReceived(const std::string& chars);
+
+    // Keep the newest lines; left on for a weekend, 4 lines a second each
+    // would otherwise eat the machine's memory.
+    static constexpr int kMaxLogLines = 5000;
+
+    QCheckBox* CBSendLog = nullptr;
+    QPlainTextEdit* MSend = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QCheckBox* CBReciveLog = nullptr;
+    QPlainTextEdit* MRecive = nullptr;
+    QPushButton* BBSetup = nullptr;
+    QPushButton* BBClose = nullptr;
+    QLabel* Image1 = nullptr;
+
+private:
+    void BuildControls();
+    void AddLog(QPlainTextEdit* log, const std::string& line);
+
+    TMySts& sts_;
+    std::string exeDir_;
+    FrameReceiver receiver_;
 };
 
 } // namespace qvr

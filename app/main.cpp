@@ -1,0 +1,70 @@
+#include "app/app_context.h"
+#include "app/app_globals.h"
+#include "app/main_form.h"
+#include "base/executable_dir.h"
+#include "monitor/mon_form.h"
+#include "settings/sys_set_form.h"
+#include "write/write_form.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <exception>
+#include <memory>
+
+using namespace qvr;
+
+namespace {
+
+void ShowError(const QString& message) {
+    QMessageBox::critical(nullptr, QStringLiteral("QVR Monitor"), message);
+}
+
+// Errors that a handler leaves unhandled are shown, and the program goes on.
+class GuardedApplication : public QApplication {
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const std::exception& e) {
+            ShowError(QString::fromUtf8(e.what()));
+        } catch (...) {
+            ShowError(QString());
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    GuardedApplication app(argc, argv);
+    try {
+        AppContext context{CurrentSample, SampleHistory, MySts, WritePrm,
+                           SystemClock::Instance(), ExecutableDir()};
+        auto mainForm = std::make_unique<TMainForm>(context);
+        MainForm = mainForm.get();
+        auto sysSetForm = std::make_unique<TSysSetForm>(context);
+        SysSetForm = sysSetForm.get();
+        auto monForm = std::make_unique<TMonForm>(context);
+        MonForm = monForm.get();
+        auto writeForm = std::make_unique<TWriteForm>(context);
+        WriteForm = writeForm.get();
+        mainForm->show();
+        app.exec();
+        // Windows go in reverse order of creation; the main window last, as it owns the link.
+        WriteForm = nullptr;
+        writeForm.reset();
+        MonForm = nullptr;
+        monForm.reset();
+        SysSetForm = nullptr;
+        sysSetForm.reset();
+        MainForm = nullptr;
+        mainForm.reset();
+    } catch (const std::exception& e) {
+        ShowError(QString::fromUtf8(e.what()));
+    } catch (...) {
+        ShowError(QString());
+    }
+    return 0;
+}

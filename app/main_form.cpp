@@ -1,0 +1,533 @@
+#include "app/main_form.h"
+
+#include "app/app_globals.h"
+#include "app/pictures.h"
+#include "base/number_text.h"
+#include "link/comm_ctrl_form.h"
+#include "link/frame_codec.h"
+#include "monitor/mon_form.h"
+#include "settings/sys_set_form.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QDateTime>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QtCharts/QChart>
+#include <QtCharts/QChartView>
+#include <QtCharts/QDateTimeAxis>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QValueAxis>
+
+namespace qvr {
+
+namespace {
+
+const char* const kCopyright = "Copyright (C) QVR Instruments Co., Ltd.";
+
+// Milliseconds since the epoch for a local date-time, as the chart's time axis
+// counts them. The zone offset is taken once per redraw, not per point.
+qint64 ChartMs(TDateTime t, qint64 offsetMs) {
+    return static_cast<qint64>((t - 25569.0) * 86400000.0 + 0.5) - offsetMs;
+}
+
+qint64 LocalOffsetMs() { return qint64(QDateTime::currentDateTime().offsetFromUtc()) * 1000; }
+
+QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
+
+QLabel* ReadoutPanel(const QString& text, const QColor& fore, QWidget* parent) {
+    auto* p = new QLabel(text, parent);
+    p->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    p->setLineWidth(2);
+    p->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    p->setAutoFillBackground(true);
+    QPalette pal = p->palette();
+    pal.setColor(QPalette::Window, QColor(128, 128, 128));
+    pal.setColor(QPalette::WindowText, fore);
+    p->setPalette(pal);
+    QFont f("Century");
+    f.setStyleHint(QFont::Serif);
+    f.setPixelSize(21);
+    f.setBold(true);
+    p->setFont(f);
+    p->setContentsMargins(4, 0, 6, 0);
+    return p;
+}
+
+QToolButton* PictureButton(const char* name, const QIcon& icon, const QString& hint,
+                           QWidget* parent) {
+    auto* b = new QToolButton(parent);
+    b->setObjectName(name);
+    b->setIcon(icon);
+    b->setIconSize(QSize(24, 24));
+    b->setFixedSize(40, 36);
+    b->setToolTip(hint);
+    b->setAutoRaise(false);
+    return b;
+}
+
+} // namespace
+
+TMainForm::TMainForm(AppContext& context, QWidget* parent)
+    : QMainWindow(parent), ctx_(context) {
+    setObjectName("MainForm");
+    BuildControls();
+
+    // 1-3: the link window, its settings file number and caption.
+    link_ = new TCommCtrlForm(ctx_.mySts, ctx_.exeDir, this);
+    CommCtrlForm = link_;
+    link_->Tag = 0;
+    link_->setWindowTitle(QStringLiteral("ComPort 通信状態"));
+    // 4-8.
+    link_->LoadPortSettings();
+    ResetPrm(ctx_.writePrm);
+    ctx_.currentSample.AirTemp = 0;
+    ctx_.currentSample.WindSpeed = 0;
+    ctx_.currentSample.Valid = false;
+    Collecting = true;
+    ctx_.mySts.MaintenanceMode = false;
+
+    MainTimer = new QTimer(this);
+    MainTimer->setObjectName("MainTimer");
+    MainTimer->setInterval(250);
+    connect(MainTimer, &QTimer::timeout, this, &TMainForm::MainTimerTimer);
+    MainTimer->start();
+}
+
+TMainForm::~TMainForm() {
+    MainTimer->stop();
+    link_->ClosePort();
+    delete link_;
+    if (CommCtrlForm == link_) CommCtrlForm = nullptr;
+}
+
+void TMainForm::BuildControls() {
+    setWindowIcon(QIcon(pictures::ProductIcon(64)));
+    auto* central = new QWidget(this);
+    central->setObjectName("MainClient");
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    // Top band: the readouts.
+    PTop = new QFrame(central);
+    PTop->setObjectName("PTop");
+    PTop->setFixedHeight(57);
+    PTop->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    auto* top = new QHBoxLayout(PTop);
+    top->setContentsMargins(4, 3, 8, 3);
+    top->setSpacing(8);
+    Image2 = new QLabel(PTop);
+    Image2->setObjectName("Image2");
+    Image2->setPixmap(pictures::ProductIcon(50));
+    Image2->setFixedSize(50, 50);
+    Label1 = new QLabel(QStringLiteral("風速"), PTop);
+    Label1->setObjectName("Label1");
+    PWindSpeed = ReadoutPanel(QStringLiteral("0.000 m/s."), QColor(0, 255, 255), PTop);
+    PWindSpeed->setObjectName("PWindSpeed");
+    PWindSpeed->setMinimumWidth(170);
+    LWDir = new QLabel(QStringLiteral("風向"), PTop);
+    LWDir->setObjectName("LWDir");
+    PWDir = ReadoutPanel(QStringLiteral("-00 °"), QColor(255, 255, 172), PTop);
+    PWDir->setObjectName("PWDir");
+    PWDir->setMinimumWidth(90);
+    Label2 = new QLabel(QStringLiteral("気温"), PTop);
+    Label2->setObjectName("Label2");
+    PAirTemp = ReadoutPanel(QStringLiteral("0.00 ℃"), QColor(255, 151, 151), PTop);
+    PAirTemp->setObjectName("PAirTemp");
+    PAirTemp->setMinimumWidth(110);
+    QFont captionFont = Label1->font();
+    captionFont.setPixelSize(15);
+    captionFont.setBold(true);
+    for (QLabel* l : {Label1, LWDir, Label2}) l->setFont(captionFont);
+    top->addWidget(Image2);
+    top->addWidget(Label1);
+    top->addWidget(PWindSpeed);
+    top->addSpacing(10);
+    top->addWidget(LWDir);
+    top->addWidget(PWDir);
+    top->addWidget(Label2);
+    top->addWidget(PAirTemp);
+    top->addStretch(1);
+    for (QWidget* w : {static_cast<QWidget*>(LWDir), static_cast<QWidget*>(PWDir),
+                       static_cast<QWidget*>(Label2), static_cast<QWidget*>(PAirTemp)})
+        w->hide();
+    column->addWidget(PTop);
+
+    BuildChart();
+    column->addWidget(RTCWindSpeed, 1);
+
+    // Bottom band: axis controls and the four buttons.
+    PBottom = new QFrame(central);
+    PBottom->setObjectName("PBottom");
+    PBottom->setFixedHeight(51);
+    PBottom->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    auto* bottom = new QHBoxLayout(PBottom);
+    bottom->setContentsMargins(8, 4, 8, 4);
+    bottom->setSpacing(6);
+    Image1 = new QLabel(PBottom);
+    Image1->setObjectName("Image1");
+    Image1->setPixmap(pictures::Logo(100, 22));
+    Image1->setFixedSize(100, 22);
+    CBAxisMan = new QCheckBox(QStringLiteral("縦軸固定"), PBottom);
+    CBAxisMan->setObjectName("CBAxisMan");
+    SEAxisMax = new QSpinBox(PBottom);
+    SEAxisMax->setObjectName("SEAxisMax");
+    SEAxisMax->setRange(1, 20);
+    SEAxisMax->setValue(10);
+    Label3 = new QLabel(QStringLiteral("m/s."), PBottom);
+    Label3->setObjectName("Label3");
+    CBSecRec = new QCheckBox(QStringLiteral("秒記録"), PBottom);
+    CBSecRec->setObjectName("CBSecRec");
+    BBStart = PictureButton("BBStart", pictures::StartGlyph(), QStringLiteral("データ収取開始"), PBottom);
+    BBStop = PictureButton("BBStop", pictures::StopGlyph(), QStringLiteral("データ収集終了"), PBottom);
+    BBSaveData = PictureButton("BBSaveData", pictures::SaveGlyph(),
+                               QStringLiteral("グラフプロットデータをファイルに保存"), PBottom);
+    BBSetpoint = PictureButton("BBSetpoint", pictures::SetpointGlyph(), QStringLiteral("設定変更"), PBottom);
+    bottom->addWidget(Image1);
+    bottom->addSpacing(12);
+    bottom->addWidget(CBAxisMan);
+    bottom->addWidget(SEAxisMax);
+    bottom->addWidget(Label3);
+    bottom->addSpacing(12);
+    bottom->addWidget(CBSecRec);
+    bottom->addStretch(1);
+    for (QToolButton* b : {BBStart, BBStop, BBSaveData, BBSetpoint}) bottom->addWidget(b);
+    column->addWidget(PBottom);
+    setCentralWidget(central);
+
+    SBStatus = new QStatusBar(this);
+    SBStatus->setObjectName("SBStatus");
+    SBStatus->setSizeGripEnabled(false);
+    const int widths[4] = {280, 180, 50, 50};
+    for (int i = 0; i < 4; ++i) {
+        SBPanel[i] = new QLabel(SBStatus);
+        SBPanel[i]->setObjectName(QString("SBStatusPanel%1").arg(i));
+        SBPanel[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        SBPanel[i]->setFixedWidth(widths[i]);
+        SBPanel[i]->installEventFilter(this);
+        SBStatus->addWidget(SBPanel[i], i == 3 ? 1 : 0);
+    }
+    SBStatus->installEventFilter(this);
+    setStatusBar(SBStatus);
+    resize(602, 506 + SBStatus->sizeHint().height() - 20);
+
+    ClrD1 = new QColorDialog(this);
+    ClrD1->setObjectName("ClrD1");
+
+    connect(BBStart, &QToolButton::clicked, this, &TMainForm::BBStartClick);
+    connect(BBStop, &QToolButton::clicked, this, &TMainForm::BBStopClick);
+    connect(BBSaveData, &QToolButton::clicked, this, &TMainForm::BBSaveDataClick);
+    connect(BBSetpoint, &QToolButton::clicked, this, [this] {
+        BBSetpointClick(QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier));
+    });
+    connect(CBSecRec, &QCheckBox::clicked, this, &TMainForm::CBSecRecClick);
+    connect(CBAxisMan, &QCheckBox::clicked, this, &TMainForm::ApplyAxisMode);
+    connect(SEAxisMax, &QSpinBox::valueChanged, this, &TMainForm::ApplyAxisMode);
+}
+
+void TMainForm::BuildChart() {
+    auto* chart = new QChart();
+    chart->legend()->hide();
+    chart->setTitle(QString());
+    chart->setBackgroundBrush(Qt::white);
+    chart->setBackgroundRoundness(0);
+    chart->setMargins(QMargins(4, 4, 8, 2));
+    Series1 = new QLineSeries(chart);
+    Series1->setObjectName("Series1");
+    Series1->setUseOpenGL(false);
+    chart->addSeries(Series1);
+    BottomAxis = new QDateTimeAxis(chart);
+    BottomAxis->setObjectName("BottomAxis");
+    BottomAxis->setTickCount(6);
+    LeftAxis = new QValueAxis(chart);
+    LeftAxis->setObjectName("LeftAxis");
+    LeftAxis->setLabelFormat("%.1f");
+    chart->addAxis(BottomAxis, Qt::AlignBottom);
+    chart->addAxis(LeftAxis, Qt::AlignLeft);
+    Series1->attachAxis(BottomAxis);
+    Series1->attachAxis(LeftAxis);
+    LeftAxis->setRange(0, 1);
+    LeftAxis->setTickCount(6);
+    ApplySeriesPen();
+
+    RTCWindSpeed = new QChartView(chart, this);
+    RTCWindSpeed->setObjectName("RTCWindSpeed");
+    RTCWindSpeed->setRenderHint(QPainter::Antialiasing);
+    RTCWindSpeed->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    PMGraph = new QMenu(this);
+    PMGraph->setObjectName("PMGraph");
+    N1_LineColor = PMGraph->addAction(QStringLiteral("線色の変更..."));
+    N1_LineColor->setObjectName("N1_LineColor");
+    N_LinePlus = PMGraph->addAction(QStringLiteral("線幅を太く"));
+    N_LinePlus->setObjectName("N_LinePlus");
+    N_LineDec = PMGraph->addAction(QStringLiteral("線幅を細く"));
+    N_LineDec->setObjectName("N_LineDec");
+    N2_BGColor = PMGraph->addAction(QStringLiteral("背景色の変更..."));
+    N2_BGColor->setObjectName("N2_BGColor");
+    N_FrameColor = PMGraph->addAction(QStringLiteral("枠色の変更..."));
+    N_FrameColor->setObjectName("N_FrameColor");
+    N_FrameColor->setVisible(false);
+    connect(N1_LineColor, &QAction::triggered, this, &TMainForm::N1_LineColorClick);
+    connect(N_LinePlus, &QAction::triggered, this, &TMainForm::N_LinePlusClick);
+    connect(N_LineDec, &QAction::triggered, this, &TMainForm::N_LineDecClick);
+    connect(N2_BGColor, &QAction::triggered, this, &TMainForm::N2_BGColorClick);
+    connect(RTCWindSpeed, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { PMGraph->popup(RTCWindSpeed->mapToGlobal(pos)); });
+}
+
+void TMainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!shown_) {
+        shown_ = true;
+        FormShow();
+    }
+}
+
+void TMainForm::FormShow() {
+    setWindowTitle(QString("QVR-series Monitor. Ver.") + AppVersion);
+    SBPanel[0]->setText(kCopyright);
+    CBSecRec->setChecked(ctx_.mySts.SecRec);
+    SetupTimeAxis();
+    for (TSampleRec& entry : ctx_.sampleHistory) {
+        entry.Time = 0;
+        entry.Valid = false;
+        entry.WindSpeed = 0;
+        entry.AirTemp = 0;
+    }
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonDblClick &&
+        (watched == SBStatus || std::find(std::begin(SBPanel), std::end(SBPanel), watched) !=
+                                    std::end(SBPanel))) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        SBStatusDblClick(mouse->modifiers().testFlag(Qt::ShiftModifier));
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// --- Request and answer exchange -------------------------------------------------
+
+void TMainForm::ClearRequest() { RequestPairs.fill(TKeyValStr{}); }
+
+void TMainForm::ClearAnswer() { AnswerPairs.fill(TKeyValStr{}); }
+
+void TMainForm::SendReadRequest() {
+    std::string text;
+    for (const TKeyValStr& pair : RequestPairs) {
+        if (pair.Key.empty()) break;
+        text += pair.Key;
+        text += ',';
+    }
+    AnswerReceived = false;
+    ClearAnswer();
+    link_->OnFrame = [this](TCommCtrlForm& link) { HandleAnswer(link); };
+    link_->SendFrame("RD," + text);
+}
+
+void TMainForm::SendWriteRequest() {
+    int n = 0;
+    while (n < kPairCount && !RequestPairs[static_cast<std::size_t>(n)].Key.empty() &&
+           !RequestPairs[static_cast<std::size_t>(n)].Value.empty())
+        ++n;
+    std::string text;
+    frame::BuildPairList(RequestPairs.data(), n, text);
+    AnswerReceived = false;
+    ClearAnswer();
+    link_->OnFrame = [this](TCommCtrlForm& link) { HandleAnswer(link); };
+    link_->SendFrame("RW," + text);
+}
+
+void TMainForm::HandleAnswer(TCommCtrlForm& link) {
+    const auto answer = frame::DecomposeAnswer(link.RxBuffer());
+    if (!answer || (answer->kind != "AW" && answer->kind != "AD")) return;
+    if (!AnswerReceived) frame::SplitPairs(answer->pairList, AnswerPairs.data(), kPairCount);
+    AnswerReceived = true;
+}
+
+// --- Poll cycle and readout ------------------------------------------------------
+
+void TMainForm::MainTimerTimer() {
+    if (!link_->PortConnected() || !Collecting) {
+        ctx_.currentSample.Valid = false;
+        return;
+    }
+    PollCycle();
+    ctx_.currentSample.Valid = true;
+    if (counters_.CountTick(ctx_.mySts.FastMode)) {
+        HistoryStep(ctx_.sampleHistory, ctx_.currentSample, ctx_.clock.Now());
+        RefreshReadout();
+    }
+    CheckModel();
+}
+
+void TMainForm::PollCycle() {
+    FillKeySet(counters_.NextKeySet(ctx_.mySts.FastMode), RequestPairs);
+    if (AnswerReceived) DecodeAnswer(AnswerPairs, ctx_.currentSample);
+    SendReadRequest();
+}
+
+void TMainForm::CheckModel() {
+    ctx_.mySts.WindDirModel = IsWindDirModel(ctx_.currentSample.ModelNo);
+}
+
+void TMainForm::RefreshReadout() {
+    const TSampleRec& s = ctx_.currentSample;
+    setWindowTitle(Text(ctx_.mySts.PortName) + " | QVT-series monitor. Ver." + AppVersion);
+    PWindSpeed->setText(Text(FormatFloat("%1.3f m/s.", static_cast<double>(s.WindSpeed))));
+    PAirTemp->setText(Text(FormatFloat("%1.1f ℃", static_cast<double>(s.AirTemp))));
+    if (ctx_.mySts.WindDirModel) {
+        LWDir->show();
+        PWDir->show();
+        PWDir->setText(Text(FormatFloat("%1.0f °", static_cast<double>(s.WindDir))));
+    } else {
+        LWDir->hide();
+        PWDir->hide();
+    }
+    SBPanel[1]->setText(Text(FormatFloat("Sensor Model %1.2f", static_cast<double>(s.ModelNo)) +
+                             FormatFloat(" | Ver. %1.2f", static_cast<double>(s.Version))));
+    SBPanel[2]->setText(Text(ctx_.mySts.PortName));
+    SBPanel[3]->setText(ctx_.mySts.SecRec ? "SR" : "");
+    RedrawChart();
+}
+
+// --- Trend chart -----------------------------------------------------------------
+
+void TMainForm::SetupTimeAxis() {
+    BottomAxis->setFormat(ctx_.mySts.FastMode ? "hh:mm:ss" : "hh:mm");
+    const TDateTime now = ctx_.clock.Now();
+    const double window = ctx_.mySts.FastMode ? 1.0 / 1440 : 1.0 / 144;
+    const qint64 offset = LocalOffsetMs();
+    BottomAxis->setRange(QDateTime::fromMSecsSinceEpoch(ChartMs(now - window, offset)),
+                         QDateTime::fromMSecsSinceEpoch(ChartMs(now, offset)));
+}
+
+void TMainForm::RedrawChart() {
+    const bool fast = ctx_.mySts.FastMode;
+    const TDateTime now = ctx_.clock.Now();
+    const double window = fast ? 1.0 / 1440 : 1.0 / 144;
+    const int count = fast ? 240 : 600;
+    const qint64 offset = LocalOffsetMs();
+    BottomAxis->setRange(QDateTime::fromMSecsSinceEpoch(ChartMs(now - window, offset)),
+                         QDateTime::fromMSecsSinceEpoch(ChartMs(now, offset)));
+    // One replace() is one repaint: the series never shows half-rebuilt.
+    QList<QPointF> points;
+    points.reserve(count);
+    for (int i = count - 1; i >= 1; --i) {
+        const TSampleRec& e = ctx_.sampleHistory[static_cast<std::size_t>(i)];
+        if (e.Valid)
+            points.append(QPointF(static_cast<qreal>(ChartMs(e.Time, offset)),
+                                  static_cast<double>(e.WindSpeed)));
+    }
+    Series1->replace(points);
+    if (!CBAxisMan->isChecked()) {
+        double top = 1.0;
+        for (const QPointF& p : points) top = std::max(top, p.y());
+        double bottom = 0.0;
+        for (const QPointF& p : points) bottom = std::min(bottom, p.y());
+        LeftAxis->setRange(bottom, top * 1.1);
+        LeftAxis->applyNiceNumbers();
+    }
+}
+
+void TMainForm::ApplyAxisMode() {
+    if (CBAxisMan->isChecked()) {
+        LeftAxis->setRange(0, SEAxisMax->value());
+        LeftAxis->setTickCount(std::min(SEAxisMax->value(), 10) + 1);
+    } else {
+        LeftAxis->setTickCount(6);
+        RedrawChart();
+    }
+}
+
+void TMainForm::ApplySeriesPen() {
+    QPen pen(lineColor_);
+    pen.setWidth(lineWidth_);
+    Series1->setPen(pen);
+}
+
+bool TMainForm::AskColor(QColor& color) {
+    ClrD1->setCurrentColor(color);
+    if (ClrD1->exec() != QDialog::Accepted) return false;
+    color = ClrD1->selectedColor();
+    return color.isValid();
+}
+
+void TMainForm::N1_LineColorClick() {
+    QColor c = lineColor_;
+    if (!AskColor(c)) return;
+    lineColor_ = c;
+    ApplySeriesPen();
+    QPalette pal = PWindSpeed->palette();
+    pal.setColor(QPalette::WindowText, c);
+    PWindSpeed->setPalette(pal);
+}
+
+void TMainForm::N_LinePlusClick() {
+    if (lineWidth_ < 10) ++lineWidth_;
+    ApplySeriesPen();
+}
+
+void TMainForm::N_LineDecClick() {
+    if (lineWidth_ > 1) --lineWidth_;
+    ApplySeriesPen();
+}
+
+void TMainForm::N2_BGColorClick() {
+    QColor c = RTCWindSpeed->chart()->backgroundBrush().color();
+    if (!AskColor(c)) return;
+    RTCWindSpeed->chart()->setBackgroundBrush(c);
+}
+
+// --- Buttons ---------------------------------------------------------------------
+
+void TMainForm::BBStartClick() {
+    link_->LoadPortSettings();
+    link_->OpenPort();
+    Collecting = true;
+}
+
+void TMainForm::BBStopClick() {
+    link_->ClosePort();
+    Collecting = false;
+}
+
+void TMainForm::BBSaveDataClick() {
+    if (MonForm) MonForm->SavePlotData();
+}
+
+void TMainForm::BBSetpointClick(bool shiftHeld) {
+    if (shiftHeld) {
+        if (SysSetForm) {
+            SysSetForm->show();
+            SysSetForm->raise();
+        }
+        ctx_.mySts.MaintenanceMode = true;
+    } else {
+        link_->SetupRule();
+    }
+}
+
+void TMainForm::SBStatusDblClick(bool shiftHeld) {
+    if (!shiftHeld) return;
+    if (MonForm) {
+        MonForm->show();
+        MonForm->raise();
+    }
+    ctx_.mySts.MaintenanceMode = true;
+}
+
+void TMainForm::CBSecRecClick() { ctx_.mySts.SecRec = CBSecRec->isChecked(); }
+
+} // namespace qvr

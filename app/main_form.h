@@ -1,0 +1,127 @@
+#pragma once
+
+#include "app/app_context.h"
+#include "app/poll_cycle.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+class QCheckBox;
+class QColorDialog;
+class QLabel;
+class QMenu;
+class QSpinBox;
+class QStatusBar;
+class QTimer;
+class QToolButton;
+class QFrame;
+class QChartView;
+class QLineSeries;
+class QDateTimeAxis;
+class QValueAxis;
+class QAction;
+
+namespace qvr {
+
+class TCommCtrlForm;
+
+// The main window: live readout, trend chart, start and stop. Closing it ends
+// the program. It creates and owns the link window.
+class TMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TMainForm(AppContext& context, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // Request/answer fields: the one channel of every exchange with the sensor.
+    bool Collecting = false;
+    TKeyValList RequestPairs{};
+    TKeyValList AnswerPairs{};
+    bool AnswerReceived = false;
+
+    void ClearRequest();
+    void ClearAnswer();
+    void SendReadRequest();
+    void SendWriteRequest();
+    void HandleAnswer(TCommCtrlForm& link);
+
+    // Handlers, named after their control and event.
+    void MainTimerTimer();
+    void PollCycle();
+    void CheckModel();
+    void RefreshReadout();
+    void SetupTimeAxis();
+    void RedrawChart();
+    void ApplyAxisMode();
+    void BBStartClick();
+    void BBStopClick();
+    void BBSaveDataClick();
+    void BBSetpointClick(bool shiftHeld);
+    void SBStatusDblClick(bool shiftHeld);
+    void CBSecRecClick();
+    void N1_LineColorClick();
+    void N_LinePlusClick();
+    void N_LineDecClick();
+    void N2_BGColorClick();
+
+    TCommCtrlForm& Link() { return *link_; }
+    const PollCounters& Counters() const { return counters_; }
+    int LineWidth() const { return lineWidth_; }
+
+    // The chart's colour choices come from this dialog; tests answer it.
+    QColorDialog* ClrD1 = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormShow();
+    void BuildControls();
+    void BuildChart();
+    void ApplySeriesPen();
+    bool AskColor(QColor& color);
+
+    AppContext& ctx_;
+    TCommCtrlForm* link_ = nullptr;
+    PollCounters counters_;
+    bool shown_ = false;
+    int lineWidth_ = 2;
+    QColor lineColor_{Qt::blue};
+
+public:
+    // Controls, named as the operator's manual names them.
+    QFrame* PTop = nullptr;
+    QLabel* Image2 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* PWindSpeed = nullptr;
+    QLabel* LWDir = nullptr;
+    QLabel* PWDir = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* PAirTemp = nullptr;
+    QChartView* RTCWindSpeed = nullptr;
+    QLineSeries* Series1 = nullptr;
+    QDateTimeAxis* BottomAxis = nullptr;
+    QValueAxis* LeftAxis = nullptr;
+    QFrame* PBottom = nullptr;
+    QLabel* Image1 = nullptr;
+    QCheckBox* CBAxisMan = nullptr;
+    QSpinBox* SEAxisMax = nullptr;
+    QLabel* Label3 = nullptr;
+    QCheckBox* CBSecRec = nullptr;
+    QToolButton* BBStart = nullptr;
+    QToolButton* BBStop = nullptr;
+    QToolButton* BBSaveData = nullptr;
+    QToolButton* BBSetpoint = nullptr;
+    QStatusBar* SBStatus = nullptr;
+    QLabel* SBPanel[4] = {nullptr, nullptr, nullptr, nullptr};
+    QTimer* MainTimer = nullptr;
+    QMenu* PMGraph = nullptr;
+    QAction* N1_LineColor = nullptr;
+    QAction* N_LinePlus = nullptr;
+    QAction* N_LineDec = nullptr;
+    QAction* N2_BGColor = nullptr;
+    QAction* N_FrameColor = nullptr;
+};
+
+} // namespace qvr

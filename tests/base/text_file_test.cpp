@@ -1,0 +1,78 @@
+#include "base/text_file.h"
+#include "temp_dir.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace qvr {
+namespace {
+
+const std::string kHeading = "時刻,風速,気温(参考)";
+// The same line in CP932.
+const std::string kHeadingCp932 =
+    "\x8E\x9E\x8D\x8F,\x95\x97\x91\xAC,\x8B\x43\x89\xB7(\x8E\x51\x8D\x6C)";
+
+TEST(TextFile, WritesCp932WithCrLfAfterEveryLineAndNoByteOrderMark) {
+    test::TempDir dir;
+    const std::string path = dir.File("a.csv");
+    WriteTextLines(path, {kHeading, "12:00,1.5,", ""});
+    EXPECT_EQ(ReadFileBytes(path), kHeadingCp932 + "\r\n12:00,1.5,\r\n\r\n");
+    EXPECT_EQ(ReadTextLines(path), (std::vector<std::string>{kHeading, "12:00,1.5,", ""}));
+    EXPECT_EQ(Utf8ToCp932("℃°m/s."), "\x81\x8E\x81\x8Bm/s.");
+}
+
+TEST(TextFile, ReplacesTheWholeFileAndLeavesNoTemporaryBehind) {
+    test::TempDir dir;
+    const std::string path = dir.File("b.csv");
+    WriteTextLines(path, {"old", "old"});
+    WriteTextLines(path, {"new"});
+    EXPECT_EQ(ReadFileBytes(path), "new\r\n");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Dir()),
+                            std::filesystem::directory_iterator()),
+              1);
+}
+
+TEST(TextFile, ACharacterOutsideCp932BecomesAQuestionMark) {
+    EXPECT_EQ(Utf8ToCp932("a\u2716b"), "a?b");
+    EXPECT_EQ(Cp932ToUtf8(Utf8ToCp932("風速")), "風速");
+}
+
+TEST(TextFile, AppendAddsLinesAndMendsAMissingLineEnd) {
+    test::TempDir dir;
+    const std::string path = dir.File("c.csv");
+    AppendTextLines(path, {"h1"});
+    AppendTextLines(path, {"r1", "r2"});
+    EXPECT_EQ(ReadFileBytes(path), "h1\r\nr1\r\nr2\r\n");
+    ReplaceFileBytes(path, "h1\r\npartial");
+    AppendTextLines(path, {"r3"});
+    EXPECT_EQ(ReadFileBytes(path), "h1\r\npartial\r\nr3\r\n");
+}
+
+TEST(TextFile, FailuresNameTheFileAndKeepTheOldContent) {
+    test::TempDir dir;
+    const std::string path = dir.File("d.csv");
+    WriteTextLines(path, {"keep"});
+    // A folder where the temporary file would go makes the write fail, even for root.
+    std::filesystem::create_directory(path + ".tmp~");
+    try {
+        WriteTextLines(path, {"lost"});
+        FAIL() << "no error";
+    } catch (const TextFileError& e) {
+        EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(ReadFileBytes(path), "keep\r\n");
+}
+
+TEST(TextFile, MissingFilesAndFoldersAreReportedNotInvented) {
+    test::TempDir dir;
+    EXPECT_THROW(ReadTextLines(dir.File("none.csv")), TextFileError);
+    EXPECT_THROW(WriteTextLines(dir.File("no/such/dir/x.csv"), {"x"}), TextFileError);
+    EXPECT_FALSE(FileExists(dir.File("none.csv")));
+    EXPECT_TRUE(ForceDirectories(dir.File("Record/sub")));
+    EXPECT_TRUE(DirectoryExists(dir.File("Record/sub")));
+    WriteTextLines(dir.File("blocker"), {"x"});
+    EXPECT_FALSE(ForceDirectories(dir.File("blocker/Record")));
+}
+
+} // namespace
+} // namespace qvr
