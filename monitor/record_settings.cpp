@@ -1,0 +1,31 @@
+#include "monitor/record_settings.h"
+
+#include "base/ini_file.h"
+
+#include <exception>
+
+namespace qvr {
+
+void LoadRecordSettings(const std::string& iniPath, TMySts& sts) {
+    try {
+        const IniFile ini(iniPath);
+        const bool secRec = ini.ReadBool("Record", "SecRec", false);
+        const bool fastMode = ini.ReadBool("Collect", "FastMode", false);
+        sts.SecRec = secRec;
+        sts.FastMode = fastMode;
+    } catch (const std::exception&) {
+        // Settings failures are not shown; the flags stay as they were.
+    }
+}
+
+void SaveRecordSettings(const std::string& iniPath, const TMySts& sts) {
+    try {
+        IniFile ini(iniPath);
+        ini.WriteBool("Record", "SecRec", sts.SecRec);
+        ini.WriteBool("Collect", "FastMode", sts.FastMode);
+    } catch (const std::exception&) {
+        // Settings failures are not shown.
+    }
+}
+
+} // namespace qvr

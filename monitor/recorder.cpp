@@ -1,0 +1,121 @@
+#include "monitor/recorder.h"
+
+#include "base/text_file.h"
+#include "monitor/record_lines.h"
+
+#include <filesystem>
+#include <string>
+#include <system_error>
+#include <vector>
+
+namespace qvr {
+
+namespace {
+
+// Only a file that is certainly not there gets a header: one that exists but
+// cannot be looked at (locked, no permission) must not be started afresh.
+bool FileIsMissing(const std::string& path) {
+    std::error_code ec;
+    const auto status =
+        std::filesystem::status(std::filesystem::path(std::u8string(path.begin(), path.end())), ec);
+    return status.type() == std::filesystem::file_type::not_found;
+}
+
+void EnsureRecordFolder(const std::string& exeDir) {
+    const std::string folder = RecordFolder(exeDir);
+    if (!DirectoryExists(folder)) ForceDirectories(folder);
+}
+
+// Appends the lines, or loses them; an existing file is never rewritten.
+void AppendQuietly(const std::string& path, const std::vector<std::string>& lines) {
+    try {
+        AppendTextLines(path, lines);
+    } catch (const std::exception&) {
+        // Recording failures are not shown; this row is lost.
+    }
+}
+
+} // namespace
+
+Recorder::Recorder(AppContext& context) : context_(context) { ResetStats(); }
+
+void Recorder::RecordTick() {
+    AccumulateStats();
+    if (context_.mySts.SecRec) WriteSecondRecord();
+
+    const int s = SecondOfDay(context_.clock.Now()) % 60;
+    if (s >= 6 && s <= 8) {
+        if (!minuteLatch_) {
+            minuteLatch_ = true;
+            WriteMinuteRecord();
+        }
+    } else {
+        minuteLatch_ = false;
+    }
+}
+
+void Recorder::AccumulateStats() {
+    const TSampleRec& sample = context_.currentSample;
+    if (!sample.Valid) return;
+    ++statCount_;
+    for (int i = 0; i < kRecordChannelCount; ++i) {
+        const RecordChannel& channel = RecordChannels[static_cast<std::size_t>(i)];
+        const double value = ChannelValue(sample, channel);
+        statSum_[static_cast<std::size_t>(i)] += value;
+        if (value > ChannelValue(statMax_, channel)) SetChannelValue(statMax_, channel, value);
+        if (value < ChannelValue(statMin_, channel)) SetChannelValue(statMin_, channel, value);
+    }
+}
+
+void Recorder::ResetStats() {
+    statCount_ = 0;
+    statSum_.fill(0.0);
+    for (const RecordChannel& channel : RecordChannels) {
+        SetChannelValue(statMax_, channel, channel.MaxStart);
+        SetChannelValue(statMin_, channel, channel.MinStart);
+    }
+}
+
+void Recorder::WriteMinuteRecord() {
+    // One reading of the clock names the file and stamps the row, so a row
+    // never lands in the neighbouring day's file.
+    const TDateTime now = context_.clock.Now();
+    EnsureRecordFolder(context_.exeDir);
+    // Without collection the statistics are kept and merged into the next row.
+    if (!context_.currentSample.Valid || statCount_ == 0) return;
+
+    for (int i = 0; i < kRecordChannelCount; ++i) {
+        const RecordChannel& channel = RecordChannels[static_cast<std::size_t>(i)];
+        SetChannelValue(minuteAvg_, channel, statSum_[static_cast<std::size_t>(i)] / statCount_);
+    }
+    minuteMax_ = statMax_;
+    minuteMin_ = statMin_;
+
+    const TMySts& sts = context_.mySts;
+    const RecordLayout layout = ChooseLayout(sts);
+    const std::string path = MinuteRecordFileName(context_.exeDir, now);
+    std::vector<std::string> lines;
+    if (FileIsMissing(path)) lines = MinuteHeaderPair(layout);
+    if (sts.MaintenanceMode != lastLayoutExt_) {
+        for (auto& line : MinuteHeaderPair(layout)) lines.push_back(std::move(line));
+    }
+    lines.push_back(MinuteDataRow(layout, now, minuteAvg_, minuteMax_, minuteMin_));
+    AppendQuietly(path, lines);
+
+    ResetStats();
+    lastLayoutExt_ = sts.MaintenanceMode;
+}
+
+void Recorder::WriteSecondRecord() {
+    const TDateTime now = context_.clock.Now();
+    EnsureRecordFolder(context_.exeDir);
+    if (!context_.currentSample.Valid) return;
+
+    const std::string path = SecondRecordFileName(context_.exeDir, now);
+    std::vector<std::string> lines;
+    if (FileIsMissing(path)) lines.push_back(SecondHeaderLine());
+    lines.push_back(SecondDataRow(now, context_.currentSample));
+    AppendQuietly(path, lines);
+}
+
+} // namespace qvr

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "app/app_context.h"
+#include "monitor/record_channels.h"
+
+#include <array>
+#include <cstdint>
+
+namespace qvr {
+
+// The background recorder: once a second it adds the current sample to the
+// running statistics, writes a second record row when SecRec is set, and at
+// the first tick in seconds 6 to 8 of a minute writes the minute row of
+// average, maximum and minimum. Rows are appended to the day's files in
+// the folder "Record" beside the executable; no file is held open between
+// rows. Failures are swallowed: the row is lost and recording goes on.
+// Runs on the user-interface thread only.
+class Recorder {
+public:
+    explicit Recorder(AppContext& context);
+
+    // One SubTimer tick.
+    void RecordTick();
+
+    // The steps of RecordTick.
+    void AccumulateStats();
+    void ResetStats();
+    void WriteMinuteRecord();
+    void WriteSecondRecord();
+
+    std::int32_t StatCount() const { return statCount_; }
+    double StatSum(int channel) const { return statSum_[static_cast<std::size_t>(channel)]; }
+    const TSampleRec& StatMax() const { return statMax_; }
+    const TSampleRec& StatMin() const { return statMin_; }
+    const TSampleRec& MinuteAvg() const { return minuteAvg_; }
+    const TSampleRec& MinuteMax() const { return minuteMax_; }
+    const TSampleRec& MinuteMin() const { return minuteMin_; }
+    bool MinuteLatch() const { return minuteLatch_; }
+    bool LastLayoutExt() const { return lastLayoutExt_; }
+
+private:
+    AppContext& context_;
+    std::int32_t statCount_ = 0;
+    std::array<double, kRecordChannelCount> statSum_{};
+    TSampleRec statMax_;
+    TSampleRec statMin_;
+    TSampleRec minuteAvg_;
+    TSampleRec minuteMax_;
+    TSampleRec minuteMin_;
+    bool minuteLatch_ = false;
+    bool lastLayoutExt_ = false;
+};
+
+} // namespace qvr

@@ -1,0 +1,108 @@
+#include "monitor/export_lines.h"
+
+#include "base/text_file.h"
+#include "monitor_fixture.h"
+
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace qvr {
+namespace {
+
+// The history after `count` samples taken one second apart from 09:05:00,
+// entry 0 newest; sample k has wind speed k.
+TSampleHistory HistoryOf(int count) {
+    TSampleHistory history{};
+    const TDateTime start = EncodeDateTime({2024, 5, 29, 9, 5, 0, 0});
+    for (int k = 0; k < count && k < kSampleHistorySize; ++k) {
+        const int sampleNo = count - 1 - k;
+        TSampleRec& entry = history[static_cast<std::size_t>(k)];
+        entry.Time = start + sampleNo / 86400.0;
+        entry.Valid = true;
+        entry.WindSpeed = static_cast<float>(sampleNo);
+        entry.AirTempHiRes = 25.25f;
+        entry.WindDir = 180;
+        entry.VectorX = -0.5f;
+    }
+    return history;
+}
+
+TEST(ExportLines, HeadingsFollowTheWindDirectionFlag) {
+    const TSampleHistory empty{};
+    struct Case {
+        std::vector<std::string> lines;
+        std::vector<std::string> expected;
+    } cases[] = {
+        {ShortLogLines(empty, false),
+         {",風速,気温,温度差,風速(RAW),AT-1,AT-2,WDT-1,WDT-2,",
+          ",m/s.,℃,℃,m/s.,℃,℃,℃,℃,"}},
+        {ShortLogLines(empty, true),
+         {",風速,気温,温度差,風速(RAW),AT-1,AT-2,WDT-1,WDT-2,風向,Vector-X,",
+          ",m/s.,℃,℃,m/s.,℃,℃,℃,℃,°,,"}},
+        {PlotDataLines(empty, false), {",風速,気温,", ",m/s.,℃,"}},
+        {PlotDataLines(empty, true), {",風速,気温,風向,", ",m/s.,℃,°,"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.lines, c.expected);
+}
+
+TEST(ExportLines, RowsRunFromTheOldestToTheSecondNewest) {
+    const TSampleHistory history = HistoryOf(100);
+    const auto plot = PlotDataLines(history, false);
+    ASSERT_EQ(plot.size(), 2u + 99);
+    EXPECT_EQ(plot[2], "2024/05/29 09:05:00,0,25.25,");
+    EXPECT_EQ(plot[100], "2024/05/29 09:06:38,98,25.25,");
+
+    const auto withDir = PlotDataLines(history, true);
+    EXPECT_EQ(withDir[3], "2024/05/29 09:05:01,1,25.25,180,");
+    const auto shortLog = ShortLogLines(history, true);
+    ASSERT_EQ(shortLog.size(), 2u + 99);
+    EXPECT_EQ(shortLog[3], "2024/05/29 09:05:01,1,25.25,0,0,0,0,0,0,180,-0.5,");
+}
+
+TEST(ExportLines, AFullHistoryGives1023Rows) {
+    const auto lines = ShortLogLines(HistoryOf(5000), false);
+    ASSERT_EQ(lines.size(), 2u + 1023);
+    EXPECT_EQ(lines.back().substr(0, 25), "2024/05/29 10:28:18,4998,");
+}
+
+TEST(ExportLines, ValuesAreGeneralNumberTextOfTheSinglePrecisionValue) {
+    TSampleHistory history{};
+    history[1].Time = EncodeDateTime({2024, 5, 29, 9, 5, 7, 0});
+    history[1].WindSpeed = 1.234f;
+    history[1].AirTempHiRes = 25.25f;
+    EXPECT_EQ(PlotDataLines(history, false).back(), "2024/05/29 09:05:07,1.23399996757507,25.25,");
+}
+
+TEST(ExportFiles, AreCp932WithCrLfAndReplaceTheOldContent) {
+    test::ScratchDir dir;
+    const std::string path = dir.File("plot.csv");
+    ReplaceFileBytes(path, std::string(5000, 'x'));
+    WritePlotData(path, HistoryOf(2), false);
+    EXPECT_EQ(ReadFileBytes(path), ",\x95\x97\x91\xAC,\x8B\x43\x89\xB7,\r\n"
+                                   ",m/s.,\x81\x8E,\r\n"
+                                   "2024/05/29 09:05:00,0,25.25,\r\n");
+
+    WriteShortLog(path, HistoryOf(0), true);
+    EXPECT_EQ(Cp932ToUtf8(ReadFileBytes(path)),
+              ",風速,気温,温度差,風速(RAW),AT-1,AT-2,WDT-1,WDT-2,風向,Vector-X,\r\n"
+              ",m/s.,℃,℃,m/s.,℃,℃,℃,℃,°,,\r\n");
+}
+
+TEST(ExportFiles, AFailedWriteThrowsTheSystemsReasonAndKeepsTheOldFile) {
+    test::ScratchDir dir;
+    const std::string path = dir.File("log.csv");
+    ReplaceFileBytes(path, "old\r\n");
+    std::filesystem::create_directory(path + ".tmp~"); // blocks the write, even for root
+    try {
+        WriteShortLog(path, HistoryOf(10), false);
+        FAIL() << "no error";
+    } catch (const TextFileError& e) {
+        EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(ReadFileBytes(path), "old\r\n");
+    EXPECT_THROW(WritePlotData(dir.File("no/such/folder.csv"), HistoryOf(10), false),
+                 TextFileError);
+}
+
+} // namespace
+} // namespace qvr

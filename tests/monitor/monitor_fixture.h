@@ -1,0 +1,56 @@
+#pragma once
+
+#include "app/app_context.h"
+#include "base/clock.h"
+#include "base/text_file.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace qvr::test {
+
+// A fresh folder standing in for the executable's folder, removed afterwards.
+class ScratchDir {
+public:
+    ScratchDir() {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "qvr-monitor-XXXXXX").string();
+        path_ = mkdtemp(pattern.data());
+    }
+    ~ScratchDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    std::string Dir() const { return path_.string() + "/"; }
+    std::string File(const std::string& name) const { return Dir() + name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+// The shared state the monitor reads, on local objects, with a clock that
+// stands where a test puts it.
+struct MonitorWorld {
+    ScratchDir dir;
+    TSampleRec current;
+    TSampleHistory history{};
+    TMySts sts;
+    TWritePrm prm;
+    ManualClock clock;
+    AppContext context{current, history, sts, prm, clock, dir.Dir()};
+
+    void At(int day, int hour, int minute, int second) {
+        clock.Set(DateTimeParts{2024, 5, day, hour, minute, second, 0});
+    }
+    std::string RecordFile(const std::string& name) const { return dir.File("Record/" + name); }
+    // The file's bytes decoded from CP932, or "" when it is missing.
+    std::string Text(const std::string& path) const {
+        return FileExists(path) ? Cp932ToUtf8(ReadFileBytes(path)) : std::string();
+    }
+};
+
+} // namespace qvr::test
