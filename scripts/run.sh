@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Sets everything up, starts the simulated sensor, points the program's port
+# settings at it and starts the program. Without a display the program runs a
+# short unattended demo on the offscreen platform and leaves screenshots and
+# record files behind.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root="$(pwd)"
+
+scripts/install.sh
+scripts/build.sh build
+
+bin="$root/build/bin"
+link="/tmp/qvr-sensor"
+sim_log="$(mktemp /tmp/qvr-sensor-sim.XXXXXX.log)"
+
+"$bin/qvr-sensor-sim" --link "$link" >"$sim_log" 2>&1 &
+sim_pid=$!
+trap 'kill "$sim_pid" 2>/dev/null || true' EXIT
+for _ in $(seq 1 50); do
+  [ -e "$link" ] && break
+  sleep 0.1
+done
+if [ ! -e "$link" ]; then
+  echo "run: the simulated sensor did not start; its output:" >&2
+  cat "$sim_log" >&2
+  exit 1
+fi
+echo "run: simulated sensor on $link (log: $sim_log)"
+
+# The port settings file beside the executable names the simulator's line.
+cat >"$bin/Port0.ini" <<INI
+[ComPortM]
+Port=$link
+BaudRate=38400
+StopBits=1
+DataBits=8
+Parity=None
+FlowControl=None
+INI
+
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  echo "run: starting QVR Monitor; press the green start button to see live data"
+  "$bin/qvr-monitor"
+else
+  demo="$root/out/demo"
+  mkdir -p "$demo"
+  echo "run: no display; running a 30-second unattended demo on the offscreen platform"
+  QT_QPA_PLATFORM=offscreen "$bin/qvr-monitor" --demo "$demo"
+  echo "run: screenshots in $demo"
+  echo "run: record files in $bin/Record"
+  ls -l "$demo" "$bin/Record" 2>/dev/null || true
+fi
