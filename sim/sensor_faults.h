@@ -1,0 +1,20 @@
+#pragma once
+
+#include <map>
+#include <string>
+
+namespace qvr::sim {
+
+// Line and device faults the simulated sensor can show.
+struct SensorFaults {
+    double dropShare = 0.0;    // share of answers never sent, 0 to 1
+    double corruptShare = 0.0; // share of answers sent with a wrong checksum, 0 to 1
+    int delayMs = 0;           // every answer leaves this much later
+    bool mute = false;         // no answers at all
+    // Writes of these keys are held and echoed as the given value instead of the one sent.
+    std::map<std::string, std::string> wrongWrites;
+
+    bool operator==(const SensorFaults&) const = default;
+};
+
+} // namespace qvr::sim
