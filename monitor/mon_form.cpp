@@ -1,14 +1,172 @@
 #include "monitor/mon_form.h"
 
+#include "monitor/export_lines.h"
+#include "monitor/record_settings.h"
+#include "monitor/status_list.h"
+
+#include <QCloseEvent>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QTableWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <exception>
+
 namespace qvr {
 
-TMonForm::TMonForm(AppContext& context, QWidget* parent)
-    : QWidget(parent, Qt::Tool), context_(context) {
-    setObjectName("MonForm");
-    setWindowTitle("Monitor List");
-    resize(212, 474);
+namespace {
+
+constexpr int kInitialRows = 16; // until the first refresh, heading row included
+
+void SetCell(QTableWidget* grid, int row, int column, const QString& text) {
+    QTableWidgetItem* cell = grid->item(row, column);
+    if (!cell) {
+        cell = new QTableWidgetItem;
+        cell->setFlags(Qt::ItemIsEnabled);
+        grid->setItem(row, column, cell);
+    }
+    if (cell->text() != text) cell->setText(text);
 }
 
-void TMonForm::SavePlotData() {}
+} // namespace
+
+TMonForm::TMonForm(AppContext& context, QWidget* parent)
+    : QWidget(parent, Qt::Tool), ctx_(context), recorder_(context) {
+    askFileName_ = [this] { return AskWithSaveDlg(); };
+    reportError_ = [this](const QString& message) { ShowWriteError(message); };
+    BuildControls();
+
+    // FormCreate: the settings are in place before the main window first shows SecRec.
+    LoadRecordSettings(SettingsFile(), ctx_.mySts);
+
+    SubTimer = new QTimer(this);
+    SubTimer->setObjectName("SubTimer");
+    SubTimer->setInterval(1000);
+    connect(SubTimer, &QTimer::timeout, this, &TMonForm::SubTimerTimer);
+    SubTimer->start();
+}
+
+TMonForm::~TMonForm() { SaveRecordSettings(SettingsFile(), ctx_.mySts); }
+
+void TMonForm::BuildControls() {
+    setObjectName("MonForm");
+    setWindowTitle("Monitor List");
+    setFont(QFont("Tahoma", 8));
+    resize(212, 474);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().topLeft());
+
+    SGList = new QTableWidget(kInitialRows - 1, 2, this);
+    SGList->setObjectName("SGList");
+    SGList->setHorizontalHeaderLabels({"Name", "Data"});
+    SGList->verticalHeader()->hide();
+    SGList->verticalHeader()->setDefaultSectionSize(20);
+    SGList->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    SGList->horizontalHeader()->setFixedHeight(20);
+    SGList->horizontalHeader()->setDefaultSectionSize(90);
+    SGList->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    SGList->horizontalHeader()->setHighlightSections(false);
+    SGList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    SGList->setSelectionMode(QAbstractItemView::NoSelection);
+    SGList->setFocusPolicy(Qt::NoFocus);
+    // Horizontal grid lines only.
+    SGList->setShowGrid(false);
+    SGList->setStyleSheet("QTableWidget::item { border-bottom: 1px solid #d0d0d0; }");
+
+    PConsole = new QWidget(this);
+    PConsole->setObjectName("PConsole");
+    PConsole->setFixedHeight(41);
+    BBSaveFile = new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton),
+                                 "Save Short Log.", PConsole);
+    BBSaveFile->setObjectName("BBSaveFile");
+    BBClose = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton), "Close",
+                              PConsole);
+    BBClose->setObjectName("BBClose");
+    auto* buttons = new QHBoxLayout(PConsole);
+    buttons->setContentsMargins(6, 6, 6, 6);
+    buttons->addWidget(BBSaveFile);
+    buttons->addStretch();
+    buttons->addWidget(BBClose);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(SGList);
+    layout->addWidget(PConsole);
+
+    connect(BBSaveFile, &QPushButton::clicked, this, &TMonForm::BBSaveFileClick);
+    connect(BBClose, &QPushButton::clicked, this, &QWidget::close);
+
+    SaveDlg = new QFileDialog(this);
+    SaveDlg->setObjectName("SaveDlg");
+    SaveDlg->setAcceptMode(QFileDialog::AcceptSave);
+    SaveDlg->setFileMode(QFileDialog::AnyFile);
+    SaveDlg->setNameFilter("CSV File (*.csv)");
+    SaveDlg->setDefaultSuffix("csv");
+    SaveDlg->setSizeGripEnabled(true);
+}
+
+std::string TMonForm::SettingsFile() const { return ctx_.exeDir + "BaseSetpoint.ini"; }
+
+void TMonForm::SubTimerTimer() {
+    UpdateList();
+    recorder_.RecordTick();
+}
+
+void TMonForm::UpdateList() {
+    const auto rows = StatusListRows(ctx_.currentSample);
+    SGList->setRowCount(kStatusListRows - 1);
+    for (int column = 0; column < 2; ++column) {
+        const auto& heading = column == 0 ? rows[0].Name : rows[0].Value;
+        QTableWidgetItem* header = SGList->horizontalHeaderItem(column);
+        if (!header) SGList->setHorizontalHeaderItem(column, header = new QTableWidgetItem);
+        header->setText(QString::fromStdString(heading));
+    }
+    for (int row = 1; row < kStatusListRows; ++row) {
+        const auto& cells = rows[static_cast<std::size_t>(row)];
+        SetCell(SGList, row - 1, 0, QString::fromStdString(cells.Name));
+        SetCell(SGList, row - 1, 1, QString::fromStdString(cells.Value));
+    }
+}
+
+void TMonForm::closeEvent(QCloseEvent* event) {
+    // FormCloseQuery: closing is never refused; the window only hides.
+    SaveRecordSettings(SettingsFile(), ctx_.mySts);
+    event->accept();
+}
+
+void TMonForm::BBSaveFileClick() { SaveShortLog(); }
+
+void TMonForm::SaveShortLog() { Export(&WriteShortLog); }
+
+void TMonForm::SavePlotData() { Export(&WritePlotData); }
+
+void TMonForm::Export(void (*write)(const std::string&, const TSampleHistory&, bool)) {
+    const QString fileName = askFileName_();
+    if (fileName.isEmpty()) return;
+    lastFileName_ = fileName;
+    try {
+        write(fileName.toStdString(), ctx_.sampleHistory, ctx_.mySts.WindDirModel);
+    } catch (const std::exception& e) {
+        reportError_(QString::fromUtf8(e.what()));
+    }
+}
+
+QString TMonForm::AskWithSaveDlg() {
+    if (!lastFileName_.isEmpty()) SaveDlg->selectFile(lastFileName_);
+    if (SaveDlg->exec() != QDialog::Accepted) return {};
+    const QStringList files = SaveDlg->selectedFiles();
+    return files.isEmpty() ? QString() : files.first();
+}
+
+void TMonForm::ShowWriteError(const QString& message) {
+    QMessageBox::critical(this, windowTitle(), message);
+}
 
 } // namespace qvr

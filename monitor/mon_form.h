@@ -1,22 +1,78 @@
 #pragma once
 
 #include "app/app_context.h"
+#include "monitor/recorder.h"
 
+#include <QString>
 #include <QWidget>
+#include <functional>
+
+class QFileDialog;
+class QPushButton;
+class QTableWidget;
+class QTimer;
 
 namespace qvr {
 
-// Monitor list window: status values, recording, short log and plot-data export.
+// Monitor list window: the latest reading as a list of names and values,
+// refreshed once a second by SubTimer, which also drives the recorder. The
+// timer runs from creation to program end whether the window is shown or not;
+// closing the window only hides it. It also carries the save dialog shared by
+// the short log and the main window's plot-data export.
 class TMonForm : public QWidget {
     Q_OBJECT
 public:
     explicit TMonForm(AppContext& context, QWidget* parent = nullptr);
+    ~TMonForm() override; // stores the recording settings
 
-    // Plot-data export, asked for by the main window's save button.
+    // Handlers, named after their control and event.
+    void SubTimerTimer();
+    void UpdateList();
+    void BBSaveFileClick();
+
+    // Ask for a file name and write the export; a failed write is reported
+    // and leaves everything else as it was.
+    void SaveShortLog();
     void SavePlotData();
 
+    // Where an export asks for its file name: SaveDlg unless a test answers
+    // instead. An empty name means the operator cancelled.
+    using FileNameAsker = std::function<QString()>;
+    void SetFileNameAsker(FileNameAsker asker) { askFileName_ = std::move(asker); }
+    // Where a failed export's message goes: a message box unless a test listens.
+    using ErrorReporter = std::function<void(const QString&)>;
+    void SetErrorReporter(ErrorReporter reporter) { reportError_ = std::move(reporter); }
+
+    Recorder& RecorderLogic() { return recorder_; }
+    // The last file name chosen in SaveDlg, proposed the next time it opens.
+    const QString& LastFileName() const { return lastFileName_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override; // stores the settings, then hides
+
 private:
-    AppContext& context_;
+    void BuildControls();
+    QString AskWithSaveDlg();
+    void ShowWriteError(const QString& message);
+    void Export(void (*write)(const std::string&, const TSampleHistory&, bool));
+    std::string SettingsFile() const;
+
+    AppContext& ctx_;
+    Recorder recorder_;
+    FileNameAsker askFileName_;
+    ErrorReporter reportError_;
+    QString lastFileName_;
+
+public:
+    // Controls, named as the operator's manual names them. SGList's row 0
+    // ("Name", "Data") is its horizontal header, so it stays in view when the
+    // list scrolls; list row r is the table's row r - 1.
+    QTableWidget* SGList = nullptr;
+    QWidget* PConsole = nullptr;
+    QPushButton* BBSaveFile = nullptr;
+    QPushButton* BBClose = nullptr;
+    QTimer* SubTimer = nullptr;
+    QFileDialog* SaveDlg = nullptr;
 };
 
 } // namespace qvr
