@@ -1,0 +1,71 @@
+#include "serial/enum_com_ports.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace qvr {
+
+void SortPortNames(std::vector<std::string>& names) {
+    auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
+    std::stable_sort(names.begin(), names.end(), [&](const std::string& a, const std::string& b) {
+        return std::lexicographical_compare(
+            a.begin(), a.end(), b.begin(), b.end(),
+            [&](char x, char y) { return lower(static_cast<unsigned char>(x)) <
+                                         lower(static_cast<unsigned char>(y)); });
+    });
+}
+
+std::vector<std::string> EnumTtyClassFolder(const std::string& classFolder) {
+    namespace fs = std::filesystem;
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(classFolder, ec), end; !ec && it != end; it.increment(ec)) {
+        const fs::path entry = it->path();
+        std::error_code e2;
+        if (!fs::exists(entry / "device" / "driver", e2)) continue; // virtual terminals
+        // Serial-core ports list every possible UART; type 0 means none is there.
+        std::ifstream type(entry / "type");
+        int uart = -1;
+        if (type >> uart && uart == 0) continue;
+        names.push_back(entry.filename().string());
+    }
+    SortPortNames(names);
+    return names;
+}
+
+void EnumComPorts(std::vector<std::string>& Ports) {
+#ifdef _WIN32
+    std::vector<std::string> names;
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) !=
+        ERROR_SUCCESS)
+        return;
+    for (DWORD index = 0;; ++index) {
+        wchar_t valueName[256];
+        DWORD nameLen = 256;
+        BYTE data[256];
+        DWORD dataLen = sizeof data;
+        DWORD type = 0;
+        if (RegEnumValueW(key, index, valueName, &nameLen, nullptr, &type, data, &dataLen) !=
+            ERROR_SUCCESS)
+            break;
+        std::wstring device(reinterpret_cast<const wchar_t*>(data), dataLen / sizeof(wchar_t));
+        while (!device.empty() && device.back() == L'\0') device.pop_back();
+        std::string narrow;
+        for (wchar_t c : device) narrow += static_cast<char>(c & 0xFF);
+        names.push_back(narrow);
+    }
+    RegCloseKey(key);
+    SortPortNames(names);
+    Ports = std::move(names);
+#else
+    Ports = EnumTtyClassFolder("/sys/class/tty");
+#endif
+}
+
+} // namespace qvr

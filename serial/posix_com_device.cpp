@@ -1,0 +1,442 @@
+#include "serial/posix_com_device.h"
+
+#include "serial/posix_custom_baud.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace qvr {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Modem-control requests a device does not support (pseudo-terminals have no
+// modem lines) are not failures.
+bool Unsupported(int error) { return error == ENOTTY || error == EINVAL || error == ENOTSUP; }
+
+speed_t StandardSpeed(int rate) {
+    switch (rate) {
+    case 50: return B50;
+    case 75: return B75;
+    case 110: return B110;
+    case 134: return B134;
+    case 150: return B150;
+    case 200: return B200;
+    case 300: return B300;
+    case 600: return B600;
+    case 1200: return B1200;
+    case 1800: return B1800;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+    case 230400: return B230400;
+    default: return B0;
+    }
+}
+
+std::uint32_t ErrorBit(TComError e) { return TComErrors{e}.Bits(); }
+
+class TPosixWaiter : public TComEventWaiter {
+public:
+    TPosixWaiter(int fd, std::shared_ptr<TPosixComDevice::Shared> shared, TComEvents mask)
+        : fd_(fd), shared_(std::move(shared)), mask_(mask) {}
+    ~TPosixWaiter() override {
+        if (stop_[0] >= 0) close(stop_[0]);
+        if (stop_[1] >= 0) close(stop_[1]);
+    }
+
+    int Init() {
+        if (pipe2(stop_, O_CLOEXEC | O_NONBLOCK) != 0) return errno;
+        const TComEvents lineEvents{evCTS, evDSR, evRLSD, evRing};
+        int lines = 0;
+        if (!(mask_ & lineEvents).Empty() && ioctl(fd_, TIOCMGET, &lines) == 0) {
+            watchLines_ = true;
+            lines_ = lines;
+        }
+        return 0;
+    }
+
+    void Stop() override {
+        stopped_.store(true, std::memory_order_release);
+        const char byte = 1;
+        [[maybe_unused]] ssize_t n = write(stop_[1], &byte, 1);
+    }
+
+    bool Wait(TComEvents& happened) override {
+        happened = {};
+        for (;;) {
+            if (stopped_.load(std::memory_order_acquire)) return false;
+            TComEvents events;
+            const bool hungUp = shared_->hungUp.load();
+            int timeout = -1;
+            if (shared_->txPending.load() && !hungUp) {
+                int queued = 0;
+                if (ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued <= 0) {
+                    shared_->txPending.store(false);
+                    events.Include(evTxEmpty);
+                } else {
+                    timeout = 10; // bytes still leaving: look again shortly
+                }
+            }
+            if (watchLines_ && !hungUp) timeout = timeout < 0 ? 100 : std::min(timeout, 100);
+            if (!events.Empty()) timeout = 0;
+
+            pollfd fds[3] = {{stop_[0], POLLIN, 0},
+                             {shared_->kick[0], POLLIN, 0},
+                             {hungUp ? -1 : fd_, POLLIN, 0}};
+            if (!mask_.Contains(evRxChar)) fds[2].events = 0;
+            const int r = poll(fds, 3, timeout);
+            if (r < 0) {
+                if (errno == EINTR) continue;
+                return false;
+            }
+            if (fds[0].revents != 0 || stopped_.load(std::memory_order_acquire)) return false;
+            if (fds[1].revents & POLLIN) {
+                char sink[64];
+                while (read(shared_->kick[0], sink, sizeof sink) > 0) {
+                }
+            }
+            const short rev = fds[2].revents;
+            if (rev & (POLLHUP | POLLERR | POLLNVAL)) {
+                // The device has gone; its descriptor never recovers, so it is
+                // reported once and not polled again.
+                shared_->hungUp.store(true);
+                shared_->errors.fetch_or(ErrorBit(ceIO));
+                shared_->txPending.store(false);
+                events.Include(evError);
+            }
+            if (rev & POLLIN) events.Include(evRxChar);
+            if (watchLines_ && !shared_->hungUp.load()) LineChanges(events);
+            events = events & mask_;
+            if (!events.Empty()) {
+                happened = events;
+                return true;
+            }
+        }
+    }
+
+private:
+    void LineChanges(TComEvents& events) {
+        int lines = 0;
+        if (ioctl(fd_, TIOCMGET, &lines) != 0) return;
+        const int changed = lines ^ lines_;
+        if (changed & TIOCM_CTS) events.Include(evCTS);
+        if (changed & TIOCM_DSR) events.Include(evDSR);
+        if (changed & TIOCM_CD) events.Include(evRLSD);
+        if ((changed & TIOCM_RNG) && !(lines & TIOCM_RNG)) events.Include(evRing);
+        lines_ = lines;
+    }
+
+    const int fd_;
+    std::shared_ptr<TPosixComDevice::Shared> shared_;
+    const TComEvents mask_;
+    int stop_[2] = {-1, -1};
+    std::atomic<bool> stopped_{false};
+    bool watchLines_ = false;
+    int lines_ = 0;
+};
+
+struct TPosixWrite : TAsyncState {
+    std::size_t done = 0;
+};
+
+} // namespace
+
+std::string PosixDevicePath(const std::string& port) {
+    if (!port.empty() && port.front() == '/') return port;
+    if (port.size() > 3 && (port[0] == 'C' || port[0] == 'c') && (port[1] == 'O' || port[1] == 'o') &&
+        (port[2] == 'M' || port[2] == 'm') &&
+        std::all_of(port.begin() + 3, port.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+        const long n = std::strtol(port.c_str() + 3, nullptr, 10);
+        if (n >= 1 && n <= 9999) return "/dev/ttyS" + std::to_string(n - 1);
+    }
+    return "/dev/" + port;
+}
+
+TPosixComDevice::Shared::Shared() {
+    if (pipe2(kick, O_CLOEXEC | O_NONBLOCK) != 0) kick[0] = kick[1] = -1;
+}
+
+TPosixComDevice::Shared::~Shared() {
+    if (kick[0] >= 0) close(kick[0]);
+    if (kick[1] >= 0) close(kick[1]);
+}
+
+void TPosixComDevice::Shared::Kick() {
+    const char byte = 1;
+    [[maybe_unused]] ssize_t n = write(kick[1], &byte, 1);
+}
+
+TPosixComDevice::~TPosixComDevice() {
+    if (fd_ >= 0) Close();
+}
+
+int TPosixComDevice::Open(const std::string& port) {
+    if (fd_ >= 0) return EBUSY;
+    if (port.empty()) return ENOENT;
+    const std::string path = PosixDevicePath(port);
+    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return errno;
+    auto fail = [fd](int error) {
+        close(fd);
+        return error;
+    };
+    termios t{};
+    if (tcgetattr(fd, &t) != 0) return fail(errno);
+    // No second opener: TIOCEXCL keeps out other users, flock keeps out root too.
+    ioctl(fd, TIOCEXCL);
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(errno == EWOULDBLOCK ? EBUSY : errno);
+    cfmakeraw(&t);
+    t.c_cflag |= CREAD | CLOCAL;
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+    if (tcsetattr(fd, TCSANOW, &t) != 0) return fail(errno);
+    tcflush(fd, TCIOFLUSH);
+    auto shared = std::make_shared<Shared>();
+    if (shared->kick[0] < 0) return fail(errno);
+    fd_ = fd;
+    shared_ = std::move(shared);
+    input_.clear();
+    return 0;
+}
+
+int TPosixComDevice::Close() {
+    if (fd_ < 0) return EBADF;
+    const int fd = fd_;
+    fd_ = -1;
+    shared_.reset();
+    input_.clear();
+    if (close(fd) != 0 && errno != EIO) return errno;
+    return 0;
+}
+
+int TPosixComDevice::SetBuffers(std::int32_t inputSize, std::int32_t outputSize) {
+    if (fd_ < 0) return EBADF;
+    if (inputSize <= 0 || outputSize <= 0) return EINVAL;
+    inputLimit_ = static_cast<std::size_t>(inputSize);
+    return 0;
+}
+
+int TPosixComDevice::SetLine(const TComLineSettings& s) {
+    if (fd_ < 0) return EBADF;
+    if (s.ByteSize < 5 || s.ByteSize > 8 || s.BaudRate <= 0) return EINVAL;
+    termios t{};
+    if (tcgetattr(fd_, &t) != 0) return errno;
+    cfmakeraw(&t);
+    t.c_iflag = 0;
+    if (s.ParityCheck) t.c_iflag |= INPCK;
+    if (s.OutX) t.c_iflag |= IXON;
+    if (s.InX) t.c_iflag |= IXOFF;
+    t.c_oflag = 0;
+    t.c_lflag = 0;
+    t.c_cflag = CREAD | CLOCAL;
+    static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
+    t.c_cflag |= kSizes[s.ByteSize - 5];
+    if (s.StopBits != sbOneStopBit) t.c_cflag |= CSTOPB;
+    switch (s.Parity) {
+    case prNone: break;
+    case prOdd: t.c_cflag |= PARENB | PARODD; break;
+    case prEven: t.c_cflag |= PARENB; break;
+#ifdef CMSPAR
+    case prMark: t.c_cflag |= PARENB | PARODD | CMSPAR; break;
+    case prSpace: t.c_cflag |= PARENB | CMSPAR; break;
+#else
+    case prMark:
+    case prSpace: return EINVAL;
+#endif
+    }
+#ifdef CRTSCTS
+    if (s.OutCTSFlow || s.RtsControl == rtsHandshake) t.c_cflag |= CRTSCTS;
+#endif
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+    t.c_cc[VSTART] = static_cast<cc_t>(s.XonChar);
+    t.c_cc[VSTOP] = static_cast<cc_t>(s.XoffChar);
+    const speed_t speed = StandardSpeed(s.BaudRate);
+    cfsetispeed(&t, speed == B0 ? B38400 : speed);
+    cfsetospeed(&t, speed == B0 ? B38400 : speed);
+    if (tcsetattr(fd_, TCSANOW, &t) != 0) return errno;
+    if (speed == B0) {
+        if (int error = SetCustomBaudRate(fd_, s.BaudRate)) return error;
+    }
+
+    const int dtr = TIOCM_DTR;
+    const int rts = TIOCM_RTS;
+    if (ioctl(fd_, s.DtrControl == dtrDisable ? TIOCMBIC : TIOCMBIS, &dtr) != 0 &&
+        !Unsupported(errno))
+        return errno;
+    if (s.RtsControl != rtsHandshake &&
+        ioctl(fd_, s.RtsControl == rtsDisable ? TIOCMBIC : TIOCMBIS, &rts) != 0 &&
+        !Unsupported(errno))
+        return errno;
+    discardNull_ = s.DiscardNull;
+    return 0;
+}
+
+int TPosixComDevice::SetTimeouts(const TComTimeoutSettings& timeouts) {
+    if (fd_ < 0) return EBADF;
+    timeouts_ = timeouts;
+    return 0;
+}
+
+int TPosixComDevice::Purge(int actions) {
+    if (fd_ < 0) return EBADF;
+    if (actions & paClearInput) input_.clear();
+    if (shared_->hungUp.load()) return 0; // nothing left to discard
+    const bool in = actions & paClearInput, out = actions & paClearOutput;
+    if (!in && !out) return 0;
+    if (tcflush(fd_, in && out ? TCIOFLUSH : in ? TCIFLUSH : TCOFLUSH) != 0) {
+        if (errno != EIO) return errno;
+        shared_->hungUp.store(true);
+        shared_->errors.fetch_or(ErrorBit(ceIO));
+    }
+    return 0;
+}
+
+void TPosixComDevice::Drain() {
+    if (fd_ < 0 || shared_->hungUp.load()) return;
+    std::uint8_t chunk[512];
+    for (;;) {
+        const ssize_t n = read(fd_, chunk, sizeof chunk);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            if (errno == EIO) {
+                shared_->hungUp.store(true);
+                shared_->errors.fetch_or(ErrorBit(ceIO));
+            }
+            return;
+        }
+        if (n == 0) return; // raw mode without VMIN: nothing waiting
+        for (ssize_t i = 0; i < n; ++i) {
+            if (discardNull_ && chunk[i] == 0) continue;
+            if (input_.size() < inputLimit_)
+                input_.push_back(chunk[i]);
+            else
+                shared_->errors.fetch_or(ErrorBit(ceRxOver));
+        }
+    }
+}
+
+int TPosixComDevice::StartWrite(TAsync& async) {
+    if (fd_ < 0) return EBADF;
+    auto state = std::make_unique<TPosixWrite>();
+    if (!async.Data.empty()) {
+        const ssize_t n = write(fd_, async.Data.data(), async.Data.size());
+        if (n < 0 && errno != EAGAIN && errno != EINTR) return errno;
+        if (n > 0) state->done = static_cast<std::size_t>(n);
+    }
+    async.State = std::move(state);
+    return 0;
+}
+
+int TPosixComDevice::StartRead(TAsync& async, std::size_t count) {
+    if (fd_ < 0) return EBADF;
+    Drain();
+    if (input_.empty() && shared_->hungUp.load()) return EIO;
+    const std::size_t n = std::min(count, input_.size());
+    async.Data.assign(input_.begin(), input_.begin() + static_cast<std::ptrdiff_t>(n));
+    input_.erase(input_.begin(), input_.begin() + static_cast<std::ptrdiff_t>(n));
+    async.State = std::make_unique<TAsyncState>();
+    return 0;
+}
+
+int TPosixComDevice::Finish(TAsync& async, std::size_t& transferred) {
+    transferred = 0;
+    if (async.Kind == okRead) {
+        transferred = async.Data.size();
+        return 0;
+    }
+    auto* state = dynamic_cast<TPosixWrite*>(async.State.get());
+    if (!state) return EINVAL;
+    if (fd_ < 0) return EBADF;
+    const std::size_t total = async.Data.size();
+    const long long limit =
+        static_cast<long long>(std::max(timeouts_.WriteTotalMultiplier, 0)) *
+            static_cast<long long>(total) +
+        std::max(timeouts_.WriteTotalConstant, 0);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(limit);
+    while (state->done < total) {
+        int wait = -1;
+        if (limit > 0) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                  deadline - Clock::now())
+                                  .count();
+            if (left <= 0) break;
+            wait = static_cast<int>(std::min<long long>(left, 1 << 30));
+        }
+        pollfd p{fd_, POLLOUT, 0};
+        const int r = poll(&p, 1, wait);
+        if (r < 0 && errno != EINTR) return errno;
+        if (r == 0) break; // timed out: a short count
+        const ssize_t n = write(fd_, async.Data.data() + state->done, total - state->done);
+        if (n < 0) {
+            if (errno == EAGAIN || errno == EINTR) continue;
+            return errno;
+        }
+        state->done += static_cast<std::size_t>(n);
+    }
+    transferred = state->done;
+    if (transferred > 0) {
+        shared_->txPending.store(true);
+        shared_->Kick();
+    }
+    return 0;
+}
+
+int TPosixComDevice::ClearError(TComErrors& errors, std::uint32_t& inputCount,
+                                std::uint32_t& outputCount) {
+    if (fd_ < 0) return EBADF;
+    Drain();
+    errors = TComErrors::FromBits(shared_->errors.exchange(0));
+    inputCount = static_cast<std::uint32_t>(input_.size());
+    int queued = 0;
+    outputCount = ioctl(fd_, TIOCOUTQ, &queued) == 0 && queued > 0 ? std::uint32_t(queued) : 0;
+    return 0;
+}
+
+int TPosixComDevice::ModemStatus(TComSignals& signals) {
+    signals = {};
+    if (fd_ < 0) return EBADF;
+    int lines = 0;
+    if (ioctl(fd_, TIOCMGET, &lines) != 0) {
+        if (Unsupported(errno) || errno == EIO) return 0;
+        return errno;
+    }
+    if (lines & TIOCM_CTS) signals.Include(csCTS);
+    if (lines & TIOCM_DSR) signals.Include(csDSR);
+    if (lines & TIOCM_RNG) signals.Include(csRing);
+    if (lines & TIOCM_CD) signals.Include(csRLSD);
+    return 0;
+}
+
+std::unique_ptr<TComEventWaiter> TPosixComDevice::CreateWaiter(TComEvents mask, int& error) {
+    error = 0;
+    if (fd_ < 0) {
+        error = EBADF;
+        return nullptr;
+    }
+    auto waiter = std::make_unique<TPosixWaiter>(fd_, shared_, mask);
+    if ((error = waiter->Init()) != 0) return nullptr;
+    return waiter;
+}
+
+#ifndef _WIN32
+std::unique_ptr<TComDevice> CreatePlatformComDevice() {
+    return std::make_unique<TPosixComDevice>();
+}
+#endif
+
+} // namespace qvr

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "serial/com_device.h"
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace qvr {
+
+// The device path of a port name: a name starting with "/" is a path, "COMn"
+// is /dev/ttyS(n-1), any other name is /dev/ followed by the name.
+std::string PosixDevicePath(const std::string& port);
+
+// Serial devices through termios. The device is opened non-blocking and
+// exclusive; received bytes are moved into a queue of InputSize bytes owned
+// by this object (NUL bytes dropped there when DiscardNull is set), so the
+// count the event reports is exactly what a read then delivers.
+class TPosixComDevice : public TComDevice {
+public:
+    TPosixComDevice() = default;
+    ~TPosixComDevice() override;
+
+    int Open(const std::string& port) override;
+    int Close() override;
+    bool IsOpen() const override { return fd_ >= 0; }
+
+    int SetBuffers(std::int32_t inputSize, std::int32_t outputSize) override;
+    int SetLine(const TComLineSettings& settings) override;
+    int SetTimeouts(const TComTimeoutSettings& timeouts) override;
+    int Purge(int actions) override;
+
+    int StartWrite(TAsync& async) override;
+    int StartRead(TAsync& async, std::size_t count) override;
+    int Finish(TAsync& async, std::size_t& transferred) override;
+
+    int ClearError(TComErrors& errors, std::uint32_t& inputCount,
+                   std::uint32_t& outputCount) override;
+    int ModemStatus(TComSignals& signals) override;
+
+    std::unique_ptr<TComEventWaiter> CreateWaiter(TComEvents mask, int& error) override;
+
+    // State shared with the event thread's waiter.
+    struct Shared {
+        Shared();
+        ~Shared();
+        std::atomic<std::uint32_t> errors{0}; // TComErrors bits
+        std::atomic<bool> txPending{false};   // written bytes not yet reported sent
+        std::atomic<bool> hungUp{false};
+        int kick[2] = {-1, -1}; // wakes the waiter after a write
+        void Kick();
+    };
+
+private:
+    // Moves what the device holds into the input queue.
+    void Drain();
+
+    int fd_ = -1;
+    std::shared_ptr<Shared> shared_;
+    std::vector<std::uint8_t> input_;
+    std::size_t inputLimit_ = 1024;
+    bool discardNull_ = false;
+    TComTimeoutSettings timeouts_;
+};
+
+} // namespace qvr
