@@ -1,5 +1,6 @@
 #include "app/app_context.h"
 #include "app/app_globals.h"
+#include "app/demo_run.h"
 #include "app/main_form.h"
 #include "base/executable_dir.h"
 #include "monitor/mon_form.h"
@@ -8,6 +9,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <cstdio>
 #include <exception>
 #include <memory>
 
@@ -39,6 +41,17 @@ public:
 
 int main(int argc, char** argv) {
     GuardedApplication app(argc, argv);
+    // The one option: "--demo FOLDER" runs the unattended demo.
+    QString demoDir;
+    const QStringList args = app.arguments();
+    for (int i = 1; i < args.size(); ++i) {
+        if (args[i] == "--demo" && i + 1 < args.size()) {
+            demoDir = args[++i];
+        } else {
+            std::fprintf(stderr, "usage: qvr-monitor [--demo FOLDER]\n");
+            return 2;
+        }
+    }
     try {
         AppContext context{CurrentSample, SampleHistory, MySts, WritePrm,
                            SystemClock::Instance(), ExecutableDir()};
@@ -51,7 +64,15 @@ int main(int argc, char** argv) {
         auto writeForm = std::make_unique<TWriteForm>(context);
         WriteForm = writeForm.get();
         mainForm->show();
+        std::unique_ptr<DemoRun> demo;
+        if (!demoDir.isEmpty()) {
+            // QVR_DEMO_SECONDS lengthens the demo for measurements from outside.
+            const int seconds = qEnvironmentVariableIntValue("QVR_DEMO_SECONDS");
+            demo = std::make_unique<DemoRun>(*mainForm, demoDir, seconds > 0 ? seconds : 30);
+            demo->Start();
+        }
         app.exec();
+        demo.reset();
         // Windows go in reverse order of creation; the main window last, as it owns the link.
         WriteForm = nullptr;
         writeForm.reset();

@@ -19,13 +19,41 @@ namespace {
 QString FromWire(const std::string& s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); }
 } // namespace
 
-TCommCtrlForm::TCommCtrlForm(TMySts& mySts, std::string exeDir, QWidget* parent)
+TCommCtrlForm::TCommCtrlForm(TMySts& mySts, std::string exeDir, QWidget* parent,
+                             TComHandOver* handOver)
     : QWidget(parent, Qt::Tool), sts_(mySts), exeDir_(std::move(exeDir)) {
     setObjectName("CommCtrlForm");
+    ComPortM = std::make_unique<TComPort>("ComPortM", handOver);
+    TComPort& port = *ComPortM;
+    port.SetPort("COM7");
+    port.SetBaudRate(br38400);
+    port.SetDataBits(dbEight);
+    port.SetStopBits(sbOneStopBit);
+    port.Parity().SetBits(prNone);
+    port.SetDiscardNull(true);
+    port.SetEvents(AllComEvents);
+    port.Buffer().SetInputSize(2048);
+    TComFlowControl& flow = port.FlowControl();
+    flow.SetOutCTSFlow(false);
+    flow.SetOutDSRFlow(false);
+    flow.SetControlDTR(dtrDisable);
+    flow.SetControlRTS(rtsDisable);
+    flow.SetXonXoffOut(false);
+    flow.SetXonXoffIn(false);
+    port.SetStoredProps(TStoredProps{spBasic});
+    port.SetTriggersOnRxChar(true);
+    port.OnRxChar = [this](TCustomComPort*, int count) { ComPortMRxChar(count); };
     BuildControls();
 }
 
-TCommCtrlForm::~TCommCtrlForm() = default;
+TCommCtrlForm::~TCommCtrlForm() {
+    // The port goes before the lamps and logs it reports to.
+    try {
+        ComPortM->Close();
+    } catch (...) {
+    }
+    ComPortM.reset();
+}
 
 void TCommCtrlForm::BuildControls() {
     resize(420, 460);
@@ -82,22 +110,49 @@ std::string TCommCtrlForm::PortSettingsFile() const {
     return exeDir_ + "Port" + std::to_string(Tag) + ".ini";
 }
 
-bool TCommCtrlForm::PortConnected() const { return false; }
+bool TCommCtrlForm::PortConnected() const { return ComPortM->Connected(); }
 
-bool TCommCtrlForm::OpenPort() { return false; }
+bool TCommCtrlForm::OpenPort() {
+    try {
+        ComPortM->Open();
+        LinkOpen = true;
+        sts_.PortName = ComPortM->Port();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
 
 bool TCommCtrlForm::ClosePort() {
     LinkOpen = false;
-    return true;
+    try {
+        ComPortM->Close();
+        return true;
+    } catch (...) {
+        return false;
+    }
 }
 
 void TCommCtrlForm::SendFrame(const std::string& payload) {
     const auto frameText = frame::BuildFrame(payload);
     if (!frameText || !LinkOpen) return;
+    try {
+        ComPortM->WriteStr(*frameText);
+    } catch (...) {
+        ClosePort();
+    }
     if (CBSendLog->isChecked()) AddLog(MSend, frameText->substr(0, frameText->size() - 2));
 }
 
-void TCommCtrlForm::ComPortMRxChar(int) {}
+void TCommCtrlForm::ComPortMRxChar(int count) {
+    std::string chars;
+    try {
+        ComPortM->ReadStr(chars, count);
+    } catch (...) {
+        return;
+    }
+    FeedReceived(chars);
+}
 
 void TCommCtrlForm::FeedReceived(const std::string& chars) {
     try {
@@ -121,11 +176,14 @@ void TCommCtrlForm::AddLog(QPlainTextEdit* log, const std::string& line) {
     log->appendPlainText(FromWire(line));
 }
 
-void TCommCtrlForm::LoadPortSettings() {}
+void TCommCtrlForm::LoadPortSettings() { ComPortM->LoadSettings(stIniFile, PortSettingsFile()); }
 
-void TCommCtrlForm::StorePortSettings() {}
+void TCommCtrlForm::StorePortSettings() { ComPortM->StoreSettings(stIniFile, PortSettingsFile()); }
 
-void TCommCtrlForm::PortSetup() { StorePortSettings(); }
+void TCommCtrlForm::PortSetup() {
+    ComPortM->ShowSetupDialog();
+    StorePortSettings();
+}
 
 void TCommCtrlForm::SetupRule() {
     if (PortConnected()) {

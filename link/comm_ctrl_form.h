@@ -2,6 +2,7 @@
 
 #include "app/shared_state.h"
 #include "link/frame_receiver.h"
+#include "serial/com_port.h"
 
 #include <QWidget>
 #include <functional>
@@ -21,9 +22,13 @@ namespace qvr {
 class TCommCtrlForm : public QWidget {
     Q_OBJECT
 public:
-    TCommCtrlForm(TMySts& mySts, std::string exeDir, QWidget* parent = nullptr);
+    // handOver: where the port's event thread delivers (the process default when null).
+    TCommCtrlForm(TMySts& mySts, std::string exeDir, QWidget* parent = nullptr,
+                  TComHandOver* handOver = nullptr);
     ~TCommCtrlForm() override;
 
+    // The one connection to the sensor.
+    std::unique_ptr<TComPort> ComPortM;
     // Selects the port settings file "Port<Tag>.ini" beside the executable.
     int Tag = 0;
     bool LinkOpen = false;

@@ -1,0 +1,5 @@
+if(NOT QVR_CORE_ONLY)
+  add_executable(app_bench ${CMAKE_CURRENT_LIST_DIR}/app_bench.cpp)
+  target_link_libraries(app_bench PRIVATE qvr_gui benchmark::benchmark)
+  target_include_directories(app_bench PRIVATE ${PROJECT_SOURCE_DIR})
+endif()

@@ -1,0 +1,100 @@
+// Hot paths of the live display: one poll tick, one history step, one chart
+// rebuild with a full window of points.
+#include "app/main_form.h"
+#include "app/poll_cycle.h"
+#include "link/comm_ctrl_form.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <QtCharts/QLineSeries>
+#include <benchmark/benchmark.h>
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+using namespace qvr;
+
+struct Fixture {
+    TSampleRec current;
+    TSampleHistory history{};
+    TMySts sts;
+    TWritePrm prm;
+    ManualClock clock{EncodeDateTime({2024, 5, 29, 12, 0, 0, 0})};
+    std::string dir = std::filesystem::temp_directory_path().string() + "/";
+    AppContext ctx{current, history, sts, prm, clock, dir};
+};
+
+void BM_DecodeAnswer(benchmark::State& state) {
+    TKeyValList answer{};
+    answer[0] = {"M01", "1.234"};
+    answer[1] = {"M11", "25.25"};
+    answer[2] = {"C01", "1.301"};
+    answer[3] = {"C11", "25.213"};
+    answer[4] = {"C12", "25.5"};
+    TSampleRec sample;
+    for (auto _ : state) {
+        DecodeAnswer(answer, sample);
+        benchmark::DoNotOptimize(sample);
+    }
+}
+BENCHMARK(BM_DecodeAnswer);
+
+// Decode the previous answer and build and frame the next request.
+void BM_PollCycle(benchmark::State& state) {
+    Fixture f;
+    TMainForm form(f.ctx);
+    form.MainTimer->stop();
+    form.AnswerReceived = true;
+    form.AnswerPairs[0] = {"M01", "1.234"};
+    form.AnswerPairs[1] = {"M11", "25.25"};
+    for (auto _ : state) {
+        form.AnswerReceived = true;
+        form.PollCycle();
+    }
+}
+BENCHMARK(BM_PollCycle);
+
+void BM_HistoryStep(benchmark::State& state) {
+    TSampleHistory history{};
+    TSampleRec sample;
+    double t = 45000;
+    for (auto _ : state) {
+        HistoryStep(history, sample, t);
+        t += 1.0 / 86400;
+        benchmark::DoNotOptimize(history);
+    }
+}
+BENCHMARK(BM_HistoryStep);
+
+// RedrawChart with a full window: 599 points normally, 239 in fast mode.
+void BM_RedrawChart(benchmark::State& state) {
+    Fixture f;
+    f.sts.FastMode = state.range(0) != 0;
+    TMainForm form(f.ctx);
+    form.MainTimer->stop();
+    form.show();
+    const double step = f.sts.FastMode ? 0.25 / 86400 : 1.0 / 86400;
+    for (int i = 0; i < 1024; ++i) {
+        f.history[i].Valid = true;
+        f.history[i].Time = f.clock.Now() - i * step;
+        f.history[i].WindSpeed = static_cast<float>(2.0 + (i % 17) * 0.1);
+    }
+    for (auto _ : state) {
+        form.RedrawChart();
+        QApplication::processEvents(); // the one repaint it causes
+    }
+    state.counters["points"] = static_cast<double>(form.Series1->count());
+}
+BENCHMARK(BM_RedrawChart)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

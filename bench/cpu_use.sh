@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Processor time the program takes while it monitors the simulated sensor,
+# measured from outside the process over 60 seconds.
+# Usage: bench/cpu_use.sh [build-dir]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bin="$(cd "${1:-build}" && pwd)/bin"
+work="$(mktemp -d /tmp/qvr-cpu.XXXXXX)"
+link="$work/sensor"
+"$bin/qvr-sensor-sim" --link "$link" >"$work/sim.log" 2>&1 &
+sim=$!
+trap 'kill $sim 2>/dev/null || true; rm -rf "$work"' EXIT
+for _ in $(seq 1 50); do [ -e "$link" ] && break; sleep 0.1; done
+printf '[ComPortM]\r\nPort=%s\r\nBaudRate=38400\r\n' "$link" >"$bin/Port0.ini"
+
+QT_QPA_PLATFORM=offscreen QVR_DEMO_SECONDS=70 "$bin/qvr-monitor" --demo "$work/shots" >"$work/app.log" 2>&1 &
+app=$!
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+hz=$(getconf CLK_TCK)
+sleep 5
+a0=$(ticks $app); s0=$(ticks $sim); t0=$(date +%s.%N)
+sleep 60
+a1=$(ticks $app); s1=$(ticks $sim); t1=$(date +%s.%N)
+wait $app || true
+awk -v a="$((a1 - a0))" -v s="$((s1 - s0))" -v hz="$hz" -v t0="$t0" -v t1="$t1" 'BEGIN {
+  wall = t1 - t0
+  printf "qvr-monitor: %.2f s CPU in %.1f s = %.2f %% of one core\n", a / hz, wall, 100 * a / hz / wall
+  printf "qvr-sensor-sim: %.2f s CPU in %.1f s = %.2f %% of one core\n", s / hz, wall, 100 * s / hz / wall
+}'
