@@ -75,6 +75,7 @@ void TMonForm::BuildControls() {
     SGList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     SGList->setSelectionMode(QAbstractItemView::NoSelection);
     SGList->setFocusPolicy(Qt::NoFocus);
+    SGList->setTextElideMode(Qt::ElideNone); // long names are clipped, as in a plain grid
     // Horizontal grid lines only.
     SGList->setShowGrid(false);
     SGList->setStyleSheet("QTableWidget::item { border-bottom: 1px solid #d0d0d0; }");
