@@ -37,7 +37,8 @@ void PrefillSecondFile(const std::string& exeDir, int count) {
     sample.WindSpeed = 3.25f;
     sample.AirTemp = 21.5f;
     std::vector<std::string> lines{SecondHeaderLine()};
-    for (int i = 1; i < count; ++i) lines.push_back(SecondDataRow(kStart - 0.5 + i / 86400.0, sample));
+    for (int i = 1; i < count; ++i)
+        lines.push_back(SecondDataRow(kStart - 0.5 + i / 86400.0, sample));
     WriteTextLines(SecondRecordFileName(exeDir, kStart), lines);
 }
 

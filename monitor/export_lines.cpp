@@ -4,7 +4,6 @@
 #include "base/number_text.h"
 #include "base/text_file.h"
 
-
 namespace qvr {
 
 namespace {

@@ -52,7 +52,9 @@ TMonForm::TMonForm(AppContext& context, QWidget* parent)
     SubTimer->start();
 }
 
-TMonForm::~TMonForm() { SaveRecordSettings(SettingsFile(), ctx_.mySts); }
+TMonForm::~TMonForm() {
+    SaveRecordSettings(SettingsFile(), ctx_.mySts);
+}
 
 void TMonForm::BuildControls() {
     setObjectName("MonForm");
@@ -86,8 +88,8 @@ void TMonForm::BuildControls() {
     BBSaveFile = new QPushButton(style()->standardIcon(QStyle::SP_DialogSaveButton),
                                  "Save Short Log.", PConsole);
     BBSaveFile->setObjectName("BBSaveFile");
-    BBClose = new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton), "Close",
-                              PConsole);
+    BBClose =
+        new QPushButton(style()->standardIcon(QStyle::SP_DialogCloseButton), "Close", PConsole);
     BBClose->setObjectName("BBClose");
     auto* buttons = new QHBoxLayout(PConsole);
     buttons->setContentsMargins(6, 6, 6, 6);
@@ -113,7 +115,9 @@ void TMonForm::BuildControls() {
     SaveDlg->setSizeGripEnabled(true);
 }
 
-std::string TMonForm::SettingsFile() const { return ctx_.exeDir + "BaseSetpoint.ini"; }
+std::string TMonForm::SettingsFile() const {
+    return ctx_.exeDir + "BaseSetpoint.ini";
+}
 
 void TMonForm::SubTimerTimer() {
     UpdateList();
@@ -142,11 +146,17 @@ void TMonForm::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void TMonForm::BBSaveFileClick() { SaveShortLog(); }
+void TMonForm::BBSaveFileClick() {
+    SaveShortLog();
+}
 
-void TMonForm::SaveShortLog() { Export(&WriteShortLog); }
+void TMonForm::SaveShortLog() {
+    Export(&WriteShortLog);
+}
 
-void TMonForm::SavePlotData() { Export(&WritePlotData); }
+void TMonForm::SavePlotData() {
+    Export(&WritePlotData);
+}
 
 void TMonForm::Export(void (*write)(const std::string&, const TSampleHistory&, bool)) {
     const QString fileName = askFileName_();

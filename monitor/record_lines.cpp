@@ -69,14 +69,18 @@ std::string MinuteDataRow(RecordLayout layout, TDateTime time, const TSampleRec&
     return row;
 }
 
-std::string SecondHeaderLine() { return "時刻,風速,気温(参考)"; }
+std::string SecondHeaderLine() {
+    return "時刻,風速,気温(参考)";
+}
 
 std::string SecondDataRow(TDateTime time, const TSampleRec& sample) {
     return FormatDateTime("yyyy/mm/dd hh:nn.ss", time) + "," +
            FormatFloat("%1.3f,", sample.WindSpeed) + FormatFloat("%1.1f,", sample.AirTemp);
 }
 
-std::string RecordFolder(const std::string& exeDir) { return exeDir + "Record"; }
+std::string RecordFolder(const std::string& exeDir) {
+    return exeDir + "Record";
+}
 
 std::string MinuteRecordFileName(const std::string& exeDir, TDateTime time) {
     return RecordFolder(exeDir) + "/RT_" + FormatDateTime("yyyymmdd", time) + ".RCD";

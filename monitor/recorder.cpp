@@ -37,7 +37,9 @@ void AppendQuietly(const std::string& path, const std::vector<std::string>& line
 
 } // namespace
 
-Recorder::Recorder(AppContext& context) : context_(context) { ResetStats(); }
+Recorder::Recorder(AppContext& context) : context_(context) {
+    ResetStats();
+}
 
 void Recorder::RecordTick() {
     AccumulateStats();
@@ -97,7 +99,8 @@ void Recorder::WriteMinuteRecord() {
     std::vector<std::string> lines;
     if (FileIsMissing(path)) lines = MinuteHeaderPair(layout);
     if (sts.MaintenanceMode != lastLayoutExt_) {
-        for (auto& line : MinuteHeaderPair(layout)) lines.push_back(std::move(line));
+        for (auto& line : MinuteHeaderPair(layout))
+            lines.push_back(std::move(line));
     }
     lines.push_back(MinuteDataRow(layout, now, minuteAvg_, minuteMax_, minuteMin_));
     AppendQuietly(path, lines);

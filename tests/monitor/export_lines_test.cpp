@@ -34,15 +34,15 @@ TEST(ExportLines, HeadingsFollowTheWindDirectionFlag) {
         std::vector<std::string> expected;
     } cases[] = {
         {ShortLogLines(empty, false),
-         {",風速,気温,温度差,風速(RAW),AT-1,AT-2,WDT-1,WDT-2,",
-          ",m/s.,℃,℃,m/s.,℃,℃,℃,℃,"}},
+         {",風速,気温,温度差,風速(RAW),AT-1,AT-2,WDT-1,WDT-2,", ",m/s.,℃,℃,m/s.,℃,℃,℃,℃,"}},
         {ShortLogLines(empty, true),
          {",風速,気温,温度差,風速(RAW),AT-1,AT-2,WDT-1,WDT-2,風向,Vector-X,",
           ",m/s.,℃,℃,m/s.,℃,℃,℃,℃,°,,"}},
         {PlotDataLines(empty, false), {",風速,気温,", ",m/s.,℃,"}},
         {PlotDataLines(empty, true), {",風速,気温,風向,", ",m/s.,℃,°,"}},
     };
-    for (const auto& c : cases) EXPECT_EQ(c.lines, c.expected);
+    for (const auto& c : cases)
+        EXPECT_EQ(c.lines, c.expected);
 }
 
 TEST(ExportLines, RowsRunFromTheOldestToTheSecondNewest) {

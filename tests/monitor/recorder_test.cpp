@@ -32,7 +32,8 @@ const std::string kFullNames =
 
 std::string Repeat(const std::string& part, int times) {
     std::string out;
-    for (int i = 0; i < times; ++i) out += part;
+    for (int i = 0; i < times; ++i)
+        out += part;
     return out;
 }
 
@@ -43,8 +44,7 @@ protected:
 
     // One tick a second from the clock's time on; prepare(k) sets the sample
     // before tick k.
-    template <class Prepare>
-    void Ticks(int count, Prepare prepare) {
+    template <class Prepare> void Ticks(int count, Prepare prepare) {
         for (int k = 0; k < count; ++k) {
             prepare(k);
             rec.RecordTick();
@@ -65,7 +65,8 @@ protected:
         if (text.empty()) return {};
         EXPECT_EQ(text.substr(text.size() - 2), "\r\n") << name;
         auto lines = Split(text.substr(0, text.size() - 2), "\r\n");
-        for (const auto& line : lines) EXPECT_EQ(line.find('\n'), std::string::npos) << line;
+        for (const auto& line : lines)
+            EXPECT_EQ(line.find('\n'), std::string::npos) << line;
         return lines;
     }
 };
@@ -162,12 +163,12 @@ TEST_F(RecorderTest, MaxAndMinStartFromTheirChannelsStartValues) {
         const auto i = static_cast<std::size_t>(1 + channel * 3);
         return cells[i] + "," + cells[i + 1] + "," + cells[i + 2];
     };
-    EXPECT_EQ(triple(0), "1200,1200,999");    // WindSpeed: min starts at 999
-    EXPECT_EQ(triple(1), "-120,-99,-120");    // AirTemp: max starts at -99
-    EXPECT_EQ(triple(2), "25,25,25");         // AirTempHiRes
-    EXPECT_EQ(triple(3), "0,0,0");            // WindSpeedRaw: max starts at 0
-    EXPECT_EQ(triple(4), "0,0,0");            // ProbeTemp
-    EXPECT_EQ(triple(8), "-5,0,-5");          // AdCount
+    EXPECT_EQ(triple(0), "1200,1200,999");     // WindSpeed: min starts at 999
+    EXPECT_EQ(triple(1), "-120,-99,-120");     // AirTemp: max starts at -99
+    EXPECT_EQ(triple(2), "25,25,25");          // AirTempHiRes
+    EXPECT_EQ(triple(3), "0,0,0");             // WindSpeedRaw: max starts at 0
+    EXPECT_EQ(triple(4), "0,0,0");             // ProbeTemp
+    EXPECT_EQ(triple(8), "-5,0,-5");           // AdCount
     EXPECT_EQ(triple(14), "-1500,-999,-1500"); // WindDir
     EXPECT_EQ(triple(15), "12000,12000,9999"); // VectorX
 }
@@ -287,9 +288,9 @@ TEST_F(RecorderTest, AFileThatCannotBeOpenedIsLeftAloneAndOnlyItsRowIsLost) {
     w.current.WindSpeed = 9;
     TickAt(12, 0, 30);
     TickAt(12, 1, 6);
-    EXPECT_EQ(Lines("RT_20240529.RCD"),
-              (std::vector<std::string>{kBasicNames, kBasicColumns,
-                                        "2024/05/29 12:01,9,9,9,0,0,0,"}));
+    EXPECT_EQ(
+        Lines("RT_20240529.RCD"),
+        (std::vector<std::string>{kBasicNames, kBasicColumns, "2024/05/29 12:01,9,9,9,0,0,0,"}));
 }
 
 TEST_F(RecorderTest, ARecordFolderThatCannotBeMadeLosesRowsQuietly) {

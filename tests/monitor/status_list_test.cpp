@@ -31,10 +31,11 @@ TEST(StatusList, ValuesUseTheirRowsFormat) {
     sample.VectorX = -0.25f;
     const auto rows = StatusListRows(sample);
     const std::pair<int, const char*> expected[] = {
-        {1, "3.142 m/s."}, {2, "21.3 ℃"},  {8, "12.3 %"},   {10, "250 /s."},
-        {12, "19.10"},     {16, "-3"},      {22, "360 °"},   {23, "-0.250 "},
+        {1, "3.142 m/s."}, {2, "21.3 ℃"}, {8, "12.3 %"}, {10, "250 /s."},
+        {12, "19.10"},     {16, "-3"},    {22, "360 °"}, {23, "-0.250 "},
     };
-    for (const auto& [row, text] : expected) EXPECT_EQ(rows[row].Value, text) << "row " << row;
+    for (const auto& [row, text] : expected)
+        EXPECT_EQ(rows[row].Value, text) << "row " << row;
 }
 
 TEST(StatusList, NoReadingYetShowsZeros) {
@@ -43,7 +44,8 @@ TEST(StatusList, NoReadingYetShowsZeros) {
         {1, "0.000 m/s."}, {2, "0.0 ℃"}, {5, "0.000 ℃"}, {9, "0.000 V"},
         {10, "0 /s."},     {14, "0"},    {22, "0 °"},    {23, "0.000 "},
     };
-    for (const auto& [row, text] : expected) EXPECT_EQ(rows[row].Value, text) << "row " << row;
+    for (const auto& [row, text] : expected)
+        EXPECT_EQ(rows[row].Value, text) << "row " << row;
 }
 
 } // namespace
