@@ -97,7 +97,7 @@ public:
     virtual int ClearError(TComErrors& errors, std::uint32_t& inputCount,
                            std::uint32_t& outputCount) = 0;
     // A device without modem lines reports none rather than failing.
-    virtual int ModemStatus(TComSignals& signals) = 0;
+    virtual int ModemStatus(TComSignals& lines) = 0;
 
     // Sets the device's event mask and returns a waiter for the event thread.
     virtual std::unique_ptr<TComEventWaiter> CreateWaiter(TComEvents mask, int& error) = 0;

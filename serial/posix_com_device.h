@@ -37,7 +37,7 @@ public:
 
     int ClearError(TComErrors& errors, std::uint32_t& inputCount,
                    std::uint32_t& outputCount) override;
-    int ModemStatus(TComSignals& signals) override;
+    int ModemStatus(TComSignals& lines) override;
 
     std::unique_ptr<TComEventWaiter> CreateWaiter(TComEvents mask, int& error) override;
 
