@@ -10,8 +10,8 @@ namespace qvr::sim {
 namespace {
 
 // Noise at level 1.
-constexpr double kTempDiffSigma = 0.008;  // °C
-constexpr double kTurbulence = 0.001;     // share of the wind speed
+constexpr double kTempDiffSigma = 0.005;  // °C
+constexpr double kTurbulence = 0.0006;    // share of the wind speed
 constexpr double kTempSigma = 0.01;       // °C
 constexpr double kDirectionSigma = 1.0;   // degrees
 

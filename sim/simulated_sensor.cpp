@@ -58,8 +58,8 @@ std::string SimulatedSensor::Start() {
         std::lock_guard lock(mutex_);
         slavePath_ = line_.SlavePath();
         hangUpRequested_ = false;
+        started_ = Clock::now();
     }
-    started_ = Clock::now();
     stop_ = false;
     running_ = true;
     thread_ = std::thread([this] { Serve(); });
@@ -278,14 +278,14 @@ SensorFaults SimulatedSensor::Faults() const {
 
 std::string SimulatedSensor::HangUp() {
     std::unique_lock lock(mutex_);
-    if (!running_)
+    if (!running_ || stop_)
         return std::string();
     const std::size_t generation = lineGeneration_;
     hangUpRequested_ = true;
     const char c = 'h';
     [[maybe_unused]] auto n = ::write(wakeWrite_, &c, 1);
-    changed_.wait(lock, [&] { return lineGeneration_ != generation || !running_; });
-    return slavePath_;
+    changed_.wait(lock, [&] { return lineGeneration_ != generation || !running_ || stop_; });
+    return lineGeneration_ != generation ? slavePath_ : std::string();
 }
 
 std::vector<std::pair<std::string, float>> SimulatedSensor::Parameters() const {
