@@ -2,6 +2,8 @@
 
 #include "app/pictures.h"
 #include "link/frame_codec.h"
+#include "serial/com_led.h"
+#include "serial/qt_com_hand_over.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -23,6 +25,7 @@ TCommCtrlForm::TCommCtrlForm(TMySts& mySts, std::string exeDir, QWidget* parent,
                              TComHandOver* handOver)
     : QWidget(parent, Qt::Tool), sts_(mySts), exeDir_(std::move(exeDir)) {
     setObjectName("CommCtrlForm");
+    InstallQtComSupport(handOver ? *handOver : TComHandOver::Default());
     ComPortM = std::make_unique<TComPort>("ComPortM", handOver);
     TComPort& port = *ComPortM;
     port.SetPort("COM7");
@@ -60,6 +63,22 @@ void TCommCtrlForm::BuildControls() {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(6, 6, 6, 6);
     auto* top = new QHBoxLayout();
+    auto lamp = [this, top](TComLed*& led, const char* name, const char* caption,
+                            TComLedSignal signal, TLedKind kind) {
+        led = new TComLed(this);
+        led->setObjectName(name);
+        led->SetKind(kind);
+        led->SetLedSignal(signal);
+        led->SetComPort(ComPortM.get());
+        auto* label = new QLabel(caption, this);
+        label->setObjectName(QString(name) + "Label");
+        top->addWidget(led);
+        top->addWidget(label);
+        top->addSpacing(8);
+    };
+    lamp(ComLed2, "ComLed2", "Connection", lsConn, lkYellowLight);
+    lamp(ComLedTxD, "ComLedTxD", "TxD", lsTx, lkRedLight);
+    lamp(ComLedRxD, "ComLedRxD", "RxD", lsRx, lkGreenLight);
     BBSetup = new QPushButton("Com Setup..", this);
     BBSetup->setObjectName("BBSetup");
     top->addStretch(1);

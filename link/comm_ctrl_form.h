@@ -16,6 +16,10 @@ class QSplitter;
 class QLabel;
 
 namespace qvr {
+class TComLed;
+}
+
+namespace qvr {
 
 // Link window: the one serial connection to the sensor, its framing, the send
 // and receive logs, and the single listener for good frames.
@@ -58,6 +62,9 @@ public:
     // would otherwise eat the machine's memory.
     static constexpr int kMaxLogLines = 5000;
 
+    TComLed* ComLed2 = nullptr;
+    TComLed* ComLedTxD = nullptr;
+    TComLed* ComLedRxD = nullptr;
     QCheckBox* CBSendLog = nullptr;
     QPlainTextEdit* MSend = nullptr;
     QSplitter* Splitter1 = nullptr;
