@@ -1,0 +1,57 @@
+#pragma once
+
+#include "app/app_globals.h"
+#include "app/main_form.h"
+#include "link/comm_ctrl_form.h"
+#include "sim/simulated_sensor.h"
+#include "../base/temp_dir.h"
+
+#include <QTest>
+#include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace qvr::test {
+
+// The program's main window with its real 250 ms timer, against the simulated
+// sensor behind a link in a temporary folder that stands for the folder of the
+// executable.
+class EndToEnd : public ::testing::Test {
+protected:
+    TempDir dir;
+    TSampleRec current;
+    TSampleHistory history{};
+    TMySts sts;
+    TWritePrm prm;
+    AppContext ctx{current, history, sts, prm, SystemClock::Instance(), dir.Dir()};
+    std::unique_ptr<sim::SimulatedSensor> sensor;
+    std::unique_ptr<TMainForm> form;
+
+    void StartSensor(sim::SensorConditions conditions = {}) {
+        sim::SimulatedSensorOptions options;
+        options.linkPath = dir.File("sensor");
+        options.seed = 7;
+        options.conditions = conditions;
+        sensor = std::make_unique<sim::SimulatedSensor>(options);
+        sensor->Start();
+        std::ofstream(dir.File("Port0.ini"))
+            << "[ComPortM]\r\nPort=" << options.linkPath << "\r\nBaudRate=38400\r\n";
+    }
+
+    void StartProgram() {
+        form = std::make_unique<TMainForm>(ctx);
+        form->show();
+    }
+
+    void TearDown() override {
+        form.reset();
+        if (sensor) sensor->Stop();
+    }
+
+    static bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
+        return QTest::qWaitFor(done, ms);
+    }
+};
+
+} // namespace qvr::test

@@ -1,0 +1,130 @@
+#include "e2e_fixture.h"
+
+#include "base/number_text.h"
+
+#include <QLabel>
+#include <QCheckBox>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QtCharts/QLineSeries>
+#include <cmath>
+
+namespace qvr::test {
+namespace {
+
+QString PanelText(float value, const char* format) {
+    return QString::fromStdString(FormatFloat(format, static_cast<double>(value)));
+}
+
+TEST_F(EndToEnd, StartShowsLiveValuesFromTheSensor) {
+    sim::SensorConditions still;
+    still.tunnelSpeed = 5.0;
+    still.noise = 0.0;
+    still.model = 19.09;
+    StartSensor(still);
+    StartProgram();
+    form->BBStartClick();
+    ASSERT_TRUE(form->Link().PortConnected());
+
+    // Every set has been asked for and answered after a few seconds.
+    ASSERT_TRUE(WaitFor([&] { return current.ModelNo != 0 && current.TempDiff != 0; }));
+    ASSERT_TRUE(WaitFor([&] { return std::abs(current.WindSpeed - 0.0f) > 0.01f; }));
+    const sim::SensorReading truth = sensor->Measure();
+    EXPECT_NEAR(current.WindSpeed, truth.windSpeed, 0.05);
+    EXPECT_NEAR(current.TempDiff, truth.tempDiff, 0.1);
+    EXPECT_FLOAT_EQ(current.ModelNo, 19.09f);
+
+    // The readout follows at the next refresh.
+    ASSERT_TRUE(WaitFor([&] {
+        return form->PWindSpeed->text() == PanelText(current.WindSpeed, "%1.3f m/s.");
+    }));
+    EXPECT_EQ(form->SBPanel[1]->text(),
+              PanelText(current.ModelNo, "Sensor Model %1.2f") +
+                  PanelText(current.Version, " | Ver. %1.2f"));
+    EXPECT_EQ(form->SBPanel[2]->text(), QString::fromStdString(dir.File("sensor")));
+    EXPECT_EQ(form->windowTitle(),
+              QString::fromStdString(dir.File("sensor")) + " | QVT-series monitor. Ver.0.94");
+    EXPECT_TRUE(form->PWDir->isHidden());
+    EXPECT_TRUE(current.Valid);
+
+    // The trend fills one point a second, the newest entry not drawn.
+    ASSERT_TRUE(WaitFor([&] { return form->Series1->count() >= 3; }));
+    EXPECT_LT(form->Series1->count(), 12);
+}
+
+TEST_F(EndToEnd, TheWindDirectionModelShowsItsDirection) {
+    sim::SensorConditions c;
+    c.model = 19.10;
+    c.windDirection = 135;
+    c.noise = 0;
+    StartSensor(c);
+    StartProgram();
+    form->BBStartClick();
+    ASSERT_TRUE(WaitFor([&] { return !form->PWDir->isHidden(); }));
+    EXPECT_TRUE(sts.WindDirModel);
+    EXPECT_FALSE(form->LWDir->isHidden());
+    ASSERT_TRUE(WaitFor([&] { return form->PWDir->text() == "135 °"; }));
+
+    sensor->SetModel(19.09);
+    ASSERT_TRUE(WaitFor([&] { return form->PWDir->isHidden(); }));
+    EXPECT_TRUE(form->LWDir->isHidden());
+}
+
+TEST_F(EndToEnd, StopKeepsTheLastValues) {
+    sim::SensorConditions c;
+    c.tunnelSpeed = 3;
+    StartSensor(c);
+    StartProgram();
+    form->BBStartClick();
+    ASSERT_TRUE(WaitFor([&] { return form->PWindSpeed->text() != "0.000 m/s."; }));
+    form->BBStopClick();
+    const QString shown = form->PWindSpeed->text();
+    const QString caption = form->windowTitle();
+    const float kept = current.WindSpeed;
+    const int points = form->Series1->count();
+    QTest::qWait(1500);
+    EXPECT_FALSE(current.Valid);
+    EXPECT_EQ(current.WindSpeed, kept);
+    EXPECT_EQ(form->PWindSpeed->text(), shown);
+    EXPECT_EQ(form->windowTitle(), caption);
+    EXPECT_EQ(form->Series1->count(), points);
+    EXPECT_FALSE(form->Link().PortConnected());
+}
+
+TEST_F(EndToEnd, ACorruptedAnswerIsLoggedAndNotDecoded) {
+    StartSensor();
+    sim::SensorFaults faults;
+    faults.corruptShare = 1.0;
+    sensor->SetFaults(faults);
+    StartProgram();
+    form->Link().CBReciveLog->setChecked(true);
+    form->BBStartClick();
+    ASSERT_TRUE(WaitFor([&] { return form->Link().MRecive->blockCount() >= 3; }));
+    EXPECT_TRUE(form->Link().MRecive->toPlainText().startsWith("SumCheck Error! : <AD,"));
+    EXPECT_EQ(current.TempDiff, 0.0f);
+    EXPECT_EQ(current.ModelNo, 0.0f);
+    EXPECT_FALSE(form->AnswerReceived);
+}
+
+TEST_F(EndToEnd, AHangUpClosesTheLinkWithoutFreezingAndStartReconnects) {
+    StartSensor();
+    StartProgram();
+    form->BBStartClick();
+    ASSERT_TRUE(WaitFor([&] { return current.ModelNo != 0; }));
+
+    sensor->HangUp();
+    // A write into the hung-up line fails and closes the link; the window goes on.
+    ASSERT_TRUE(WaitFor([&] { return !form->Link().PortConnected(); }));
+    const int before = form->Series1->count();
+    QTest::qWait(600);
+    EXPECT_FALSE(current.Valid);
+    EXPECT_EQ(form->Series1->count(), before);
+
+    current.ModelNo = 0;
+    form->BBStartClick();
+    ASSERT_TRUE(form->Link().PortConnected());
+    EXPECT_TRUE(WaitFor([&] { return current.ModelNo != 0; }));
+}
+
+} // namespace
+} // namespace qvr::test
