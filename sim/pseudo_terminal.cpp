@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <stdexcept>
 #include <stdlib.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <termios.h>
@@ -64,6 +65,11 @@ void PseudoTerminal::Open() {
     master_ = master;
     slaveHeld_ = slave;
     slavePath_ = name;
+}
+
+void PseudoTerminal::ClearExclusive() {
+    if (slaveHeld_ >= 0)
+        ioctl(slaveHeld_, TIOCNXCL);
 }
 
 void PseudoTerminal::Close() {

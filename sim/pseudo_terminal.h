@@ -19,6 +19,12 @@ public:
     // Closing the master hangs the line up for whoever has the slave open.
     void Close();
 
+    // Lifts the exclusive-use mode a program may have set on the slave. On a
+    // pseudo-terminal that mode outlives the program's close (the master keeps
+    // the terminal alive), so without this a user other than root could never
+    // reconnect. Programs that also lock the line keep their lock.
+    void ClearExclusive();
+
     bool IsOpen() const { return master_ >= 0; }
     int MasterFd() const { return master_; }
     const std::string& SlavePath() const { return slavePath_; }

@@ -104,11 +104,12 @@ void SimulatedSensor::Serve() {
                 continue;
             }
         }
-        int timeout = 200;
+        line_.ClearExclusive();
+        int timeout = 100;
         if (!pending_.empty()) {
             const auto wait = std::chrono::ceil<std::chrono::milliseconds>(pending_.front().due -
                                                                           Clock::now());
-            timeout = static_cast<int>(std::clamp<long long>(wait.count(), 0, 200));
+            timeout = static_cast<int>(std::clamp<long long>(wait.count(), 0, 100));
         }
         pollfd fds[2] = {{line_.MasterFd(), POLLIN, 0}, {wakeRead_, POLLIN, 0}};
         const int ready = ::poll(fds, 2, timeout);

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace qvr::sim {
@@ -112,6 +113,25 @@ TEST_F(SensorLine, ServesTheProgramAcrossDisconnectsAndReconnects) {
     const auto answer = client.Ask("RD,S00,");
     ASSERT_TRUE(answer); // no stale answer from an earlier connection in front of it
     EXPECT_EQ(answer->substr(0, 7), "AD,S00=");
+}
+
+TEST_F(SensorLine, LiftsAnExclusiveModeLeftBehindByAClosedProgram) {
+    // A program that opened the line exclusively and closed it must not lock
+    // out its next start (only root could open the line again otherwise).
+    {
+        SensorClient program(path_);
+        ASSERT_EQ(ioctl(program.Fd(), TIOCEXCL), 0);
+        EXPECT_TRUE(program.Ask("RD,M01,"));
+    }
+    SensorClient next(path_); // root may open it anyway; look at the mode itself
+    int exclusive = 1;
+    for (int i = 0; i < 100 && exclusive; ++i) {
+        ASSERT_EQ(ioctl(next.Fd(), TIOCGEXCL, &exclusive), 0);
+        if (exclusive)
+            usleep(10000);
+    }
+    EXPECT_EQ(exclusive, 0);
+    EXPECT_TRUE(next.Ask("RD,M01,"));
 }
 
 TEST(SensorLink, PointsTheLinkAtTheLineAndRemovesItOnStop) {
