@@ -1,0 +1,161 @@
+// Round trip of one 25-byte frame: the port writes it to a pseudo-terminal,
+// an echoing far end sends it back, the event thread hands the reception to
+// the owner thread and the handler reads it. And the processor time of an
+// open port that has nothing to do.
+#include "serial/com_hand_over.h"
+#include "serial/com_port.h"
+#include "serial/qt_com_hand_over.h"
+
+#include <QCoreApplication>
+#include <algorithm>
+#include <atomic>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+const std::string kFrame = "<AD:W=12.34,T1=23.4,>5C\r\n"; // 25 bytes
+
+// A pseudo-terminal whose master echoes every byte on a thread of its own.
+class EchoPty {
+public:
+    EchoPty() {
+        char name[128] = {};
+        openpty(&master_, &slave_, name, nullptr, nullptr);
+        path_ = name;
+        termios t{};
+        tcgetattr(master_, &t);
+        cfmakeraw(&t);
+        tcsetattr(master_, TCSANOW, &t);
+        pipe(stop_);
+        thread_ = std::thread([this] { Run(); });
+    }
+    ~EchoPty() {
+        const char b = 1;
+        [[maybe_unused]] ssize_t n = write(stop_[1], &b, 1);
+        thread_.join();
+        close(master_);
+        close(slave_);
+        close(stop_[0]);
+        close(stop_[1]);
+    }
+    const std::string& Path() const { return path_; }
+
+private:
+    void Run() {
+        char buf[512];
+        for (;;) {
+            pollfd fds[2] = {{master_, POLLIN, 0}, {stop_[0], POLLIN, 0}};
+            if (poll(fds, 2, -1) < 0 || fds[1].revents) return;
+            const ssize_t n = read(master_, buf, sizeof buf);
+            if (n > 0) [[maybe_unused]] ssize_t w = write(master_, buf, static_cast<std::size_t>(n));
+        }
+    }
+    int master_ = -1, slave_ = -1, stop_[2] = {-1, -1};
+    std::string path_;
+    std::thread thread_;
+};
+
+double Percentile(std::vector<double> v, double p) {
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, static_cast<std::size_t>(p * static_cast<double>(v.size())))];
+}
+
+void Report(benchmark::State& state, const std::vector<double>& us) {
+    state.counters["median_us"] = Percentile(us, 0.5);
+    state.counters["p99_us"] = Percentile(us, 0.99);
+}
+
+// Owner thread without a toolkit: it blocks in the hand-over.
+void BM_FrameRoundTrip(benchmark::State& state) {
+    EchoPty pty;
+    qvr::TComHandOver handOver;
+    qvr::TComPort port("ComPortM", &handOver);
+    port.SetPort(pty.Path());
+    port.SetBaudRate(qvr::br38400);
+    port.SetDiscardNull(true);
+    std::string got;
+    port.OnRxChar = [&](qvr::TCustomComPort* sender, int count) {
+        std::string s;
+        sender->ReadStr(s, count);
+        got += s;
+    };
+    port.Open();
+    std::vector<double> us;
+    for (auto _ : state) {
+        got.clear();
+        const auto start = Clock::now();
+        port.WriteStr(kFrame);
+        while (got.size() < kFrame.size()) handOver.WaitAndProcess(std::chrono::milliseconds(100));
+        us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+    }
+    port.Close();
+    Report(state, us);
+}
+BENCHMARK(BM_FrameRoundTrip)->Iterations(2000)->Unit(benchmark::kMicrosecond);
+
+// The same through the Qt event loop, as the program runs it.
+void BM_FrameRoundTripQt(benchmark::State& state) {
+    static int argc = 1;
+    static char arg0[] = "serial_bench";
+    static char* argv[] = {arg0, nullptr};
+    static QCoreApplication app(argc, argv);
+    qvr::InstallQtComSupport();
+    EchoPty pty;
+    qvr::TComPort port("ComPortM");
+    port.SetPort(pty.Path());
+    port.SetBaudRate(qvr::br38400);
+    port.SetDiscardNull(true);
+    std::string got;
+    port.OnRxChar = [&](qvr::TCustomComPort* sender, int count) {
+        std::string s;
+        sender->ReadStr(s, count);
+        got += s;
+    };
+    port.Open();
+    std::vector<double> us;
+    for (auto _ : state) {
+        got.clear();
+        const auto start = Clock::now();
+        port.WriteStr(kFrame);
+        while (got.size() < kFrame.size())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+    }
+    port.Close();
+    Report(state, us);
+}
+BENCHMARK(BM_FrameRoundTripQt)->Iterations(2000)->Unit(benchmark::kMicrosecond);
+
+// Processor time of the whole process while an open port waits 10 s for data.
+void BM_IdleOpenPortCpu(benchmark::State& state) {
+    EchoPty pty;
+    qvr::TComHandOver handOver;
+    qvr::TComPort port("ComPortM", &handOver);
+    port.SetPort(pty.Path());
+    port.Open();
+    double cpuMs = 0;
+    for (auto _ : state) {
+        timespec a{}, b{};
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &a);
+        const auto end = Clock::now() + std::chrono::seconds(10);
+        while (Clock::now() < end) handOver.WaitAndProcess(std::chrono::milliseconds(500));
+        clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &b);
+        cpuMs = (double(b.tv_sec - a.tv_sec) * 1e3) + double(b.tv_nsec - a.tv_nsec) / 1e6;
+    }
+    port.Close();
+    state.counters["cpu_ms_per_10s"] = cpuMs;
+}
+BENCHMARK(BM_IdleOpenPortCpu)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+} // namespace
+
+BENCHMARK_MAIN();
