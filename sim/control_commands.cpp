@@ -19,13 +19,16 @@ std::vector<std::string> Words(std::string_view line) {
     return words;
 }
 
-CommandResult Fail(std::string message) { return {false, std::move(message), false, 0.0}; }
-CommandResult Done(std::string message) { return {true, std::move(message), false, 0.0}; }
+CommandResult Fail(std::string message) {
+    return {false, std::move(message), false, 0.0};
+}
+CommandResult Done(std::string message) {
+    return {true, std::move(message), false, 0.0};
+}
 
 std::optional<double> NumberIn(const std::string& text, double low, double high) {
     const auto v = ParseNumber(text);
-    if (!v || *v < low || *v > high)
-        return std::nullopt;
+    if (!v || *v < low || *v > high) return std::nullopt;
     return v;
 }
 
@@ -37,8 +40,7 @@ std::optional<double> ShareIn(std::string text) {
         scale = 0.01;
     }
     const auto v = ParseNumber(text);
-    if (!v || *v * scale < 0.0 || *v * scale > 1.0)
-        return std::nullopt;
+    if (!v || *v * scale < 0.0 || *v * scale > 1.0) return std::nullopt;
     return *v * scale;
 }
 
@@ -73,83 +75,65 @@ std::string ControlCommands::Help() {
 
 CommandResult ControlCommands::Execute(std::string_view line) {
     const auto words = Words(line);
-    if (words.empty() || words[0][0] == '#')
-        return Done("");
+    if (words.empty() || words[0][0] == '#') return Done("");
     const std::string& cmd = words[0];
     const auto argc = words.size() - 1;
     const auto needs = [&](std::size_t n, const char* usage) -> std::optional<CommandResult> {
-        if (argc != n)
-            return Fail(std::string("usage: ") + usage);
+        if (argc != n) return Fail(std::string("usage: ") + usage);
         return std::nullopt;
     };
 
-    if (cmd == "quit" || cmd == "exit")
-        return {true, "", true, 0.0};
-    if (cmd == "help")
-        return Done(Help());
+    if (cmd == "quit" || cmd == "exit") return {true, "", true, 0.0};
+    if (cmd == "help") return Done(Help());
 
     if (cmd == "speed") {
-        if (auto u = needs(1, "speed V (m/s, 0 to 60)"))
-            return *u;
+        if (auto u = needs(1, "speed V (m/s, 0 to 60)")) return *u;
         const auto v = NumberIn(words[1], 0.0, 60.0);
-        if (!v)
-            return Fail("speed: give a wind speed from 0 to 60 m/s");
+        if (!v) return Fail("speed: give a wind speed from 0 to 60 m/s");
         sensor_.SetTunnelSpeed(*v);
         return Done("tunnel speed " + Num(*v) + " m/s");
     }
     if (cmd == "temp") {
-        if (auto u = needs(1, "temp C (-40 to 80)"))
-            return *u;
+        if (auto u = needs(1, "temp C (-40 to 80)")) return *u;
         const auto v = NumberIn(words[1], -40.0, 80.0);
-        if (!v)
-            return Fail("temp: give an air temperature from -40 to 80 C");
+        if (!v) return Fail("temp: give an air temperature from -40 to 80 C");
         sensor_.SetAirTemperature(*v);
         return Done("air temperature " + Num(*v, 2) + " C");
     }
     if (cmd == "noise") {
-        if (auto u = needs(1, "noise N (0 to 100)"))
-            return *u;
+        if (auto u = needs(1, "noise N (0 to 100)")) return *u;
         const auto v = NumberIn(words[1], 0.0, 100.0);
-        if (!v)
-            return Fail("noise: give a level from 0 to 100");
+        if (!v) return Fail("noise: give a level from 0 to 100");
         sensor_.SetNoise(*v);
         return Done("noise level " + Num(*v, 2));
     }
     if (cmd == "dir") {
-        if (auto u = needs(1, "dir D (degrees)"))
-            return *u;
+        if (auto u = needs(1, "dir D (degrees)")) return *u;
         const auto v = NumberIn(words[1], -360.0, 720.0);
-        if (!v)
-            return Fail("dir: give a direction in degrees");
+        if (!v) return Fail("dir: give a direction in degrees");
         sensor_.SetWindDirection(*v);
         return Done("wind direction " + Num(*v, 1) + " degrees");
     }
     if (cmd == "model") {
-        if (auto u = needs(1, "model M (e.g. 19.10)"))
-            return *u;
+        if (auto u = needs(1, "model M (e.g. 19.10)")) return *u;
         const auto v = NumberIn(words[1], 0.0, 99.99);
-        if (!v)
-            return Fail("model: give a model number such as 19.10");
+        if (!v) return Fail("model: give a model number such as 19.10");
         sensor_.SetModel(*v);
         return Done("model " + Num(*v, 2));
     }
     if (cmd == "drop" || cmd == "corrupt") {
-        if (auto u = needs(1, (cmd + " P (0 to 1, or 0% to 100%)").c_str()))
-            return *u;
+        if (auto u = needs(1, (cmd + " P (0 to 1, or 0% to 100%)").c_str())) return *u;
         const auto v = ShareIn(words[1]);
-        if (!v)
-            return Fail(cmd + ": give a share from 0 to 1, or a percentage from 0% to 100%");
+        if (!v) return Fail(cmd + ": give a share from 0 to 1, or a percentage from 0% to 100%");
         auto faults = sensor_.Faults();
         (cmd == "drop" ? faults.dropShare : faults.corruptShare) = *v;
         sensor_.SetFaults(faults);
         return Done(cmd + " " + Num(*v * 100.0, 1) + "% of answers");
     }
     if (cmd == "delay") {
-        if (auto u = needs(1, "delay MS (0 to 60000)"))
-            return *u;
+        if (auto u = needs(1, "delay MS (0 to 60000)")) return *u;
         const auto v = NumberIn(words[1], 0.0, 60000.0);
-        if (!v)
-            return Fail("delay: give milliseconds from 0 to 60000");
+        if (!v) return Fail("delay: give milliseconds from 0 to 60000");
         auto faults = sensor_.Faults();
         faults.delayMs = static_cast<int>(*v);
         sensor_.SetFaults(faults);
@@ -162,8 +146,7 @@ CommandResult ControlCommands::Execute(std::string_view line) {
             sensor_.SetFaults(faults);
             return Done("every write is held as sent");
         }
-        if (argc != 2)
-            return Fail("usage: wrong KEY VALUE | wrong KEY off | wrong off");
+        if (argc != 2) return Fail("usage: wrong KEY VALUE | wrong KEY off | wrong off");
         const std::string& key = words[1];
         if (!sensor_.Parameter(key))
             return Fail("wrong: " + key + " is not a parameter the sensor stores");
@@ -172,26 +155,22 @@ CommandResult ControlCommands::Execute(std::string_view line) {
             sensor_.SetFaults(faults);
             return Done("writes of " + key + " held as sent");
         }
-        if (!ParseNumber(words[2]))
-            return Fail("wrong: give a number as the value");
+        if (!ParseNumber(words[2])) return Fail("wrong: give a number as the value");
         faults.wrongWrites[key] = words[2];
         sensor_.SetFaults(faults);
         return Done("writes of " + key + " answered with " + words[2]);
     }
     if (cmd == "mute") {
-        if (argc != 1 || (words[1] != "on" && words[1] != "off"))
-            return Fail("usage: mute on|off");
+        if (argc != 1 || (words[1] != "on" && words[1] != "off")) return Fail("usage: mute on|off");
         auto faults = sensor_.Faults();
         faults.mute = words[1] == "on";
         sensor_.SetFaults(faults);
         return Done(faults.mute ? "not answering" : "answering");
     }
     if (cmd == "hangup") {
-        if (auto u = needs(0, "hangup"))
-            return *u;
+        if (auto u = needs(0, "hangup")) return *u;
         const std::string path = sensor_.HangUp();
-        if (path.empty())
-            return Fail("hangup: no new line could be opened");
+        if (path.empty()) return Fail("hangup: no new line could be opened");
         return Done("line hung up; now serving " + path);
     }
     if (cmd == "clear") {
@@ -199,11 +178,9 @@ CommandResult ControlCommands::Execute(std::string_view line) {
         return Done("no faults");
     }
     if (cmd == "set") {
-        if (auto u = needs(2, "set KEY VALUE"))
-            return *u;
+        if (auto u = needs(2, "set KEY VALUE")) return *u;
         const auto v = ParseNumber(words[2]);
-        if (!v)
-            return Fail("set: give a number as the value");
+        if (!v) return Fail("set: give a number as the value");
         if (!sensor_.SetParameter(words[1], static_cast<float>(*v)))
             return Fail("set: " + words[1] + " is not a parameter the sensor stores");
         return Done(words[1] + " = " + GeneralNumberText(*sensor_.Parameter(words[1])));
@@ -222,8 +199,7 @@ CommandResult ControlCommands::Execute(std::string_view line) {
         const auto r = sensor_.Measure();
         std::string out;
         out += "line " + sensor_.SlavePath();
-        if (!sensor_.LinkPath().empty())
-            out += " (link " + sensor_.LinkPath() + ")";
+        if (!sensor_.LinkPath().empty()) out += " (link " + sensor_.LinkPath() + ")";
         out += "\nspeed " + Num(c.tunnelSpeed) + " m/s, air " + Num(c.airTemperature, 2) +
                " C, noise " + Num(c.noise, 2) + ", dir " + Num(c.windDirection, 1) + ", model " +
                Num(c.model, 2);
@@ -233,21 +209,18 @@ CommandResult ControlCommands::Execute(std::string_view line) {
         for (const auto& [key, value] : f.wrongWrites)
             out += ", wrong " + key + "=" + value;
         out += "\nrequests " + std::to_string(n.requests) + " (bad checksum " +
-               std::to_string(n.badChecksums) + "), answers sent " +
-               std::to_string(n.answersSent) + ", withheld " + std::to_string(n.answersDropped) +
-               ", corrupted " + std::to_string(n.answersCorrupted) + ", hang-ups " +
-               std::to_string(n.hangUps);
+               std::to_string(n.badChecksums) + "), answers sent " + std::to_string(n.answersSent) +
+               ", withheld " + std::to_string(n.answersDropped) + ", corrupted " +
+               std::to_string(n.answersCorrupted) + ", hang-ups " + std::to_string(n.hangUps);
         out += "\nreading: M01 " + Num(r.windSpeed) + " m/s, C01 " + Num(r.windSpeedRaw) +
                " m/s, C32 " + Num(r.tempDiff) + " C, M11 " + Num(r.airTemp, 2) + " C";
         out += std::string("\nwrite session ") + (sensor_.WriteSessionOpen() ? "open" : "closed");
         return Done(out);
     }
     if (cmd == "sleep") {
-        if (auto u = needs(1, "sleep S (0 to 3600)"))
-            return *u;
+        if (auto u = needs(1, "sleep S (0 to 3600)")) return *u;
         const auto v = NumberIn(words[1], 0.0, 3600.0);
-        if (!v)
-            return Fail("sleep: give seconds from 0 to 3600");
+        if (!v) return Fail("sleep: give seconds from 0 to 3600");
         return {true, "", false, *v};
     }
     return Fail("unknown command \"" + cmd + "\"; \"help\" lists the commands");

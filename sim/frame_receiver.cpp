@@ -7,16 +7,14 @@ namespace qvr::sim {
 std::vector<FrameReceiver::Frame> FrameReceiver::Feed(std::string_view bytes) {
     std::vector<Frame> frames;
     for (const char c : bytes) {
-        if (c == '\r' || c == '\n')
-            continue;
+        if (c == '\r' || c == '\n') continue;
         if (c == '<') {
             buffer_.assign(1, c);
             inFrame_ = true;
             checksumChars_ = -1;
             continue;
         }
-        if (!inFrame_)
-            continue;
+        if (!inFrame_) continue;
         buffer_ += c;
         if (checksumChars_ < 0) {
             if (c == '>')

@@ -88,10 +88,8 @@ bool Run(ControlCommands& commands, const std::string& line, const std::string& 
             std::cout << where << result.message << '\n';
         std::cout.flush();
     }
-    if (result.quit)
-        return false;
-    if (result.sleepSeconds > 0)
-        return SleepUnlessSignalled(result.sleepSeconds);
+    if (result.quit) return false;
+    if (result.sleepSeconds > 0) return SleepUnlessSignalled(result.sleepSeconds);
     return true;
 }
 
@@ -118,14 +116,12 @@ int main(int argc, char** argv) {
             Usage(std::cout);
             return 0;
         } else if (arg == "--link") {
-            if (!needValue())
-                return 2;
+            if (!needValue()) return 2;
             options.linkPath = value;
         } else if (arg == "--no-link") {
             options.linkPath.clear();
         } else if (arg == "--seed") {
-            if (!needValue())
-                return 2;
+            if (!needValue()) return 2;
             const auto v = qvr::ParseNumber(value);
             if (!v || *v < 0 || *v != static_cast<double>(static_cast<unsigned long long>(*v))) {
                 std::cerr << "qvr-sensor-sim: --seed needs a whole number\n";
@@ -133,15 +129,12 @@ int main(int argc, char** argv) {
             }
             options.seed = static_cast<std::uint64_t>(*v);
         } else if (arg == "--script") {
-            if (!needValue())
-                return 2;
+            if (!needValue()) return 2;
             script = value;
         } else if (arg == "--speed" || arg == "--temp" || arg == "--noise" || arg == "--model") {
-            if (!needValue())
-                return 2;
+            if (!needValue()) return 2;
             double v = 0;
-            if (!NumberArg(arg.c_str(), value, v))
-                return 2;
+            if (!NumberArg(arg.c_str(), value, v)) return 2;
             auto& c = options.conditions;
             (arg == "--speed"   ? c.tunnelSpeed
              : arg == "--temp"  ? c.airTemperature
@@ -166,7 +159,7 @@ int main(int argc, char** argv) {
         std::perror("qvr-sensor-sim: pipe2");
         return 1;
     }
-    struct sigaction sa{};
+    struct sigaction sa {};
     sa.sa_handler = OnSignal;
     sigemptyset(&sa.sa_mask);
     sigaction(SIGINT, &sa, nullptr);
@@ -201,21 +194,17 @@ int main(int argc, char** argv) {
     while (running) {
         pollfd fds[2] = {{signalPipe[0], POLLIN, 0}, {stdinOpen ? 0 : -1, POLLIN, 0}};
         if (::poll(fds, 2, -1) < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             break;
         }
-        if (fds[0].revents & POLLIN)
-            break;
+        if (fds[0].revents & POLLIN) break;
         if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) {
             char buffer[1024];
             const ssize_t n = ::read(0, buffer, sizeof buffer);
             if (n <= 0) {
-                if (n < 0 && (errno == EINTR || errno == EAGAIN))
-                    continue;
+                if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
                 stdinOpen = false;
-                if (!pending.empty())
-                    running = Run(commands, pending, "");
+                if (!pending.empty()) running = Run(commands, pending, "");
                 pending.clear();
                 continue;
             }
@@ -223,8 +212,7 @@ int main(int argc, char** argv) {
             for (std::size_t eol; running && (eol = pending.find('\n')) != std::string::npos;) {
                 std::string line = pending.substr(0, eol);
                 pending.erase(0, eol + 1);
-                if (!line.empty() && line.back() == '\r')
-                    line.pop_back();
+                if (!line.empty() && line.back() == '\r') line.pop_back();
                 running = Run(commands, line, "");
             }
         }

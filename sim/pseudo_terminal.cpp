@@ -20,15 +20,13 @@ namespace {
 
 void MakeRaw(int fd) {
     termios tio{};
-    if (tcgetattr(fd, &tio) != 0)
-        ThrowErrno("tcgetattr");
+    if (tcgetattr(fd, &tio) != 0) ThrowErrno("tcgetattr");
     cfmakeraw(&tio);
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
     cfsetispeed(&tio, B38400);
     cfsetospeed(&tio, B38400);
-    if (tcsetattr(fd, TCSANOW, &tio) != 0)
-        ThrowErrno("tcsetattr");
+    if (tcsetattr(fd, TCSANOW, &tio) != 0) ThrowErrno("tcsetattr");
     tcflush(fd, TCIOFLUSH);
 }
 
@@ -37,10 +35,10 @@ void MakeRaw(int fd) {
 void PseudoTerminal::Open() {
     Close();
     const int master = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master < 0)
-        ThrowErrno("posix_openpt");
+    if (master < 0) ThrowErrno("posix_openpt");
     char name[128];
-    if (grantpt(master) != 0 || unlockpt(master) != 0 || ptsname_r(master, name, sizeof name) != 0) {
+    if (grantpt(master) != 0 || unlockpt(master) != 0 ||
+        ptsname_r(master, name, sizeof name) != 0) {
         const int saved = errno;
         ::close(master);
         errno = saved;
@@ -68,28 +66,24 @@ void PseudoTerminal::Open() {
 }
 
 void PseudoTerminal::ClearExclusive() {
-    if (slaveHeld_ >= 0)
-        ioctl(slaveHeld_, TIOCNXCL);
+    if (slaveHeld_ >= 0) ioctl(slaveHeld_, TIOCNXCL);
 }
 
 void PseudoTerminal::Close() {
-    if (slaveHeld_ >= 0)
-        ::close(slaveHeld_);
-    if (master_ >= 0)
-        ::close(master_);
+    if (slaveHeld_ >= 0) ::close(slaveHeld_);
+    if (master_ >= 0) ::close(master_);
     slaveHeld_ = -1;
     master_ = -1;
     slavePath_.clear();
 }
 
 void PointLink(const std::string& linkPath, const std::string& target) {
-    struct stat st{};
+    struct stat st {};
     if (lstat(linkPath.c_str(), &st) == 0 && !S_ISLNK(st.st_mode))
         throw std::runtime_error(linkPath + " exists and is not a symbolic link; not replaced");
     const std::string temp = linkPath + ".new" + std::to_string(getpid());
     ::unlink(temp.c_str());
-    if (::symlink(target.c_str(), temp.c_str()) != 0)
-        ThrowErrno("symlink " + temp);
+    if (::symlink(target.c_str(), temp.c_str()) != 0) ThrowErrno("symlink " + temp);
     if (::rename(temp.c_str(), linkPath.c_str()) != 0) {
         const int saved = errno;
         ::unlink(temp.c_str());

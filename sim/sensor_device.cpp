@@ -13,10 +13,8 @@ std::vector<std::string_view> Items(std::string_view list) {
     while (!list.empty()) {
         const auto comma = list.find(',');
         const auto item = list.substr(0, comma);
-        if (!item.empty())
-            items.push_back(item);
-        if (comma == std::string_view::npos)
-            break;
+        if (!item.empty()) items.push_back(item);
+        if (comma == std::string_view::npos) break;
         list.remove_prefix(comma + 1);
     }
     return items;
@@ -41,22 +39,32 @@ std::string SensorDevice::ReadValue(std::string_view key, const SensorReading& r
         int decimals;
     };
     const Status table[] = {
-        {"M01", r.windSpeed, 3},     {"M11", r.airTemp, 2},       {"C01", r.windSpeedRaw, 3},
-        {"C11", r.airTempHiRes, 4},  {"C12", r.probeTemp, 3},     {"C32", r.tempDiff, 3},
-        {"C50", r.cpuLoad, 1},       {"C51", r.supplyVoltage, 2}, {"C52", double(r.adCount), 0},
-        {"C53", r.daOutput, 3},      {"S00", r.modelNo, 2},       {"S01", r.version, 2},
-        {"S11", double(r.systemState), 0}, {"S12", double(r.hardState), 0},
-        {"S13", double(r.softState), 0},   {"C21", r.airTemp1, 3}, {"C22", r.airTemp2, 3},
-        {"C16", r.wdsTemp1, 3},      {"C17", r.wdsTemp2, 3},      {"M00", 0.0, 0},
+        {"M01", r.windSpeed, 3},
+        {"M11", r.airTemp, 2},
+        {"C01", r.windSpeedRaw, 3},
+        {"C11", r.airTempHiRes, 4},
+        {"C12", r.probeTemp, 3},
+        {"C32", r.tempDiff, 3},
+        {"C50", r.cpuLoad, 1},
+        {"C51", r.supplyVoltage, 2},
+        {"C52", double(r.adCount), 0},
+        {"C53", r.daOutput, 3},
+        {"S00", r.modelNo, 2},
+        {"S01", r.version, 2},
+        {"S11", double(r.systemState), 0},
+        {"S12", double(r.hardState), 0},
+        {"S13", double(r.softState), 0},
+        {"C21", r.airTemp1, 3},
+        {"C22", r.airTemp2, 3},
+        {"C16", r.wdsTemp1, 3},
+        {"C17", r.wdsTemp2, 3},
+        {"M00", 0.0, 0},
     };
     for (const auto& s : table)
-        if (key == s.key)
-            return Fixed(s.value, s.decimals);
+        if (key == s.key) return Fixed(s.value, s.decimals);
     if (r.hasWindDir) {
-        if (key == "M05")
-            return Fixed(r.windDir, 1);
-        if (key == "M07")
-            return Fixed(r.vectorX, 3);
+        if (key == "M05") return Fixed(r.windDir, 1);
+        if (key == "M07") return Fixed(r.vectorX, 3);
     }
     return params_.Text(key).value_or(std::string());
 }
@@ -87,7 +95,8 @@ std::optional<std::string> SensorDevice::Answer(std::string_view payload, double
         for (const auto item : items) {
             const auto eq = item.find('=');
             const auto key = item.substr(0, eq);
-            const auto value = eq == std::string_view::npos ? std::string_view() : item.substr(eq + 1);
+            const auto value =
+                eq == std::string_view::npos ? std::string_view() : item.substr(eq + 1);
             answer.append(key).append("=").append(WriteValue(key, value)).append(",");
         }
     }

@@ -37,8 +37,7 @@ void SensorParameters::Reset() {
 
 SensorParameters::Entry* SensorParameters::Find(std::string_view key) {
     for (auto& e : entries_)
-        if (e.key == key)
-            return &e;
+        if (e.key == key) return &e;
     return nullptr;
 }
 
@@ -46,18 +45,18 @@ const SensorParameters::Entry* SensorParameters::Find(std::string_view key) cons
     return const_cast<SensorParameters*>(this)->Find(key);
 }
 
-bool SensorParameters::IsKnown(std::string_view key) const { return Find(key) != nullptr; }
+bool SensorParameters::IsKnown(std::string_view key) const {
+    return Find(key) != nullptr;
+}
 
 std::optional<float> SensorParameters::Value(std::string_view key) const {
-    if (const Entry* e = Find(key))
-        return e->value;
+    if (const Entry* e = Find(key)) return e->value;
     return std::nullopt;
 }
 
 bool SensorParameters::Set(std::string_view key, float value) {
     Entry* e = Find(key);
-    if (!e)
-        return false;
+    if (!e) return false;
     e->value = value;
     return true;
 }
@@ -69,8 +68,7 @@ bool SensorParameters::SessionOpen() const {
 std::optional<std::string> SensorParameters::Write(std::string_view key,
                                                    std::string_view valueText) {
     Entry* e = Find(key);
-    if (!e)
-        return std::nullopt;
+    if (!e) return std::nullopt;
     const bool sessionKey = key == "E91" || key == "P99";
     if (sessionKey || SessionOpen()) {
         const auto number = ParseNumber(valueText);
@@ -82,8 +80,7 @@ std::optional<std::string> SensorParameters::Write(std::string_view key,
 }
 
 std::optional<std::string> SensorParameters::Text(std::string_view key) const {
-    if (const Entry* e = Find(key))
-        return HeldValueText(e->value, e->decimals);
+    if (const Entry* e = Find(key)) return HeldValueText(e->value, e->decimals);
     return std::nullopt;
 }
 
@@ -98,8 +95,7 @@ std::vector<std::pair<std::string, float>> SensorParameters::All() const {
 std::string HeldValueText(float value, int decimals) {
     std::string text = FormatFloat("%1." + std::to_string(decimals) + "f", value);
     const auto back = ParseNumber(text);
-    if (back && static_cast<float>(*back) == value)
-        return text;
+    if (back && static_cast<float>(*back) == value) return text;
     char buffer[64];
     const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
     return std::string(buffer, result.ptr);

@@ -10,12 +10,14 @@ namespace qvr::sim {
 namespace {
 
 // Noise at level 1.
-constexpr double kTempDiffSigma = 0.005;  // °C
-constexpr double kTurbulence = 0.0006;    // share of the wind speed
-constexpr double kTempSigma = 0.01;       // °C
-constexpr double kDirectionSigma = 1.0;   // degrees
+constexpr double kTempDiffSigma = 0.005; // °C
+constexpr double kTurbulence = 0.0006;   // share of the wind speed
+constexpr double kTempSigma = 0.01;      // °C
+constexpr double kDirectionSigma = 1.0;  // degrees
 
-bool IsWindDirModel(double model) { return std::lround(model * 100.0) == 1910; }
+bool IsWindDirModel(double model) {
+    return std::lround(model * 100.0) == 1910;
+}
 
 } // namespace
 
@@ -23,23 +25,20 @@ SensorPhysics::SensorPhysics(const SensorTruth& truth, std::uint64_t seed)
     : truth_(truth), rng_(seed) {}
 
 double SensorPhysics::Gauss(double sigma) {
-    if (sigma <= 0)
-        return 0.0;
+    if (sigma <= 0) return 0.0;
     return std::normal_distribution<double>(0.0, sigma)(rng_);
 }
 
 double SensorPhysics::TrueTempDiff(double windSpeed, double heaterWatt) const {
-    const double heat = truth_.nominalHeater > 0 ? std::max(heaterWatt, 0.0) / truth_.nominalHeater
-                                                 : 0.0;
+    const double heat =
+        truth_.nominalHeater > 0 ? std::max(heaterWatt, 0.0) / truth_.nominalHeater : 0.0;
     return truth_.deltaT0 * heat / (1.0 + truth_.kingK * std::sqrt(std::max(windSpeed, 0.0)));
 }
 
 std::optional<double> SensorPhysics::WindFromTempDiff(double tempDiff, double e01, double e02,
                                                       double e03) {
-    if (!(e01 > 0 && e02 > 0 && e03 > 0 && e03 < e01))
-        return std::nullopt;
-    if (tempDiff >= e01)
-        return 0.0;
+    if (!(e01 > 0 && e02 > 0 && e03 > 0 && e03 < e01)) return std::nullopt;
+    if (tempDiff >= e01) return 0.0;
     if (tempDiff <= 0)
         return kMaxWindSpeed; // an element that is not warmer than the air: off the scale
     const double k = (e01 / e03 - 1.0) / std::sqrt(e02);
@@ -50,16 +49,15 @@ std::optional<double> SensorPhysics::WindFromTempDiff(double tempDiff, double e0
 double SensorPhysics::TableCorrection(const SensorParameters& params, double rawSpeed) {
     std::vector<std::pair<double, double>> points{{0.0, 0.0}};
     for (int i = 0; i < 10; ++i) {
-        const auto key = [](int n) { return (n < 10 ? std::string("P0") : std::string("P")) +
-                                            std::to_string(n); };
+        const auto key = [](int n) {
+            return (n < 10 ? std::string("P0") : std::string("P")) + std::to_string(n);
+        };
         const double at = *params.Value(key(2 * i + 1));
         const double amount = *params.Value(key(2 * i + 2));
-        if (at > 0)
-            points.emplace_back(at, amount);
+        if (at > 0) points.emplace_back(at, amount);
     }
     std::sort(points.begin(), points.end());
-    if (rawSpeed >= points.back().first)
-        return points.back().second;
+    if (rawSpeed >= points.back().first) return points.back().second;
     for (std::size_t i = 1; i < points.size(); ++i) {
         const auto& [x1, y1] = points[i];
         if (rawSpeed <= x1) {
@@ -77,11 +75,10 @@ SensorReading SensorPhysics::Measure(const SensorConditions& c, const SensorPara
     SensorReading r;
 
     const double wind = std::max(0.0, c.tunnelSpeed * (1.0 + Gauss(kTurbulence * noise)));
-    const double drift =
-        truth_.driftPeriod > 0
-            ? truth_.driftAmplitude *
-                  std::sin(2.0 * std::numbers::pi * elapsedSeconds / truth_.driftPeriod)
-            : 0.0;
+    const double drift = truth_.driftPeriod > 0
+                             ? truth_.driftAmplitude * std::sin(2.0 * std::numbers::pi *
+                                                                elapsedSeconds / truth_.driftPeriod)
+                             : 0.0;
     const double air = c.airTemperature + drift;
     const double trueDiff = TrueTempDiff(wind, p("E04"));
 
@@ -112,8 +109,7 @@ SensorReading SensorPhysics::Measure(const SensorConditions& c, const SensorPara
     r.hasWindDir = IsWindDirModel(c.model);
     if (r.hasWindDir) {
         double dir = std::fmod(c.windDirection + Gauss(kDirectionSigma * noise), 360.0);
-        if (dir < 0)
-            dir += 360.0;
+        if (dir < 0) dir += 360.0;
         r.windDir = dir;
         r.vectorX = std::cos(dir * std::numbers::pi / 180.0);
     }

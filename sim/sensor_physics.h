@@ -19,14 +19,14 @@ struct SensorConditions {
 
 // The sensor's own hidden properties: what a calibration has to find out.
 struct SensorTruth {
-    double deltaT0 = 46.0;        // element temperature difference at 0 m/s with nominal heater
-    double kingK = 0.742;         // King's-law slope: dT(U) = dT0 / (1 + k·sqrt(U))
-    double nominalHeater = 0.2;   // heater output (W) at which deltaT0 holds
+    double deltaT0 = 46.0;      // element temperature difference at 0 m/s with nominal heater
+    double kingK = 0.742;       // King's-law slope: dT(U) = dT0 / (1 + k·sqrt(U))
+    double nominalHeater = 0.2; // heater output (W) at which deltaT0 holds
     double airTempError[2] = {0.28, -0.17};     // instrument errors of AT-1, AT-2, °C
     double elementTempError[2] = {0.45, -0.31}; // instrument errors of WDT-1, WDT-2, °C
-    double driftAmplitude = 0.3;  // ambient drift, °C
-    double driftPeriod = 1800.0;  // ambient drift period, s
-    double version = 2.05;        // firmware version
+    double driftAmplitude = 0.3;                // ambient drift, °C
+    double driftPeriod = 1800.0;                // ambient drift period, s
+    double version = 2.05;                      // firmware version
 };
 
 // One set of readings, all keys taken at the same moment.

@@ -19,8 +19,7 @@ constexpr std::size_t kRequestsKept = 10000;
 std::string FrameAnswer(const std::string& payload, bool corrupt) {
     const std::string text = "<" + payload + ">";
     unsigned sum = frame::Checksum(text);
-    if (corrupt)
-        sum = (sum + 1) & 0xFF;
+    if (corrupt) sum = (sum + 1) & 0xFF;
     static const char kHex[] = "0123456789ABCDEF";
     return text + kHex[sum >> 4] + kHex[sum & 0xF] + "\r\n";
 }
@@ -33,11 +32,12 @@ SimulatedSensor::SimulatedSensor(SimulatedSensorOptions options)
     device_.Conditions() = options_.conditions;
 }
 
-SimulatedSensor::~SimulatedSensor() { Stop(); }
+SimulatedSensor::~SimulatedSensor() {
+    Stop();
+}
 
 std::string SimulatedSensor::Start() {
-    if (running_)
-        return SlavePath();
+    if (running_) return SlavePath();
     int pipeFds[2];
     if (::pipe2(pipeFds, O_NONBLOCK | O_CLOEXEC) != 0)
         throw std::system_error(errno, std::generic_category(), "pipe2");
@@ -45,8 +45,7 @@ std::string SimulatedSensor::Start() {
     wakeWrite_ = pipeFds[1];
     try {
         line_.Open();
-        if (!options_.linkPath.empty())
-            PointLink(options_.linkPath, line_.SlavePath());
+        if (!options_.linkPath.empty()) PointLink(options_.linkPath, line_.SlavePath());
     } catch (...) {
         line_.Close();
         ::close(wakeRead_);
@@ -67,8 +66,7 @@ std::string SimulatedSensor::Start() {
 }
 
 void SimulatedSensor::Stop() {
-    if (!running_)
-        return;
+    if (!running_) return;
     stop_ = true;
     const char c = 's';
     [[maybe_unused]] auto n = ::write(wakeWrite_, &c, 1);
@@ -81,8 +79,7 @@ void SimulatedSensor::Stop() {
         slavePath_.clear();
         changed_.notify_all();
     }
-    if (!options_.linkPath.empty())
-        RemoveLink(options_.linkPath, path);
+    if (!options_.linkPath.empty()) RemoveLink(options_.linkPath, path);
     line_.Close();
     pending_.clear();
     ::close(wakeRead_);
@@ -107,14 +104,13 @@ void SimulatedSensor::Serve() {
         line_.ClearExclusive();
         int timeout = 100;
         if (!pending_.empty()) {
-            const auto wait = std::chrono::ceil<std::chrono::milliseconds>(pending_.front().due -
-                                                                          Clock::now());
+            const auto wait =
+                std::chrono::ceil<std::chrono::milliseconds>(pending_.front().due - Clock::now());
             timeout = static_cast<int>(std::clamp<long long>(wait.count(), 0, 100));
         }
         pollfd fds[2] = {{line_.MasterFd(), POLLIN, 0}, {wakeRead_, POLLIN, 0}};
         const int ready = ::poll(fds, 2, timeout);
-        if (ready < 0 && errno != EINTR)
-            break;
+        if (ready < 0 && errno != EINTR) break;
         if (fds[1].revents & POLLIN) {
             char drain[64];
             while (::read(wakeRead_, drain, sizeof drain) > 0) {
@@ -138,8 +134,7 @@ void SimulatedSensor::ReopenLine() {
     std::string error;
     try {
         line_.Open(); // closes the old line first: the program sees the hang-up
-        if (!options_.linkPath.empty())
-            PointLink(options_.linkPath, line_.SlavePath());
+        if (!options_.linkPath.empty()) PointLink(options_.linkPath, line_.SlavePath());
     } catch (const std::exception& e) {
         error = e.what();
     }
@@ -149,31 +144,26 @@ void SimulatedSensor::ReopenLine() {
     ++counters_.hangUps;
     ++lineGeneration_;
     changed_.notify_all();
-    if (!line_.IsOpen())
-        stop_ = true; // no pseudo-terminal to serve; Stop() still cleans up
+    if (!line_.IsOpen()) stop_ = true; // no pseudo-terminal to serve; Stop() still cleans up
 }
 
 void SimulatedSensor::Receive(int fd) {
     char buffer[4096];
     const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n <= 0)
-        return;
+    if (n <= 0) return;
     std::vector<Pending> answers;
     {
         std::lock_guard lock(mutex_);
         for (auto& frame : receiver_.Feed(std::string_view(buffer, static_cast<std::size_t>(n)))) {
-            std::string payload = frame.text.size() >= 2
-                                      ? frame.text.substr(1, frame.text.size() - 2)
-                                      : frame.text;
+            std::string payload =
+                frame.text.size() >= 2 ? frame.text.substr(1, frame.text.size() - 2) : frame.text;
             ++counters_.requests;
-            if (!frame.good)
-                ++counters_.badChecksums;
+            if (!frame.good) ++counters_.badChecksums;
             if (requests_.size() == kRequestsKept)
                 requests_.erase(requests_.begin(), requests_.begin() + kRequestsKept / 10);
             requests_.push_back({payload, frame.good});
             ++requestsSinceClear_;
-            if (frame.good)
-                Answer(payload, answers);
+            if (frame.good) Answer(payload, answers);
         }
         changed_.notify_all();
     }
@@ -188,16 +178,14 @@ void SimulatedSensor::Receive(int fd) {
 void SimulatedSensor::Answer(const std::string& payload, std::vector<Pending>& out) {
     device_.SetForcedWrites(faults_.wrongWrites);
     const auto answer = device_.Answer(payload, Elapsed());
-    if (!answer)
-        return;
+    if (!answer) return;
     std::uniform_real_distribution<double> share(0.0, 1.0);
     if (faults_.mute || share(faultRng_) < faults_.dropShare) {
         ++counters_.answersDropped;
         return;
     }
     const bool corrupt = share(faultRng_) < faults_.corruptShare;
-    if (corrupt)
-        ++counters_.answersCorrupted;
+    if (corrupt) ++counters_.answersCorrupted;
     out.push_back({Clock::now() + std::chrono::milliseconds(std::max(faults_.delayMs, 0)),
                    FrameAnswer(*answer, corrupt)});
 }
@@ -211,8 +199,7 @@ void SimulatedSensor::SendDue(int fd) {
         while (done < bytes.size()) {
             const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
             if (n <= 0) {
-                if (n < 0 && errno == EINTR)
-                    continue;
+                if (n < 0 && errno == EINTR) continue;
                 break; // nobody is reading and the line is full: the answer is lost
             }
             done += static_cast<std::size_t>(n);
@@ -279,8 +266,7 @@ SensorFaults SimulatedSensor::Faults() const {
 
 std::string SimulatedSensor::HangUp() {
     std::unique_lock lock(mutex_);
-    if (!running_ || stop_)
-        return std::string();
+    if (!running_ || stop_) return std::string();
     const std::size_t generation = lineGeneration_;
     hangUpRequested_ = true;
     const char c = 'h';

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "sim/sensor_device.h"
-#include "sim/sensor_faults.h"
 #include "sim/frame_receiver.h"
 #include "sim/pseudo_terminal.h"
+#include "sim/sensor_device.h"
+#include "sim/sensor_faults.h"
 
 #include <atomic>
 #include <chrono>
@@ -33,9 +33,9 @@ struct ReceivedRequest {
 };
 
 struct SensorCounters {
-    std::size_t requests = 0;      // frames received, good or bad
-    std::size_t badChecksums = 0;  // of those, with a wrong checksum (never answered)
-    std::size_t answersSent = 0;   // answers written to the line, corrupted ones included
+    std::size_t requests = 0;       // frames received, good or bad
+    std::size_t badChecksums = 0;   // of those, with a wrong checksum (never answered)
+    std::size_t answersSent = 0;    // answers written to the line, corrupted ones included
     std::size_t answersDropped = 0; // answers withheld by a fault or lost on a full line
     std::size_t answersCorrupted = 0;
     std::size_t hangUps = 0;

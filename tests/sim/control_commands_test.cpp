@@ -14,9 +14,8 @@ protected:
 
 TEST_F(ControlCommandsTest, SetsConditionsAndFaults) {
     for (const char* line : {"speed 5.5", "temp -3.25", "noise 0", "dir 270", "model 19.00",
-                             "drop 30%", "corrupt 0.25", "delay 120", "mute on",
-                             "wrong E01 44.5", "wrong P02 0.01", "wrong P02 off", "  # comment",
-                             ""}) {
+                             "drop 30%", "corrupt 0.25", "delay 120", "mute on", "wrong E01 44.5",
+                             "wrong P02 0.01", "wrong P02 off", "  # comment", ""}) {
         const auto result = commands_.Execute(line);
         EXPECT_TRUE(result.ok) << line << ": " << result.message;
         EXPECT_FALSE(result.quit);
@@ -40,10 +39,10 @@ TEST_F(ControlCommandsTest, SetsConditionsAndFaults) {
 }
 
 TEST_F(ControlCommandsTest, RefusesBadLinesWithAMessageAndChangesNothing) {
-    for (const char* line : {"speed", "speed fast", "speed -1", "speed 61", "temp 100",
-                             "noise -0.5", "drop 1.5", "drop 150%", "corrupt x", "delay -5",
-                             "mute maybe", "wrong M01 3", "wrong E01 abc", "wrong E01",
-                             "set XYZ 1", "set E01", "sleep -1", "frobnicate", "speed 1 2"}) {
+    for (const char* line :
+         {"speed", "speed fast", "speed -1", "speed 61", "temp 100", "noise -0.5", "drop 1.5",
+          "drop 150%", "corrupt x", "delay -5", "mute maybe", "wrong M01 3", "wrong E01 abc",
+          "wrong E01", "set XYZ 1", "set E01", "sleep -1", "frobnicate", "speed 1 2"}) {
         const auto result = commands_.Execute(line);
         EXPECT_FALSE(result.ok) << line;
         EXPECT_FALSE(result.message.empty()) << line;

@@ -34,8 +34,7 @@ protected:
             kill(pid_, SIGKILL);
             waitpid(pid_, nullptr, 0);
         }
-        if (stdin_)
-            fclose(stdin_);
+        if (stdin_) fclose(stdin_);
         fs::remove_all(dir_);
     }
 
@@ -62,8 +61,7 @@ protected:
 
     bool WaitForLink() {
         for (int i = 0; i < 200; ++i) {
-            if (fs::is_symlink(link_))
-                return true;
+            if (fs::is_symlink(link_)) return true;
             std::this_thread::sleep_for(10ms);
         }
         return false;
@@ -147,7 +145,8 @@ TEST_F(Executable, ExplainsItselfAndRefusesBadOptions) {
         EXPECT_NE(help.find(word), std::string::npos) << word;
 
     for (std::vector<std::string> bad : {std::vector<std::string>{"--seed", "x"},
-                                         {"--speed"}, {"--frobnicate"},
+                                         {"--speed"},
+                                         {"--frobnicate"},
                                          {"--script", (dir_ / "missing.txt").string()}}) {
         Launch(bad);
         EXPECT_EQ(WaitForExit(), 2) << bad[0];

@@ -88,9 +88,9 @@ TEST_F(Faults, MuteStopsAnsweringUntilLifted) {
 }
 
 TEST(FaultsHangUp, HangsUpTheLineAndServesAFreshOneBehindTheLink) {
-    const auto link = (std::filesystem::temp_directory_path() /
-                       ("qvr-sim-hangup-" + std::to_string(getpid())))
-                          .string();
+    const auto link =
+        (std::filesystem::temp_directory_path() / ("qvr-sim-hangup-" + std::to_string(getpid())))
+            .string();
     SimulatedSensor sensor(test::Options(link));
     const std::string first = sensor.Start();
     SensorClient old(link);
@@ -103,7 +103,7 @@ TEST(FaultsHangUp, HangsUpTheLineAndServesAFreshOneBehindTheLink) {
 
     pollfd p{old.Fd(), POLLIN, 0};
     ASSERT_EQ(::poll(&p, 1, 1000), 1);
-    EXPECT_TRUE(p.revents & POLLHUP); // the program sees the hang-up
+    EXPECT_TRUE(p.revents & POLLHUP);                      // the program sees the hang-up
     EXPECT_THROW(old.Send("RD,M01,"), std::runtime_error); // a write on the old line fails
 
     SensorClient reopened(link);

@@ -13,9 +13,9 @@ TEST(SensorPhysics, InvertsTheCurveThroughItsTwoPoints) {
         std::optional<double> wind;
     };
     const Case cases[] = {
-        {50.0, 50.0, 5.0, 20.0, 0.0},         // at E01: exactly 0
-        {55.0, 50.0, 5.0, 20.0, 0.0},         // above E01: exactly 0
-        {20.0, 50.0, 5.0, 20.0, 5.0},         // at E03: the reference speed
+        {50.0, 50.0, 5.0, 20.0, 0.0},          // at E01: exactly 0
+        {55.0, 50.0, 5.0, 20.0, 0.0},          // above E01: exactly 0
+        {20.0, 50.0, 5.0, 20.0, 5.0},          // at E03: the reference speed
         {30.0, 46.0, 8.0, 15.0, std::nullopt}, // filled below
         {-1.0, 50.0, 5.0, 20.0, SensorPhysics::kMaxWindSpeed},
         {0.01, 50.0, 5.0, 20.0, SensorPhysics::kMaxWindSpeed},
@@ -52,7 +52,8 @@ TEST(SensorPhysics, CorrectsByTheTableBetweenItsPoints) {
     struct Case {
         double raw, correction;
     };
-    const Case cases[] = {{0.0, 0.0}, {1.0, -0.1}, {2.0, -0.2}, {6.0, 0.15}, {10.0, 0.5}, {30.0, 0.5}};
+    const Case cases[] = {{0.0, 0.0},  {1.0, -0.1}, {2.0, -0.2},
+                          {6.0, 0.15}, {10.0, 0.5}, {30.0, 0.5}};
     for (const auto& c : cases)
         EXPECT_NEAR(SensorPhysics::TableCorrection(params, c.raw), c.correction, 1e-6) << c.raw;
 }

@@ -30,8 +30,7 @@ class SensorClient {
 public:
     explicit SensorClient(const std::string& path) {
         fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (fd_ < 0)
-            throw std::runtime_error("cannot open " + path);
+        if (fd_ < 0) throw std::runtime_error("cannot open " + path);
         termios tio{};
         tcgetattr(fd_, &tio);
         cfmakeraw(&tio);
@@ -41,8 +40,7 @@ public:
     SensorClient(const SensorClient&) = delete;
     SensorClient& operator=(const SensorClient&) = delete;
     ~SensorClient() {
-        if (fd_ >= 0)
-            ::close(fd_);
+        if (fd_ >= 0) ::close(fd_);
     }
 
     int Fd() const { return fd_; }
@@ -54,13 +52,13 @@ public:
 
     void Send(const std::string& payload) {
         const auto frame = frame::BuildFrame(payload);
-        if (!frame)
-            throw std::runtime_error("payload too long: " + payload);
+        if (!frame) throw std::runtime_error("payload too long: " + payload);
         SendRaw(*frame);
     }
 
     // The next line the sensor sends (without CR LF), or nothing within the time.
-    std::optional<std::string> ReadLine(std::chrono::milliseconds timeout = std::chrono::seconds(2)) {
+    std::optional<std::string>
+    ReadLine(std::chrono::milliseconds timeout = std::chrono::seconds(2)) {
         const auto end = std::chrono::steady_clock::now() + timeout;
         for (;;) {
             const auto eol = buffer_.find("\r\n");
@@ -71,17 +69,13 @@ public:
             }
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 end - std::chrono::steady_clock::now());
-            if (left.count() <= 0)
-                return std::nullopt;
+            if (left.count() <= 0) return std::nullopt;
             pollfd p{fd_, POLLIN, 0};
-            if (::poll(&p, 1, static_cast<int>(left.count())) <= 0)
-                continue;
-            if (p.revents & (POLLHUP | POLLERR))
-                return std::nullopt;
+            if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
+            if (p.revents & (POLLHUP | POLLERR)) return std::nullopt;
             char chunk[512];
             const ssize_t n = ::read(fd_, chunk, sizeof chunk);
-            if (n > 0)
-                buffer_.append(chunk, static_cast<std::size_t>(n));
+            if (n > 0) buffer_.append(chunk, static_cast<std::size_t>(n));
         }
     }
 
@@ -90,15 +84,15 @@ public:
                                    std::chrono::milliseconds timeout = std::chrono::seconds(2)) {
         Send(payload);
         auto line = ReadLine(timeout);
-        if (!line || !frame::VerifyFrame(*line) || line->size() < 2)
-            return std::nullopt;
+        if (!line || !frame::VerifyFrame(*line) || line->size() < 2) return std::nullopt;
         return line->substr(1, line->size() - 2);
     }
 
     // The pairs of an answer payload ("AD,K=V," or "AW,K=V,").
     static std::vector<TKeyValStr> Pairs(const std::string& answer) {
         std::vector<TKeyValStr> pairs(40);
-        const int n = frame::SplitPairs(answer.size() > 3 ? answer.substr(3) : "", pairs.data(), 40);
+        const int n =
+            frame::SplitPairs(answer.size() > 3 ? answer.substr(3) : "", pairs.data(), 40);
         pairs.resize(static_cast<std::size_t>(n));
         return pairs;
     }

@@ -53,8 +53,8 @@ TEST_F(SensorLine, AnswersUnknownKeysAndMissingDirectionWithEmptyValues) {
 
 TEST_F(SensorLine, IgnoresBadChecksumsAndOtherKindsButRecordsThem) {
     SensorClient client(path_);
-    client.SendRaw("<RD,M01,>EB\r\n");      // checksum off by one
-    client.SendRaw("<RD,M01,>ea\r\n");      // lower-case second digit is wrong
+    client.SendRaw("<RD,M01,>EB\r\n"); // checksum off by one
+    client.SendRaw("<RD,M01,>ea\r\n"); // lower-case second digit is wrong
     EXPECT_FALSE(client.ReadLine(std::chrono::milliseconds(200)));
     EXPECT_FALSE(client.Ask("AD,M01=1.0,", std::chrono::milliseconds(200))); // not a request
     ASSERT_TRUE(client.Ask("RD,M01,"));
@@ -127,16 +127,15 @@ TEST_F(SensorLine, LiftsAnExclusiveModeLeftBehindByAClosedProgram) {
     int exclusive = 1;
     for (int i = 0; i < 100 && exclusive; ++i) {
         ASSERT_EQ(ioctl(next.Fd(), TIOCGEXCL, &exclusive), 0);
-        if (exclusive)
-            usleep(10000);
+        if (exclusive) usleep(10000);
     }
     EXPECT_EQ(exclusive, 0);
     EXPECT_TRUE(next.Ask("RD,M01,"));
 }
 
 TEST(SensorLink, PointsTheLinkAtTheLineAndRemovesItOnStop) {
-    const auto dir = std::filesystem::temp_directory_path() /
-                     ("qvr-sim-link-" + std::to_string(getpid()));
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("qvr-sim-link-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     const auto link = (dir / "sensor").string();
     {

@@ -57,11 +57,12 @@ TEST_F(WriteSession, EchoesValuesNumericallyEqualToWhatWasSent) {
         const char* sent;
     };
     const Case cases[] = {
-        {"E01", "45.5"},     {"E01", "12.345"},  {"E04", "0.1"},   {"E16", "1e-3"},
-        {"P05", "3.14159"},  {"P32", "2500"},    {"E02", "  7.25"}, {"P41", "-0.000001"},
+        {"E01", "45.5"},    {"E01", "12.345"}, {"E04", "0.1"},    {"E16", "1e-3"},
+        {"P05", "3.14159"}, {"P32", "2500"},   {"E02", "  7.25"}, {"P41", "-0.000001"},
     };
     for (const auto& c : cases) {
-        const auto pairs = SensorClient::Pairs(Write(std::string("RW,") + c.key + "=" + c.sent + ","));
+        const auto pairs =
+            SensorClient::Pairs(Write(std::string("RW,") + c.key + "=" + c.sent + ","));
         ASSERT_EQ(pairs.size(), 1u) << c.key << "=" << c.sent;
         EXPECT_EQ(pairs[0].Key, c.key);
         const auto echoed = ParseNumber(pairs[0].Value);
@@ -73,7 +74,8 @@ TEST_F(WriteSession, EchoesValuesNumericallyEqualToWhatWasSent) {
 
 TEST_F(WriteSession, RefusesValuesItCannotHoldAndKeysItCannotStore) {
     ASSERT_EQ(Write(kOpen), "AW,E91=1,P99=8137,");
-    EXPECT_EQ(Write("RW,E01=abc,E02=,E03=1e60,E04,"), "AW,E01=50.00,E02=5.00,E03=20.00,E04=0.2000,");
+    EXPECT_EQ(Write("RW,E01=abc,E02=,E03=1e60,E04,"),
+              "AW,E01=50.00,E02=5.00,E03=20.00,E04=0.2000,");
     EXPECT_EQ(Write("RW,M01=3.0,XYZ=1,E01=44.00,"), "AW,M01=,XYZ=,E01=44.00,");
     EXPECT_EQ(*sensor_.Parameter("E01"), 44.0f);
 }
