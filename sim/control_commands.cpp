@@ -66,6 +66,7 @@ std::string ControlCommands::Help() {
            "  hangup            hang up the line and serve a fresh one behind the same link\n"
            "  clear             remove every fault\n"
            "  set KEY VALUE     store a parameter directly, as the factory would\n"
+           "  factory           back to the factory parameters (to calibrate again)\n"
            "  params            print the stored parameters\n"
            "  status            print conditions, faults, counters and a reading\n"
            "  sleep S           wait S seconds before the next script line (0 to 3600)\n"
@@ -184,6 +185,11 @@ CommandResult ControlCommands::Execute(std::string_view line) {
         if (!sensor_.SetParameter(words[1], static_cast<float>(*v)))
             return Fail("set: " + words[1] + " is not a parameter the sensor stores");
         return Done(words[1] + " = " + GeneralNumberText(*sensor_.Parameter(words[1])));
+    }
+    if (cmd == "factory") {
+        if (auto u = needs(0, "factory")) return *u;
+        sensor_.ResetParameters();
+        return Done("factory parameters restored; write session closed");
     }
     if (cmd == "params") {
         std::string out;

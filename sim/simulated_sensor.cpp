@@ -290,6 +290,11 @@ bool SimulatedSensor::SetParameter(const std::string& key, float value) {
     return device_.Parameters().Set(key, value);
 }
 
+void SimulatedSensor::ResetParameters() {
+    std::lock_guard lock(mutex_);
+    device_.Parameters().Reset();
+}
+
 bool SimulatedSensor::WriteSessionOpen() const {
     std::lock_guard lock(mutex_);
     return device_.Parameters().SessionOpen();

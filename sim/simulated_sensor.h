@@ -83,6 +83,8 @@ public:
     // Stores a value as the factory would, without a write session.
     bool SetParameter(const std::string& key, float value);
     bool WriteSessionOpen() const;
+    // Back to the factory parameters (and a closed write session).
+    void ResetParameters();
 
     // A reading as the sensor would answer it now.
     SensorReading Measure();

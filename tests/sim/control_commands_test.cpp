@@ -59,6 +59,8 @@ TEST_F(ControlCommandsTest, PrintsParametersSetsThemAndQuits) {
     EXPECT_NE(params.message.find("E01 = 46.5\n"), std::string::npos) << params.message;
     EXPECT_NE(params.message.find("E04 = 0.200000002980232\n"), std::string::npos);
     EXPECT_NE(params.message.find("write session closed"), std::string::npos);
+    EXPECT_TRUE(commands_.Execute("factory").ok);
+    EXPECT_EQ(*sensor_.Parameter("E01"), 50.0f);
 
     sensor_.Start();
     const auto status = commands_.Execute("status");
