@@ -14,6 +14,7 @@
 #include <random>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -62,16 +63,6 @@ void Usage(std::ostream& out) {
            "  (then in the monitor: port /tmp/qvr-sensor, start)\n";
 }
 
-bool NumberArg(const char* name, const char* text, double& out) {
-    const auto v = qvr::ParseNumber(text ? text : "");
-    if (!v) {
-        std::cerr << "qvr-sensor-sim: " << name << " needs a number\n";
-        return false;
-    }
-    out = *v;
-    return true;
-}
-
 // Waits up to `seconds`; false when a stop signal arrived meanwhile.
 bool SleepUnlessSignalled(double seconds) {
     pollfd p{signalPipe[0], POLLIN, 0};
@@ -100,6 +91,7 @@ int main(int argc, char** argv) {
     options.linkPath = kDefaultLink;
     options.seed = std::random_device{}();
     std::string script;
+    std::vector<std::string> initial;
 
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -133,13 +125,8 @@ int main(int argc, char** argv) {
             script = value;
         } else if (arg == "--speed" || arg == "--temp" || arg == "--noise" || arg == "--model") {
             if (!needValue()) return 2;
-            double v = 0;
-            if (!NumberArg(arg.c_str(), value, v)) return 2;
-            auto& c = options.conditions;
-            (arg == "--speed"   ? c.tunnelSpeed
-             : arg == "--temp"  ? c.airTemperature
-             : arg == "--noise" ? c.noise
-                                : c.model) = v;
+            // The same checks as the commands of the same names.
+            initial.push_back(arg.substr(2) + " " + value);
         } else {
             std::cerr << "qvr-sensor-sim: unknown option " << arg << " (see --help)\n";
             return 2;
@@ -168,6 +155,14 @@ int main(int argc, char** argv) {
     std::signal(SIGPIPE, SIG_IGN);
 
     SimulatedSensor sensor(options);
+    ControlCommands commands(sensor);
+    for (const auto& line : initial) {
+        const CommandResult result = commands.Execute(line);
+        if (!result.ok) {
+            std::cerr << "qvr-sensor-sim: --" << result.message << '\n';
+            return 2;
+        }
+    }
     try {
         sensor.Start();
     } catch (const std::exception& e) {
@@ -180,7 +175,6 @@ int main(int argc, char** argv) {
         std::cout << "link: " << options.linkPath << " -> " << sensor.SlavePath() << '\n';
     std::cout << "Type \"help\" for the commands." << std::endl;
 
-    ControlCommands commands(sensor);
     bool running = true;
     if (scriptFile.is_open()) {
         std::string line;

@@ -146,6 +146,8 @@ TEST_F(Executable, ExplainsItselfAndRefusesBadOptions) {
 
     for (std::vector<std::string> bad : {std::vector<std::string>{"--seed", "x"},
                                          {"--speed"},
+                                         {"--speed", "-3"},
+                                         {"--noise", "x"},
                                          {"--frobnicate"},
                                          {"--script", (dir_ / "missing.txt").string()}}) {
         Launch(bad);
