@@ -171,7 +171,8 @@ CommandResult ControlCommands::Execute(std::string_view line) {
     if (cmd == "hangup") {
         if (auto u = needs(0, "hangup")) return *u;
         const std::string path = sensor_.HangUp();
-        if (path.empty()) return Fail("hangup: no new line could be opened");
+        if (path.empty())
+            return Fail("hangup: no new line could be opened: " + sensor_.LastError());
         return Done("line hung up; now serving " + path);
     }
     if (cmd == "clear") {

@@ -139,6 +139,7 @@ void SimulatedSensor::ReopenLine() {
         error = e.what();
     }
     std::lock_guard lock(mutex_);
+    lastError_ = error;
     hangUpRequested_ = false;
     slavePath_ = line_.IsOpen() ? line_.SlavePath() : std::string();
     ++counters_.hangUps;
@@ -212,6 +213,11 @@ void SimulatedSensor::SendDue(int fd) {
         counters_.answersSent += sent;
         counters_.answersDropped += lost;
     }
+}
+
+std::string SimulatedSensor::LastError() const {
+    std::lock_guard lock(mutex_);
+    return lastError_;
 }
 
 std::string SimulatedSensor::SlavePath() const {

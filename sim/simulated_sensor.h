@@ -74,8 +74,10 @@ public:
     void SetFaults(const SensorFaults& faults);
     SensorFaults Faults() const;
     // Hangs the line up and serves a fresh pseudo-terminal behind the same link.
-    // Returns the new slave path once it is served.
+    // Returns the new slave path once it is served; empty when no new line
+    // could be set up (LastError says why; the sensor then stops serving).
     std::string HangUp();
+    std::string LastError() const;
 
     // The stored parameters, as the sensor holds them.
     std::vector<std::pair<std::string, float>> Parameters() const;
@@ -125,6 +127,7 @@ private:
     std::string slavePath_;
     bool hangUpRequested_ = false;
     std::size_t lineGeneration_ = 0;
+    std::string lastError_;
 
     // Owned by the serving thread while it runs.
     PseudoTerminal line_;
