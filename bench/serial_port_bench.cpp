@@ -56,7 +56,8 @@ private:
             pollfd fds[2] = {{master_, POLLIN, 0}, {stop_[0], POLLIN, 0}};
             if (poll(fds, 2, -1) < 0 || fds[1].revents) return;
             const ssize_t n = read(master_, buf, sizeof buf);
-            if (n > 0) [[maybe_unused]] ssize_t w = write(master_, buf, static_cast<std::size_t>(n));
+            if (n > 0) [[maybe_unused]]
+                ssize_t w = write(master_, buf, static_cast<std::size_t>(n));
         }
     }
     int master_ = -1, slave_ = -1, stop_[2] = {-1, -1};
@@ -94,7 +95,8 @@ void BM_FrameRoundTrip(benchmark::State& state) {
         got.clear();
         const auto start = Clock::now();
         port.WriteStr(kFrame);
-        while (got.size() < kFrame.size()) handOver.WaitAndProcess(std::chrono::milliseconds(100));
+        while (got.size() < kFrame.size())
+            handOver.WaitAndProcess(std::chrono::milliseconds(100));
         us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
     }
     port.Close();
@@ -147,7 +149,8 @@ void BM_IdleOpenPortCpu(benchmark::State& state) {
         timespec a{}, b{};
         clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &a);
         const auto end = Clock::now() + std::chrono::seconds(10);
-        while (Clock::now() < end) handOver.WaitAndProcess(std::chrono::milliseconds(500));
+        while (Clock::now() < end)
+            handOver.WaitAndProcess(std::chrono::milliseconds(500));
         clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &b);
         cpuMs = (double(b.tv_sec - a.tv_sec) * 1e3) + double(b.tv_nsec - a.tv_nsec) / 1e6;
     }

@@ -25,12 +25,17 @@ void TComComboBox::SetEntries(const std::vector<std::string>& entries) {
 
 void TComComboBox::Refill() {
     clear();
-    for (const std::string& item : select_.Items()) addItem(QString::fromStdString(item));
+    for (const std::string& item : select_.Items())
+        addItem(QString::fromStdString(item));
     setCurrentIndex(-1);
 }
 
-void TComComboBox::UpdateSettings() { setCurrentIndex(select_.UpdateSettings()); }
+void TComComboBox::UpdateSettings() {
+    setCurrentIndex(select_.UpdateSettings());
+}
 
-void TComComboBox::ApplySettings() { select_.ApplySettings(); }
+void TComComboBox::ApplySettings() {
+    select_.ApplySettings();
+}
 
 } // namespace qvr

@@ -13,9 +13,9 @@ namespace qvr {
 
 namespace {
 
-const char* const kGlyphNames[][2] = {{"LEDREDON", "LEDREDOFF"},       {"LEDGREENON", "LEDGREENOFF"},
-                                      {"LEDBLUEON", "LEDBLUEOFF"},     {"LEDYELLOWON", "LEDYELLOWOFF"},
-                                      {"LEDPURPLEON", "LEDPURPLEOFF"}, {"LEDBULBON", "LEDBULBOFF"}};
+const char* const kGlyphNames[][2] = {
+    {"LEDREDON", "LEDREDOFF"},       {"LEDGREENON", "LEDGREENOFF"},   {"LEDBLUEON", "LEDBLUEOFF"},
+    {"LEDYELLOWON", "LEDYELLOWOFF"}, {"LEDPURPLEON", "LEDPURPLEOFF"}, {"LEDBULBON", "LEDBULBOFF"}};
 
 } // namespace
 
@@ -50,11 +50,20 @@ void TComLed::SetComPort(TCustomComPort* port) {
     if (!port_->Connected()) return;
     bool on = false;
     switch (signal_) {
-    case lsConn: on = true; break;
-    case lsCTS: on = port_->Signals().Contains(csCTS); break;
-    case lsDSR: on = port_->Signals().Contains(csDSR); break;
-    case lsRLSD: on = port_->Signals().Contains(csRLSD); break;
-    default: break;
+    case lsConn:
+        on = true;
+        break;
+    case lsCTS:
+        on = port_->Signals().Contains(csCTS);
+        break;
+    case lsDSR:
+        on = port_->Signals().Contains(csDSR);
+        break;
+    case lsRLSD:
+        on = port_->Signals().Contains(csRLSD);
+        break;
+    default:
+        break;
     }
     StoreState(on ? lsOn : lsOff);
 }
@@ -64,13 +73,27 @@ void TComLed::SetLedSignal(TComLedSignal value) {
     link_.ClearCallbacks();
     auto onSignal = [this](TCustomComPort*, bool on) { SignalChanged(on); };
     switch (value) {
-    case lsConn: link_.SetSignal(leConn, onSignal); break;
-    case lsCTS: link_.SetSignal(leCTS, onSignal); break;
-    case lsDSR: link_.SetSignal(leDSR, onSignal); break;
-    case lsRLSD: link_.SetSignal(leRLSD, onSignal); break;
-    case lsRx: link_.SetSignal(leRx, onSignal); break;
-    case lsTx: link_.SetSignal(leTx, onSignal); break;
-    case lsRing: link_.SetNotify(leRing, [this](TCustomComPort*) { RingDetected(); }); break;
+    case lsConn:
+        link_.SetSignal(leConn, onSignal);
+        break;
+    case lsCTS:
+        link_.SetSignal(leCTS, onSignal);
+        break;
+    case lsDSR:
+        link_.SetSignal(leDSR, onSignal);
+        break;
+    case lsRLSD:
+        link_.SetSignal(leRLSD, onSignal);
+        break;
+    case lsRx:
+        link_.SetSignal(leRx, onSignal);
+        break;
+    case lsTx:
+        link_.SetSignal(leTx, onSignal);
+        break;
+    case lsRing:
+        link_.SetNotify(leRing, [this](TCustomComPort*) { RingDetected(); });
+        break;
     }
 }
 

@@ -11,8 +11,10 @@ void TComLink::SetNotify(TComLinkEvent event, TNotifyProc proc) {
 }
 
 void TComLink::ClearCallbacks() {
-    for (auto& s : signals_) s = nullptr;
-    for (auto& n : notifies_) n = nullptr;
+    for (auto& s : signals_)
+        s = nullptr;
+    for (auto& n : notifies_)
+        n = nullptr;
 }
 
 } // namespace qvr

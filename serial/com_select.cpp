@@ -12,20 +12,26 @@ void TComSelect::SetComProperty(TComProperty value) {
     property_ = value;
     items_.clear();
     switch (value) {
-    case cpNone: break;
-    case cpPort: EnumComPorts(items_); break;
+    case cpNone:
+        break;
+    case cpPort:
+        EnumComPorts(items_);
+        break;
     case cpBaudRate:
-        for (int i = brCustom; i <= br256000; ++i) items_.push_back(BaudRateToStr(TBaudRate(i)));
+        for (int i = brCustom; i <= br256000; ++i)
+            items_.push_back(BaudRateToStr(TBaudRate(i)));
         break;
     case cpDataBits:
-        for (int i = dbFive; i <= dbEight; ++i) items_.push_back(DataBitsToStr(TDataBits(i)));
+        for (int i = dbFive; i <= dbEight; ++i)
+            items_.push_back(DataBitsToStr(TDataBits(i)));
         break;
     case cpStopBits:
         for (int i = sbOneStopBit; i <= sbTwoStopBits; ++i)
             items_.push_back(StopBitsToStr(TStopBits(i)));
         break;
     case cpParity:
-        for (int i = prNone; i <= prSpace; ++i) items_.push_back(ParityToStr(TParityBits(i)));
+        for (int i = prNone; i <= prSpace; ++i)
+            items_.push_back(ParityToStr(TParityBits(i)));
         break;
     case cpFlowControl:
         for (int i = fcHardware; i <= fcCustom; ++i)
@@ -36,13 +42,20 @@ void TComSelect::SetComProperty(TComProperty value) {
 
 std::string TComSelect::CurrentText() const {
     switch (property_) {
-    case cpPort: return port_->Port();
-    case cpBaudRate: return BaudRateToStr(port_->BaudRate());
-    case cpDataBits: return DataBitsToStr(port_->DataBits());
-    case cpStopBits: return StopBitsToStr(port_->StopBits());
-    case cpParity: return ParityToStr(port_->Parity().Bits());
-    case cpFlowControl: return FlowControlToStr(port_->FlowControl().FlowControl());
-    case cpNone: break;
+    case cpPort:
+        return port_->Port();
+    case cpBaudRate:
+        return BaudRateToStr(port_->BaudRate());
+    case cpDataBits:
+        return DataBitsToStr(port_->DataBits());
+    case cpStopBits:
+        return StopBitsToStr(port_->StopBits());
+    case cpParity:
+        return ParityToStr(port_->Parity().Bits());
+    case cpFlowControl:
+        return FlowControlToStr(port_->FlowControl().FlowControl());
+    case cpNone:
+        break;
     }
     return {};
 }
@@ -58,13 +71,26 @@ int TComSelect::UpdateSettings() {
 
 void TComSelect::Change(const std::string& text) {
     switch (property_) {
-    case cpPort: chosenPort_ = text; break;
-    case cpBaudRate: chosenBaud_ = StrToBaudRate(text); break;
-    case cpDataBits: chosenDataBits_ = StrToDataBits(text); break;
-    case cpStopBits: chosenStopBits_ = StrToStopBits(text); break;
-    case cpParity: chosenParity_ = StrToParity(text); break;
-    case cpFlowControl: chosenFlow_ = StrToFlowControl(text); break;
-    case cpNone: break;
+    case cpPort:
+        chosenPort_ = text;
+        break;
+    case cpBaudRate:
+        chosenBaud_ = StrToBaudRate(text);
+        break;
+    case cpDataBits:
+        chosenDataBits_ = StrToDataBits(text);
+        break;
+    case cpStopBits:
+        chosenStopBits_ = StrToStopBits(text);
+        break;
+    case cpParity:
+        chosenParity_ = StrToParity(text);
+        break;
+    case cpFlowControl:
+        chosenFlow_ = StrToFlowControl(text);
+        break;
+    case cpNone:
+        break;
     }
     if (autoApply_) ApplySettings();
 }
@@ -76,12 +102,23 @@ void TComSelect::ApplySettings() {
         // A port that was not in the list and was not replaced by a pick is kept.
         if (!chosenPort_.empty()) port_->SetPort(chosenPort_);
         break;
-    case cpBaudRate: port_->SetBaudRate(chosenBaud_); break;
-    case cpDataBits: port_->SetDataBits(chosenDataBits_); break;
-    case cpStopBits: port_->SetStopBits(chosenStopBits_); break;
-    case cpParity: port_->Parity().SetBits(chosenParity_); break;
-    case cpFlowControl: port_->FlowControl().SetFlowControl(chosenFlow_); break;
-    case cpNone: break;
+    case cpBaudRate:
+        port_->SetBaudRate(chosenBaud_);
+        break;
+    case cpDataBits:
+        port_->SetDataBits(chosenDataBits_);
+        break;
+    case cpStopBits:
+        port_->SetStopBits(chosenStopBits_);
+        break;
+    case cpParity:
+        port_->Parity().SetBits(chosenParity_);
+        break;
+    case cpFlowControl:
+        port_->FlowControl().SetFlowControl(chosenFlow_);
+        break;
+    case cpNone:
+        break;
     }
 }
 

@@ -18,8 +18,8 @@ TComSetupFrm::TComSetupFrm(QWidget* parent) : QDialog(parent) {
     GroupBox1->setObjectName("GroupBox1");
     GroupBox1->setGeometry(8, 8, 215, 169);
 
-    const char* labels[] = {"Port", "Baud rate", "Data bits", "Stop bits", "Parity",
-                            "Flow control"};
+    const char* labels[] = {"Port",      "Baud rate", "Data bits",
+                            "Stop bits", "Parity",    "Flow control"};
     const TComProperty properties[] = {cpPort,     cpBaudRate, cpDataBits,
                                        cpStopBits, cpParity,   cpFlowControl};
     QLabel** labelSlots[] = {&Label1, &Label2, &Label3, &Label4, &Label5, &Label6};
@@ -54,12 +54,15 @@ TComSetupFrm::TComSetupFrm(QWidget* parent) : QDialog(parent) {
 
 bool EditComPort(TCustomComPort& port) {
     TComSetupFrm dialog;
-    for (TComComboBox* list : dialog.Lists()) list->SetComPort(&port);
-    for (TComComboBox* list : dialog.Lists()) list->UpdateSettings();
+    for (TComComboBox* list : dialog.Lists())
+        list->SetComPort(&port);
+    for (TComComboBox* list : dialog.Lists())
+        list->UpdateSettings();
     if (dialog.exec() != QDialog::Accepted) return false;
     port.BeginUpdate();
     try {
-        for (TComComboBox* list : dialog.Lists()) list->ApplySettings();
+        for (TComComboBox* list : dialog.Lists())
+            list->ApplySettings();
     } catch (...) {
         port.EndUpdate();
         throw;

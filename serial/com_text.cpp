@@ -7,10 +7,10 @@ namespace qvr {
 namespace {
 
 constexpr std::array<const char*, 16> kBaudTexts = {
-    "Custom", "110",   "300",   "600",   "1200",   "2400",   "4800",   "9600",
+    "Custom", "110",   "300",   "600",   "1200",  "2400",   "4800",   "9600",
     "14400",  "19200", "38400", "56000", "57600", "115200", "128000", "256000"};
-constexpr std::array<int, 16> kBaudValues = {0,     110,   300,   600,   1200,   2400,
-                                             4800,  9600,  14400, 19200, 38400,  56000,
+constexpr std::array<int, 16> kBaudValues = {0,     110,    300,    600,   1200,  2400,
+                                             4800,  9600,   14400,  19200, 38400, 56000,
                                              57600, 115200, 128000, 256000};
 constexpr std::array<const char*, 3> kStopTexts = {"1", "1.5", "2"};
 constexpr std::array<const char*, 4> kDataTexts = {"5", "6", "7", "8"};
@@ -41,17 +41,37 @@ template <std::size_t N> std::string At(const std::array<const char*, N>& texts,
 
 } // namespace
 
-std::string BaudRateToStr(TBaudRate value) { return At(kBaudTexts, value); }
-std::string StopBitsToStr(TStopBits value) { return At(kStopTexts, value); }
-std::string DataBitsToStr(TDataBits value) { return At(kDataTexts, value); }
-std::string ParityToStr(TParityBits value) { return At(kParityTexts, value); }
-std::string FlowControlToStr(TFlowControl value) { return At(kFlowTexts, value); }
+std::string BaudRateToStr(TBaudRate value) {
+    return At(kBaudTexts, value);
+}
+std::string StopBitsToStr(TStopBits value) {
+    return At(kStopTexts, value);
+}
+std::string DataBitsToStr(TDataBits value) {
+    return At(kDataTexts, value);
+}
+std::string ParityToStr(TParityBits value) {
+    return At(kParityTexts, value);
+}
+std::string FlowControlToStr(TFlowControl value) {
+    return At(kFlowTexts, value);
+}
 
-TBaudRate StrToBaudRate(std::string_view text) { return Find(kBaudTexts, text, br9600); }
-TStopBits StrToStopBits(std::string_view text) { return Find(kStopTexts, text, sbOneStopBit); }
-TDataBits StrToDataBits(std::string_view text) { return Find(kDataTexts, text, dbEight); }
-TParityBits StrToParity(std::string_view text) { return Find(kParityTexts, text, prNone); }
-TFlowControl StrToFlowControl(std::string_view text) { return Find(kFlowTexts, text, fcCustom); }
+TBaudRate StrToBaudRate(std::string_view text) {
+    return Find(kBaudTexts, text, br9600);
+}
+TStopBits StrToStopBits(std::string_view text) {
+    return Find(kStopTexts, text, sbOneStopBit);
+}
+TDataBits StrToDataBits(std::string_view text) {
+    return Find(kDataTexts, text, dbEight);
+}
+TParityBits StrToParity(std::string_view text) {
+    return Find(kParityTexts, text, prNone);
+}
+TFlowControl StrToFlowControl(std::string_view text) {
+    return Find(kFlowTexts, text, fcCustom);
+}
 
 int BaudRateValue(TBaudRate value) {
     if (value < 0 || static_cast<std::size_t>(value) >= kBaudValues.size()) return 0;

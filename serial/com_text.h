@@ -16,10 +16,10 @@ std::string DataBitsToStr(TDataBits value);
 std::string ParityToStr(TParityBits value);
 std::string FlowControlToStr(TFlowControl value);
 
-TBaudRate StrToBaudRate(std::string_view text);     // default br9600
-TStopBits StrToStopBits(std::string_view text);     // default sbOneStopBit
-TDataBits StrToDataBits(std::string_view text);     // default dbEight
-TParityBits StrToParity(std::string_view text);     // default prNone
+TBaudRate StrToBaudRate(std::string_view text);       // default br9600
+TStopBits StrToStopBits(std::string_view text);       // default sbOneStopBit
+TDataBits StrToDataBits(std::string_view text);       // default dbEight
+TParityBits StrToParity(std::string_view text);       // default prNone
 TFlowControl StrToFlowControl(std::string_view text); // default fcCustom
 
 // The bits per second of a rate; 0 for brCustom.

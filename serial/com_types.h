@@ -11,7 +11,8 @@ template <class E> class TSet {
 public:
     constexpr TSet() = default;
     constexpr TSet(std::initializer_list<E> items) {
-        for (E e : items) Include(e);
+        for (E e : items)
+            Include(e);
     }
     static constexpr TSet FromBits(std::uint32_t bits) {
         TSet s;
@@ -90,17 +91,7 @@ using TComErrors = TSet<TComError>;
 enum TStoredProp { spBasic, spFlowControl, spBuffer, spTimeouts, spParity, spOthers };
 using TStoredProps = TSet<TStoredProp>;
 
-enum TComLinkEvent {
-    leConn,
-    leCTS,
-    leDSR,
-    leRLSD,
-    leRing,
-    leRx,
-    leTx,
-    leTxEmpty,
-    leRxFlag
-};
+enum TComLinkEvent { leConn, leCTS, leDSR, leRLSD, leRing, leRx, leTx, leTxEmpty, leRxFlag };
 
 enum TOperationKind { okWrite, okRead };
 

@@ -98,7 +98,9 @@ void TCustomComPort::SetConnected(bool value) {
         Close();
 }
 
-void TCustomComPort::BeginUpdate() { ++updateCount_; }
+void TCustomComPort::BeginUpdate() {
+    ++updateCount_;
+}
 
 void TCustomComPort::EndUpdate() {
     if (updateCount_ < 1) return;
@@ -279,7 +281,8 @@ int TCustomComPort::WriteStr(const std::string& Str) {
 
 int TCustomComPort::WriteStr(std::u16string_view Str) {
     std::string bytes(Str.size(), '\0');
-    for (std::size_t i = 0; i < Str.size(); ++i) bytes[i] = static_cast<char>(Str[i] & 0xFF);
+    for (std::size_t i = 0; i < Str.size(); ++i)
+        bytes[i] = static_cast<char>(Str[i] & 0xFF);
     return WriteStr(bytes);
 }
 
@@ -431,16 +434,36 @@ void TCustomComPort::DoEvents(TComEvents events) {
             if (!events.Contains(event)) continue;
             if (!connected_) break;
             switch (event) {
-            case evError: CallError(); break;
-            case evRxChar: CallRxChar(); break;
-            case evTxEmpty: CallTxEmpty(); break;
-            case evBreak: CallBreak(); break;
-            case evRing: CallRing(); break;
-            case evCTS: CallCTSChange(); break;
-            case evDSR: CallDSRChange(); break;
-            case evRxFlag: CallRxFlag(); break;
-            case evRLSD: CallRLSDChange(); break;
-            case evRx80Full: CallRx80Full(); break;
+            case evError:
+                CallError();
+                break;
+            case evRxChar:
+                CallRxChar();
+                break;
+            case evTxEmpty:
+                CallTxEmpty();
+                break;
+            case evBreak:
+                CallBreak();
+                break;
+            case evRing:
+                CallRing();
+                break;
+            case evCTS:
+                CallCTSChange();
+                break;
+            case evDSR:
+                CallDSRChange();
+                break;
+            case evRxFlag:
+                CallRxFlag();
+                break;
+            case evRLSD:
+                CallRLSDChange();
+                break;
+            case evRx80Full:
+                CallRx80Full();
+                break;
             }
         }
     } catch (const std::exception& e) {
@@ -481,7 +504,9 @@ void TCustomComPort::CallTxEmpty() {
     DoTxEmpty();
 }
 
-void TCustomComPort::CallBreak() { DoBreak(); }
+void TCustomComPort::CallBreak() {
+    DoBreak();
+}
 
 void TCustomComPort::CallRing() {
     NotifyLink(leRing);
@@ -511,7 +536,9 @@ void TCustomComPort::CallRxFlag() {
     DoRxFlag();
 }
 
-void TCustomComPort::CallRx80Full() { DoRx80Full(); }
+void TCustomComPort::CallRx80Full() {
+    DoRx80Full();
+}
 
 void TCustomComPort::DoAfterClose() {
     if (OnAfterClose) OnAfterClose(this);
@@ -561,7 +588,9 @@ void TCustomComPort::DoRx80Full() {
 
 // --- setup dialog ---
 
-void TCustomComPort::SetSetupDialog(TSetupDialogProc proc) { SetupDialogProc() = std::move(proc); }
+void TCustomComPort::SetSetupDialog(TSetupDialogProc proc) {
+    SetupDialogProc() = std::move(proc);
+}
 
 void TCustomComPort::ShowSetupDialog() {
     if (SetupDialogProc()) SetupDialogProc()(*this);

@@ -14,9 +14,9 @@ void SortPortNames(std::vector<std::string>& names) {
     auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c; };
     std::stable_sort(names.begin(), names.end(), [&](const std::string& a, const std::string& b) {
         return std::lexicographical_compare(
-            a.begin(), a.end(), b.begin(), b.end(),
-            [&](char x, char y) { return lower(static_cast<unsigned char>(x)) <
-                                         lower(static_cast<unsigned char>(y)); });
+            a.begin(), a.end(), b.begin(), b.end(), [&](char x, char y) {
+                return lower(static_cast<unsigned char>(x)) < lower(static_cast<unsigned char>(y));
+            });
     });
 }
 
@@ -55,9 +55,11 @@ void EnumComPorts(std::vector<std::string>& Ports) {
             ERROR_SUCCESS)
             break;
         std::wstring device(reinterpret_cast<const wchar_t*>(data), dataLen / sizeof(wchar_t));
-        while (!device.empty() && device.back() == L'\0') device.pop_back();
+        while (!device.empty() && device.back() == L'\0')
+            device.pop_back();
         std::string narrow;
-        for (wchar_t c : device) narrow += static_cast<char>(c & 0xFF);
+        for (wchar_t c : device)
+            narrow += static_cast<char>(c & 0xFF);
         names.push_back(narrow);
     }
     RegCloseKey(key);

@@ -73,7 +73,8 @@ QPixmap LedGlyph(const QString& name) {
                                    {"LEDYELLOW", QColor(255, 224, 32)},
                                    {"LEDPURPLE", QColor(200, 48, 224)}};
     for (const Entry& e : lights) {
-        if (name == QString(e.base) + "ON") return MakeTransparent(QPixmap::fromImage(Light(e.colour, true)));
+        if (name == QString(e.base) + "ON")
+            return MakeTransparent(QPixmap::fromImage(Light(e.colour, true)));
         if (name == QString(e.base) + "OFF")
             return MakeTransparent(QPixmap::fromImage(Light(e.colour, false)));
     }

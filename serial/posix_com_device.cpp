@@ -21,33 +21,56 @@ using Clock = std::chrono::steady_clock;
 
 // Modem-control requests a device does not support (pseudo-terminals have no
 // modem lines) are not failures.
-bool Unsupported(int error) { return error == ENOTTY || error == EINVAL || error == ENOTSUP; }
+bool Unsupported(int error) {
+    return error == ENOTTY || error == EINVAL || error == ENOTSUP;
+}
 
 speed_t StandardSpeed(int rate) {
     switch (rate) {
-    case 50: return B50;
-    case 75: return B75;
-    case 110: return B110;
-    case 134: return B134;
-    case 150: return B150;
-    case 200: return B200;
-    case 300: return B300;
-    case 600: return B600;
-    case 1200: return B1200;
-    case 1800: return B1800;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    case 230400: return B230400;
-    default: return B0;
+    case 50:
+        return B50;
+    case 75:
+        return B75;
+    case 110:
+        return B110;
+    case 134:
+        return B134;
+    case 150:
+        return B150;
+    case 200:
+        return B200;
+    case 300:
+        return B300;
+    case 600:
+        return B600;
+    case 1200:
+        return B1200;
+    case 1800:
+        return B1800;
+    case 2400:
+        return B2400;
+    case 4800:
+        return B4800;
+    case 9600:
+        return B9600;
+    case 19200:
+        return B19200;
+    case 38400:
+        return B38400;
+    case 57600:
+        return B57600;
+    case 115200:
+        return B115200;
+    case 230400:
+        return B230400;
+    default:
+        return B0;
     }
 }
 
-std::uint32_t ErrorBit(TComError e) { return TComErrors{e}.Bits(); }
+std::uint32_t ErrorBit(TComError e) {
+    return TComErrors{e}.Bits();
+}
 
 class TPosixWaiter : public TComEventWaiter {
 public:
@@ -157,8 +180,8 @@ struct TPosixWrite : TAsyncState {
 
 std::string PosixDevicePath(const std::string& port) {
     if (!port.empty() && port.front() == '/') return port;
-    if (port.size() > 3 && (port[0] == 'C' || port[0] == 'c') && (port[1] == 'O' || port[1] == 'o') &&
-        (port[2] == 'M' || port[2] == 'm') &&
+    if (port.size() > 3 && (port[0] == 'C' || port[0] == 'c') &&
+        (port[1] == 'O' || port[1] == 'o') && (port[2] == 'M' || port[2] == 'm') &&
         std::all_of(port.begin() + 3, port.end(), [](char c) { return c >= '0' && c <= '9'; })) {
         const long n = std::strtol(port.c_str() + 3, nullptr, 10);
         if (n >= 1 && n <= 9999) return "/dev/ttyS" + std::to_string(n - 1);
@@ -247,15 +270,25 @@ int TPosixComDevice::SetLine(const TComLineSettings& s) {
     t.c_cflag |= kSizes[s.ByteSize - 5];
     if (s.StopBits != sbOneStopBit) t.c_cflag |= CSTOPB;
     switch (s.Parity) {
-    case prNone: break;
-    case prOdd: t.c_cflag |= PARENB | PARODD; break;
-    case prEven: t.c_cflag |= PARENB; break;
+    case prNone:
+        break;
+    case prOdd:
+        t.c_cflag |= PARENB | PARODD;
+        break;
+    case prEven:
+        t.c_cflag |= PARENB;
+        break;
 #ifdef CMSPAR
-    case prMark: t.c_cflag |= PARENB | PARODD | CMSPAR; break;
-    case prSpace: t.c_cflag |= PARENB | CMSPAR; break;
+    case prMark:
+        t.c_cflag |= PARENB | PARODD | CMSPAR;
+        break;
+    case prSpace:
+        t.c_cflag |= PARENB | CMSPAR;
+        break;
 #else
     case prMark:
-    case prSpace: return EINVAL;
+    case prSpace:
+        return EINVAL;
 #endif
     }
 #ifdef CRTSCTS
@@ -363,17 +396,16 @@ int TPosixComDevice::Finish(TAsync& async, std::size_t& transferred) {
     if (!state) return EINVAL;
     if (fd_ < 0) return EBADF;
     const std::size_t total = async.Data.size();
-    const long long limit =
-        static_cast<long long>(std::max(timeouts_.WriteTotalMultiplier, 0)) *
-            static_cast<long long>(total) +
-        std::max(timeouts_.WriteTotalConstant, 0);
+    const long long limit = static_cast<long long>(std::max(timeouts_.WriteTotalMultiplier, 0)) *
+                                static_cast<long long>(total) +
+                            std::max(timeouts_.WriteTotalConstant, 0);
     const auto deadline = Clock::now() + std::chrono::milliseconds(limit);
     while (state->done < total) {
         int wait = -1;
         if (limit > 0) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                                  deadline - Clock::now())
-                                  .count();
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())
+                    .count();
             if (left <= 0) break;
             wait = static_cast<int>(std::min<long long>(left, 1 << 30));
         }

@@ -5,9 +5,10 @@
 namespace qvr {
 
 // Makes the Qt event loop the owner of the ports' event delivery: a batch
-// from an event thread posts a call to the application object, which runs it
-// on the user-interface thread. Also gives ports their setup dialog
-// (ShowSetupDialog). Safe to call more than once; the lamps call it too.
+// from an event thread wakes the event loop, which runs it on the
+// user-interface thread. Also gives ports their setup dialog
+// (ShowSetupDialog). Call it on the user-interface thread once the
+// application object exists; calling it again does nothing. The lamps call it.
 void InstallQtComSupport(TComHandOver& handOver = TComHandOver::Default());
 
 } // namespace qvr

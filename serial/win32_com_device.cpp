@@ -6,17 +6,18 @@ namespace qvr {
 
 namespace {
 
-int LastError() { return static_cast<int>(GetLastError()); }
+int LastError() {
+    return static_cast<int>(GetLastError());
+}
 
 struct TEventMap {
     TComEvent event;
     DWORD flag;
 };
-constexpr TEventMap kEvents[] = {{evRxChar, EV_RXCHAR}, {evTxEmpty, EV_TXEMPTY},
-                                 {evRxFlag, EV_RXFLAG}, {evRing, EV_RING},
-                                 {evBreak, EV_BREAK},   {evCTS, EV_CTS},
-                                 {evDSR, EV_DSR},       {evError, EV_ERR},
-                                 {evRLSD, EV_RLSD},     {evRx80Full, EV_RX80FULL}};
+constexpr TEventMap kEvents[] = {
+    {evRxChar, EV_RXCHAR}, {evTxEmpty, EV_TXEMPTY},  {evRxFlag, EV_RXFLAG}, {evRing, EV_RING},
+    {evBreak, EV_BREAK},   {evCTS, EV_CTS},          {evDSR, EV_DSR},       {evError, EV_ERR},
+    {evRLSD, EV_RLSD},     {evRx80Full, EV_RX80FULL}};
 
 // One overlapped transfer: the block and its manual-reset event, created signalled.
 struct TWin32Async : TAsyncState {
@@ -81,7 +82,8 @@ TWin32ComDevice::~TWin32ComDevice() {
 int TWin32ComDevice::Open(const std::string& port) {
     if (IsOpen()) return ERROR_BUSY;
     std::wstring path = L"\\\\.\\";
-    for (char c : port) path += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    for (char c : port)
+        path += static_cast<wchar_t>(static_cast<unsigned char>(c));
     HANDLE h = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                            FILE_FLAG_OVERLAPPED, nullptr);
     if (h == INVALID_HANDLE_VALUE) return LastError();

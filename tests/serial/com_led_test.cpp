@@ -39,7 +39,8 @@ protected:
         ComLedTxD.SetKind(lkRedLight);
         ComLedRxD.SetLedSignal(lsRx);
         ComLedRxD.SetKind(lkGreenLight);
-        for (TComLed* led : {&ComLed2, &ComLedTxD, &ComLedRxD}) led->SetComPort(port.get());
+        for (TComLed* led : {&ComLed2, &ComLedTxD, &ComLedRxD})
+            led->SetComPort(port.get());
     }
     ~ComLedTest() override { port.reset(); }
 
@@ -168,7 +169,8 @@ TEST(ComLedPaint, CentredPictureAndADisabledLampLooksOff) {
     custom.setPixel(7, 7, qRgb(1, 2, 3));
     led.SetGlyphOn(QPixmap::fromImage(custom));
     EXPECT_EQ(centre(), qRgb(1, 2, 3));
-    EXPECT_EQ(qAlpha(led.GlyphOn().toImage().convertToFormat(QImage::Format_ARGB32).pixel(0, 0)), 0);
+    EXPECT_EQ(qAlpha(led.GlyphOn().toImage().convertToFormat(QImage::Format_ARGB32).pixel(0, 0)),
+              0);
 }
 
 } // namespace

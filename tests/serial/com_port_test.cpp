@@ -51,8 +51,8 @@ TEST_F(ComPortTest, OpensAndClosesTwiceWithEventsInOrder) {
     EXPECT_EQ(events, twice);
     // Connection on, line states reported (a pseudo-terminal has none), then
     // line states off and connection off.
-    const std::vector<std::string> linkOnce = {"Conn:on",  "CTS:off",  "DSR:off",  "RLSD:off",
-                                               "CTS:off",  "DSR:off",  "RLSD:off", "Conn:off"};
+    const std::vector<std::string> linkOnce = {"Conn:on", "CTS:off", "DSR:off",  "RLSD:off",
+                                               "CTS:off", "DSR:off", "RLSD:off", "Conn:off"};
     std::vector<std::string> linkTwice = linkOnce;
     linkTwice.insert(linkTwice.end(), linkOnce.begin(), linkOnce.end());
     EXPECT_EQ(rec.log, linkTwice);
@@ -67,7 +67,8 @@ TEST_F(ComPortTest, OpeningAMissingDeviceFailsWithTheSystemsErrorNumber) {
     const EComPort e = Raised([&] { port->Open(); });
     EXPECT_EQ(e.Code(), 1);
     EXPECT_EQ(e.WinCode(), ENOENT);
-    EXPECT_EQ(std::string(e.what()), "Unable to open com port (Error: " + std::to_string(ENOENT) + ")");
+    EXPECT_EQ(std::string(e.what()),
+              "Unable to open com port (Error: " + std::to_string(ENOENT) + ")");
     EXPECT_FALSE(port->Connected());
     EXPECT_TRUE(rec.log.empty());
     port->UnRegisterLink(&rec.link);
@@ -105,7 +106,8 @@ TEST_F(ComPortTest, WritesOneBytePerCharacter) {
     EXPECT_EQ(port->WriteStr(std::u16string(u"\u3042\u00b5")), 2);
     EXPECT_EQ(pty.Receive(2), "\x42\xb5");
     std::string all;
-    for (int c = 0; c < 256; ++c) all += static_cast<char>(c);
+    for (int c = 0; c < 256; ++c)
+        all += static_cast<char>(c);
     EXPECT_EQ(port->WriteStr(all), 256);
     EXPECT_EQ(pty.Receive(256), all);
     port.reset(); // before the handlers' captures go
@@ -380,7 +382,8 @@ TEST_F(ComPortTest, FarEndHangingUpMidStreamIsAnErrorAndTheNextWriteFails) {
         got += s;
     };
     port->OnError = [&](TCustomComPort*, TComErrors e) { errors.push_back(e); };
-    for (int i = 0; i < 20; ++i) pty.Send("<AD:W=1.00,>7F\r\n");
+    for (int i = 0; i < 20; ++i)
+        pty.Send("<AD:W=1.00,>7F\r\n");
     ASSERT_TRUE(PumpUntil([&] { return got.size() >= 16; }));
     pty.HangUp();
     ASSERT_TRUE(PumpUntil([&] { return !errors.empty(); }));

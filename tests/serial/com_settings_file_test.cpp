@@ -72,8 +72,9 @@ TEST(ComSettingsFile, StoringKeepsTheRestOfTheFile) {
     WriteAll(file, "; note\r\n[Other]\r\nA=1\r\n[ComPortM]\r\nBaudRate=9600\r\nExtra=x\r\n");
     SystemPort()->StoreSettings(stIniFile, file);
     const std::string text = ReadAll(file);
-    EXPECT_EQ(text.rfind("; note\r\n[Other]\r\nA=1\r\n[ComPortM]\r\nBaudRate=38400\r\nExtra=x\r\n", 0),
-              0u);
+    EXPECT_EQ(
+        text.rfind("; note\r\n[Other]\r\nA=1\r\n[ComPortM]\r\nBaudRate=38400\r\nExtra=x\r\n", 0),
+        0u);
     EXPECT_NE(text.find("Port=COM7"), std::string::npos);
 }
 

@@ -13,7 +13,8 @@ namespace {
 
 std::vector<std::string> Entries(const QComboBox* box) {
     std::vector<std::string> items;
-    for (int i = 0; i < box->count(); ++i) items.push_back(box->itemText(i).toStdString());
+    for (int i = 0; i < box->count(); ++i)
+        items.push_back(box->itemText(i).toStdString());
     return items;
 }
 
@@ -36,8 +37,10 @@ void Pick(TComComboBox* box, const QString& text) {
     ASSERT_GE(target, 0) << text.toStdString();
     box->setFocus();
     if (box->currentIndex() < 0) QTest::keyClick(box, Qt::Key_Home);
-    while (box->currentIndex() < target) QTest::keyClick(box, Qt::Key_Down);
-    while (box->currentIndex() > target) QTest::keyClick(box, Qt::Key_Up);
+    while (box->currentIndex() < target)
+        QTest::keyClick(box, Qt::Key_Down);
+    while (box->currentIndex() > target)
+        QTest::keyClick(box, Qt::Key_Up);
 }
 
 std::unique_ptr<TComPort> SystemPort() {
@@ -52,8 +55,8 @@ TEST(ComSetupFrmTest, LayoutNamesAndEntries) {
     EXPECT_EQ(dialog.windowTitle(), "Setup");
     EXPECT_EQ(dialog.size(), QSize(231, 216));
     EXPECT_EQ(dialog.GroupBox1->title(), " Settings ");
-    const char* labels[] = {"Port", "Baud rate", "Data bits", "Stop bits", "Parity",
-                            "Flow control"};
+    const char* labels[] = {"Port",      "Baud rate", "Data bits",
+                            "Stop bits", "Parity",    "Flow control"};
     for (int i = 0; i < 6; ++i) {
         auto* combo = dialog.findChild<TComComboBox*>(QString("Combo%1").arg(i + 1));
         ASSERT_NE(combo, nullptr);

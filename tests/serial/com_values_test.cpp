@@ -68,12 +68,9 @@ TEST(FlowControlTest, DerivedValueFollowsTheFields) {
         TFlowControl expected;
     };
     const Case cases[] = {
-        {rtsHandshake, true, false, false, fcHardware},
-        {rtsDisable, false, true, true, fcSoftware},
-        {rtsDisable, false, false, false, fcNone},
-        {rtsEnable, false, false, false, fcCustom},
-        {rtsDisable, false, true, false, fcCustom},
-        {rtsHandshake, true, true, true, fcCustom},
+        {rtsHandshake, true, false, false, fcHardware}, {rtsDisable, false, true, true, fcSoftware},
+        {rtsDisable, false, false, false, fcNone},      {rtsEnable, false, false, false, fcCustom},
+        {rtsDisable, false, true, false, fcCustom},     {rtsHandshake, true, true, true, fcCustom},
     };
     for (const Case& c : cases) {
         TComPort port;
@@ -84,7 +81,8 @@ TEST(FlowControlTest, DerivedValueFollowsTheFields) {
         // DTR and DSR play no part.
         port.FlowControl().SetControlDTR(dtrHandshake);
         port.FlowControl().SetOutDSRFlow(true);
-        EXPECT_EQ(port.FlowControl().FlowControl(), c.expected) << c.rts << c.cts << c.xin << c.xout;
+        EXPECT_EQ(port.FlowControl().FlowControl(), c.expected)
+            << c.rts << c.cts << c.xin << c.xout;
     }
 }
 

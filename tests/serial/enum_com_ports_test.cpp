@@ -22,8 +22,8 @@ TEST(EnumComPortsTest, ListsTtysWithADriverAndAKnownUart) {
         fs::create_directories(driver ? entry / "device" / "driver" : entry);
         if (type) std::ofstream(entry / "type") << type << "\n";
     };
-    device("ttyS0", true, "4");    // a real UART
-    device("ttyS1", true, "0");    // serial-core slot without a UART
+    device("ttyS0", true, "4");     // a real UART
+    device("ttyS1", true, "0");     // serial-core slot without a UART
     device("tty1", false, nullptr); // a virtual console
     device("ttyUSB0", true, nullptr);
     device("ttyACM1", true, nullptr);

@@ -8,8 +8,8 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace qvr::test {
@@ -60,14 +60,17 @@ struct LinkRecorder {
     TComLink link;
     std::vector<std::string> log;
     LinkRecorder() {
-        const char* names[] = {"Conn", "CTS", "DSR", "RLSD", "Ring", "Rx", "Tx", "TxEmpty", "RxFlag"};
+        const char* names[] = {"Conn", "CTS", "DSR",     "RLSD",  "Ring",
+                               "Rx",   "Tx",  "TxEmpty", "RxFlag"};
         for (int e : {leConn, leCTS, leDSR, leRLSD, leRx, leTx})
-            link.SetSignal(TComLinkEvent(e), [this, n = std::string(names[e])](TCustomComPort*, bool on) {
-                log.push_back(n + (on ? ":on" : ":off"));
-            });
+            link.SetSignal(TComLinkEvent(e),
+                           [this, n = std::string(names[e])](TCustomComPort*, bool on) {
+                               log.push_back(n + (on ? ":on" : ":off"));
+                           });
         for (int e : {leRing, leTxEmpty, leRxFlag})
-            link.SetNotify(TComLinkEvent(e),
-                           [this, n = std::string(names[e])](TCustomComPort*) { log.push_back(n); });
+            link.SetNotify(TComLinkEvent(e), [this, n = std::string(names[e])](TCustomComPort*) {
+                log.push_back(n);
+            });
     }
     bool Has(const std::string& entry) const {
         for (const auto& s : log)

@@ -40,8 +40,10 @@ public:
         std::size_t done = 0;
         while (done < bytes.size()) {
             const ssize_t n = write(master_, bytes.data() + done, bytes.size() - done);
-            if (n > 0) done += static_cast<std::size_t>(n);
-            else if (n < 0 && errno != EAGAIN) return;
+            if (n > 0)
+                done += static_cast<std::size_t>(n);
+            else if (n < 0 && errno != EAGAIN)
+                return;
         }
     }
 
