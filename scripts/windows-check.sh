@@ -34,6 +34,21 @@ if [[ ! -d "$WINEPREFIX/dosdevices" ]]; then
 fi
 mkdir -p "$WINEPREFIX/dosdevices"
 
+# The checks that need no port first; they also show whether Wine runs here.
+if ! probe="$(timeout 120 "$wine" "$program" 2> /dev/null)"; then
+    if ! grep -q " passed, " <<< "$probe"; then
+        echo "windows-check: built $program; Wine did not start it, so it was not run" >&2
+        exit 0
+    fi
+    echo "$probe"
+    exit 1
+fi
+if ! command -v python3 > /dev/null; then
+    echo "$probe"
+    echo "windows-check: no python3 for the far end of the port; the port exchange was not run" >&2
+    exit 0
+fi
+
 # The far end: a pseudo-terminal whose master echoes every byte back.
 ready="$(mktemp)"
 python3 - "$WINEPREFIX/dosdevices/com5" "$ready" << 'PY' &
