@@ -51,10 +51,12 @@ public:
     virtual ~TAsyncState() = default;
 };
 
-// One transfer: a write keeps its own copy of the bytes; a read receives into Data.
+// One transfer: a write keeps its own copy of the bytes; a read receives into
+// Data, which the port copies to ReadTarget when the read ends.
 struct TAsync {
     TOperationKind Kind = okWrite;
     std::vector<std::uint8_t> Data;
+    void* ReadTarget = nullptr;
     std::unique_ptr<TAsyncState> State;
 };
 

@@ -304,7 +304,6 @@ int TCustomComPort::Read(void* Buffer, int Count) {
     TAsync async;
     ReadAsync(Buffer, Count, &async);
     const int got = WaitForAsync(&async);
-    if (got > 0) std::memcpy(Buffer, async.Data.data(), static_cast<std::size_t>(got));
     if (InputCount() == 0) SendSignalToLink(leRx, false);
     return got;
 }
@@ -320,9 +319,10 @@ int TCustomComPort::WriteAsync(const void* Buffer, int Count, TAsync* Async) {
     return 0;
 }
 
-int TCustomComPort::ReadAsync(void* /*Buffer*/, int Count, TAsync* Async) {
+int TCustomComPort::ReadAsync(void* Buffer, int Count, TAsync* Async) {
     if (!Async) throw EComPort(CE_InvalidAsync);
     Async->Kind = okRead;
+    Async->ReadTarget = Buffer;
     if (!connected_) throw EComPort(CEPortNotOpen);
     if (int error = device_->StartRead(*Async, static_cast<std::size_t>(std::max(Count, 0))))
         throw EComPort(CE_ReadFailed, error);
@@ -335,7 +335,10 @@ int TCustomComPort::WaitForAsync(TAsync* Async) {
     if (!Async->State) return 0; // nothing was started
     if (int error = device_->Finish(*Async, transferred))
         throw EComPort(Async->Kind == okWrite ? CE_WriteFailed : CE_ReadFailed, error);
-    if (Async->Kind == okWrite) TxNotifyLink(Async->Data.data(), transferred);
+    if (Async->Kind == okWrite)
+        TxNotifyLink(Async->Data.data(), transferred);
+    else if (transferred > 0 && Async->ReadTarget)
+        std::memcpy(Async->ReadTarget, Async->Data.data(), transferred);
     return static_cast<int>(transferred);
 }
 
