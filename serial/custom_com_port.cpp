@@ -250,8 +250,12 @@ void TCustomComPort::ReapStoppedThreads() {
 }
 
 void TCustomComPort::CallAfterOpen() {
+    // Link callbacks may process pending messages, and a timer may close the
+    // port in the middle of this.
     SendSignalToLink(leConn, true);
+    if (!connected_) return;
     DoAfterOpen();
+    if (!connected_) return;
     CallCTSChange();
     CallDSRChange();
     CallRLSDChange();

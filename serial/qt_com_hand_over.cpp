@@ -66,8 +66,8 @@ QObject* CreateWaker(TComHandOver& handOver, QCoreApplication* app) {
     QPointer<QCoreApplication> guard(app);
     handOver.SetWakeUp([target, guard] {
         if (QCoreApplication* a = guard.data())
-            QMetaObject::invokeMethod(a, [target] { target->ProcessPending(); },
-                                      Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                a, [target] { target->ProcessPending(); }, Qt::QueuedConnection);
     });
     return app;
 }

@@ -91,6 +91,16 @@ TEST_F(ComLedTest, EveryChangeProcessesPendingMessages) {
     EXPECT_TRUE(timerRan);
 }
 
+TEST_F(ComLedTest, ATimerClosingThePortInsideOpenIsHarmless) {
+    QTimer::singleShot(0, [&] { port->Close(); });
+    port->Open(); // the timer runs while the connection lamp lights
+    EXPECT_FALSE(port->Connected());
+    EXPECT_EQ(ComLed2.State(), lsOff);
+    port->Open();
+    EXPECT_TRUE(port->Connected());
+    EXPECT_EQ(ComLed2.State(), lsOn);
+}
+
 TEST_F(ComLedTest, BindingTakesTheStateAndABoundLampRefusesHandChanges) {
     port->Open();
     TComLed late;
