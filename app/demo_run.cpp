@@ -4,7 +4,6 @@
 #include "app/main_form.h"
 #include "link/comm_ctrl_form.h"
 #include "monitor/mon_form.h"
-#include "settings/sys_set_form.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -39,8 +38,7 @@ void DemoRun::Finish() {
     };
     const Shot shots[] = {{&mainForm_, "main-window.png"},
                           {&mainForm_.Link(), "link-window.png"},
-                          {MonForm, "monitor-list.png"},
-                          {SysSetForm, "settings-window.png"}};
+                          {MonForm, "monitor-list.png"}};
     for (const Shot& s : shots) {
         if (!s.window) continue;
         s.window->show();

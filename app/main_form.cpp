@@ -21,6 +21,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <cmath>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
 #include <QtCharts/QDateTimeAxis>
@@ -207,6 +208,9 @@ void TMainForm::BuildControls() {
     SBStatus = new QStatusBar(this);
     SBStatus->setObjectName("SBStatus");
     SBStatus->setSizeGripEnabled(false);
+    QFont statusFont = SBStatus->font();
+    statusFont.setPointSize(8);
+    SBStatus->setFont(statusFont);
     const int widths[4] = {280, 180, 50, 50};
     for (int i = 0; i < 4; ++i) {
         SBPanel[i] = new QLabel(SBStatus);
@@ -432,12 +436,15 @@ void TMainForm::RedrawChart() {
     }
     Series1->replace(points);
     if (!CBAxisMan->isChecked()) {
+        // Automatic scale: from 0 (or below, for negative readings) to a whole
+        // number of m/s above the highest point.
         double top = 1.0;
-        for (const QPointF& p : points) top = std::max(top, p.y());
         double bottom = 0.0;
-        for (const QPointF& p : points) bottom = std::min(bottom, p.y());
-        LeftAxis->setRange(bottom, top * 1.1);
-        LeftAxis->applyNiceNumbers();
+        for (const QPointF& p : points) {
+            top = std::max(top, p.y());
+            bottom = std::min(bottom, p.y());
+        }
+        LeftAxis->setRange(std::floor(bottom), std::ceil(top * 1.1));
     }
 }
 

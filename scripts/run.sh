@@ -14,7 +14,8 @@ bin="$root/build/bin"
 link="/tmp/qvr-sensor"
 sim_log="$(mktemp /tmp/qvr-sensor-sim.XXXXXX.log)"
 
-"$bin/qvr-sensor-sim" --link "$link" >"$sim_log" 2>&1 &
+"$bin/qvr-sensor-sim" --link "$link" --script "$root/scripts/demo-wind.txt" \
+  </dev/null >"$sim_log" 2>&1 &
 sim_pid=$!
 trap 'kill "$sim_pid" 2>/dev/null || true' EXIT
 for _ in $(seq 1 50); do
@@ -45,6 +46,10 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
 else
   demo="$root/out/demo"
   mkdir -p "$demo"
+  # Per-second recording on, so that the short demo leaves rows behind.
+  if [ ! -e "$bin/BaseSetpoint.ini" ]; then
+    printf '[Record]\r\nSecRec=1\r\n' >"$bin/BaseSetpoint.ini"
+  fi
   echo "run: no display; running a 30-second unattended demo on the offscreen platform"
   QT_QPA_PLATFORM=offscreen "$bin/qvr-monitor" --demo "$demo"
   echo "run: screenshots in $demo"

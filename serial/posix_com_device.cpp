@@ -242,6 +242,9 @@ int TPosixComDevice::Close() {
     fd_ = -1;
     shared_.reset();
     input_.clear();
+    // The exclusive mode outlives the descriptor on a pseudo-terminal whose
+    // master stays open; lift it so that the next open (by anyone) succeeds.
+    ioctl(fd, TIOCNXCL);
     if (close(fd) != 0 && errno != EIO) return errno;
     return 0;
 }
