@@ -40,6 +40,17 @@ qint64 ChartMs(TDateTime t, qint64 offsetMs) {
     return static_cast<qint64>((t - 25569.0) * 86400000.0 + 0.5) - offsetMs;
 }
 
+// A whole-number scale with 1, 2, 5 or 10 m/s between grid lines.
+void SetNiceRange(QValueAxis& axis, double low, double high) {
+    const double span = high - low;
+    const double step = span <= 6 ? 1 : span <= 12 ? 2 : span <= 30 ? 5 : 10;
+    const double from = std::floor(low / step) * step;
+    const double to = std::ceil(high / step) * step;
+    axis.setRange(from, to);
+    axis.setTickCount(static_cast<int>(std::lround((to - from) / step)) + 1);
+    axis.setLabelFormat("%.0f");
+}
+
 qint64 LocalOffsetMs() { return qint64(QDateTime::currentDateTime().offsetFromUtc()) * 1000; }
 
 QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
@@ -53,6 +64,9 @@ QLabel* ReadoutPanel(const QString& text, const QColor& fore, QWidget* parent) {
     QPalette pal = p->palette();
     pal.setColor(QPalette::Window, QColor(128, 128, 128));
     pal.setColor(QPalette::WindowText, fore);
+    pal.setColor(QPalette::Light, QColor(224, 224, 224));
+    pal.setColor(QPalette::Dark, QColor(72, 72, 72));
+    pal.setColor(QPalette::Shadow, QColor(40, 40, 40));
     p->setPalette(pal);
     QFont f("Century");
     f.setStyleHint(QFont::Serif);
@@ -254,13 +268,12 @@ void TMainForm::BuildChart() {
     BottomAxis->setTickCount(6);
     LeftAxis = new QValueAxis(chart);
     LeftAxis->setObjectName("LeftAxis");
-    LeftAxis->setLabelFormat("%.1f");
+
     chart->addAxis(BottomAxis, Qt::AlignBottom);
     chart->addAxis(LeftAxis, Qt::AlignLeft);
     Series1->attachAxis(BottomAxis);
     Series1->attachAxis(LeftAxis);
-    LeftAxis->setRange(0, 1);
-    LeftAxis->setTickCount(6);
+    SetNiceRange(*LeftAxis, 0, 1);
     ApplySeriesPen();
 
     RTCWindSpeed = new QChartView(chart, this);
@@ -444,16 +457,19 @@ void TMainForm::RedrawChart() {
             top = std::max(top, p.y());
             bottom = std::min(bottom, p.y());
         }
-        LeftAxis->setRange(std::floor(bottom), std::ceil(top * 1.1));
+        SetNiceRange(*LeftAxis, bottom, top * 1.1);
     }
 }
 
 void TMainForm::ApplyAxisMode() {
     if (CBAxisMan->isChecked()) {
-        LeftAxis->setRange(0, SEAxisMax->value());
-        LeftAxis->setTickCount(std::min(SEAxisMax->value(), 10) + 1);
+        // Exactly 0 to the chosen maximum, a grid line at every metre (every
+        // second metre above 10 where that divides evenly).
+        const int top = SEAxisMax->value();
+        LeftAxis->setRange(0, top);
+        LeftAxis->setTickCount(top > 10 && top % 2 == 0 ? top / 2 + 1 : top + 1);
+        LeftAxis->setLabelFormat("%.0f");
     } else {
-        LeftAxis->setTickCount(6);
         RedrawChart();
     }
 }

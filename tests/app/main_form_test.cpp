@@ -2,9 +2,15 @@
 
 #include "app/app_globals.h"
 #include "link/comm_ctrl_form.h"
+#include "monitor/mon_form.h"
+#include "settings/sys_set_form.h"
 #include "../base/temp_dir.h"
 
 #include <QCheckBox>
+#include <QColorDialog>
+#include <QtCharts/QChart>
+#include <QtCharts/QValueAxis>
+#include <QDateTime>
 #include <QLabel>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -136,6 +142,126 @@ TEST_F(MainFormTest, LooksLikeAnInstrumentProgram) {
     if (const char* out = std::getenv("QVR_SCREENSHOT_DIR")) {
         EXPECT_TRUE(shot.save(QString(out) + "/main-window.png"));
     }
+}
+
+} // namespace
+} // namespace qvr
+
+namespace qvr {
+namespace {
+
+class ChartTest : public MainFormTest {
+protected:
+    // Fills the history with `count` valid entries, `step` seconds apart, newest now.
+    void Fill(int count, double step) {
+        for (int i = 0; i < count; ++i) {
+            history[i].Valid = true;
+            history[i].Time = clock.Now() - i * step / 86400.0;
+            history[i].WindSpeed = static_cast<float>(i % 7);
+        }
+    }
+};
+
+TEST_F(ChartTest, DrawsTheLastTenMinutesWithoutTheNewestEntry) {
+    TMainForm form(ctx);
+    form.show();
+    history[0].Valid = true; // the first second of collection: nothing to draw
+    history[0].Time = clock.Now();
+    form.RedrawChart();
+    EXPECT_EQ(form.Series1->count(), 0);
+
+    Fill(1024, 1.0);
+    form.RedrawChart();
+    ASSERT_EQ(form.Series1->count(), 599);
+    const auto points = form.Series1->points();
+    EXPECT_NEAR((points.last().x() - points.first().x()) / 1000.0, 598.0, 0.01);
+    EXPECT_LT(points.first().x(), points.last().x());
+    const double windowMs = form.BottomAxis->max().toMSecsSinceEpoch() -
+                            form.BottomAxis->min().toMSecsSinceEpoch();
+    EXPECT_NEAR(windowMs, 600000.0, 1.0);
+    EXPECT_NEAR(points.last().x(), form.BottomAxis->max().toMSecsSinceEpoch() - 1000.0, 1.0);
+}
+
+TEST_F(ChartTest, FastModeDrawsTheLastMinuteFromQuarterSeconds) {
+    sts.FastMode = true;
+    TMainForm form(ctx);
+    form.show();
+    Fill(1024, 0.25);
+    form.RedrawChart();
+    ASSERT_EQ(form.Series1->count(), 239);
+    const auto points = form.Series1->points();
+    EXPECT_NEAR((form.BottomAxis->max().toMSecsSinceEpoch() - points.first().x()) / 1000.0,
+                59.75, 0.01);
+}
+
+TEST_F(ChartTest, TheFixedAxisSpansZeroToTheChosenMaximum) {
+    TMainForm form(ctx);
+    form.show();
+    Fill(100, 1.0);
+    form.CBAxisMan->setChecked(true);
+    form.ApplyAxisMode();
+    EXPECT_EQ(form.LeftAxis->min(), 0.0);
+    EXPECT_EQ(form.LeftAxis->max(), 10.0);
+    form.SEAxisMax->setValue(7); // the spin edit applies at once
+    EXPECT_EQ(form.LeftAxis->max(), 7.0);
+    form.CBAxisMan->setChecked(false);
+    form.ApplyAxisMode();
+    form.SEAxisMax->setValue(3); // unchecked: the scale follows the data
+    EXPECT_GE(form.LeftAxis->max(), 6.0);
+}
+
+TEST_F(ChartTest, ThePopupMenuChangesLineWidthWithinItsLimitsAndColours) {
+    TMainForm form(ctx);
+    EXPECT_FALSE(form.N_FrameColor->isVisible());
+    for (int i = 0; i < 12; ++i) form.N_LinePlusClick();
+    EXPECT_EQ(form.Series1->pen().width(), 10);
+    for (int i = 0; i < 12; ++i) form.N_LineDecClick();
+    EXPECT_EQ(form.Series1->pen().width(), 1);
+
+    auto answer = [&](const QColor& color, bool ok) {
+        QTimer::singleShot(50, [&form, color, ok] {
+            form.ClrD1->setCurrentColor(color);
+            ok ? form.ClrD1->accept() : form.ClrD1->reject();
+        });
+    };
+    answer(QColor(200, 30, 30), true);
+    form.N1_LineColorClick();
+    EXPECT_EQ(form.Series1->pen().color(), QColor(200, 30, 30));
+    EXPECT_EQ(form.PWindSpeed->palette().color(QPalette::WindowText), QColor(200, 30, 30));
+    answer(QColor(0, 200, 0), false);
+    form.N1_LineColorClick();
+    EXPECT_EQ(form.Series1->pen().color(), QColor(200, 30, 30));
+    answer(QColor(250, 250, 200), true);
+    form.N2_BGColorClick();
+    EXPECT_EQ(form.RTCWindSpeed->chart()->backgroundBrush().color(), QColor(250, 250, 200));
+}
+
+TEST_F(MainFormTest, ShiftOpensTheMaintenanceWindowsAndSecondRecordingShowsInTheStatusBar) {
+    TMainForm form(ctx);
+    TSysSetForm settings(ctx);
+    TMonForm monitor(ctx);
+    SysSetForm = &settings;
+    MonForm = &monitor;
+    form.BBSetpointClick(true);
+    EXPECT_TRUE(settings.isVisible());
+    EXPECT_TRUE(sts.MaintenanceMode);
+
+    sts.MaintenanceMode = false;
+    form.SBStatusDblClick(false);
+    EXPECT_FALSE(monitor.isVisible());
+    EXPECT_FALSE(sts.MaintenanceMode);
+    form.SBStatusDblClick(true);
+    EXPECT_TRUE(monitor.isVisible());
+    EXPECT_TRUE(sts.MaintenanceMode);
+    SysSetForm = nullptr;
+    MonForm = nullptr;
+
+    form.CBSecRec->click();
+    EXPECT_TRUE(sts.SecRec);
+    form.RefreshReadout();
+    EXPECT_EQ(form.SBPanel[3]->text(), "SR");
+    form.CBSecRec->click();
+    EXPECT_FALSE(sts.SecRec);
 }
 
 } // namespace
