@@ -310,6 +310,12 @@ void TMainForm::showEvent(QShowEvent* event) {
     }
 }
 
+void TMainForm::closeEvent(QCloseEvent* event) {
+    QMainWindow::closeEvent(event);
+    // Closing the main window ends the program, whatever other window is open.
+    if (MainForm == this) QCoreApplication::quit();
+}
+
 void TMainForm::FormShow() {
     setWindowTitle(QString("QVR-series Monitor. Ver.") + AppVersion);
     SBPanel[0]->setText(kCopyright);
