@@ -45,10 +45,15 @@ void BM_PollCycle(benchmark::State& state) {
     Fixture f;
     TMainForm form(f.ctx);
     form.MainTimer->stop();
-    form.AnswerReceived = true;
-    form.AnswerPairs[0] = {"M01", "1.234"};
-    form.AnswerPairs[1] = {"M11", "25.25"};
+    TKeyValList answer{};
+    answer[0] = {"C32", "16.235"};
+    answer[1] = {"C50", "15.1"};
+    answer[2] = {"C51", "12.01"};
+    answer[3] = {"C52", "1001"};
+    answer[4] = {"C53", "0.961"};
     for (auto _ : state) {
+        // Sending clears the answer, so each tick gets a fresh one to decode.
+        form.AnswerPairs = answer;
         form.AnswerReceived = true;
         form.PollCycle();
     }
