@@ -1,7 +1,7 @@
 #include "app/main_form.h"
 #include "link/comm_ctrl_form.h"
 #include "link/frame_codec.h"
-#include "../base/temp_dir.h"
+#include "../local_state.h"
 #include "../serial/pty_pair.h"
 
 #include <QApplication>
@@ -20,16 +20,11 @@ std::string Framed(const std::string& payload) { return *frame::BuildFrame(paylo
 
 // The main window and its link on a real pseudo-terminal; the test plays the
 // sensor on the master side and drives the handlers itself.
-class LinkExchangeTest : public ::testing::Test {
+class LinkExchangeTest : public ::testing::Test, protected test::LocalState {
 protected:
     test::PtyPair pty;
-    test::TempDir dir;
-    TSampleRec current;
-    TSampleHistory history{};
-    TMySts sts;
-    TWritePrm prm;
     ManualClock clock{EncodeDateTime({2024, 5, 29, 12, 0, 0, 0})};
-    AppContext ctx{current, history, sts, prm, clock, dir.Dir()};
+    AppContext ctx = Context(clock);
     std::unique_ptr<TMainForm> form;
 
     void SetUp() override {

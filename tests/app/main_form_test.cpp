@@ -4,7 +4,7 @@
 #include "link/comm_ctrl_form.h"
 #include "monitor/mon_form.h"
 #include "settings/sys_set_form.h"
-#include "../base/temp_dir.h"
+#include "../local_state.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -25,15 +25,10 @@ namespace qvr {
 namespace {
 
 // A main window on local state, a manual clock and a temporary folder.
-class MainFormTest : public ::testing::Test {
+class MainFormTest : public ::testing::Test, protected test::LocalState {
 protected:
-    test::TempDir dir;
-    TSampleRec current;
-    TSampleHistory history{};
-    TMySts sts;
-    TWritePrm prm;
     ManualClock clock{EncodeDateTime({2024, 5, 29, 12, 0, 0, 0})};
-    AppContext ctx{current, history, sts, prm, clock, dir.Dir()};
+    AppContext ctx = Context(clock);
 };
 
 TEST_F(MainFormTest, CreationPreparesTheLinkWindowAndTheSharedState) {

@@ -4,7 +4,7 @@
 #include "app/main_form.h"
 #include "link/comm_ctrl_form.h"
 #include "sim/simulated_sensor.h"
-#include "../base/temp_dir.h"
+#include "../local_state.h"
 
 #include <QTest>
 #include <fstream>
@@ -17,14 +17,9 @@ namespace qvr::test {
 // The program's main window with its real 250 ms timer, against the simulated
 // sensor behind a link in a temporary folder that stands for the folder of the
 // executable.
-class EndToEnd : public ::testing::Test {
+class EndToEnd : public ::testing::Test, protected LocalState {
 protected:
-    TempDir dir;
-    TSampleRec current;
-    TSampleHistory history{};
-    TMySts sts;
-    TWritePrm prm;
-    AppContext ctx{current, history, sts, prm, SystemClock::Instance(), dir.Dir()};
+    AppContext ctx = Context(SystemClock::Instance());
     std::unique_ptr<sim::SimulatedSensor> sensor;
     std::unique_ptr<TMainForm> form;
 

@@ -28,7 +28,7 @@ private:
 class Recording : public EndToEnd {
 protected:
     ShiftedClock shifted{57.0};
-    AppContext shiftedCtx{current, history, sts, prm, shifted, dir.Dir()};
+    AppContext shiftedCtx = Context(shifted);
 };
 
 TEST_F(Recording, MonitoringTheSensorWritesMinuteAndSecondRows) {
