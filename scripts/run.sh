@@ -53,7 +53,7 @@ else
   echo "run: no display; running a 30-second unattended demo on the offscreen platform"
   # The offscreen platform's notes about window features it lacks are noise here.
   QT_QPA_PLATFORM=offscreen "$bin/qvr-monitor" --demo "$demo" 2>&1 |
-    grep -v -e "This plugin does not support" -e "XDG_RUNTIME_DIR" || true
+    { grep -v -e "This plugin does not support" -e "XDG_RUNTIME_DIR" || true; }
   echo "run: screenshots in $demo"
   echo "run: record files in $bin/Record"
   ls -l "$demo" "$bin/Record" 2>/dev/null || true
