@@ -53,8 +53,8 @@ int main(int argc, char** argv) {
         }
     }
     try {
-        AppContext context{CurrentSample, SampleHistory, MySts, WritePrm,
-                           SystemClock::Instance(), ExecutableDir()};
+        AppContext context{CurrentSample, SampleHistory,           MySts,
+                           WritePrm,      SystemClock::Instance(), ExecutableDir()};
         auto mainForm = std::make_unique<TMainForm>(context);
         MainForm = mainForm.get();
         auto sysSetForm = std::make_unique<TSysSetForm>(context);

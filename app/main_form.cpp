@@ -21,12 +21,12 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <cmath>
 #include <QtCharts/QChart>
 #include <QtCharts/QChartView>
 #include <QtCharts/QDateTimeAxis>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
+#include <cmath>
 
 namespace qvr {
 
@@ -51,9 +51,13 @@ void SetNiceRange(QValueAxis& axis, double low, double high) {
     axis.setLabelFormat("%.0f");
 }
 
-qint64 LocalOffsetMs() { return qint64(QDateTime::currentDateTime().offsetFromUtc()) * 1000; }
+qint64 LocalOffsetMs() {
+    return qint64(QDateTime::currentDateTime().offsetFromUtc()) * 1000;
+}
 
-QString Text(const std::string& utf8) { return QString::fromStdString(utf8); }
+QString Text(const std::string& utf8) {
+    return QString::fromStdString(utf8);
+}
 
 QLabel* ReadoutPanel(const QString& text, const QColor& fore, QWidget* parent) {
     auto* p = new QLabel(text, parent);
@@ -91,8 +95,7 @@ QToolButton* PictureButton(const char* name, const QIcon& icon, const QString& h
 
 } // namespace
 
-TMainForm::TMainForm(AppContext& context, QWidget* parent)
-    : QMainWindow(parent), ctx_(context) {
+TMainForm::TMainForm(AppContext& context, QWidget* parent) : QMainWindow(parent), ctx_(context) {
     setObjectName("MainForm");
     BuildControls();
 
@@ -162,7 +165,8 @@ void TMainForm::BuildControls() {
     QFont captionFont = Label1->font();
     captionFont.setPixelSize(15);
     captionFont.setBold(true);
-    for (QLabel* l : {Label1, LWDir, Label2}) l->setFont(captionFont);
+    for (QLabel* l : {Label1, LWDir, Label2})
+        l->setFont(captionFont);
     top->addWidget(Image2);
     top->addWidget(Label1);
     top->addWidget(PWindSpeed);
@@ -202,11 +206,14 @@ void TMainForm::BuildControls() {
     Label3->setObjectName("Label3");
     CBSecRec = new QCheckBox(QStringLiteral("秒記録"), PBottom);
     CBSecRec->setObjectName("CBSecRec");
-    BBStart = PictureButton("BBStart", pictures::StartGlyph(), QStringLiteral("データ収取開始"), PBottom);
-    BBStop = PictureButton("BBStop", pictures::StopGlyph(), QStringLiteral("データ収集終了"), PBottom);
+    BBStart =
+        PictureButton("BBStart", pictures::StartGlyph(), QStringLiteral("データ収取開始"), PBottom);
+    BBStop =
+        PictureButton("BBStop", pictures::StopGlyph(), QStringLiteral("データ収集終了"), PBottom);
     BBSaveData = PictureButton("BBSaveData", pictures::SaveGlyph(),
                                QStringLiteral("グラフプロットデータをファイルに保存"), PBottom);
-    BBSetpoint = PictureButton("BBSetpoint", pictures::SetpointGlyph(), QStringLiteral("設定変更"), PBottom);
+    BBSetpoint =
+        PictureButton("BBSetpoint", pictures::SetpointGlyph(), QStringLiteral("設定変更"), PBottom);
     bottom->addWidget(Image1);
     bottom->addSpacing(12);
     bottom->addWidget(CBAxisMan);
@@ -215,7 +222,8 @@ void TMainForm::BuildControls() {
     bottom->addSpacing(12);
     bottom->addWidget(CBSecRec);
     bottom->addStretch(1);
-    for (QToolButton* b : {BBStart, BBStop, BBSaveData, BBSetpoint}) bottom->addWidget(b);
+    for (QToolButton* b : {BBStart, BBStop, BBSaveData, BBSetpoint})
+        bottom->addWidget(b);
     column->addWidget(PBottom);
     setCentralWidget(central);
 
@@ -331,8 +339,8 @@ void TMainForm::FormShow() {
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonDblClick &&
-        (watched == SBStatus || std::find(std::begin(SBPanel), std::end(SBPanel), watched) !=
-                                    std::end(SBPanel))) {
+        (watched == SBStatus ||
+         std::find(std::begin(SBPanel), std::end(SBPanel), watched) != std::end(SBPanel))) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         SBStatusDblClick(mouse->modifiers().testFlag(Qt::ShiftModifier));
         return true;
@@ -342,9 +350,13 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 
 // --- Request and answer exchange -------------------------------------------------
 
-void TMainForm::ClearRequest() { RequestPairs.fill(TKeyValStr{}); }
+void TMainForm::ClearRequest() {
+    RequestPairs.fill(TKeyValStr{});
+}
 
-void TMainForm::ClearAnswer() { AnswerPairs.fill(TKeyValStr{}); }
+void TMainForm::ClearAnswer() {
+    AnswerPairs.fill(TKeyValStr{});
+}
 
 void TMainForm::SendReadRequest() {
     std::string text;
@@ -557,6 +569,8 @@ void TMainForm::SBStatusDblClick(bool shiftHeld) {
     ctx_.mySts.MaintenanceMode = true;
 }
 
-void TMainForm::CBSecRecClick() { ctx_.mySts.SecRec = CBSecRec->isChecked(); }
+void TMainForm::CBSecRecClick() {
+    ctx_.mySts.SecRec = CBSecRec->isChecked();
+}
 
 } // namespace qvr

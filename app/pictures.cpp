@@ -26,7 +26,9 @@ QIcon GlyphIcon(void (*draw)(QPainter&, bool enabled)) {
     return icon;
 }
 
-QColor Tone(QColor c, bool enabled) { return enabled ? c : QColor(160, 160, 160); }
+QColor Tone(QColor c, bool enabled) {
+    return enabled ? c : QColor(160, 160, 160);
+}
 
 } // namespace
 

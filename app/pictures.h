@@ -6,7 +6,7 @@
 namespace qvr::pictures {
 
 // The program draws its own pictures, so nothing depends on image files.
-QPixmap ProductIcon(int size);      // the sensor head, for Image2 and the window icon
+QPixmap ProductIcon(int size);       // the sensor head, for Image2 and the window icon
 QPixmap Logo(int width, int height); // the "QVR" word mark, for Image1
 QIcon StartGlyph();
 QIcon StopGlyph();

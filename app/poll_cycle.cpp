@@ -28,7 +28,8 @@ bool IsWindDirModel(float modelNo) {
 }
 
 void HistoryStep(TSampleHistory& history, const TSampleRec& sample, TDateTime now) {
-    for (std::size_t n = history.size() - 1; n > 0; --n) history[n] = history[n - 1];
+    for (std::size_t n = history.size() - 1; n > 0; --n)
+        history[n] = history[n - 1];
     history[0] = sample;
     history[0].Time = now;
     history[0].Valid = true;

@@ -47,28 +47,71 @@ std::int32_t TruncToInt(double value) {
 void StoreSampleField(TSampleRec& s, SampleField field, double value) {
     const auto f = static_cast<float>(value);
     switch (field) {
-    case SampleField::None: break;
-    case SampleField::WindSpeed: s.WindSpeed = f; break;
-    case SampleField::AirTemp: s.AirTemp = f; break;
-    case SampleField::WindSpeedRaw: s.WindSpeedRaw = f; break;
-    case SampleField::AirTempHiRes: s.AirTempHiRes = f; break;
-    case SampleField::ProbeTemp: s.ProbeTemp = f; break;
-    case SampleField::TempDiff: s.TempDiff = f; break;
-    case SampleField::CpuLoad: s.CpuLoad = f; break;
-    case SampleField::SupplyVoltage: s.SupplyVoltage = f; break;
-    case SampleField::AdCount: s.AdCount = TruncToInt(value); break;
-    case SampleField::DaOutput: s.DaOutput = f; break;
-    case SampleField::ModelNo: s.ModelNo = f; break;
-    case SampleField::Version: s.Version = f; break;
-    case SampleField::SystemState: s.SystemState = TruncToInt(value); break;
-    case SampleField::HardState: s.HardState = TruncToInt(value); break;
-    case SampleField::SoftState: s.SoftState = TruncToInt(value); break;
-    case SampleField::AirTemp1: s.AirTemp1 = f; break;
-    case SampleField::AirTemp2: s.AirTemp2 = f; break;
-    case SampleField::WdsTemp1: s.WdsTemp1 = f; break;
-    case SampleField::WdsTemp2: s.WdsTemp2 = f; break;
-    case SampleField::WindDir: s.WindDir = f; break;
-    case SampleField::VectorX: s.VectorX = f; break;
+    case SampleField::None:
+        break;
+    case SampleField::WindSpeed:
+        s.WindSpeed = f;
+        break;
+    case SampleField::AirTemp:
+        s.AirTemp = f;
+        break;
+    case SampleField::WindSpeedRaw:
+        s.WindSpeedRaw = f;
+        break;
+    case SampleField::AirTempHiRes:
+        s.AirTempHiRes = f;
+        break;
+    case SampleField::ProbeTemp:
+        s.ProbeTemp = f;
+        break;
+    case SampleField::TempDiff:
+        s.TempDiff = f;
+        break;
+    case SampleField::CpuLoad:
+        s.CpuLoad = f;
+        break;
+    case SampleField::SupplyVoltage:
+        s.SupplyVoltage = f;
+        break;
+    case SampleField::AdCount:
+        s.AdCount = TruncToInt(value);
+        break;
+    case SampleField::DaOutput:
+        s.DaOutput = f;
+        break;
+    case SampleField::ModelNo:
+        s.ModelNo = f;
+        break;
+    case SampleField::Version:
+        s.Version = f;
+        break;
+    case SampleField::SystemState:
+        s.SystemState = TruncToInt(value);
+        break;
+    case SampleField::HardState:
+        s.HardState = TruncToInt(value);
+        break;
+    case SampleField::SoftState:
+        s.SoftState = TruncToInt(value);
+        break;
+    case SampleField::AirTemp1:
+        s.AirTemp1 = f;
+        break;
+    case SampleField::AirTemp2:
+        s.AirTemp2 = f;
+        break;
+    case SampleField::WdsTemp1:
+        s.WdsTemp1 = f;
+        break;
+    case SampleField::WdsTemp2:
+        s.WdsTemp2 = f;
+        break;
+    case SampleField::WindDir:
+        s.WindDir = f;
+        break;
+    case SampleField::VectorX:
+        s.VectorX = f;
+        break;
     }
 }
 

@@ -15,24 +15,24 @@ namespace qvr {
 struct TSampleRec {
     TDateTime Time = 0.0;
     bool Valid = false;
-    float WindSpeed = 0;     // M01, m/s
-    float AirTemp = 0;       // M11, degC (reference value)
-    float AirTempHiRes = 0;  // C11, degC
-    float WindSpeedRaw = 0;  // C01, m/s before correction
-    float ProbeTemp = 0;     // C12, degC
-    float TempDiff = 0;      // C32, degC
-    float CpuLoad = 0;       // C50, %
-    float SupplyVoltage = 0; // C51, V
-    std::int32_t AdCount = 0; // C52, conversions per second
-    float DaOutput = 0;      // C53, V
-    float AirTemp1 = 0;      // C21, AT-1
-    float AirTemp2 = 0;      // C22, AT-2
-    float WdsTemp1 = 0;      // C16, WDT-1
-    float WdsTemp2 = 0;      // C17, WDT-2
-    float WindDir = 0;       // M05, degrees
-    float VectorX = 0;       // M07
-    float ModelNo = 0;       // S00, 19.10 reports wind direction
-    float Version = 0;       // S01
+    float WindSpeed = 0;          // M01, m/s
+    float AirTemp = 0;            // M11, degC (reference value)
+    float AirTempHiRes = 0;       // C11, degC
+    float WindSpeedRaw = 0;       // C01, m/s before correction
+    float ProbeTemp = 0;          // C12, degC
+    float TempDiff = 0;           // C32, degC
+    float CpuLoad = 0;            // C50, %
+    float SupplyVoltage = 0;      // C51, V
+    std::int32_t AdCount = 0;     // C52, conversions per second
+    float DaOutput = 0;           // C53, V
+    float AirTemp1 = 0;           // C21, AT-1
+    float AirTemp2 = 0;           // C22, AT-2
+    float WdsTemp1 = 0;           // C16, WDT-1
+    float WdsTemp2 = 0;           // C17, WDT-2
+    float WindDir = 0;            // M05, degrees
+    float VectorX = 0;            // M07
+    float ModelNo = 0;            // S00, 19.10 reports wind direction
+    float Version = 0;            // S01
     std::int32_t SystemState = 0; // S11
     std::int32_t HardState = 0;   // S12
     std::int32_t SoftState = 0;   // S13
@@ -55,9 +55,28 @@ using TKeyValList = std::array<TKeyValStr, kPairCount>;
 
 // Where an answer key's value goes. Index into StatusKeys gives the field.
 enum class SampleField {
-    None, WindSpeed, AirTemp, WindSpeedRaw, AirTempHiRes, ProbeTemp, TempDiff, CpuLoad,
-    SupplyVoltage, AdCount, DaOutput, ModelNo, Version, SystemState, HardState, SoftState,
-    AirTemp1, AirTemp2, WdsTemp1, WdsTemp2, WindDir, VectorX
+    None,
+    WindSpeed,
+    AirTemp,
+    WindSpeedRaw,
+    AirTempHiRes,
+    ProbeTemp,
+    TempDiff,
+    CpuLoad,
+    SupplyVoltage,
+    AdCount,
+    DaOutput,
+    ModelNo,
+    Version,
+    SystemState,
+    HardState,
+    SoftState,
+    AirTemp1,
+    AirTemp2,
+    WdsTemp1,
+    WdsTemp2,
+    WindDir,
+    VectorX
 };
 
 struct StatusKey {

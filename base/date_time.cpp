@@ -41,9 +41,9 @@ void AppendTwoDigits(std::string& out, int v) {
 } // namespace
 
 TDateTime EncodeDateTime(const DateTimeParts& p) {
-    const std::int64_t days = DaysFromCivil(p.year, static_cast<unsigned>(p.month),
-                                            static_cast<unsigned>(p.day)) -
-                              kEpochOffset;
+    const std::int64_t days =
+        DaysFromCivil(p.year, static_cast<unsigned>(p.month), static_cast<unsigned>(p.day)) -
+        kEpochOffset;
     const std::int64_t ms =
         ((static_cast<std::int64_t>(p.hour) * 60 + p.minute) * 60 + p.second) * 1000 +
         p.millisecond;

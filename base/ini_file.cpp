@@ -11,7 +11,8 @@ namespace qvr {
 namespace {
 
 std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
         s.remove_suffix(1);
     return s;
@@ -95,12 +96,14 @@ std::optional<std::string> Lookup(const std::string& path, std::string_view sect
 std::optional<int> ParseProfileInteger(std::string_view text) {
     text = Trim(text);
     std::string_view hex;
-    if (text.starts_with("$")) hex = text.substr(1);
-    else if (text.starts_with("0x") || text.starts_with("0X")) hex = text.substr(2);
+    if (text.starts_with("$"))
+        hex = text.substr(1);
+    else if (text.starts_with("0x") || text.starts_with("0X"))
+        hex = text.substr(2);
     if (!hex.empty()) {
         unsigned long long v = 0;
         for (char c : hex) {
-            int d = c >= '0' && c <= '9' ? c - '0'
+            int d = c >= '0' && c <= '9'   ? c - '0'
                     : c >= 'a' && c <= 'f' ? c - 'a' + 10
                     : c >= 'A' && c <= 'F' ? c - 'A' + 10
                                            : -1;
@@ -192,7 +195,8 @@ void IniFile::WriteString(std::string_view section, std::string_view key, std::s
     }
     std::string out;
     out.reserve(bytes.size() + keyLine.size() + 8);
-    for (const Line& line : lines) out += line.text + line.ending;
+    for (const Line& line : lines)
+        out += line.text + line.ending;
     try {
         ReplaceFileBytes(path_, out);
     } catch (const TextFileError& e) {

@@ -15,8 +15,10 @@ std::string_view TrimBlanks(std::string_view text) {
     const auto isBlank = [](char c) {
         return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
     };
-    while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
     return text;
 }
 
@@ -47,7 +49,8 @@ std::string GeneralNumberText(double value) {
     for (char c : sci.substr(0, ePos))
         if (c >= '0' && c <= '9') digits += c;
     const int exponent = std::atoi(std::string(sci.substr(ePos + 1)).c_str());
-    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    while (digits.size() > 1 && digits.back() == '0')
+        digits.pop_back();
 
     std::string out = negative ? "-" : "";
     if (exponent >= -4 && exponent < 15) {
@@ -110,8 +113,8 @@ std::string FormatFloat(std::string_view format, double value) {
                 precision = precision * 10 + (format[j++] - '0');
         }
         if (j >= format.size() || format[j] != 'f' || used)
-            throw std::invalid_argument("FormatFloat: unsupported format \"" +
-                                        std::string(format) + "\"");
+            throw std::invalid_argument("FormatFloat: unsupported format \"" + std::string(format) +
+                                        "\"");
         used = true;
         std::string number = std::isfinite(value) ? FixedText(value, precision)
                              : std::isnan(value)  ? "NAN"
@@ -140,13 +143,12 @@ std::optional<double> ParseNumber(std::string_view text) {
     if (body.empty() || !((body.front() >= '0' && body.front() <= '9') || body.front() == '.'))
         return std::nullopt;
     double value = 0.0;
-    const auto res = std::from_chars(body.data(), body.data() + body.size(), value,
-                                     std::chars_format::general);
+    const auto res =
+        std::from_chars(body.data(), body.data() + body.size(), value, std::chars_format::general);
     if (res.ec == std::errc::result_out_of_range) {
         // Overflow is not a usable reading; underflow (a negative exponent) is a zero.
         const std::size_t e = body.find_first_of("eE");
-        if (e == std::string_view::npos || body.substr(e + 1).find('-') != 0)
-            return std::nullopt;
+        if (e == std::string_view::npos || body.substr(e + 1).find('-') != 0) return std::nullopt;
         value = 0.0;
     } else if (res.ec != std::errc()) {
         return std::nullopt;

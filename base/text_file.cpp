@@ -18,7 +18,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string SystemReason(int err) { return std::generic_category().message(err); }
+std::string SystemReason(int err) {
+    return std::generic_category().message(err);
+}
 
 [[noreturn]] void Fail(const std::string& what, const std::string& path, int err) {
     throw TextFileError(what + " \"" + path + "\": " + SystemReason(err));
@@ -40,7 +42,8 @@ std::string EncodeLines(const std::vector<std::string>& lines) {
 #ifdef _WIN32
 std::string Convert(std::string_view in, UINT from, UINT to) {
     if (in.empty()) return {};
-    const int wlen = MultiByteToWideChar(from, 0, in.data(), static_cast<int>(in.size()), nullptr, 0);
+    const int wlen =
+        MultiByteToWideChar(from, 0, in.data(), static_cast<int>(in.size()), nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(wlen), L'\0');
     MultiByteToWideChar(from, 0, in.data(), static_cast<int>(in.size()), wide.data(), wlen);
     const int len = WideCharToMultiByte(to, 0, wide.data(), wlen, nullptr, 0, nullptr, nullptr);
@@ -142,7 +145,8 @@ std::string ReadFileBytes(const std::string& path) {
     std::string bytes;
     char buf[65536];
     std::size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        bytes.append(buf, n);
     const bool failed = std::ferror(f) != 0;
     const int err = errno;
     std::fclose(f);

@@ -18,7 +18,9 @@ namespace qvr {
 
 namespace {
 // Protocol text is one byte per character; show each as its Latin-1 character.
-QString FromWire(const std::string& s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); }
+QString FromWire(const std::string& s) {
+    return QString::fromLatin1(s.data(), qsizetype(s.size()));
+}
 } // namespace
 
 TCommCtrlForm::TCommCtrlForm(TMySts& mySts, std::string exeDir, QWidget* parent,
@@ -129,7 +131,9 @@ std::string TCommCtrlForm::PortSettingsFile() const {
     return exeDir_ + "Port" + std::to_string(Tag) + ".ini";
 }
 
-bool TCommCtrlForm::PortConnected() const { return ComPortM->Connected(); }
+bool TCommCtrlForm::PortConnected() const {
+    return ComPortM->Connected();
+}
 
 bool TCommCtrlForm::OpenPort() {
     try {
@@ -175,7 +179,8 @@ void TCommCtrlForm::ComPortMRxChar(int count) {
 
 void TCommCtrlForm::FeedReceived(const std::string& chars) {
     try {
-        for (char c : chars) receiver_.Feed(c, [this] { CheckFrame(); });
+        for (char c : chars)
+            receiver_.Feed(c, [this] { CheckFrame(); });
     } catch (...) {
         // A failing check or listener ends this batch; the rest is not fed.
     }
@@ -195,9 +200,13 @@ void TCommCtrlForm::AddLog(QPlainTextEdit* log, const std::string& line) {
     log->appendPlainText(FromWire(line));
 }
 
-void TCommCtrlForm::LoadPortSettings() { ComPortM->LoadSettings(stIniFile, PortSettingsFile()); }
+void TCommCtrlForm::LoadPortSettings() {
+    ComPortM->LoadSettings(stIniFile, PortSettingsFile());
+}
 
-void TCommCtrlForm::StorePortSettings() { ComPortM->StoreSettings(stIniFile, PortSettingsFile()); }
+void TCommCtrlForm::StorePortSettings() {
+    ComPortM->StoreSettings(stIniFile, PortSettingsFile());
+}
 
 void TCommCtrlForm::PortSetup() {
     ComPortM->ShowSetupDialog();

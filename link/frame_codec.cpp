@@ -4,7 +4,8 @@ namespace qvr::frame {
 
 std::uint8_t Checksum(std::string_view frameText) {
     std::uint8_t sum = 0;
-    for (char c : frameText) sum = static_cast<std::uint8_t>(sum + static_cast<unsigned char>(c));
+    for (char c : frameText)
+        sum = static_cast<std::uint8_t>(sum + static_cast<unsigned char>(c));
     return static_cast<std::uint8_t>(0u - sum);
 }
 
@@ -32,9 +33,8 @@ int DigitValue(char c) {
 
 bool VerifyFrame(std::string& text) {
     if (text.size() < 2) return false;
-    const auto received =
-        static_cast<std::uint8_t>(DigitValue(text[text.size() - 2]) * 16 +
-                                  DigitValue(text[text.size() - 1]));
+    const auto received = static_cast<std::uint8_t>(DigitValue(text[text.size() - 2]) * 16 +
+                                                    DigitValue(text[text.size() - 1]));
     text.resize(text.size() - 2);
     return Checksum(text) == received;
 }

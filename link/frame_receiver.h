@@ -23,8 +23,7 @@ public:
     // Feeds one character; `checkFrame()` is called when a frame is complete
     // and may read and change RxBuffer. The buffer is emptied after the check.
     // If the check throws, buffer and state stay as they were at that moment.
-    template <class CheckFrame>
-    void Feed(char c, CheckFrame&& checkFrame) {
+    template <class CheckFrame> void Feed(char c, CheckFrame&& checkFrame) {
         if (c != '\r' && c != '\n') {
             if (RxBuffer.size() >= kMaxBuffer) {
                 RxBuffer.clear();

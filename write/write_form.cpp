@@ -2,8 +2,7 @@
 
 namespace qvr {
 
-TWriteForm::TWriteForm(AppContext& context, QWidget* parent)
-    : QDialog(parent), context_(context) {
+TWriteForm::TWriteForm(AppContext& context, QWidget* parent) : QDialog(parent), context_(context) {
     setObjectName("WriteForm");
     setWindowTitle(QStringLiteral("設定送出"));
 }

@@ -1,8 +1,8 @@
+#include "../local_state.h"
+#include "../serial/pty_pair.h"
 #include "app/main_form.h"
 #include "link/comm_ctrl_form.h"
 #include "link/frame_codec.h"
-#include "../local_state.h"
-#include "../serial/pty_pair.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -16,7 +16,9 @@
 namespace qvr {
 namespace {
 
-std::string Framed(const std::string& payload) { return *frame::BuildFrame(payload); }
+std::string Framed(const std::string& payload) {
+    return *frame::BuildFrame(payload);
+}
 
 // The main window and its link on a real pseudo-terminal; the test plays the
 // sensor on the master side and drives the handlers itself.
@@ -47,7 +49,8 @@ TEST_F(LinkExchangeTest, StartOpensThePortNamedInThePortSettingsFile) {
 TEST_F(LinkExchangeTest, AReadRequestAsksForEveryLeadingKey) {
     form->ClearRequest();
     const char* keys[] = {"M01", "M11", "C01", "C11", "C12"};
-    for (int i = 0; i < 5; ++i) form->RequestPairs[i].Key = keys[i];
+    for (int i = 0; i < 5; ++i)
+        form->RequestPairs[i].Key = keys[i];
     form->SendReadRequest();
     const std::string expected = "<RD,M01,M11,C01,C11,C12,>9C\r\n";
     EXPECT_EQ(pty.Receive(expected.size()), expected);
@@ -96,7 +99,8 @@ TEST_F(LinkExchangeTest, AnswersOfOtherKindsAndEmptyAnswers) {
     EXPECT_FALSE(form->AnswerReceived);
     pty.Send(Framed("AW,"));
     ASSERT_TRUE(WaitFor([&] { return form->AnswerReceived; }));
-    for (const auto& pair : form->AnswerPairs) EXPECT_EQ(pair, TKeyValStr{});
+    for (const auto& pair : form->AnswerPairs)
+        EXPECT_EQ(pair, TKeyValStr{});
 }
 
 TEST_F(LinkExchangeTest, LogsShowFramesAndChecksumErrors) {
@@ -147,16 +151,14 @@ TEST_F(LinkExchangeTest, SetupIsRefusedWhileConnected) {
 
 TEST_F(LinkExchangeTest, ThePollCycleAsksSetOneFirstAndDecodesTheAnswerAtTheNextTick) {
     form->MainTimerTimer();
-    EXPECT_EQ(pty.Receive(200, std::chrono::milliseconds(300)),
-              Framed("RD,C32,C50,C51,C52,C53,"));
+    EXPECT_EQ(pty.Receive(200, std::chrono::milliseconds(300)), Framed("RD,C32,C50,C51,C52,C53,"));
     EXPECT_TRUE(current.Valid);
     pty.Send(Framed("AD,C32=30.5,C50=12,C51=12.1,C52=3.99,C53=1.25,"));
     ASSERT_TRUE(WaitFor([&] { return form->AnswerReceived; }));
     form->MainTimerTimer();
     EXPECT_EQ(current.TempDiff, 30.5f);
     EXPECT_EQ(current.AdCount, 3);
-    EXPECT_EQ(pty.Receive(200, std::chrono::milliseconds(300)),
-              Framed("RD,S00,S01,S11,S12,S13,"));
+    EXPECT_EQ(pty.Receive(200, std::chrono::milliseconds(300)), Framed("RD,S00,S01,S11,S12,S13,"));
 }
 
 } // namespace

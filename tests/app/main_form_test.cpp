@@ -1,24 +1,24 @@
 #include "app/main_form.h"
 
+#include "../local_state.h"
 #include "app/app_globals.h"
 #include "link/comm_ctrl_form.h"
 #include "monitor/mon_form.h"
 #include "settings/sys_set_form.h"
-#include "../local_state.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
-#include <QtCharts/QChart>
-#include <QtCharts/QValueAxis>
 #include <QDateTime>
 #include <QLabel>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
+#include <QtCharts/QChart>
 #include <QtCharts/QChartView>
 #include <QtCharts/QDateTimeAxis>
 #include <QtCharts/QLineSeries>
+#include <QtCharts/QValueAxis>
 #include <gtest/gtest.h>
 
 namespace qvr {
@@ -57,10 +57,9 @@ TEST_F(MainFormTest, ControlsCarryTheirNamesTextsAndHints) {
         const char* name;
         QString text;
     };
-    const Named labels[] = {{"Label1", "風速"},         {"PWindSpeed", "0.000 m/s."},
-                            {"LWDir", "風向"},          {"PWDir", "-00 °"},
-                            {"Label2", "気温"},         {"PAirTemp", "0.00 ℃"},
-                            {"Label3", "m/s."}};
+    const Named labels[] = {
+        {"Label1", "風速"}, {"PWindSpeed", "0.000 m/s."}, {"LWDir", "風向"}, {"PWDir", "-00 °"},
+        {"Label2", "気温"}, {"PAirTemp", "0.00 ℃"},       {"Label3", "m/s."}};
     for (const auto& l : labels) {
         auto* w = form.findChild<QLabel*>(l.name);
         ASSERT_TRUE(w) << l.name;
@@ -92,7 +91,8 @@ TEST_F(MainFormTest, ControlsCarryTheirNamesTextsAndHints) {
     EXPECT_EQ(form.PAirTemp->palette().color(QPalette::WindowText), QColor(255, 151, 151));
     EXPECT_EQ(form.PWindSpeed->palette().color(QPalette::WindowText), QColor(0, 255, 255));
     const int widths[] = {280, 180, 50, 50};
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(form.SBPanel[i]->width(), widths[i]);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(form.SBPanel[i]->width(), widths[i]);
     for (const char* hidden : {"LWDir", "PWDir", "Label2", "PAirTemp"})
         EXPECT_TRUE(form.findChild<QWidget*>(hidden)->isHidden()) << hidden;
 }
@@ -171,8 +171,8 @@ TEST_F(ChartTest, DrawsTheLastTenMinutesWithoutTheNewestEntry) {
     const auto points = form.Series1->points();
     EXPECT_NEAR((points.last().x() - points.first().x()) / 1000.0, 598.0, 0.01);
     EXPECT_LT(points.first().x(), points.last().x());
-    const double windowMs = form.BottomAxis->max().toMSecsSinceEpoch() -
-                            form.BottomAxis->min().toMSecsSinceEpoch();
+    const double windowMs =
+        form.BottomAxis->max().toMSecsSinceEpoch() - form.BottomAxis->min().toMSecsSinceEpoch();
     EXPECT_NEAR(windowMs, 600000.0, 1.0);
     EXPECT_NEAR(points.last().x(), form.BottomAxis->max().toMSecsSinceEpoch() - 1000.0, 1.0);
 }
@@ -185,8 +185,8 @@ TEST_F(ChartTest, FastModeDrawsTheLastMinuteFromQuarterSeconds) {
     form.RedrawChart();
     ASSERT_EQ(form.Series1->count(), 239);
     const auto points = form.Series1->points();
-    EXPECT_NEAR((form.BottomAxis->max().toMSecsSinceEpoch() - points.first().x()) / 1000.0,
-                59.75, 0.01);
+    EXPECT_NEAR((form.BottomAxis->max().toMSecsSinceEpoch() - points.first().x()) / 1000.0, 59.75,
+                0.01);
 }
 
 TEST_F(ChartTest, TheFixedAxisSpansZeroToTheChosenMaximum) {
@@ -208,9 +208,11 @@ TEST_F(ChartTest, TheFixedAxisSpansZeroToTheChosenMaximum) {
 TEST_F(ChartTest, ThePopupMenuChangesLineWidthWithinItsLimitsAndColours) {
     TMainForm form(ctx);
     EXPECT_FALSE(form.N_FrameColor->isVisible());
-    for (int i = 0; i < 12; ++i) form.N_LinePlusClick();
+    for (int i = 0; i < 12; ++i)
+        form.N_LinePlusClick();
     EXPECT_EQ(form.Series1->pen().width(), 10);
-    for (int i = 0; i < 12; ++i) form.N_LineDecClick();
+    for (int i = 0; i < 12; ++i)
+        form.N_LineDecClick();
     EXPECT_EQ(form.Series1->pen().width(), 1);
 
     auto answer = [&](const QColor& color, bool ok) {

@@ -9,7 +9,8 @@ namespace {
 TKeyValList Answer(std::initializer_list<TKeyValStr> pairs) {
     TKeyValList list{};
     std::size_t i = 0;
-    for (const auto& p : pairs) list[i++] = p;
+    for (const auto& p : pairs)
+        list[i++] = p;
     return list;
 }
 
@@ -17,7 +18,10 @@ TEST(DecodeAnswer, StoresByExactKeyAndSkipsWhatIsNotANumber) {
     TSampleRec s;
     s.WindSpeed = 7;
     s.AirTemp = 8;
-    DecodeAnswer(Answer({{"M01", "abc"}, {"m11", "1.5"}, {"C52", "3.99"}, {"S11", "-3.99"},
+    DecodeAnswer(Answer({{"M01", "abc"},
+                         {"m11", "1.5"},
+                         {"C52", "3.99"},
+                         {"S11", "-3.99"},
                          {"C32", " 12.25 "}}),
                  s);
     EXPECT_EQ(s.WindSpeed, 7.0f); // not a number: kept
@@ -26,8 +30,12 @@ TEST(DecodeAnswer, StoresByExactKeyAndSkipsWhatIsNotANumber) {
     EXPECT_EQ(s.SystemState, -3);
     EXPECT_EQ(s.TempDiff, 12.25f);
 
-    DecodeAnswer(Answer({{"S00", "19.10"}, {"M00", "5"}, {"M05", "270"}, {"M07", "-0.5"},
-                         {"S13", "2"}, {"M01", "9"}}),
+    DecodeAnswer(Answer({{"S00", "19.10"},
+                         {"M00", "5"},
+                         {"M05", "270"},
+                         {"M07", "-0.5"},
+                         {"S13", "2"},
+                         {"M01", "9"}}),
                  s);
     EXPECT_EQ(s.ModelNo, 19.1f);
     EXPECT_EQ(s.WindDir, 270.0f);
@@ -39,44 +47,49 @@ TEST(DecodeAnswer, StoresByExactKeyAndSkipsWhatIsNotANumber) {
 TEST(DecodeAnswer, EveryStatusKeyReachesItsField) {
     TSampleRec s;
     const std::vector<TKeyValStr> all = {
-        {"M01", "1"},  {"M11", "2"},  {"C01", "3"},  {"C11", "4"},  {"C12", "5"},
-        {"C32", "6"},  {"C50", "7"},  {"C51", "8"},  {"C52", "9"},  {"C53", "10"},
-        {"S00", "11"}, {"S01", "12"}, {"S11", "13"}, {"S12", "14"}, {"S13", "15"},
-        {"C21", "16"}, {"C22", "17"}, {"C16", "18"}, {"C17", "19"}, {"M05", "20"},
-        {"M07", "21"}};
+        {"M01", "1"},  {"M11", "2"},  {"C01", "3"},  {"C11", "4"},  {"C12", "5"},  {"C32", "6"},
+        {"C50", "7"},  {"C51", "8"},  {"C52", "9"},  {"C53", "10"}, {"S00", "11"}, {"S01", "12"},
+        {"S11", "13"}, {"S12", "14"}, {"S13", "15"}, {"C21", "16"}, {"C22", "17"}, {"C16", "18"},
+        {"C17", "19"}, {"M05", "20"}, {"M07", "21"}};
     for (std::size_t i = 0; i < all.size(); i += 5) {
         TKeyValList list{};
-        for (std::size_t j = 0; j < 5 && i + j < all.size(); ++j) list[j] = all[i + j];
+        for (std::size_t j = 0; j < 5 && i + j < all.size(); ++j)
+            list[j] = all[i + j];
         DecodeAnswer(list, s);
     }
-    const float values[] = {s.WindSpeed,  s.AirTemp,   s.WindSpeedRaw,  s.AirTempHiRes,
-                            s.ProbeTemp,  s.TempDiff,  s.CpuLoad,       s.SupplyVoltage,
-                            float(s.AdCount), s.DaOutput, s.ModelNo,    s.Version,
-                            float(s.SystemState), float(s.HardState), float(s.SoftState),
-                            s.AirTemp1,   s.AirTemp2,  s.WdsTemp1,      s.WdsTemp2,
-                            s.WindDir,    s.VectorX};
-    for (int i = 0; i < 21; ++i) EXPECT_EQ(values[i], float(i + 1)) << all[i].Key;
+    const float values[] = {
+        s.WindSpeed, s.AirTemp,  s.WindSpeedRaw,       s.AirTempHiRes,     s.ProbeTemp,
+        s.TempDiff,  s.CpuLoad,  s.SupplyVoltage,      float(s.AdCount),   s.DaOutput,
+        s.ModelNo,   s.Version,  float(s.SystemState), float(s.HardState), float(s.SoftState),
+        s.AirTemp1,  s.AirTemp2, s.WdsTemp1,           s.WdsTemp2,         s.WindDir,
+        s.VectorX};
+    for (int i = 0; i < 21; ++i)
+        EXPECT_EQ(values[i], float(i + 1)) << all[i].Key;
 }
 
 TEST(PollCounters, RotationStartsAtSetOneAndAsksSetZeroTwiceAtTheWrap) {
     PollCounters c;
     std::vector<int> sets;
-    for (int i = 0; i < 6; ++i) sets.push_back(c.NextKeySet(false));
+    for (int i = 0; i < 6; ++i)
+        sets.push_back(c.NextKeySet(false));
     EXPECT_EQ(sets, (std::vector<int>{1, 2, 3, 4, 0, 1}));
     c.PollStep = 254;
     EXPECT_EQ(c.NextKeySet(false), 0); // 255
     EXPECT_EQ(c.NextKeySet(false), 0); // wrapped to 0
     EXPECT_EQ(c.PollStep, 0);
     EXPECT_EQ(c.NextKeySet(false), 1);
-    for (int i = 0; i < 10; ++i) EXPECT_EQ(c.NextKeySet(true), 0);
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(c.NextKeySet(true), 0);
 }
 
 TEST(PollCounters, HistoryStepsEveryFourthTickOrEveryTickInFastMode) {
     PollCounters c;
     std::vector<bool> due;
-    for (int i = 0; i < 8; ++i) due.push_back(c.CountTick(false));
+    for (int i = 0; i < 8; ++i)
+        due.push_back(c.CountTick(false));
     EXPECT_EQ(due, (std::vector<bool>{false, false, false, true, false, false, false, true}));
-    for (int i = 0; i < 5; ++i) EXPECT_TRUE(c.CountTick(true));
+    for (int i = 0; i < 5; ++i)
+        EXPECT_TRUE(c.CountTick(true));
 }
 
 TEST(CheckModel, OnlyModel1910ReportsWindDirection) {

@@ -33,7 +33,8 @@ TEST(SharedState, StatusKeysCoverTheFiveSetsAndTheFiller) {
         TKeyValList pairs{};
         pairs[7] = {"X", "keep"};
         FillKeySet(s, pairs);
-        for (int i = 0; i < 5; ++i) EXPECT_EQ(pairs[i].Key, sets[s][i]) << s << "," << i;
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(pairs[i].Key, sets[s][i]) << s << "," << i;
         EXPECT_EQ(pairs[7], (TKeyValStr{"X", "keep"}));
     }
     for (int i = 21; i < 30; ++i) {

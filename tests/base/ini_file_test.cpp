@@ -61,7 +61,7 @@ TEST_F(IniFileTest, AWriteChangesOnlyItsKeyAndKeepsEverythingElseByteForByte) {
                                "[System]\r\n"
                                "ChipStdV=2.5";
     Put(before);
-    ini.WriteBool("record", "SECREC", false);   // replaced in place, name as given
+    ini.WriteBool("record", "SECREC", false);    // replaced in place, name as given
     ini.WriteString("Early", "VAL0", "3");       // appended after the section's last key
     ini.WriteString("Collect", "FastMode", "0"); // new section at the end
     EXPECT_EQ(Bytes(), "; written by hand\n"

@@ -33,7 +33,8 @@ TEST(GeneralNumberText, WritesFifteenSignificantDigitsOfTheWidenedValue) {
         {-1.25e-7, "-1.25E-7"},
         {1.0 / 3.0, "0.333333333333333"},
     };
-    for (const auto& c : cases) EXPECT_EQ(GeneralNumberText(c.value), c.text) << c.value;
+    for (const auto& c : cases)
+        EXPECT_EQ(GeneralNumberText(c.value), c.text) << c.value;
 }
 
 TEST(FormatFloat, FixedFormatsUseAFullStopWhateverTheLocale) {
@@ -59,8 +60,8 @@ TEST(ParseNumber, AcceptsDecimalTextOnly) {
     EXPECT_EQ(ParseNumber(".5"), 0.5);
     EXPECT_EQ(ParseNumber("1e-999"), 0.0);
     EXPECT_EQ(ParseNumber("5."), 5.0);
-    for (const char* bad : {"", "  ", "abc", "1,5", "1.2.3", "inf", "nan", "-inf", "0x10",
-                            "1e", "--1", "+-1", "1e999", "12abc"})
+    for (const char* bad : {"", "  ", "abc", "1,5", "1.2.3", "inf", "nan", "-inf", "0x10", "1e",
+                            "--1", "+-1", "1e999", "12abc"})
         EXPECT_FALSE(ParseNumber(bad).has_value()) << bad;
 }
 

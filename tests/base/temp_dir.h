@@ -9,8 +9,7 @@ namespace qvr::test {
 class TempDir {
 public:
     TempDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "qvr-test-XXXXXX").string();
+        std::string pattern = (std::filesystem::temp_directory_path() / "qvr-test-XXXXXX").string();
         path_ = mkdtemp(pattern.data());
     }
     ~TempDir() {

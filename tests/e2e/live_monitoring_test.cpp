@@ -2,8 +2,8 @@
 
 #include "base/number_text.h"
 
-#include <QLabel>
 #include <QCheckBox>
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QStatusBar>
 #include <QtCharts/QLineSeries>
@@ -35,12 +35,10 @@ TEST_F(EndToEnd, StartShowsLiveValuesFromTheSensor) {
     EXPECT_FLOAT_EQ(current.ModelNo, 19.09f);
 
     // The readout follows at the next refresh.
-    ASSERT_TRUE(WaitFor([&] {
-        return form->PWindSpeed->text() == PanelText(current.WindSpeed, "%1.3f m/s.");
-    }));
-    EXPECT_EQ(form->SBPanel[1]->text(),
-              PanelText(current.ModelNo, "Sensor Model %1.2f") +
-                  PanelText(current.Version, " | Ver. %1.2f"));
+    ASSERT_TRUE(WaitFor(
+        [&] { return form->PWindSpeed->text() == PanelText(current.WindSpeed, "%1.3f m/s."); }));
+    EXPECT_EQ(form->SBPanel[1]->text(), PanelText(current.ModelNo, "Sensor Model %1.2f") +
+                                            PanelText(current.Version, " | Ver. %1.2f"));
     EXPECT_EQ(form->SBPanel[2]->text(), QString::fromStdString(dir.File("sensor")));
     EXPECT_EQ(form->windowTitle(),
               QString::fromStdString(dir.File("sensor")) + " | QVT-series monitor. Ver.0.94");

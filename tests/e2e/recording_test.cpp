@@ -44,7 +44,8 @@ TEST_F(Recording, MonitoringTheSensorWritesMinuteAndSecondRows) {
     form->BBStartClick();
 
     const TDateTime start = shifted.Now();
-    const std::string minuteFile = dir.File("Record/RT_" + FormatDateTime("yyyymmdd", start + 10.0 / 86400) + ".RCD");
+    const std::string minuteFile =
+        dir.File("Record/RT_" + FormatDateTime("yyyymmdd", start + 10.0 / 86400) + ".RCD");
     ASSERT_TRUE(WaitFor([&] { return FileExists(minuteFile); }, 20000));
     const std::vector<std::string> minute = ReadTextLines(minuteFile);
     ASSERT_EQ(minute.size(), 3u);
@@ -61,7 +62,8 @@ TEST_F(Recording, MonitoringTheSensorWritesMinuteAndSecondRows) {
 
     // One row a second in the second file, under its header.
     const std::string secondFile = minuteFile.substr(0, minuteFile.size() - 4) + ".csv";
-    ASSERT_TRUE(WaitFor([&] { return FileExists(secondFile) && ReadTextLines(secondFile).size() >= 6; }));
+    ASSERT_TRUE(
+        WaitFor([&] { return FileExists(secondFile) && ReadTextLines(secondFile).size() >= 6; }));
     const std::vector<std::string> seconds = ReadTextLines(secondFile);
     EXPECT_EQ(seconds[0], "時刻,風速,気温(参考)");
     const std::regex secondRow(R"(\d{4}/\d\d/\d\d \d\d:\d\d\.\d\d,-?\d+\.\d{3},-?\d+\.\d,)");

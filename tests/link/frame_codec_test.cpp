@@ -86,9 +86,8 @@ TEST(PairList, BuildAppendsWhileTheListStaysBelow64) {
     EXPECT_EQ(text, "E01=1.00,E02=2.00,");
 
     // The first pair that would not fit stops the list, even if a later one would.
-    const std::array<TKeyValStr, 3> mixed{{{"P01", std::string(40, '1')},
-                                           {"P02", std::string(30, '2')},
-                                           {"P03", "3"}}};
+    const std::array<TKeyValStr, 3> mixed{
+        {{"P01", std::string(40, '1')}, {"P02", std::string(30, '2')}, {"P03", "3"}}};
     text.clear();
     EXPECT_EQ(BuildPairList(mixed.data(), 3, text), 1);
     EXPECT_EQ(text.size(), 45u);
@@ -131,7 +130,8 @@ TEST(PairList, SplitFollowsTheItemRules) {
     for (const auto& c : cases) {
         std::array<TKeyValStr, 20> slots{};
         EXPECT_EQ(SplitPairs(c.text, slots.data(), 20), c.stored) << c.text;
-        for (std::size_t i = 0; i < c.pairs.size(); ++i) EXPECT_EQ(slots[i], c.pairs[i]);
+        for (std::size_t i = 0; i < c.pairs.size(); ++i)
+            EXPECT_EQ(slots[i], c.pairs[i]);
     }
 }
 

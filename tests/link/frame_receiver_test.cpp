@@ -79,9 +79,9 @@ TEST(FrameReceiver, AnEndlessLineIsCappedAndTheNextFrameStillArrives) {
 TEST(FrameReceiver, AThrowingCheckLeavesBufferAndStateAsTheyWere) {
     FrameReceiver rx;
     const std::string chars = "<AD,>X";
-    EXPECT_THROW(
-        for (char c : chars + "Y") rx.Feed(c, [] { throw std::runtime_error("listener"); }),
-        std::runtime_error);
+    EXPECT_THROW(for (char c
+                      : chars + "Y") rx.Feed(c, [] { throw std::runtime_error("listener"); }),
+                 std::runtime_error);
     EXPECT_EQ(rx.RxBuffer, "<AD,>XY");
     EXPECT_EQ(rx.RxState, 2);
 }
