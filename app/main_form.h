@@ -4,7 +4,6 @@
 #include "app/poll_cycle.h"
 
 #include <QMainWindow>
-#include <QPointer>
 
 class QCheckBox;
 class QColorDialog;
@@ -65,8 +64,6 @@ public:
     void N2_BGColorClick();
 
     TCommCtrlForm& Link() { return *link_; }
-    const PollCounters& Counters() const { return counters_; }
-    int LineWidth() const { return lineWidth_; }
 
     // The chart's colour choices come from this dialog; tests answer it.
     QColorDialog* ClrD1 = nullptr;
