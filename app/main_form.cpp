@@ -441,21 +441,20 @@ void TMainForm::RefreshReadout() {
 
 void TMainForm::SetupTimeAxis() {
     BottomAxis->setFormat(ctx_.mySts.FastMode ? "hh:mm:ss" : "hh:mm");
-    const TDateTime now = ctx_.clock.Now();
+    ShowTimeWindow(ctx_.clock.Now(), LocalOffsetMs());
+}
+
+// The bottom axis spans the last ten minutes (one in fast mode) up to `now`.
+void TMainForm::ShowTimeWindow(TDateTime now, qint64 offsetMs) {
     const double window = ctx_.mySts.FastMode ? 1.0 / 1440 : 1.0 / 144;
-    const qint64 offset = LocalOffsetMs();
-    BottomAxis->setRange(QDateTime::fromMSecsSinceEpoch(ChartMs(now - window, offset)),
-                         QDateTime::fromMSecsSinceEpoch(ChartMs(now, offset)));
+    BottomAxis->setRange(QDateTime::fromMSecsSinceEpoch(ChartMs(now - window, offsetMs)),
+                         QDateTime::fromMSecsSinceEpoch(ChartMs(now, offsetMs)));
 }
 
 void TMainForm::RedrawChart() {
-    const bool fast = ctx_.mySts.FastMode;
-    const TDateTime now = ctx_.clock.Now();
-    const double window = fast ? 1.0 / 1440 : 1.0 / 144;
-    const int count = fast ? 240 : 600;
+    const int count = ctx_.mySts.FastMode ? 240 : 600;
     const qint64 offset = LocalOffsetMs();
-    BottomAxis->setRange(QDateTime::fromMSecsSinceEpoch(ChartMs(now - window, offset)),
-                         QDateTime::fromMSecsSinceEpoch(ChartMs(now, offset)));
+    ShowTimeWindow(ctx_.clock.Now(), offset);
     // One replace() is one repaint: the series never shows half-rebuilt.
     QList<QPointF> points;
     points.reserve(count);

@@ -77,6 +77,7 @@ private:
     void FormShow();
     void BuildControls();
     void BuildChart();
+    void ShowTimeWindow(TDateTime now, qint64 offsetMs);
     void ApplySeriesPen();
     bool AskColor(QColor& color);
 

@@ -75,12 +75,13 @@ void Report(benchmark::State& state, const std::vector<double>& us) {
     state.counters["p99_us"] = Percentile(us, 0.99);
 }
 
-// Owner thread without a toolkit: it blocks in the hand-over.
-void BM_FrameRoundTrip(benchmark::State& state) {
-    EchoPty pty;
-    qvr::TComHandOver handOver;
-    qvr::TComPort port("ComPortM", &handOver);
-    port.SetPort(pty.Path());
+// Writes the frame and times its echo, `iterations` times; waitOnce lets the
+// owner thread take deliveries its own way.
+template <class WaitOnce>
+void TimeRoundTrips(benchmark::State& state, const std::string& path, qvr::TComHandOver* handOver,
+                    WaitOnce waitOnce) {
+    qvr::TComPort port("ComPortM", handOver);
+    port.SetPort(path);
     port.SetBaudRate(qvr::br38400);
     port.SetDiscardNull(true);
     std::string got;
@@ -96,11 +97,19 @@ void BM_FrameRoundTrip(benchmark::State& state) {
         const auto start = Clock::now();
         port.WriteStr(kFrame);
         while (got.size() < kFrame.size())
-            handOver.WaitAndProcess(std::chrono::milliseconds(100));
+            waitOnce();
         us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
     }
     port.Close();
     Report(state, us);
+}
+
+// Owner thread without a toolkit: it blocks in the hand-over.
+void BM_FrameRoundTrip(benchmark::State& state) {
+    EchoPty pty;
+    qvr::TComHandOver handOver;
+    TimeRoundTrips(state, pty.Path(), &handOver,
+                   [&] { handOver.WaitAndProcess(std::chrono::milliseconds(100)); });
 }
 BENCHMARK(BM_FrameRoundTrip)->Iterations(2000)->Unit(benchmark::kMicrosecond);
 
@@ -112,28 +121,8 @@ void BM_FrameRoundTripQt(benchmark::State& state) {
     static QCoreApplication app(argc, argv);
     qvr::InstallQtComSupport();
     EchoPty pty;
-    qvr::TComPort port("ComPortM");
-    port.SetPort(pty.Path());
-    port.SetBaudRate(qvr::br38400);
-    port.SetDiscardNull(true);
-    std::string got;
-    port.OnRxChar = [&](qvr::TCustomComPort* sender, int count) {
-        std::string s;
-        sender->ReadStr(s, count);
-        got += s;
-    };
-    port.Open();
-    std::vector<double> us;
-    for (auto _ : state) {
-        got.clear();
-        const auto start = Clock::now();
-        port.WriteStr(kFrame);
-        while (got.size() < kFrame.size())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-        us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
-    }
-    port.Close();
-    Report(state, us);
+    TimeRoundTrips(state, pty.Path(), nullptr,
+                   [] { QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents); });
 }
 BENCHMARK(BM_FrameRoundTripQt)->Iterations(2000)->Unit(benchmark::kMicrosecond);
 
