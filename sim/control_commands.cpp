@@ -4,6 +4,7 @@
 #include "sim/simulated_sensor.h"
 
 #include <optional>
+#include <set>
 #include <sstream>
 #include <vector>
 
@@ -63,6 +64,8 @@ std::string ControlCommands::Help() {
            "  wrong KEY VALUE   hold and echo VALUE whenever KEY is written\n"
            "  wrong KEY off     stop that; \"wrong off\" stops all of them\n"
            "  mute on|off       stop answering / answer again\n"
+           "  params-empty on|off  answer reads of every stored parameter with an empty value\n"
+           "  params-empty KEY..   answer reads of these parameters empty (\"off\" ends it)\n"
            "  hangup            hang up the line and serve a fresh one behind the same link\n"
            "  clear             remove every fault\n"
            "  set KEY VALUE     store a parameter directly, as the factory would\n"
@@ -168,6 +171,30 @@ CommandResult ControlCommands::Execute(std::string_view line) {
         sensor_.SetFaults(faults);
         return Done(faults.mute ? "not answering" : "answering");
     }
+    if (cmd == "params-empty") {
+        if (argc == 0) return Fail("usage: params-empty on|off | params-empty KEY [KEY ...]");
+        auto faults = sensor_.Faults();
+        if (argc == 1 && (words[1] == "on" || words[1] == "off")) {
+            faults.emptyParamReads = words[1] == "on";
+            faults.emptyReadKeys.clear();
+            sensor_.SetFaults(faults);
+            return Done(faults.emptyParamReads ? "parameter reads answered empty"
+                                               : "parameter reads answered with stored values");
+        }
+        std::set<std::string> keys;
+        for (std::size_t i = 1; i <= argc; ++i) {
+            if (!sensor_.Parameter(words[i]))
+                return Fail("params-empty: " + words[i] + " is not a parameter the sensor stores");
+            keys.insert(words[i]);
+        }
+        faults.emptyParamReads = false;
+        faults.emptyReadKeys = keys;
+        sensor_.SetFaults(faults);
+        std::string list;
+        for (const auto& k : keys)
+            list += " " + k;
+        return Done("reads of" + list + " answered empty");
+    }
     if (cmd == "hangup") {
         if (auto u = needs(0, "hangup")) return *u;
         const std::string path = sensor_.HangUp();
@@ -215,6 +242,9 @@ CommandResult ControlCommands::Execute(std::string_view line) {
                " ms, mute " + (f.mute ? "on" : "off");
         for (const auto& [key, value] : f.wrongWrites)
             out += ", wrong " + key + "=" + value;
+        if (f.emptyParamReads) out += ", parameter reads empty";
+        for (const auto& key : f.emptyReadKeys)
+            out += ", empty read " + key;
         out += "\nrequests " + std::to_string(n.requests) + " (bad checksum " +
                std::to_string(n.badChecksums) + "), answers sent " + std::to_string(n.answersSent) +
                ", withheld " + std::to_string(n.answersDropped) + ", corrupted " +

@@ -66,6 +66,7 @@ std::string SensorDevice::ReadValue(std::string_view key, const SensorReading& r
         if (key == "M05") return Fixed(r.windDir, 1);
         if (key == "M07") return Fixed(r.vectorX, 3);
     }
+    if (emptyAll_ || emptyKeys_.count(std::string(key))) return std::string();
     return params_.Text(key).value_or(std::string());
 }
 

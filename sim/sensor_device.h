@@ -5,6 +5,7 @@
 
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -37,6 +38,12 @@ public:
 
     // A faulty store: writes of these keys are held (and echoed) as the given value text.
     void SetForcedWrites(std::map<std::string, std::string> forced) { forced_ = std::move(forced); }
+    // A sensor that has lost its parameter store's read-out: reads of every stored
+    // parameter (all) or of the given keys are answered with an empty value.
+    void SetEmptyReads(bool all, std::set<std::string> keys) {
+        emptyAll_ = all;
+        emptyKeys_ = std::move(keys);
+    }
 
     // A reading as the sensor would answer it now (for status output and tests).
     SensorReading Measure(double elapsedSeconds);
@@ -49,6 +56,8 @@ private:
     SensorConditions conditions_;
     SensorPhysics physics_;
     std::map<std::string, std::string> forced_;
+    bool emptyAll_ = false;
+    std::set<std::string> emptyKeys_;
 };
 
 } // namespace qvr::sim

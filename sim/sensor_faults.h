@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <string>
 
 namespace qvr::sim {
@@ -13,6 +14,9 @@ struct SensorFaults {
     bool mute = false;         // no answers at all
     // Writes of these keys are held and echoed as the given value instead of the one sent.
     std::map<std::string, std::string> wrongWrites;
+    // Reads of stored parameters answered with an empty value: every one, or these keys.
+    bool emptyParamReads = false;
+    std::set<std::string> emptyReadKeys;
 
     bool operator==(const SensorFaults&) const = default;
 };

@@ -178,6 +178,7 @@ void SimulatedSensor::Receive(int fd) {
 // Called with the mutex held.
 void SimulatedSensor::Answer(const std::string& payload, std::vector<Pending>& out) {
     device_.SetForcedWrites(faults_.wrongWrites);
+    device_.SetEmptyReads(faults_.emptyParamReads, faults_.emptyReadKeys);
     const auto answer = device_.Answer(payload, Elapsed());
     if (!answer) return;
     std::uniform_real_distribution<double> share(0.0, 1.0);

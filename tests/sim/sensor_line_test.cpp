@@ -51,6 +51,51 @@ TEST_F(SensorLine, AnswersUnknownKeysAndMissingDirectionWithEmptyValues) {
     EXPECT_EQ(*client.Ask("RD,"), "AD,");
 }
 
+// Every parameter the program writes, read back as the program reads it:
+// fourteen keys fill a read request to the frame limit.
+TEST_F(SensorLine, AnswersParameterReadsWithHeldValuesOrEmptyOnRequest) {
+    SensorClient client(path_);
+    const std::string first = "RD,E01,E02,E03,E04,E12,E13,E16,E17,P01,P02,P03,P04,P05,P06,";
+    ASSERT_TRUE(frame::BuildFrame(first));
+    ASSERT_TRUE(sensor_.SetParameter("E04", 0.25f));
+    ASSERT_TRUE(sensor_.SetParameter("E16", -0.125f));
+    ASSERT_TRUE(sensor_.SetParameter("P03", 12.3f));
+
+    const auto read = [&](const std::string& request) {
+        const auto answer = client.Ask(request);
+        EXPECT_TRUE(answer) << request;
+        return answer ? SensorClient::Pairs(*answer) : std::vector<TKeyValStr>{};
+    };
+    auto pairs = read(first);
+    ASSERT_EQ(pairs.size(), 14u);
+    for (const auto& p : pairs) {
+        const auto value = ParseNumber(p.Value);
+        ASSERT_TRUE(value) << p.Key << "=" << p.Value;
+        EXPECT_EQ(static_cast<float>(*value), *sensor_.Parameter(p.Key)) << p.Key;
+    }
+    EXPECT_EQ(pairs[3].Value, "0.2500");
+    EXPECT_EQ(pairs[6].Value, "-0.125");
+    EXPECT_EQ(pairs[10].Value, "12.30");
+
+    SensorFaults faults;
+    faults.emptyParamReads = true;
+    sensor_.SetFaults(faults);
+    const std::vector<TKeyValStr> empty = {{"P32", ""}, {"P41", ""}};
+    EXPECT_EQ(read("RD,P32,P41,"), empty);
+    pairs = read("RD,M01,E01,");
+    EXPECT_TRUE(ParseNumber(pairs.at(0).Value)); // readings still come
+    EXPECT_EQ(pairs.at(1).Value, "");
+
+    faults.emptyParamReads = false;
+    faults.emptyReadKeys = {"E04"};
+    sensor_.SetFaults(faults);
+    const std::vector<TKeyValStr> one = {{"E03", "20.00"}, {"E04", ""}};
+    EXPECT_EQ(read("RD,E03,E04,"), one);
+    // Writes are still taken and echoed while reads come back empty.
+    EXPECT_EQ(*client.Ask("RW,E91=1,P99=8137,E04=0.3000,"), "AW,E91=1,P99=8137,E04=0.3000,");
+    EXPECT_EQ(*sensor_.Parameter("E04"), 0.3f);
+}
+
 TEST_F(SensorLine, IgnoresBadChecksumsAndOtherKindsButRecordsThem) {
     SensorClient client(path_);
     client.SendRaw("<RD,M01,>EB\r\n"); // checksum off by one
