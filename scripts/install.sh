@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic
+  poppler-utils
   g++-mingw-w64-x86-64-posix wine64
 )
 

@@ -1,0 +1,175 @@
+#include "report/calibration_journal.h"
+
+#include "base/number_text.h"
+#include "report/stage_log.h"
+#include "settings/param_keys.h"
+
+#include <algorithm>
+
+namespace qvr {
+
+namespace {
+
+constexpr std::size_t kMaxDrawnPoints = 2000;
+
+std::string F3(double v) {
+    return FormatFloat("%1.3f", v);
+}
+
+// The columns of its log that speak for a stage's value.
+std::vector<int> StageColumns(CalStage stage) {
+    switch (stage) {
+    case CalStage::AirTemp:
+        return {4, 5};
+    case CalStage::WdsTemp:
+        return {6, 7};
+    default:
+        return {0, 2};
+    }
+}
+
+std::string StageValue(CalStage stage, const TWritePrm& p) {
+    switch (stage) {
+    case CalStage::AirTemp:
+        return F3(p.ATRevice0) + " / " + F3(p.ATRevice1);
+    case CalStage::WdsTemp:
+        return F3(p.WDTRevice0) + " / " + F3(p.WDTRevice1);
+    case CalStage::Zero:
+        return F3(p.DifT0m);
+    case CalStage::Span:
+        return F3(p.AdjDifT);
+    case CalStage::Finish:
+        break;
+    }
+    return {};
+}
+
+std::string SensorNumber(float value) {
+    return value > 0 ? FormatFloat("%1.2f", value) : "不明";
+}
+
+} // namespace
+
+const char* CalStageName(CalStage stage) {
+    static const char* const names[] = {"気温器差確定", "風速器差確定", "0m/s.調整確定",
+                                        "Nm/s.調整確定", "作業完了"};
+    return names[static_cast<int>(stage)];
+}
+
+const char* CalStageLogSuffix(CalStage stage) {
+    static const char* const suffixes[] = {"_ATR.csv", "_WTR.csv", "_cal0.csv", "_calx.csv",
+                                           "_Fin.csv"};
+    return suffixes[static_cast<int>(stage)];
+}
+
+ReportFinalCheck MakeFinalCheck(float wsAvg15, float adjWS, bool measured) {
+    ReportFinalCheck check;
+    check.Measured = measured;
+    check.WsAvg15 = wsAvg15;
+    check.AdjWS = adjWS;
+    const float tol = adjWS * 0.005f;
+    const double h = tol * 0.5;
+    check.BandLow = adjWS - h;
+    check.BandHigh = adjWS + h;
+    check.Pass = measured && check.BandLow < wsAvg15 && wsAvg15 < check.BandHigh;
+    return check;
+}
+
+const char* VerdictText(const ReportFinalCheck& check) {
+    if (!check.Measured) return "未測定";
+    return check.Pass ? "合格" : "不合格";
+}
+
+void CalibrationJournal::Start(const TWritePrm& loaded, TDateTime now) {
+    started_ = true;
+    startTime_ = now;
+    before_ = loaded;
+    stages_ = {};
+    series_.clear();
+}
+
+void CalibrationJournal::Confirm(CalStage stage, const TWritePrm& prm, TDateTime now) {
+    stages_[static_cast<std::size_t>(stage)] = Entry{now, StageValue(stage, prm)};
+}
+
+void CalibrationJournal::AddSample(const TSampleRec& newest) {
+    if (!started_ || !newest.Valid || newest.Time == 0) return;
+    if (!series_.empty() && newest.Time <= series_.back().Time) return;
+    if (series_.size() >= kMaxPoints) {
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < series_.size(); i += 2)
+            series_[kept++] = series_[i];
+        series_.resize(kept);
+    }
+    series_.push_back({newest.Time, newest.WindSpeed, newest.TempDiff});
+}
+
+CalibrationReport CalibrationJournal::Build(const ReportContext& c) const {
+    CalibrationReport r;
+    r.SerialNo = c.After.SerialNo;
+    r.Model = SensorNumber(c.Sensor.ModelNo);
+    r.Firmware = SensorNumber(c.Sensor.Version);
+    r.Started = startTime_;
+    r.Created = c.Created;
+    r.ProgramVersion = c.ProgramVersion;
+    r.Computer = c.Computer;
+
+    for (const auto& k : ParamKeys) {
+        const float before = *ParamField(before_, k.Key);
+        const float after = *ParamField(c.After, k.Key);
+        r.Params.push_back({k.Key, k.Label, FormatFloat(k.Format, before),
+                            FormatFloat(k.Format, after), before != after});
+    }
+
+    r.Final = MakeFinalCheck(c.WsAvg15, c.After.AdjWS, c.Measured);
+
+    for (int s = 0; s < kCalStageCount; ++s) {
+        const auto stage = static_cast<CalStage>(s);
+        std::optional<Entry> entry = stages_[static_cast<std::size_t>(s)];
+        if (stage == CalStage::Finish) {
+            entry = Entry{entry ? entry->Time : c.Created,
+                          c.Measured ? "WsAvg15 " + F3(c.WsAvg15) + " m/s" : "未測定"};
+        }
+        if (!entry) continue;
+        ReportStage rs;
+        rs.Stage = stage;
+        rs.Name = CalStageName(stage);
+        rs.Time = entry->Time;
+        rs.Value = entry->Value;
+        rs.LogFile = c.After.SerialNo + CalStageLogSuffix(stage);
+        const StageLogStatistics log = ReadStageLog(c.Folder + rs.LogFile);
+        rs.LogRead = log.Read;
+        rs.LogLines = log.Lines;
+        if (log.Lines > 0) {
+            for (const int col : StageColumns(stage)) {
+                const auto i = static_cast<std::size_t>(col);
+                rs.Stats.push_back(
+                    {StageLogHeadings[i], StageLogUnits[i], log.Average[i], log.Span[i]});
+            }
+        }
+        r.Stages.push_back(std::move(rs));
+    }
+    std::stable_sort(r.Stages.begin(), r.Stages.end(),
+                     [](const ReportStage& a, const ReportStage& b) { return a.Time < b.Time; });
+    for (const auto& s : r.Stages)
+        r.Marks.push_back({s.Time, s.Name});
+
+    // Drawn at most a couple of thousand points: a long run is thinned evenly.
+    const std::size_t stride = series_.size() / kMaxDrawnPoints + 1;
+    for (std::size_t i = 0; i < series_.size(); i += stride)
+        r.Series.push_back(series_[i]);
+    if (!series_.empty() && (series_.size() - 1) % stride != 0) r.Series.push_back(series_.back());
+    return r;
+}
+
+std::string ReportFileName(const std::string& serialNo, TDateTime time,
+                           const std::string& extension) {
+    std::string name = serialNo;
+    for (char& ch : name) {
+        const auto u = static_cast<unsigned char>(ch);
+        if (u < 32 || std::string_view("\\/:*?\"<>|").find(ch) != std::string_view::npos) ch = '_';
+    }
+    return name + FormatDateTime("_yyyymmdd_hhnnss", time) + extension;
+}
+
+} // namespace qvr

@@ -1,0 +1,92 @@
+#pragma once
+
+#include "base/date_time.h"
+
+#include <string>
+#include <vector>
+
+namespace qvr {
+
+// The stages whose buttons write a calibration log, in the order of the procedure.
+enum class CalStage { AirTemp, WdsTemp, Zero, Span, Finish };
+
+inline constexpr int kCalStageCount = 5;
+
+// The button caption of a stage ("気温器差確定" …, "作業完了").
+const char* CalStageName(CalStage stage);
+// The log file name after the serial number ("_ATR.csv" …, "_Fin.csv").
+const char* CalStageLogSuffix(CalStage stage);
+
+// Average and span of one column over the last lines of a stage's log.
+struct ReportStatistic {
+    std::string Channel; // the log's column heading ("AT-1", "温度差" …)
+    std::string Unit;
+    double Average = 0;
+    double Span = 0; // maximum minus minimum
+};
+
+struct ReportParamRow {
+    std::string Key; // "E01" …
+    std::string Label;
+    std::string Before; // in the settings window's display format
+    std::string After;
+    bool Changed = false; // the single-precision values differ
+};
+
+struct ReportStage {
+    CalStage Stage = CalStage::AirTemp;
+    std::string Name;
+    TDateTime Time = 0;
+    std::string Value; // what the stage stored, as the calibration tab shows it
+    std::string LogFile;
+    bool LogRead = false; // false: the log was missing or unreadable
+    int LogLines = 0;     // data lines the statistics were taken over
+    std::vector<ReportStatistic> Stats;
+};
+
+struct ReportFinalCheck {
+    bool Measured = false; // a 15-reading average was at hand
+    double WsAvg15 = 0;
+    double AdjWS = 0;
+    double BandLow = 0; // the average must lie strictly between these
+    double BandHigh = 0;
+    bool Pass = false;
+};
+
+struct ReportPoint {
+    TDateTime Time = 0;
+    double WindSpeed = 0;
+    double TempDiff = 0;
+};
+
+struct ReportMark {
+    TDateTime Time = 0;
+    std::string Label;
+};
+
+// Everything a calibration report shows, as plain data: the PDF is drawn from
+// this alone, and tests read it without drawing.
+struct CalibrationReport {
+    std::string SerialNo;
+    std::string Model;    // the sensor's model number as it reports it, or "不明"
+    std::string Firmware; // its version, or "不明"
+    TDateTime Started = 0;
+    TDateTime Created = 0;
+    std::string ProgramVersion;
+    std::string Computer;
+    std::vector<ReportParamRow> Params;
+    std::vector<ReportStage> Stages;
+    ReportFinalCheck Final;
+    std::vector<ReportPoint> Series;
+    std::vector<ReportMark> Marks;
+};
+
+// The band check of the calibration's completion: the tolerance is 0.5 % of
+// the reference speed (in single precision, as the calibration computes it) and
+// the average must lie strictly within half of it on either side.
+ReportFinalCheck MakeFinalCheck(float wsAvg15, float adjWS, bool measured);
+
+// "合格" or "不合格" (and "未測定" when nothing was measured).
+const char* VerdictText(const ReportFinalCheck& check);
+
+} // namespace qvr

@@ -1,0 +1,376 @@
+#include "report/report_pdf.h"
+
+#include "base/text_file.h"
+
+#include <QBuffer>
+#include <QFontDatabase>
+#include <QGraphicsLayout>
+#include <QGraphicsScene>
+#include <QGraphicsSimpleTextItem>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QtCharts/QChart>
+#include <QtCharts/QLegendMarker>
+#include <QtCharts/QLineSeries>
+#include <QtCharts/QValueAxis>
+#include <algorithm>
+#include <cmath>
+
+namespace qvr {
+
+namespace {
+
+constexpr int kDpi = 300;
+constexpr double kPageW = 210.0, kPageH = 297.0, kMargin = 12.0;
+const QColor kChanged(200, 0, 0);
+const QColor kPass(0, 130, 0);
+const QColor kRule(120, 120, 120);
+const QColor kShade(235, 240, 250);
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+QString Time(TDateTime t) {
+    return t > 0 ? Q(FormatDateTime("yyyy/mm/dd hh:nn:ss", t)) : QStringLiteral("—");
+}
+
+QString Fixed(double v, int decimals) {
+    return QString::number(v, 'f', decimals);
+}
+
+// A CJK font the PDF embeds: IPA Gothic here, the system's Japanese gothic on Windows.
+QFont ReportFont(double points, bool bold = false) {
+    QFont f;
+    f.setFamilies(
+        {"IPAGothic", "IPAPGothic", "Noto Sans CJK JP", "Yu Gothic", "MS Gothic", "Meiryo"});
+    f.setPointSizeF(points);
+    f.setBold(bold);
+    f.setStyleStrategy(QFont::PreferOutline);
+    return f;
+}
+
+// Draws in millimetres from the page's top-left corner, page by page.
+class Page {
+public:
+    explicit Page(QPdfWriter& writer) : writer_(writer), painter_(&writer) {}
+    QPainter& P() { return painter_; }
+    static double Px(double mm) { return mm * kDpi / 25.4; }
+    QRectF R(double x, double y, double w, double h) const {
+        return QRectF(Px(x), Px(y), Px(w), Px(h));
+    }
+    void Text(double x, double y, double w, double h, const QString& text, const QFont& font,
+              int flags = Qt::AlignLeft | Qt::AlignVCenter, const QColor& color = Qt::black) {
+        painter_.setFont(font);
+        painter_.setPen(color);
+        painter_.drawText(R(x, y, w, h), flags | Qt::TextSingleLine, text);
+    }
+    void Fill(double x, double y, double w, double h, const QColor& color) {
+        painter_.fillRect(R(x, y, w, h), color);
+    }
+    void Rule(double x, double y, double w, double thickness = 0.2) {
+        painter_.fillRect(R(x, y, w, thickness), kRule);
+    }
+    // Moves on to a fresh page when `height` does not fit below `y`.
+    double Room(double y, double height) {
+        if (y + height <= kPageH - kMargin - 6) return y;
+        writer_.newPage();
+        ++pages_;
+        return kMargin;
+    }
+    int Pages() const { return pages_; }
+
+private:
+    QPdfWriter& writer_;
+    QPainter painter_;
+    int pages_ = 1;
+};
+
+double Heading(Page& page, double y, const QString& text) {
+    page.Text(kMargin, y, kPageW - 2 * kMargin, 6, text, ReportFont(10.5, true));
+    page.Rule(kMargin, y + 6, kPageW - 2 * kMargin, 0.3);
+    return y + 7.5;
+}
+
+double DrawHeader(Page& page, const CalibrationReport& r) {
+    double y = kMargin;
+    page.Text(kMargin, y, 120, 9, QStringLiteral("キャリブレーション報告書"), ReportFont(17, true));
+    page.Text(kPageW - kMargin - 70, y, 70, 9, QStringLiteral("作成 ") + Time(r.Created),
+              ReportFont(9), Qt::AlignRight | Qt::AlignVCenter);
+    y += 11;
+    const std::pair<QString, QString> left[] = {
+        {QStringLiteral("シリアル番号"),
+         r.SerialNo.empty() ? QStringLiteral("（未入力）") : Q(r.SerialNo)},
+        {QStringLiteral("機種"), Q(r.Model)},
+        {QStringLiteral("ファームウェア"), Q(r.Firmware)},
+    };
+    const std::pair<QString, QString> right[] = {
+        {QStringLiteral("校正開始"), Time(r.Started)},
+        {QStringLiteral("プログラム"), QStringLiteral("QVR Monitor ") + Q(r.ProgramVersion)},
+        {QStringLiteral("コンピュータ"), Q(r.Computer)},
+    };
+    page.Fill(kMargin, y - 0.5, kPageW - 2 * kMargin, 16.5, kShade);
+    for (int i = 0; i < 3; ++i) {
+        const double row = y + i * 5.2;
+        page.Text(kMargin + 2, row, 26, 5, left[i].first, ReportFont(8.5));
+        page.Text(kMargin + 28, row, 60, 5, left[i].second, ReportFont(i == 0 ? 11 : 9, i == 0));
+        page.Text(kMargin + 95, row, 24, 5, right[i].first, ReportFont(8.5));
+        page.Text(kMargin + 119, row, 66, 5, right[i].second, ReportFont(9));
+    }
+    return y + 19;
+}
+
+// Three blocks of ten rows: the main parameters, then the correction table.
+double DrawParams(Page& page, const CalibrationReport& r, double y) {
+    y = Heading(page, y,
+                QStringLiteral("パラメータ（開始時 → 完了時、変更は赤字と「変更」で表示）"));
+    const double blockW = (kPageW - 2 * kMargin - 6) / 3.0;
+    const double rowH = 4.3;
+    // The group write's order is E01-E04, P01-P20, E16, E17, E12, E13, P32, P41;
+    // the first block gathers the ten single values.
+    std::vector<const ReportParamRow*> blocks[3];
+    for (const auto& row : r.Params) {
+        if (row.Key[0] == 'E' || row.Key == "P32" || row.Key == "P41")
+            blocks[0].push_back(&row);
+        else
+            blocks[row.Key < "P11" ? 1 : 2].push_back(&row);
+    }
+    std::size_t rows = 0;
+    for (int b = 0; b < 3; ++b) {
+        const double x = kMargin + b * (blockW + 3);
+        const double cols[] = {x, x + 9, x + 29, x + 42, x + 55};
+        page.Text(cols[0], y, 9, rowH, QStringLiteral("キー"), ReportFont(7, true));
+        page.Text(cols[1], y, 20, rowH, QStringLiteral("項目"), ReportFont(7, true));
+        page.Text(cols[2], y, 12, rowH, QStringLiteral("開始時"), ReportFont(7, true),
+                  Qt::AlignRight | Qt::AlignVCenter);
+        page.Text(cols[3], y, 12, rowH, QStringLiteral("完了時"), ReportFont(7, true),
+                  Qt::AlignRight | Qt::AlignVCenter);
+        page.Rule(x, y + rowH, blockW);
+        for (std::size_t i = 0; i < blocks[b].size(); ++i) {
+            const ReportParamRow& p = *blocks[b][i];
+            const double row = y + rowH * (i + 1) + 0.3;
+            if (i % 2 == 1) page.Fill(x, row, blockW, rowH, kShade);
+            const QColor c = p.Changed ? kChanged : QColor(Qt::black);
+            page.Text(cols[0], row, 9, rowH, Q(p.Key), ReportFont(7.5));
+            page.Text(cols[1], row, 20, rowH, Q(p.Label), ReportFont(7));
+            page.Text(cols[2], row, 12, rowH, Q(p.Before), ReportFont(7.5),
+                      Qt::AlignRight | Qt::AlignVCenter);
+            page.Text(cols[3], row, 12, rowH, Q(p.After), ReportFont(7.5, p.Changed),
+                      Qt::AlignRight | Qt::AlignVCenter, c);
+            if (p.Changed)
+                page.Text(cols[4], row, 7, rowH, QStringLiteral("変更"), ReportFont(6.5),
+                          Qt::AlignCenter, c);
+        }
+        rows = std::max(rows, blocks[b].size());
+    }
+    return y + rowH * (rows + 1) + 3;
+}
+
+QString StatText(const ReportStage& s) {
+    if (!s.LogRead) return QStringLiteral("ログ %1 が読めません").arg(Q(s.LogFile));
+    if (s.Stats.empty()) return QStringLiteral("ログ %1 に計測値がありません").arg(Q(s.LogFile));
+    QStringList parts;
+    for (const auto& st : s.Stats)
+        parts << QStringLiteral("%1 平均 %2 幅 %3 %4")
+                     .arg(Q(st.Channel), Fixed(st.Average, 3), Fixed(st.Span, 3), Q(st.Unit));
+    return parts.join(QStringLiteral("　")) + QStringLiteral("（最後の%1件）").arg(s.LogLines);
+}
+
+double DrawStages(Page& page, const CalibrationReport& r, double y) {
+    y = Heading(page, y, QStringLiteral("確定した工程（根拠はその工程のログの統計）"));
+    const double rowH = 4.6;
+    const double x[] = {kMargin, kMargin + 6, kMargin + 30, kMargin + 63, kMargin + 88};
+    const QString heads[] = {QStringLiteral("No."), QStringLiteral("工程"), QStringLiteral("日時"),
+                             QStringLiteral("確定値"), QStringLiteral("根拠（平均と幅）")};
+    for (int i = 0; i < 5; ++i)
+        page.Text(x[i], y, 30, rowH, heads[i], ReportFont(7.5, true));
+    page.Rule(kMargin, y + rowH, kPageW - 2 * kMargin);
+    y += rowH + 0.3;
+    if (r.Stages.empty()) {
+        page.Text(kMargin, y, 120, rowH, QStringLiteral("確定した工程はありません"), ReportFont(8));
+        return y + rowH + 3;
+    }
+    for (std::size_t i = 0; i < r.Stages.size(); ++i) {
+        const ReportStage& s = r.Stages[i];
+        if (i % 2 == 1) page.Fill(kMargin, y, kPageW - 2 * kMargin, rowH, kShade);
+        page.Text(x[0], y, 6, rowH, QString::number(i + 1), ReportFont(8, true));
+        page.Text(x[1], y, 24, rowH, Q(s.Name), ReportFont(8));
+        page.Text(x[2], y, 33, rowH, Time(s.Time), ReportFont(7.5));
+        page.Text(x[3], y, 25, rowH, Q(s.Value), ReportFont(7.5, true));
+        page.Text(x[4], y, kPageW - kMargin - x[4], rowH, StatText(s), ReportFont(6.5));
+        y += rowH;
+    }
+    return y + 3;
+}
+
+double DrawFinal(Page& page, const CalibrationReport& r, double y) {
+    y = Heading(page, y, QStringLiteral("最終確認（15件平均の風速と基準風速）"));
+    const ReportFinalCheck& f = r.Final;
+    QString text;
+    if (f.Measured)
+        text = QStringLiteral("WsAvg15 %1 m/s　　AdjWS %2 m/s　　合格範囲 %3 < WsAvg15 < %4")
+                   .arg(Fixed(f.WsAvg15, 3), Fixed(f.AdjWS, 2), Fixed(f.BandLow, 4),
+                        Fixed(f.BandHigh, 4));
+    else
+        text = QStringLiteral("風速の15件平均がありません　　AdjWS %1 m/s").arg(Fixed(f.AdjWS, 2));
+    page.Text(kMargin, y, 140, 7, text, ReportFont(9.5));
+    const QColor c = f.Pass ? kPass : kChanged;
+    page.P().setPen(QPen(c, Page::Px(0.5)));
+    page.P().setBrush(Qt::NoBrush);
+    page.P().drawRect(page.R(kPageW - kMargin - 36, y - 0.5, 36, 8));
+    page.Text(kPageW - kMargin - 36, y - 0.5, 36, 8,
+              QStringLiteral("判定：") + QString::fromUtf8(VerdictText(f)), ReportFont(12, true),
+              Qt::AlignCenter, c);
+    return y + 11;
+}
+
+// Wind speed (left scale) and temperature difference (right scale) over the
+// minutes since the start, with each confirmation as a numbered line.
+void DrawChart(Page& page, const CalibrationReport& r, double y, double height) {
+    const QSizeF size(680, 680 * height / (kPageW - 2 * kMargin));
+    QGraphicsScene scene;
+    auto* chart = new QChart;
+    chart->setBackgroundVisible(false);
+    chart->setMargins(QMargins(4, 4, 4, 4));
+    chart->legend()->setFont(ReportFont(8));
+    chart->legend()->setAlignment(Qt::AlignTop);
+
+    const TDateTime t0 = r.Started > 0       ? r.Started
+                         : !r.Series.empty() ? r.Series.front().Time
+                                             : r.Created;
+    const auto minutes = [t0](TDateTime t) { return (t - t0) * 1440.0; };
+    auto* ws = new QLineSeries;
+    ws->setName(QStringLiteral("風速 (m/s)"));
+    ws->setPen(QPen(QColor(0, 90, 200), 1.4));
+    auto* td = new QLineSeries;
+    td->setName(QStringLiteral("温度差 (℃)"));
+    td->setPen(QPen(QColor(220, 90, 0), 1.4));
+    double wsLo = 0, wsHi = 1, tdLo = 0, tdHi = 1, xHi = 1;
+    bool first = true;
+    for (const auto& p : r.Series) {
+        ws->append(minutes(p.Time), p.WindSpeed);
+        td->append(minutes(p.Time), p.TempDiff);
+        if (first) {
+            tdLo = tdHi = p.TempDiff;
+            first = false;
+        }
+        wsLo = std::min(wsLo, p.WindSpeed);
+        wsHi = std::max(wsHi, p.WindSpeed);
+        tdLo = std::min(tdLo, p.TempDiff);
+        tdHi = std::max(tdHi, p.TempDiff);
+        xHi = std::max(xHi, minutes(p.Time));
+    }
+    for (const auto& m : r.Marks)
+        xHi = std::max(xHi, minutes(m.Time));
+    chart->addSeries(ws);
+    chart->addSeries(td);
+
+    auto* axisX = new QValueAxis;
+    axisX->setTitleText(QStringLiteral("開始からの経過時間 (分)"));
+    axisX->setRange(0, std::ceil(xHi));
+    axisX->setLabelFormat("%.0f");
+    auto* axisWs = new QValueAxis;
+    axisWs->setTitleText(QStringLiteral("風速 (m/s)"));
+    axisWs->setRange(std::floor(wsLo), std::ceil(wsHi * 1.1));
+    auto* axisTd = new QValueAxis;
+    axisTd->setTitleText(QStringLiteral("温度差 (℃)"));
+    const double pad = std::max(0.5, (tdHi - tdLo) * 0.1);
+    axisTd->setRange(std::floor(tdLo - pad), std::ceil(tdHi + pad));
+    for (QValueAxis* a : {axisX, axisWs, axisTd}) {
+        a->applyNiceNumbers();
+        a->setTitleFont(ReportFont(8));
+        a->setLabelsFont(ReportFont(7));
+    }
+    chart->addAxis(axisX, Qt::AlignBottom);
+    chart->addAxis(axisWs, Qt::AlignLeft);
+    chart->addAxis(axisTd, Qt::AlignRight);
+    ws->attachAxis(axisX);
+    ws->attachAxis(axisWs);
+    td->attachAxis(axisX);
+    td->attachAxis(axisTd);
+
+    // The confirmations: a dashed line each, numbered as in the stage table.
+    for (std::size_t i = 0; i < r.Marks.size(); ++i) {
+        auto* mark = new QLineSeries;
+        const double x = minutes(r.Marks[i].Time);
+        mark->append(x, axisWs->min());
+        mark->append(x, axisWs->max());
+        mark->setPen(QPen(QColor(90, 90, 90), 1.0, Qt::DashLine));
+        chart->addSeries(mark);
+        mark->attachAxis(axisX);
+        mark->attachAxis(axisWs);
+        chart->legend()->markers(mark).first()->setVisible(false);
+    }
+
+    scene.addItem(chart);
+    chart->setGeometry(QRectF(QPointF(0, 0), size));
+    chart->layout()->activate();
+    const QRectF plot = chart->plotArea();
+    for (std::size_t i = 0; i < r.Marks.size(); ++i) {
+        const double x = minutes(r.Marks[i].Time);
+        const double px = plot.left() + plot.width() * (x - axisX->min()) /
+                                            std::max(1e-9, axisX->max() - axisX->min());
+        auto* label = scene.addSimpleText(QString::number(i + 1), ReportFont(8, true));
+        label->setPos(px + 2, plot.top() + 1);
+    }
+
+    const QRectF target = page.R(kMargin, y, kPageW - 2 * kMargin, height);
+    scene.render(&page.P(), target, QRectF(QPointF(0, 0), size));
+}
+
+// Room for the people who sign the calibration off, and where the report came from.
+void DrawFooter(Page& page, const CalibrationReport& r, double y) {
+    const double boxW = 38, boxH = 12;
+    for (int i = 0; i < 2; ++i) {
+        const double x = kPageW - kMargin - (2 - i) * boxW;
+        page.P().setPen(QPen(kRule, Page::Px(0.2)));
+        page.P().setBrush(Qt::NoBrush);
+        page.P().drawRect(page.R(x, y, boxW, boxH));
+        page.Text(x + 1.5, y + 0.5, boxW - 3, 4,
+                  i == 0 ? QStringLiteral("校正者") : QStringLiteral("確認者"), ReportFont(7));
+    }
+    page.Text(kMargin, y + boxH - 4, 110, 4,
+              QStringLiteral("QVR Monitor %1 が %2 に作成（%3）")
+                  .arg(Q(r.ProgramVersion), Time(r.Created), Q(r.Computer)),
+              ReportFont(7), Qt::AlignLeft | Qt::AlignVCenter, kRule);
+}
+
+} // namespace
+
+QByteArray RenderReportPdf(const CalibrationReport& r) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&buffer);
+        writer.setResolution(kDpi);
+        writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
+                                         QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
+        writer.setTitle(QStringLiteral("キャリブレーション報告書 ") + Q(r.SerialNo));
+        writer.setCreator(QStringLiteral("QVR Monitor ") + Q(r.ProgramVersion));
+        Page page(writer);
+        double y = DrawHeader(page, r);
+        y = DrawParams(page, r, y);
+        y = page.Room(y, 8 + 4.9 * (r.Stages.size() + 1));
+        y = DrawStages(page, r, y);
+        y = page.Room(y, 19);
+        y = DrawFinal(page, r, y);
+        y = Heading(page, page.Room(y, 80),
+                    QStringLiteral("風速と温度差の推移（番号は確定した工程）"));
+        const double bottom = kPageH - kMargin - 18;
+        const double chartH = std::min(110.0, bottom - y);
+        DrawChart(page, r, y, chartH);
+        DrawFooter(page, r, y + chartH + 2);
+        page.P().end();
+    }
+    return bytes;
+}
+
+void WriteReportPdf(const CalibrationReport& report, const QString& path) {
+    const QByteArray pdf = RenderReportPdf(report);
+    ReplaceFileBytes(path.toStdString(), std::string_view(pdf.constData(), pdf.size()));
+}
+
+} // namespace qvr

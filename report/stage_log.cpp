@@ -1,0 +1,74 @@
+#include "report/stage_log.h"
+
+#include "base/number_text.h"
+#include "base/text_file.h"
+
+#include <algorithm>
+#include <deque>
+#include <string_view>
+#include <vector>
+
+namespace qvr {
+
+const std::array<const char*, kStageLogColumns> StageLogHeadings = {
+    "風速", "気温", "温度差", "風速(RAW)", "AT-1", "AT-2", "WDT-1", "WDT-2"};
+const std::array<const char*, kStageLogColumns> StageLogUnits = {"m/s.", "℃", "℃", "m/s.",
+                                                                 "℃",    "℃", "℃", "℃"};
+
+namespace {
+
+// A data line: a time stamp, then the eight values, each followed by ",".
+bool ParseDataLine(std::string_view line, std::array<double, kStageLogColumns>& values) {
+    std::vector<std::string_view> fields;
+    while (!line.empty()) {
+        const auto comma = line.find(',');
+        if (comma == std::string_view::npos) {
+            fields.push_back(line);
+            break;
+        }
+        fields.push_back(line.substr(0, comma));
+        line.remove_prefix(comma + 1);
+    }
+    if (fields.size() != kStageLogColumns + 1 || fields[0].empty()) return false;
+    for (int c = 0; c < kStageLogColumns; ++c) {
+        const auto v = ParseNumber(fields[static_cast<std::size_t>(c) + 1]);
+        if (!v) return false;
+        values[static_cast<std::size_t>(c)] = *v;
+    }
+    return true;
+}
+
+} // namespace
+
+StageLogStatistics ReadStageLog(const std::string& path, int window) {
+    StageLogStatistics stats;
+    std::vector<std::string> lines;
+    try {
+        lines = ReadTextLines(path);
+    } catch (const TextFileError&) {
+        return stats;
+    }
+    stats.Read = true;
+    std::deque<std::array<double, kStageLogColumns>> last;
+    for (const auto& line : lines) {
+        std::array<double, kStageLogColumns> values{};
+        if (!ParseDataLine(line, values)) continue;
+        last.push_back(values);
+        if (static_cast<int>(last.size()) > window) last.pop_front();
+    }
+    stats.Lines = static_cast<int>(last.size());
+    if (last.empty()) return stats;
+    for (std::size_t c = 0; c < kStageLogColumns; ++c) {
+        double sum = 0, lo = last.front()[c], hi = last.front()[c];
+        for (const auto& v : last) {
+            sum += v[c];
+            lo = std::min(lo, v[c]);
+            hi = std::max(hi, v[c]);
+        }
+        stats.Average[c] = sum / static_cast<double>(last.size());
+        stats.Span[c] = hi - lo;
+    }
+    return stats;
+}
+
+} // namespace qvr

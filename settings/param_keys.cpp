@@ -1,0 +1,50 @@
+#include "settings/param_keys.h"
+
+namespace qvr {
+
+const std::array<ParamKey, kParamKeyCount> ParamKeys = {{
+    {"E01", "0m/s.時温度差", "%1.2f"}, {"E02", "基準風速値", "%1.2f"},
+    {"E03", "基準時温度差", "%1.2f"},  {"E04", "ヒータ出力", "%1.4f"},
+    {"P01", "補正点1", "%1.2f"},       {"P02", "補正量1", "%1.2f"},
+    {"P03", "補正点2", "%1.2f"},       {"P04", "補正量2", "%1.2f"},
+    {"P05", "補正点3", "%1.2f"},       {"P06", "補正量3", "%1.2f"},
+    {"P07", "補正点4", "%1.2f"},       {"P08", "補正量4", "%1.2f"},
+    {"P09", "補正点5", "%1.2f"},       {"P10", "補正量5", "%1.2f"},
+    {"P11", "補正点6", "%1.2f"},       {"P12", "補正量6", "%1.2f"},
+    {"P13", "補正点7", "%1.2f"},       {"P14", "補正量7", "%1.2f"},
+    {"P15", "補正点8", "%1.2f"},       {"P16", "補正量8", "%1.2f"},
+    {"P17", "補正点9", "%1.2f"},       {"P18", "補正量9", "%1.2f"},
+    {"P19", "補正点10", "%1.2f"},      {"P20", "補正量10", "%1.2f"},
+    {"E16", "気温器差-1", "%1.3f"},    {"E17", "気温器差-2", "%1.3f"},
+    {"E12", "風速器差-1", "%1.3f"},    {"E13", "風速器差-2", "%1.3f"},
+    {"P32", "基準電圧", "%1.3f"},      {"P41", "気温補正", "%1.3f"},
+}};
+
+float* ParamField(TWritePrm& prm, std::string_view key) {
+    if (key == "E01") return &prm.DifT0m;
+    if (key == "E02") return &prm.AdjWS;
+    if (key == "E03") return &prm.AdjDifT;
+    if (key == "E04") return &prm.HeaterWatt;
+    if (key == "E16") return &prm.ATRevice0;
+    if (key == "E17") return &prm.ATRevice1;
+    if (key == "E12") return &prm.WDTRevice0;
+    if (key == "E13") return &prm.WDTRevice1;
+    if (key == "P32") return &prm.ChipStdV;
+    if (key == "P41") return &prm.ATRev;
+    // P01 to P20: odd numbers are the table's points, even ones its amounts.
+    if (key.size() == 3 && key[0] == 'P' && key[1] >= '0' && key[1] <= '9' && key[2] >= '0' &&
+        key[2] <= '9') {
+        const int n = (key[1] - '0') * 10 + (key[2] - '0');
+        if (n >= 1 && n <= 20) {
+            const auto i = static_cast<std::size_t>((n - 1) / 2);
+            return n % 2 == 1 ? &prm.DIV[i] : &prm.VAL[i];
+        }
+    }
+    return nullptr;
+}
+
+const float* ParamField(const TWritePrm& prm, std::string_view key) {
+    return ParamField(const_cast<TWritePrm&>(prm), key);
+}
+
+} // namespace qvr

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "settings/write_prm.h"
+
+#include <array>
+#include <string_view>
+
+namespace qvr {
+
+// One sensor parameter the group write sends: its key on the line, the label
+// the settings window shows beside it and its display format.
+struct ParamKey {
+    const char* Key;
+    const char* Label;
+    const char* Format;
+};
+
+inline constexpr int kParamKeyCount = 30;
+
+// Every parameter the group write sends, in the order it sends them
+// (E01 to E04, P01 to P20, E16, E17, E12, E13, P32, P41).
+extern const std::array<ParamKey, kParamKeyCount> ParamKeys;
+
+// The field of the parameter set a key stands for; nullptr for any other key.
+float* ParamField(TWritePrm& prm, std::string_view key);
+const float* ParamField(const TWritePrm& prm, std::string_view key);
+
+} // namespace qvr

@@ -1,0 +1,104 @@
+#include "report/report_pdf.h"
+#include "tests/base/temp_dir.h"
+#include "tests/report/prepared_calibration.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+
+namespace qvr {
+namespace {
+
+// Runs a poppler tool on the file and returns what it printed.
+QString Tool(const QString& program, const QStringList& args) {
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(60000) || p.exitCode() != 0)
+        throw std::runtime_error(program.toStdString() +
+                                 " failed (scripts/install.sh installs "
+                                 "poppler-utils): " +
+                                 p.readAllStandardError().toStdString());
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+class ReportPdf : public ::testing::Test {
+protected:
+    void SetUp() override {
+        prepared_ = test::PrepareCalibration(dir_.Dir());
+        path_ = QString::fromStdString(dir_.File("report.pdf"));
+    }
+    QString Write(const CalibrationReport& report) {
+        WriteReportPdf(report, path_);
+        return Tool("pdftotext", {"-layout", path_, "-"});
+    }
+    test::TempDir dir_;
+    test::PreparedCalibration prepared_;
+    QString path_;
+};
+
+TEST_F(ReportPdf, OneA4PageWithTheSensorBothParameterSetsStagesAndVerdict) {
+    const QString text = Write(prepared_.journal.Build(prepared_.context));
+    for (const char* expected :
+         {"キャリブレーション報告書", "Q-2041", "19.10", "2.05", "LAB-PC-3", "QVR Monitor 0.94",
+          "2026/12/10 08:00:00", "開始時", "完了時", "気温器差確定", "2026/12/10 08:10:00",
+          "0.125 / -0.125", "AT-1 平均 19.920 幅 0.040 ℃", "Nm/s.調整確定", "17.500",
+          "WsAvg15 5.004 m/s", "合格範囲 4.9875 < WsAvg15 < 5.0125", "判定：合格",
+          "開始からの経過時間"}) {
+        EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected;
+    }
+    // Each parameter with its value before and after, changed ones marked.
+    const auto row = [&](const char* key) {
+        const QRegularExpression re(QString::fromUtf8(key) +
+                                    QStringLiteral(" +\\S+ +(\\S+) +(\\S+)( +変更)?"));
+        const auto m = re.match(text);
+        return m.hasMatch() ? (m.captured(1) + "|" + m.captured(2) + "|" + m.captured(3).trimmed())
+                            : QString();
+    };
+    EXPECT_EQ(row("E01"), QStringLiteral("50.00|46.25|変更"));
+    EXPECT_EQ(row("E04"), QStringLiteral("0.2000|0.2000|"));
+    EXPECT_EQ(row("E17"), QStringLiteral("0.000|-0.125|変更"));
+    EXPECT_EQ(row("P41"), QStringLiteral("9.000|9.000|"));
+    EXPECT_EQ(text.count(QStringLiteral("変更")), 6 + 2); // six rows and the heading's two
+
+    const QString info = Tool("pdfinfo", {path_});
+    EXPECT_TRUE(info.contains(QRegularExpression("Pages: +1\\n"))) << info.toStdString();
+    EXPECT_TRUE(info.contains(QRegularExpression("Page size: +595 x 842 pts \\(A4\\)")))
+        << info.toStdString();
+    // The Japanese font travels inside the file.
+    const QString fonts = Tool("pdffonts", {path_});
+    EXPECT_TRUE(fonts.contains(QRegularExpression("IPA\\S*Gothic +CID TrueType +\\S+ +yes")))
+        << fonts.toStdString();
+}
+
+TEST_F(ReportPdf, FailedCheckAndMissingLogsAreShownNotHidden) {
+    prepared_.context.WsAvg15 = 5.2f;
+    std::remove(dir_.File("Q-2041_WTR.csv").c_str());
+    const QString text = Write(prepared_.journal.Build(prepared_.context));
+    EXPECT_TRUE(text.contains(QStringLiteral("判定：不合格")));
+    EXPECT_TRUE(text.contains(QStringLiteral("ログ Q-2041_WTR.csv が読めません")));
+}
+
+TEST_F(ReportPdf, AnEmptyRunStillGivesAReadablePage) {
+    CalibrationJournal empty;
+    ReportContext ctx;
+    ResetPrm(ctx.After);
+    ctx.Folder = dir_.Dir();
+    ctx.Created = test::At(9, 0, 0);
+    const QString text = Write(empty.Build(ctx));
+    EXPECT_TRUE(text.contains(QStringLiteral("（未入力）")));
+    EXPECT_TRUE(text.contains(QStringLiteral("判定：未測定")));
+}
+
+TEST_F(ReportPdf, AnUnwritableFolderRaisesAnErrorNamingTheFile) {
+    const QString bad = QString::fromStdString(dir_.File("no/such/folder/report.pdf"));
+    try {
+        WriteReportPdf(prepared_.journal.Build(prepared_.context), bad);
+        FAIL() << "no error";
+    } catch (const TextFileError& e) {
+        EXPECT_NE(std::string(e.what()).find("report.pdf"), std::string::npos) << e.what();
+    }
+}
+
+} // namespace
+} // namespace qvr
