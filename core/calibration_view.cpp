@@ -1,0 +1,112 @@
+#include "core/calibration_view.h"
+
+#include "base/number_text.h"
+
+#include <cmath>
+
+namespace qvr {
+
+namespace {
+
+std::string F3(double value) {
+    return FormatFloat("%1.3f", value);
+}
+
+std::string Pair(double a, double b) {
+    return F3(a) + " / " + F3(b);
+}
+
+int Percent(float gauge) {
+    return static_cast<int>(std::fabs(std::trunc(static_cast<double>(gauge) * 100.0)));
+}
+
+bool ZeroConditions(const Calibration& cal) {
+    return cal.StableTempDiff && cal.StableWs && cal.LongMax[0] < 0.5;
+}
+
+} // namespace
+
+EvaluationGrid BuildEvaluationGrid(const Calibration& cal) {
+    EvaluationGrid grid;
+    grid.Cells[0] = {"項目", "Max", "Avg.", "Min", "p-p"};
+
+    struct LongRow {
+        const char* label;
+        int channel;
+        bool stable;
+    };
+    const LongRow longRows[] = {
+        {"風速", 0, cal.StableWs},         {"気温１", 1, cal.StableAt1},
+        {"気温２", 2, cal.StableAt2},      {"風速温度１", 3, cal.StableWdt1},
+        {"風速温度２", 4, cal.StableWdt2}, {"温度差L", 5, cal.StableTempDiff}};
+    int row = 1;
+    for (const LongRow& r : longRows) {
+        const int c = r.channel;
+        grid.Cells[row] = {r.label, F3(cal.LongMax[c]), F3(cal.LongAvg[c]), F3(cal.LongMin[c]),
+                           F3(cal.LongSpan(c))};
+        grid.RowStable[row++] = r.stable;
+    }
+
+    struct ShortRow {
+        const char* label;
+        int value;
+        bool stable;
+    };
+    const ShortRow shortRows[] = {{"温度差S", 0, cal.StableTempDiff},
+                                  {"気温補正S", 1, cal.StableAt1},
+                                  {"WS補正S", 3, cal.StableWdt1}};
+    for (const ShortRow& r : shortRows) {
+        const int v = r.value;
+        grid.Cells[row] = {r.label, F3(cal.ShortMax[v]), F3(cal.ShortAvg[v]), F3(cal.ShortMin[v]),
+                           F3(cal.ShortSpan(v))};
+        grid.RowStable[row++] = r.stable;
+    }
+
+    grid.Cells[row] = {"風速S", " ", F3(cal.WsAvg5), " ", " "};
+    grid.RowStable[row] = cal.SpanReached;
+    return grid;
+}
+
+CalibrationPanels BuildCalibrationPanels(const Calibration& cal, const TWritePrm& prm) {
+    CalibrationPanels p;
+    p.ATRev = {Pair(cal.AtCorr[0], cal.AtCorr[1]), cal.StableAt1 && cal.StableAt2};
+    p.ATRevSet = "Set: " + Pair(prm.ATRevice0, prm.ATRevice1);
+    p.WTRev = {Pair(cal.WdtCorr[0], cal.WdtCorr[1]), cal.StableWdt1 && cal.StableWdt2};
+    p.WTRevSet = "Set: " + Pair(prm.WDTRevice0, prm.WDTRevice1);
+    p.WS0Cal = {F3(cal.ZeroTempDiff), ZeroConditions(cal)};
+    p.WS0CalSet = "Set: " + F3(prm.DifT0m);
+    p.WS4Cal = {F3(cal.SpanTempDiff), cal.StableTempDiff && cal.StableWs && cal.LongMax[0] > 0.5};
+    p.WS4CalSet = "Set: " + F3(prm.AdjDifT);
+    return p;
+}
+
+CalControls DecideCalControls(const Calibration& cal, bool zeroSimplified) {
+    CalControls c;
+    c.ATRevSetGrey = cal.CalStep >= 2;
+    c.ATRcvFinEnabled = !c.ATRevSetGrey && cal.StableAt1 && cal.StableAt2;
+    c.WTRevSetGrey = cal.CalStep >= 3;
+    c.WSTRcvFinEnabled = !c.WTRevSetGrey && cal.StableWdt1 && cal.StableWdt2;
+    c.WS0CalSetGrey = cal.CalStep >= 5;
+    c.ZeroCalFinEnabled =
+        !c.WS0CalSetGrey && ZeroConditions(cal) && (zeroSimplified || cal.ShortSpan(0) < 0.005);
+    // The reference-speed stage is never blocked by the step.
+    c.SpanCalFinEnabled = cal.StableTempDiff && cal.LongMax[0] > 0.5 && cal.ShortSpan(0) < 0.015;
+    c.WS4CalSetGrey = cal.CalStep >= 7;
+    c.Complete = cal.CalStep == 7;
+    c.FinishText = c.Complete ? "キャリブレーション完了"
+                              : "キャリブレーション中: Step-" + std::to_string(cal.CalStep);
+    c.WsAvg5Text = F3(cal.WsAvg5);
+    c.WsAvg15Text = F3(cal.WsAvg15);
+    c.Gauge5Percent = Percent(cal.Gauge5);
+    c.Gauge15Percent = Percent(cal.Gauge15);
+    return c;
+}
+
+Rgb GaugeColour(int percent) {
+    if (percent > 85) return {0, 255, 0};
+    if (percent > 70) return {255, 255, 0};
+    if (percent > 50) return {255, 221, 140};
+    return {255, 0, 0};
+}
+
+} // namespace qvr
