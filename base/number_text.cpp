@@ -157,6 +157,21 @@ std::optional<double> ParseNumber(std::string_view text) {
     return negative ? -value : value;
 }
 
+std::optional<float> ToSingle(double value) {
+    constexpr double kMax = std::numeric_limits<float>::max();
+    // Halfway between the largest float and 2^128: from here on a value rounds to infinity.
+    constexpr double kOverflow = 0x1p128 - 0x1p103;
+    if (!(std::fabs(value) < kOverflow)) return std::nullopt; // NaN fails this too
+    if (value > kMax) return std::numeric_limits<float>::max();
+    if (value < -kMax) return -std::numeric_limits<float>::max();
+    return static_cast<float>(value);
+}
+
+std::optional<float> ParseFloat(std::string_view text) {
+    const auto value = ParseNumber(text);
+    return value ? ToSingle(*value) : std::nullopt;
+}
+
 std::optional<int> ParseInteger(std::string_view text) {
     text = TrimBlanks(text);
     if (!text.empty() && text.front() == '+') {

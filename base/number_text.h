@@ -23,6 +23,16 @@ std::string FormatFloat(std::string_view format, double value);
 // trailing garbage, inf, nan, hexadecimal) gives no value.
 std::optional<double> ParseNumber(std::string_view text);
 
+// The single-precision value a field takes for `value`: its nearest float, or
+// no value when that would be infinite (a magnitude from about 3.40282357E38
+// on, such as 1E39) or `value` is not a number. Narrowing such a value with a
+// cast is undefined; every float field goes through here instead.
+std::optional<float> ToSingle(double value);
+
+// ParseNumber for a value that lands in a single-precision field: no value
+// also when it lies beyond that range (ToSingle).
+std::optional<float> ParseFloat(std::string_view text);
+
 // A decimal integer, optional sign, blanks around allowed; no value when the
 // text is not one or does not fit in 32 bits.
 std::optional<int> ParseInteger(std::string_view text);
