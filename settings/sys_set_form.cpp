@@ -1,12 +1,452 @@
 #include "settings/sys_set_form.h"
 
+#include "app/app_globals.h"
+#include "app/main_form.h"
+#include "app/pictures.h"
+#include "base/ini_file.h"
+#include "base/number_text.h"
+#include "link/comm_ctrl_form.h"
+#include "settings/setpoint_file.h"
+#include "write/write_form.h"
+
+#include <QButtonGroup>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
 namespace qvr {
 
+namespace {
+
+QString Formatted(const char* format, float value) {
+    return QString::fromStdString(FormatFloat(format, static_cast<double>(value)));
+}
+
+QTableWidgetItem& Cell(QTableWidget* grid, int column, int row) {
+    QTableWidgetItem* item = grid->item(row, column);
+    if (!item) {
+        item = new QTableWidgetItem;
+        grid->setItem(row, column, item);
+    }
+    return *item;
+}
+
+template <typename W> W* Named(W* widget, const char* name) {
+    widget->setObjectName(name);
+    return widget;
+}
+
+} // namespace
+
 TSysSetForm::TSysSetForm(AppContext& context, QWidget* parent)
-    : QWidget(parent, Qt::Window), context_(context) {
+    : QWidget(parent, Qt::Window), ctx_(context) {
     setObjectName("SysSetForm");
     setWindowTitle("System Setting");
+    BuildControls();
+    LoadSetpointFile(ctx_.writePrm, BaseSetpointFile());
+
+    Tim1S = Named(new QTimer(this), "Tim1S");
+    Tim1S->setInterval(1000);
+    connect(Tim1S, &QTimer::timeout, this, &TSysSetForm::Tim1STimer);
+    Tim1S->start();
+}
+
+std::string TSysSetForm::BaseSetpointFile() const {
+    return ctx_.exeDir + "BaseSetpoint.ini";
+}
+
+void TSysSetForm::BuildControls() {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    auto* body = new QHBoxLayout();
+    body->setContentsMargins(6, 6, 6, 6);
+    body->setSpacing(6);
+    body->addWidget(BuildPortColumn(), 0, Qt::AlignTop);
+
+    auto* right = new QVBoxLayout();
+    right->setSpacing(6);
+    Panel1 = Named(new QFrame(this), "Panel1");
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel1->setAutoFillBackground(true);
+    QPalette pal = Panel1->palette();
+    pal.setColor(QPalette::Window, QColor(238, 255, 200));
+    Panel1->setPalette(pal);
+    auto* serial = new QHBoxLayout(Panel1);
+    serial->setContentsMargins(8, 4, 8, 4);
+    QFont big = font();
+    big.setPixelSize(15);
+    Label8 = Named(new QLabel(QStringLiteral("シリアル番号"), Panel1), "Label8");
+    Label8->setFont(big);
+    ESNum = Named(new QLineEdit(QStringLiteral("xxxxxx"), Panel1), "ESNum");
+    ESNum->setFont(big);
+    ESNum->setFixedWidth(160);
+    BBSNClear = Named(new QPushButton(QStringLiteral("✖"), Panel1), "BBSNClear");
+    BBSNClear->setFixedSize(24, 24);
+    BBSNClear->setAutoDefault(false);
+    serial->addWidget(Label8);
+    serial->addWidget(ESNum);
+    serial->addWidget(BBSNClear);
+    serial->addStretch(1);
+    right->addWidget(Panel1);
+
+    PCMain = Named(new QTabWidget(this), "PCMain");
+    PCMain->setDocumentMode(true); // flat tabs, as buttons
+    TSCalibration = BuildCalibrationTab();
+    TSDirect = BuildDirectTab();
+    PCMain->addTab(TSCalibration, QStringLiteral("管理操作"));
+    PCMain->addTab(TSDirect, QStringLiteral("直接操作"));
+    right->addWidget(PCMain, 1);
+    body->addLayout(right, 1);
+    column->addLayout(body, 1);
+    column->addWidget(BuildConsole());
+
+    SaveDlg = Named(new QFileDialog(this), "SaveDlg");
+    SaveDlg->setAcceptMode(QFileDialog::AcceptSave);
+    SaveDlg->setFileMode(QFileDialog::AnyFile);
+    SaveDlg->setSizeGripEnabled(true);
+    LoadDlg = Named(new QFileDialog(this), "LoadDlg");
+    LoadDlg->setAcceptMode(QFileDialog::AcceptOpen);
+    LoadDlg->setFileMode(QFileDialog::ExistingFile);
+    for (QFileDialog* dialog : {SaveDlg, LoadDlg}) {
+        dialog->setNameFilter("qvr setpoint File (*.qvr)");
+        dialog->setDefaultSuffix("qvr");
+    }
+
+    connect(BBSNClear, &QPushButton::clicked, this, &TSysSetForm::BBSNClearClick);
+    connect(BBOk, &QPushButton::clicked, this, &TSysSetForm::BBOkClick);
+    connect(BBCancel, &QPushButton::clicked, this, &TSysSetForm::BBCancelClick);
     resize(623, 665);
+}
+
+QWidget* TSysSetForm::BuildPortColumn() {
+    auto* holder = new QWidget(this);
+    auto* column = new QVBoxLayout(holder);
+    column->setContentsMargins(0, 0, 0, 0);
+    GBCom = Named(new QGroupBox(QStringLiteral("通信ポート設定"), holder), "GBCom");
+    GBCom->setFixedSize(121, 401);
+    auto* buttons = new QVBoxLayout(GBCom);
+    buttons->setContentsMargins(8, 12, 8, 8);
+    buttons->setSpacing(8);
+    SBConnection = Named(new QToolButton(GBCom), "SBConnection");
+    SBConnection->setText(QStringLiteral("通信開始"));
+    SBDisconnection = Named(new QToolButton(GBCom), "SBDisconnection");
+    SBDisconnection->setText(QStringLiteral("通信クローズ"));
+    auto* group = new QButtonGroup(this);
+    group->setExclusive(true);
+    for (QToolButton* b : {SBConnection, SBDisconnection}) {
+        b->setCheckable(true);
+        b->setMinimumSize(100, 48);
+        b->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        group->addButton(b);
+        buttons->addWidget(b);
+    }
+    SBDisconnection->setChecked(true);
+    buttons->addSpacing(12);
+    BBComShowStd = Named(new QPushButton(QStringLiteral("ログ表示..."), GBCom), "BBComShowStd");
+    BBComSetStd = Named(new QPushButton(QStringLiteral("ポート設定..."), GBCom), "BBComSetStd");
+    for (QPushButton* b : {BBComShowStd, BBComSetStd}) {
+        b->setAutoDefault(false);
+        buttons->addWidget(b);
+    }
+    buttons->addStretch(1);
+    column->addWidget(GBCom);
+    Label13 = Named(new QLabel(QStringLiteral("基準電圧がmV仕様の"), holder), "Label13");
+    Label15 = Named(new QLabel(QStringLiteral("品種は、mV単位で記述"), holder), "Label15");
+    column->addWidget(Label13);
+    column->addWidget(Label15);
+    column->addStretch(1);
+
+    connect(SBConnection, &QToolButton::clicked, this, &TSysSetForm::SBConnectionClick);
+    connect(SBDisconnection, &QToolButton::clicked, this, &TSysSetForm::SBDisconnectionClick);
+    connect(BBComShowStd, &QPushButton::clicked, this, &TSysSetForm::BBComShowStdClick);
+    connect(BBComSetStd, &QPushButton::clicked, this, &TSysSetForm::BBComSetStdClick);
+    return holder;
+}
+
+QWidget* TSysSetForm::BuildDirectTab() {
+    auto* tab = Named(new QWidget(this), "TSDirect");
+    auto* column = new QVBoxLayout(tab);
+    column->setContentsMargins(8, 8, 8, 8);
+    GBParams = Named(new QGroupBox(QStringLiteral("設定値"), tab), "GBParams");
+    auto* grid = new QGridLayout(GBParams);
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(4);
+    grid->setColumnMinimumWidth(3, 16);
+
+    const auto heading = [&](const QString& text, int row, int col) {
+        grid->addWidget(new QLabel(text, GBParams), row, col, 1, 3);
+    };
+    const auto edit = [&](QLineEdit*& e, const char* name, const QString& label, int row, int col) {
+        e = Named(new QLineEdit(GBParams), name);
+        e->setFixedWidth(80);
+        e->setAlignment(Qt::AlignRight);
+        grid->addWidget(new QLabel(label, GBParams), row, col);
+        grid->addWidget(e, row, col + 1);
+    };
+    // Left: system value and instrument errors.
+    heading(QStringLiteral("システム設定値 ─────────"), 0, 0);
+    edit(EStdVolt, "EStdVolt", QStringLiteral("基準電圧"), 1, 0);
+    grid->addWidget(new QLabel("V", GBParams), 1, 2);
+    heading(QStringLiteral("器差補正 ────────────"), 2, 0);
+    edit(EATDif1, "EATDif1", QStringLiteral("気温器差-1"), 3, 0);
+    edit(EATDif2, "EATDif2", QStringLiteral("気温器差-2"), 4, 0);
+    edit(EWDDif1, "EWDDif1", QStringLiteral("風速器差-1"), 5, 0);
+    edit(EWDDif2, "EWDDif2", QStringLiteral("風速器差-2"), 6, 0);
+    edit(EATRev, "EATRev", QStringLiteral("気温補正"), 7, 0);
+    // Right: wind-speed computation and the characteristic table.
+    heading(QStringLiteral("風速算出 ──────────────"), 0, 4);
+    edit(EDifT0m, "EDifT0m", QStringLiteral("0m/s.時温度差"), 1, 4);
+    edit(EAdjWS, "EAdjWS", QStringLiteral("基準風速値 ─"), 2, 4);
+    edit(EAdjDifT, "EAdjDifT", QStringLiteral("基準時温度差"), 3, 4);
+    edit(EHeaterWatt, "EHeaterWatt", QStringLiteral("ヒータ出力 ───"), 4, 4);
+    heading(QStringLiteral("特性補正式 ─────────────"), 5, 4);
+
+    SGRev = Named(new QTableWidget(11, 2, GBParams), "SGRev");
+    SGRev->horizontalHeader()->hide();
+    SGRev->verticalHeader()->hide();
+    QFont small = SGRev->font();
+    small.setPixelSize(11);
+    SGRev->setFont(small);
+    SGRev->verticalHeader()->setMinimumSectionSize(1);
+    SGRev->verticalHeader()->setDefaultSectionSize(14);
+    SGRev->horizontalHeader()->setDefaultSectionSize(70);
+    SGRev->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    SGRev->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    SGRev->setFixedSize(2 * 70 + 2 * SGRev->frameWidth(), 11 * 14 + 2 * SGRev->frameWidth());
+    for (int c = 0; c < 2; ++c) {
+        // Row 0 is the fixed header: not editable, drawn as a heading.
+        QTableWidgetItem& head = Cell(SGRev, c, 0);
+        head.setFlags(Qt::ItemIsEnabled);
+        head.setBackground(palette().button());
+        head.setTextAlignment(Qt::AlignCenter);
+        for (int r = 1; r < 11; ++r)
+            Cell(SGRev, c, r).setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    grid->addWidget(SGRev, 6, 4, 4, 3, Qt::AlignLeft | Qt::AlignTop);
+    grid->setRowStretch(10, 1);
+    column->addWidget(GBParams);
+
+    auto* buttons = new QHBoxLayout();
+    BBWrite = Named(new QPushButton(QStringLiteral("　設定送出"), tab), "BBWrite");
+    BBSetpointSave = Named(new QPushButton(QStringLiteral(" 設定保存..."), tab), "BBSetpointSave");
+    BBSetpointLoad = Named(new QPushButton(QStringLiteral(" 設定読込..."), tab), "BBSetpointLoad");
+    for (QPushButton* b : {BBWrite, BBSetpointSave, BBSetpointLoad}) {
+        b->setAutoDefault(false);
+        b->setMinimumSize(110, 32);
+        buttons->addWidget(b);
+    }
+    buttons->addStretch(1);
+    column->addLayout(buttons);
+    column->addStretch(1);
+
+    connect(BBWrite, &QPushButton::clicked, this, &TSysSetForm::BBWriteClick);
+    connect(BBSetpointSave, &QPushButton::clicked, this, &TSysSetForm::BBSetpointSaveClick);
+    connect(BBSetpointLoad, &QPushButton::clicked, this, &TSysSetForm::BBSetpointLoadClick);
+    return tab;
+}
+
+QWidget* TSysSetForm::BuildConsole() {
+    PConsole = Named(new QFrame(this), "PConsole");
+    PConsole->setFixedHeight(41);
+    PConsole->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    auto* row = new QHBoxLayout(PConsole);
+    row->setContentsMargins(8, 4, 8, 4);
+    Image1 = Named(new QLabel(PConsole), "Image1");
+    Image1->setPixmap(pictures::Logo(100, 22));
+    BBOk = Named(new QPushButton("OK", PConsole), "BBOk");
+    BBCancel = Named(new QPushButton(QStringLiteral("キャンセル"), PConsole), "BBCancel");
+    BBOk->setDefault(true);
+    row->addWidget(Image1);
+    row->addStretch(1);
+    row->addWidget(BBOk);
+    row->addWidget(BBCancel);
+    return PConsole;
+}
+
+void TSysSetForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // Only a real show, not a restore from the task bar.
+    if (!event->spontaneous()) ParamsToEdits();
+}
+
+void TSysSetForm::keyPressEvent(QKeyEvent* event) {
+    // OK is the default button and cancel the cancel button, as in a dialog.
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        BBOk->click();
+        return;
+    case Qt::Key_Escape:
+        BBCancel->click();
+        return;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+// --- Transfer between WritePrm and the edit fields ------------------------------
+
+void TSysSetForm::ParamsToEdits() {
+    const TWritePrm& p = ctx_.writePrm;
+    EDifT0m->setText(Formatted("%1.2f", p.DifT0m));
+    EAdjWS->setText(Formatted("%1.2f", p.AdjWS));
+    EAdjDifT->setText(Formatted("%1.2f", p.AdjDifT));
+    EHeaterWatt->setText(Formatted("%1.4f", p.HeaterWatt));
+    Cell(SGRev, 0, 0).setText(QStringLiteral("補正点"));
+    Cell(SGRev, 1, 0).setText(QStringLiteral("補正量"));
+    for (int i = 0; i < 10; ++i) {
+        Cell(SGRev, 0, i + 1).setText(Formatted("%1.2f", p.DIV[static_cast<std::size_t>(i)]));
+        Cell(SGRev, 1, i + 1).setText(Formatted("%1.2f", p.VAL[static_cast<std::size_t>(i)]));
+    }
+    EATDif1->setText(Formatted("%1.3f", p.ATRevice0));
+    EATDif2->setText(Formatted("%1.3f", p.ATRevice1));
+    EWDDif1->setText(Formatted("%1.3f", p.WDTRevice0));
+    EWDDif2->setText(Formatted("%1.3f", p.WDTRevice1));
+    EStdVolt->setText(Formatted("%1.3f", p.ChipStdV));
+    EATRev->setText(Formatted("%1.3f", p.ATRev));
+}
+
+void TSysSetForm::EditsToParams() {
+    // Leaving the current cell ends a typing still open there, so it counts with what it shows.
+    SGRev->setCurrentItem(nullptr);
+    TWritePrm& p = ctx_.writePrm;
+    std::vector<std::pair<QString, float*>> order = {{EDifT0m->text(), &p.DifT0m},
+                                                     {EAdjWS->text(), &p.AdjWS},
+                                                     {EAdjDifT->text(), &p.AdjDifT},
+                                                     {EHeaterWatt->text(), &p.HeaterWatt}};
+    for (std::size_t i = 0; i < 10; ++i) {
+        order.push_back({Cell(SGRev, 0, int(i) + 1).text(), &p.DIV[i]});
+        order.push_back({Cell(SGRev, 1, int(i) + 1).text(), &p.VAL[i]});
+    }
+    order.insert(order.end(), {{EATDif1->text(), &p.ATRevice0},
+                               {EATDif2->text(), &p.ATRevice1},
+                               {EWDDif1->text(), &p.WDTRevice0},
+                               {EWDDif2->text(), &p.WDTRevice1},
+                               {EStdVolt->text(), &p.ChipStdV},
+                               {EATRev->text(), &p.ATRev}});
+    for (const auto& [text, field] : order) {
+        const std::optional<float> value = ParseFloat(text.toStdString());
+        if (!value) {
+            QMessageBox::warning(this, windowTitle(),
+                                 QStringLiteral("変換できない文字がありました\n"
+                                                "設定数値を確認してください！"),
+                                 QMessageBox::Ok);
+            return;
+        }
+        *field = *value;
+    }
+}
+
+// --- Port ------------------------------------------------------------------------
+
+TCommCtrlForm& TSysSetForm::Link() {
+    return *CommCtrlForm;
+}
+
+bool& TSysSetForm::Collecting() {
+    return MainForm->Collecting;
+}
+
+void TSysSetForm::ConnectPort() {
+    Link().LoadPortSettings();
+    Link().OpenPort();
+    SBConnection->setChecked(true);
+}
+
+void TSysSetForm::SBConnectionClick() {
+    ConnectPort();
+    Collecting() = true;
+}
+
+void TSysSetForm::SBDisconnectionClick() {
+    Link().ClosePort();
+    Collecting() = false;
+}
+
+void TSysSetForm::BBComShowStdClick() {
+    Link().show();
+    Link().raise();
+}
+
+void TSysSetForm::BBComSetStdClick() {
+    Link().SetupRule();
+}
+
+// --- Serial number, files, send, OK and cancel ------------------------------------
+
+void TSysSetForm::BBSNClearClick() {
+    ESNum->clear();
+}
+
+void TSysSetForm::BBWriteClick() {
+    EditsToParams();
+    if (Link().PortConnected()) {
+        if (WriteForm) WriteForm->exec();
+    } else {
+        QMessageBox::information(this, windowTitle(),
+                                 QStringLiteral("接続していないので、実行できません！"),
+                                 QMessageBox::Ok);
+    }
+}
+
+QString TSysSetForm::AskFileName(QFileDialog* dialog) {
+    // The dialog keeps its last name and folder and proposes them again.
+    if (dialog->exec() != QDialog::Accepted) return {};
+    const QStringList files = dialog->selectedFiles();
+    if (files.isEmpty()) return {};
+    dialog->selectFile(files.first());
+    return files.first();
+}
+
+void TSysSetForm::ShowSaveError(const QString& message) {
+    QMessageBox::critical(this, windowTitle(), message);
+}
+
+void TSysSetForm::BBSetpointSaveClick() {
+    const QString name = AskFileName(SaveDlg);
+    if (name.isEmpty()) return;
+    EditsToParams();
+    try {
+        SaveSetpointFile(ctx_.writePrm, name.toStdString());
+    } catch (const std::exception& e) {
+        ShowSaveError(QString::fromUtf8(e.what()));
+    }
+}
+
+void TSysSetForm::BBSetpointLoadClick() {
+    const QString name = AskFileName(LoadDlg);
+    if (name.isEmpty()) return;
+    LoadSetpointFile(ctx_.writePrm, name.toStdString());
+    ParamsToEdits();
+}
+
+void TSysSetForm::BBOkClick() {
+    EditsToParams();
+    try {
+        SaveSetpointFile(ctx_.writePrm, BaseSetpointFile());
+    } catch (const std::exception& e) {
+        ShowSaveError(QString::fromUtf8(e.what()));
+        return; // the window stays open
+    }
+    close();
+}
+
+void TSysSetForm::BBCancelClick() {
+    close();
 }
 
 } // namespace qvr

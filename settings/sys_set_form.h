@@ -4,16 +4,139 @@
 
 #include <QWidget>
 
+class QCheckBox;
+class QFileDialog;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
+class QTabWidget;
+class QTimer;
+class QToolButton;
+
 namespace qvr {
 
-// Settings window: port buttons, serial number, parameter editing, calibration.
+class TCommCtrlForm;
+
+// Settings window: port buttons, serial number, direct editing of the
+// parameter set, setpoint files, and the calibration tab. Created hidden at
+// start and kept for the whole run; closing it only hides it.
 class TSysSetForm : public QWidget {
     Q_OBJECT
 public:
     explicit TSysSetForm(AppContext& context, QWidget* parent = nullptr);
 
+    // Edit fields from WritePrm, each in its display format.
+    void ParamsToEdits();
+    // Edit fields back into WritePrm, in a fixed order, stopping at the first
+    // text that is not a number (the warning is shown; the caller goes on).
+    void EditsToParams();
+    // Loads the port settings, opens the port (its result is not reported) and
+    // shows the connect button pressed. The main window's start button uses it too.
+    void ConnectPort();
+
+    // Handlers, named after their control and event.
+    void SBConnectionClick();
+    void SBDisconnectionClick();
+    void BBComShowStdClick();
+    void BBComSetStdClick();
+    void BBSNClearClick();
+    void BBWriteClick();
+    void BBSetpointSaveClick();
+    void BBSetpointLoadClick();
+    void BBOkClick();
+    void BBCancelClick();
+    void Tim1STimer();
+
+    // "BaseSetpoint.ini" beside the executable.
+    std::string BaseSetpointFile() const;
+
+    // Port group and serial number.
+    QGroupBox* GBCom = nullptr;
+    QToolButton* SBConnection = nullptr;
+    QToolButton* SBDisconnection = nullptr;
+    QPushButton* BBComShowStd = nullptr;
+    QPushButton* BBComSetStd = nullptr;
+    QLabel* Label13 = nullptr;
+    QLabel* Label15 = nullptr;
+    QFrame* Panel1 = nullptr;
+    QLabel* Label8 = nullptr;
+    QLineEdit* ESNum = nullptr;
+    QPushButton* BBSNClear = nullptr;
+    QTabWidget* PCMain = nullptr;
+    QFrame* PConsole = nullptr;
+    QLabel* Image1 = nullptr;
+    QPushButton* BBOk = nullptr;
+    QPushButton* BBCancel = nullptr;
+    QFileDialog* SaveDlg = nullptr;
+    QFileDialog* LoadDlg = nullptr;
+    QTimer* Tim1S = nullptr;
+
+    // Direct-edit tab.
+    QWidget* TSDirect = nullptr;
+    QGroupBox* GBParams = nullptr;
+    QLineEdit* EStdVolt = nullptr;
+    QLineEdit* EATDif1 = nullptr;
+    QLineEdit* EATDif2 = nullptr;
+    QLineEdit* EWDDif1 = nullptr;
+    QLineEdit* EWDDif2 = nullptr;
+    QLineEdit* EATRev = nullptr;
+    QLineEdit* EDifT0m = nullptr;
+    QLineEdit* EAdjWS = nullptr;
+    QLineEdit* EAdjDifT = nullptr;
+    QLineEdit* EHeaterWatt = nullptr;
+    // Two columns (correction point, amount), row 0 the fixed header.
+    QTableWidget* SGRev = nullptr;
+    QPushButton* BBWrite = nullptr;
+    QPushButton* BBSetpointSave = nullptr;
+    QPushButton* BBSetpointLoad = nullptr;
+
+    // Calibration tab; its behaviour lives with the calibration.
+    QWidget* TSCalibration = nullptr;
+    QPushButton* BBCalStart = nullptr;
+    QLabel* PATRev = nullptr;
+    QLabel* PATRevSet = nullptr;
+    QPushButton* BBATRcvFin = nullptr;
+    QLabel* PWTRev = nullptr;
+    QLabel* PWTRevSet = nullptr;
+    QPushButton* BBWSTRcvFin = nullptr;
+    QLabel* PWS0Cal = nullptr;
+    QLabel* PWS0CalSet = nullptr;
+    QPushButton* BB0mCalFin = nullptr;
+    QCheckBox* CB0mSmpl = nullptr;
+    QLabel* PWS4Cal = nullptr;
+    QLabel* PWS4CalSet = nullptr;
+    QPushButton* BB4mCalFin = nullptr;
+    QPushButton* BitBtn6 = nullptr;
+    QLabel* PFinish = nullptr;
+    QPushButton* BBFin = nullptr;
+    QLabel* PWSAS5 = nullptr;
+    QProgressBar* NmGage5 = nullptr;
+    QLabel* PWSAS15 = nullptr;
+    QProgressBar* NmGage15 = nullptr;
+    QLabel* Label12 = nullptr;
+    QTableWidget* SGCalData = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
-    AppContext& context_;
+    void BuildControls();
+    QWidget* BuildPortColumn();
+    QWidget* BuildDirectTab();
+    QWidget* BuildCalibrationTab();
+    QWidget* BuildConsole();
+    // The file name the operator confirms in the dialog; empty when cancelled.
+    QString AskFileName(QFileDialog* dialog);
+    void ShowSaveError(const QString& message);
+    TCommCtrlForm& Link();
+    bool& Collecting();
+
+    AppContext& ctx_;
 };
 
 } // namespace qvr

@@ -1,0 +1,216 @@
+#include "../local_state.h"
+#include "base/ini_file.h"
+#include "base/text_file.h"
+#include "settings/setpoint_file.h"
+#include "settings/sys_set_form.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+namespace qvr::test {
+namespace {
+
+// Answers the next message box with OK and keeps its text and icon.
+struct MessageCatcher {
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    int seen = 0;
+    void ArmOnce() {
+        QTimer::singleShot(0, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            text = box->text();
+            icon = box->icon();
+            ++seen;
+            box->accept();
+        });
+    }
+};
+
+// Confirms `name` in the file dialog that opens next.
+void AnswerDialog(QFileDialog* dialog, const QString& name) {
+    QTimer::singleShot(0, [dialog, name] {
+        ASSERT_TRUE(dialog->isVisible());
+        dialog->selectFile(name);
+        static_cast<QDialog*>(dialog)->accept();
+    });
+}
+
+QString CellText(QTableWidget* grid, int column, int row) {
+    const QTableWidgetItem* item = grid->item(row, column);
+    return item ? item->text() : QString();
+}
+
+class SysSetFormTest : public ::testing::Test, protected LocalState {
+protected:
+    AppContext ctx = Context(SystemClock::Instance());
+    std::string base = dir.File("BaseSetpoint.ini");
+    MessageCatcher box;
+
+    void SetUp() override { ResetPrm(prm); }
+};
+
+TEST_F(SysSetFormTest, CreationLoadsTheBaseFileAndShowingFillsTheEdits) {
+    ReplaceFileBytes(base, "[Early]\r\nAdjWS=4.5\r\nDIV2=1.005\r\nVAL9=-3\r\n"
+                           "[Exp16]\r\nATRev=8.75\r\n[System]\r\nChipStdV=2500\r\n");
+    prm.DifT0m = 99; // reset by the load: a missing key is its default
+    TSysSetForm form(ctx);
+    EXPECT_EQ(prm.AdjWS, 4.5f);
+    EXPECT_EQ(prm.DifT0m, 50.0f);
+    EXPECT_TRUE(form.isHidden());
+    EXPECT_TRUE(form.Tim1S->isActive());
+    EXPECT_EQ(form.Tim1S->interval(), 1000);
+    EXPECT_EQ(form.PCMain->tabText(0), "管理操作");
+    EXPECT_EQ(form.PCMain->tabText(1), "直接操作");
+    EXPECT_TRUE(form.SBDisconnection->isChecked());
+    EXPECT_FALSE(form.SBConnection->isChecked());
+
+    form.show();
+    const std::pair<QLineEdit*, const char*> shown[] = {
+        {form.EDifT0m, "50.00"},      {form.EAdjWS, "4.50"},   {form.EAdjDifT, "20.00"},
+        {form.EHeaterWatt, "0.2000"}, {form.EATDif1, "0.000"}, {form.EATDif2, "0.000"},
+        {form.EWDDif1, "0.000"},      {form.EWDDif2, "0.000"}, {form.EStdVolt, "2500.000"},
+        {form.EATRev, "8.750"}};
+    for (const auto& [edit, text] : shown)
+        EXPECT_EQ(edit->text(), text) << edit->objectName().toStdString();
+    EXPECT_EQ(CellText(form.SGRev, 0, 0), "補正点");
+    EXPECT_EQ(CellText(form.SGRev, 1, 0), "補正量");
+    EXPECT_EQ(CellText(form.SGRev, 0, 3), "1.00"); // DIV2: 1.005 held as 1.00499999...
+    EXPECT_EQ(CellText(form.SGRev, 1, 10), "-3.00");
+    EXPECT_EQ(CellText(form.SGRev, 0, 1), "0.00");
+}
+
+TEST_F(SysSetFormTest, ACommaStopsTheTransferAtItsFieldAndOkStillSaves) {
+    ReplaceFileBytes(base, "[Record]\r\nSecRec=1\r\n");
+    TSysSetForm form(ctx);
+    form.show();
+    form.EDifT0m->setText("48.25");
+    form.EAdjWS->setText("1,5");
+    form.EAdjDifT->setText("18");
+    form.SGRev->item(1, 0)->setText("2.5");
+    form.EStdVolt->setText("3.3");
+
+    box.ArmOnce();
+    form.BBOk->click();
+    EXPECT_EQ(box.seen, 1);
+    EXPECT_EQ(box.text, "変換できない文字がありました\n設定数値を確認してください！");
+    EXPECT_EQ(box.icon, QMessageBox::Warning);
+    EXPECT_EQ(prm.DifT0m, 48.25f);
+    EXPECT_EQ(prm.AdjWS, 5.0f);
+    EXPECT_EQ(prm.AdjDifT, 20.0f);
+    EXPECT_EQ(prm.DIV[0], 0.0f);
+    EXPECT_EQ(prm.ChipStdV, 2.5f);
+    // OK went on: saved and closed, the recording settings kept.
+    EXPECT_TRUE(form.isHidden());
+    const IniFile ini(base);
+    EXPECT_EQ(ini.ReadString("Early", "DifT0m", ""), "48.25");
+    EXPECT_EQ(ini.ReadString("Early", "AdjWS", ""), "5");
+    EXPECT_EQ(ini.ReadString("Record", "SecRec", ""), "1");
+}
+
+TEST_F(SysSetFormTest, EveryTextThatIsNotASinglePrecisionNumberStopsTheTransfer) {
+    TSysSetForm form(ctx);
+    form.show();
+    // A bad text in grid cell VAL3: everything before it is taken, nothing after.
+    for (const char* bad : {"", "1,5", "inf", "nan", "1e39", "0x1A", "2 m"}) {
+        ResetPrm(prm);
+        form.ParamsToEdits();
+        form.EHeaterWatt->setText(" 0.25 ");
+        form.SGRev->item(4, 0)->setText("7.5"); // DIV3
+        form.SGRev->item(4, 1)->setText(bad);   // VAL3
+        form.SGRev->item(5, 0)->setText("9");   // DIV4
+        form.EATRev->setText("1");
+        box.ArmOnce();
+        form.EditsToParams();
+        EXPECT_EQ(box.text.left(6), "変換できない") << bad;
+        EXPECT_EQ(prm.HeaterWatt, 0.25f) << bad;
+        EXPECT_EQ(prm.DIV[3], 7.5f) << bad;
+        EXPECT_EQ(prm.VAL[3], 0.0f) << bad;
+        EXPECT_EQ(prm.DIV[4], 0.0f) << bad;
+        EXPECT_EQ(prm.ATRev, 9.0f) << bad;
+    }
+    // Blanks around, an exponent and a sign are numbers.
+    box.seen = 0;
+    form.EATRev->setText(" -1.25e1 ");
+    form.SGRev->item(4, 1)->setText("+3");
+    form.EditsToParams();
+    EXPECT_EQ(box.seen, 0);
+    EXPECT_EQ(prm.ATRev, -12.5f);
+    EXPECT_EQ(prm.VAL[3], 3.0f);
+}
+
+TEST_F(SysSetFormTest, CancelDropsTheTypingAndTheNextShowShowsTheParameterSet) {
+    TSysSetForm form(ctx);
+    form.show();
+    form.EAdjWS->setText("7.77");
+    form.BBCancel->click();
+    EXPECT_TRUE(form.isHidden());
+    EXPECT_EQ(prm.AdjWS, 5.0f);
+    EXPECT_FALSE(FileExists(base));
+    prm.AdjWS = 6.5f;
+    form.show();
+    EXPECT_EQ(form.EAdjWS->text(), "6.50");
+}
+
+TEST_F(SysSetFormTest, SaveAndLoadGoThroughTheirDialogs) {
+    TSysSetForm form(ctx);
+    for (QFileDialog* d : {form.SaveDlg, form.LoadDlg}) {
+        EXPECT_EQ(d->nameFilters(), QStringList{"qvr setpoint File (*.qvr)"});
+        EXPECT_EQ(d->defaultSuffix(), "qvr");
+    }
+    EXPECT_EQ(form.SaveDlg->acceptMode(), QFileDialog::AcceptSave);
+    EXPECT_FALSE(form.SaveDlg->testOption(QFileDialog::DontConfirmOverwrite));
+    form.show();
+    form.EATDif1->setText("0.125");
+    form.EAdjWS->setText("6");
+
+    // A name typed without extension gets ".qvr"; the typing is saved.
+    AnswerDialog(form.SaveDlg, QString::fromStdString(dir.File("sensor")));
+    form.BBSetpointSave->click();
+    const std::string saved = dir.File("sensor.qvr");
+    ASSERT_TRUE(FileExists(saved));
+    TWritePrm back;
+    LoadSetpointFile(back, saved);
+    EXPECT_EQ(back.ATRevice0, 0.125f);
+    EXPECT_EQ(back.AdjWS, 6.0f);
+
+    // A file without "Exp16" loads its defaults into the four errors and ATRev.
+    ReplaceFileBytes(dir.File("partial.qvr"), "[Early]\r\nAdjWS=3\r\n");
+    form.EATRev->setText("1.000");
+    AnswerDialog(form.LoadDlg, QString::fromStdString(dir.File("partial.qvr")));
+    form.BBSetpointLoad->click();
+    EXPECT_EQ(prm.AdjWS, 3.0f);
+    EXPECT_EQ(prm.ATRevice0, 0.0f);
+    EXPECT_EQ(form.EAdjWS->text(), "3.00");
+    for (QLineEdit* e : {form.EATDif1, form.EATDif2, form.EWDDif1, form.EWDDif2})
+        EXPECT_EQ(e->text(), "0.000");
+    EXPECT_EQ(form.EATRev->text(), "9.000");
+
+    // A cancelled dialog changes nothing.
+    prm.AdjWS = 8;
+    QTimer::singleShot(0, [&] { static_cast<QDialog*>(form.LoadDlg)->reject(); });
+    form.BBSetpointLoad->click();
+    EXPECT_EQ(prm.AdjWS, 8.0f);
+}
+
+TEST_F(SysSetFormTest, ASaveFailureIsShownAndOkLeavesTheWindowOpen) {
+    std::filesystem::create_directory(base); // a folder where the file should be
+    TSysSetForm form(ctx);
+    form.show();
+    box.ArmOnce();
+    form.BBOk->click();
+    EXPECT_EQ(box.icon, QMessageBox::Critical);
+    EXPECT_TRUE(box.text.contains("BaseSetpoint.ini")) << box.text.toStdString();
+    EXPECT_TRUE(form.isVisible());
+}
+
+} // namespace
+} // namespace qvr::test
