@@ -533,8 +533,13 @@ void TMainForm::N2_BGColorClick() {
 // --- Buttons ---------------------------------------------------------------------
 
 void TMainForm::BBStartClick() {
-    link_->LoadPortSettings();
-    link_->OpenPort();
+    // Through the settings window, so that its connect button shows pressed.
+    if (SysSetForm) {
+        SysSetForm->ConnectPort();
+    } else {
+        link_->LoadPortSettings();
+        link_->OpenPort();
+    }
     Collecting = true;
 }
 
