@@ -67,8 +67,9 @@ ReportFinalCheck MakeFinalCheck(float wsAvg15, float adjWS, bool measured) {
     check.Measured = measured;
     check.WsAvg15 = wsAvg15;
     check.AdjWS = adjWS;
-    const float tol = adjWS * 0.005f;
-    const double h = tol * 0.5;
+    // As the calibration computes its band, so that both give the same verdict.
+    const float tol = static_cast<float>(static_cast<double>(adjWS) * 0.005);
+    const double h = static_cast<double>(tol) * 0.5;
     check.BandLow = adjWS - h;
     check.BandHigh = adjWS + h;
     check.Pass = measured && check.BandLow < wsAvg15 && wsAvg15 < check.BandHigh;

@@ -1,3 +1,4 @@
+#include "core/calibration.h"
 #include "report/calibration_journal.h"
 #include "report/stage_log.h"
 #include "tests/base/temp_dir.h"
@@ -187,6 +188,24 @@ TEST(FinalCheck, VerdictFollowsTheBandAroundTheReferenceSpeed) {
     const auto band = MakeFinalCheck(5.0f, 5.0f, true);
     EXPECT_NEAR(band.BandLow, 4.9875, 1e-6);
     EXPECT_NEAR(band.BandHigh, 5.0125, 1e-6);
+}
+
+TEST(FinalCheck, AgreesWithTheCalibrationsOwnBandAtItsEdges) {
+    for (const float adj : {5.0f, 10.0f, 3.3f, 0.7f}) {
+        const float tol = static_cast<float>(adj * 0.005);
+        for (const double off : {-0.5, -0.49999, -0.4999, 0.0, 0.4999, 0.49999, 0.5, 0.50001}) {
+            TSampleHistory history{};
+            for (int i = 0; i < 15; ++i) {
+                history[static_cast<std::size_t>(i)].Valid = true;
+                history[static_cast<std::size_t>(i)].WindSpeed =
+                    static_cast<float>(adj + off * tol);
+            }
+            Calibration cal;
+            cal.UpdateSpanCheck(history, adj);
+            EXPECT_EQ(MakeFinalCheck(cal.WsAvg15, adj, true).Pass, cal.SpanReached)
+                << adj << " " << off;
+        }
+    }
 }
 
 TEST(ReportFileName, SerialDateAndTimeWithUnsafeCharactersReplaced) {
