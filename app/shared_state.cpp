@@ -1,5 +1,7 @@
 #include "app/shared_state.h"
 
+#include "base/number_text.h"
+
 #include <cmath>
 #include <limits>
 
@@ -45,7 +47,10 @@ std::int32_t TruncToInt(double value) {
 } // namespace
 
 void StoreSampleField(TSampleRec& s, SampleField field, double value) {
-    const auto f = static_cast<float>(value);
+    // Every field holds 32 bits: beyond single precision a reading is no number.
+    const auto single = ToSingle(value);
+    if (!single) return;
+    const float f = *single;
     switch (field) {
     case SampleField::None:
         break;

@@ -19,8 +19,9 @@ std::string GeneralNumberText(double value);
 std::string FormatFloat(std::string_view format, double value);
 
 // A decimal number with "." as decimal point, plain or scientific, optional
-// sign, leading and trailing blanks allowed. Anything else (empty text,
-// trailing garbage, inf, nan, hexadecimal) gives no value.
+// sign, leading and trailing blanks allowed. Anything else (empty text, a
+// decimal comma, trailing garbage, inf, nan, hexadecimal, a magnitude beyond
+// double precision) gives no value; the result is always finite.
 std::optional<double> ParseNumber(std::string_view text);
 
 // The single-precision value a field takes for `value`: its nearest float, or

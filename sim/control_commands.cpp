@@ -208,9 +208,9 @@ CommandResult ControlCommands::Execute(std::string_view line) {
     }
     if (cmd == "set") {
         if (auto u = needs(2, "set KEY VALUE")) return *u;
-        const auto v = ParseNumber(words[2]);
+        const auto v = ParseFloat(words[2]);
         if (!v) return Fail("set: give a number as the value");
-        if (!sensor_.SetParameter(words[1], static_cast<float>(*v)))
+        if (!sensor_.SetParameter(words[1], *v))
             return Fail("set: " + words[1] + " is not a parameter the sensor stores");
         return Done(words[1] + " = " + GeneralNumberText(*sensor_.Parameter(words[1])));
     }

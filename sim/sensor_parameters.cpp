@@ -3,7 +3,6 @@
 #include "base/number_text.h"
 
 #include <charconv>
-#include <cmath>
 
 namespace qvr::sim {
 
@@ -71,10 +70,8 @@ std::optional<std::string> SensorParameters::Write(std::string_view key,
     if (!e) return std::nullopt;
     const bool sessionKey = key == "E91" || key == "P99";
     if (sessionKey || SessionOpen()) {
-        const auto number = ParseNumber(valueText);
-        // A number beyond single precision would be held as infinity: refuse it.
-        if (number && std::isfinite(static_cast<float>(*number)))
-            e->value = static_cast<float>(*number);
+        // A number beyond single precision is refused like any other bad text.
+        if (const auto number = ParseFloat(valueText)) e->value = *number;
     }
     return HeldValueText(e->value, e->decimals);
 }

@@ -44,6 +44,25 @@ TEST(DecodeAnswer, StoresByExactKeyAndSkipsWhatIsNotANumber) {
     EXPECT_EQ(s.WindSpeed, 7.0f); // the sixth pair is not decoded
 }
 
+TEST(DecodeAnswer, ReadingsBeyondSinglePrecisionAreNotNumbers) {
+    TSampleRec s;
+    s.WindSpeed = 7;
+    s.AirTemp = 8;
+    s.AdCount = 9;
+    s.SystemState = 10;
+    DecodeAnswer(Answer({{"M01", "1e39"},
+                         {"M11", "-1e39"},
+                         {"C52", "1e39"},
+                         {"S11", "nan"},
+                         {"C32", "3.4e38"}}),
+                 s);
+    EXPECT_EQ(s.WindSpeed, 7.0f);
+    EXPECT_EQ(s.AirTemp, 8.0f);
+    EXPECT_EQ(s.AdCount, 9);
+    EXPECT_EQ(s.SystemState, 10);
+    EXPECT_EQ(s.TempDiff, 3.4e38f);
+}
+
 TEST(DecodeAnswer, EveryStatusKeyReachesItsField) {
     TSampleRec s;
     const std::vector<TKeyValStr> all = {

@@ -2,6 +2,7 @@
 
 #include <clocale>
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace qvr {
 namespace {
@@ -63,6 +64,35 @@ TEST(ParseNumber, AcceptsDecimalTextOnly) {
     for (const char* bad : {"", "  ", "abc", "1,5", "1.2.3", "inf", "nan", "-inf", "0x10", "1e",
                             "--1", "+-1", "1e999", "12abc"})
         EXPECT_FALSE(ParseNumber(bad).has_value()) << bad;
+}
+
+TEST(ParseFloat, TakesOnlyFiniteTextsInsideSinglePrecision) {
+    constexpr float kMax = std::numeric_limits<float>::max();
+    struct Case {
+        const char* text;
+        std::optional<float> value;
+    };
+    const Case cases[] = {
+        {"1.25", 1.25f},
+        {"-3.4e38", -3.4e38f},
+        {"3.4028234663852886E38", kMax},
+        {"3.40282346638529E38", kMax}, // the largest float as the files write it
+        {"1e-50", 0.0f},               // underflow is a zero, not an error
+        {"1e39", std::nullopt},
+        {"-1e39", std::nullopt},
+        {"3.4028236e38", std::nullopt}, // rounds to infinity
+        {"1e308", std::nullopt},
+        {"1,5", std::nullopt},
+        {"inf", std::nullopt},
+        {"nan", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ParseFloat(c.text), c.value) << c.text;
+    // ParseNumber keeps the double range for what lands in a double.
+    EXPECT_EQ(ParseNumber("1e39"), 1e39);
+    EXPECT_FALSE(ToSingle(std::numeric_limits<double>::quiet_NaN()));
+    EXPECT_FALSE(ToSingle(-std::numeric_limits<double>::infinity()));
 }
 
 TEST(ParseInteger, AcceptsThirtyTwoBitDecimalIntegers) {
