@@ -1,6 +1,9 @@
 # qvr_add_test_suite(NAME SOURCES src... LIBS lib... [QT])
 # Declares one GoogleTest executable and registers its tests with CTest.
 # QT suites get a test main that creates a QApplication on the offscreen platform.
+# A cross build registers each suite as one test (run through
+# CMAKE_CROSSCOMPILING_EMULATOR, e.g. Wine) and lists the suites' programs in
+# core-suites.txt for scripts/windows-check.sh.
 function(qvr_add_test_suite name)
   cmake_parse_arguments(ARG "QT" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
@@ -11,9 +14,23 @@ function(qvr_add_test_suite name)
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
   endif()
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  if(CMAKE_CROSSCOMPILING)
+    add_test(NAME ${name} COMMAND ${name})
+    set_property(GLOBAL APPEND PROPERTY QVR_SUITE_FILES "$<TARGET_FILE:${name}>")
+    return()
+  endif()
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TSAN_OPTIONS=halt_on_error=1 suppressions=${PROJECT_SOURCE_DIR}/tests/tsan.supp;ASAN_OPTIONS=detect_leaks=1"
                TIMEOUT 300)
+endfunction()
+
+# Writes the list of suite programs of a cross build (call once, at the end).
+function(qvr_write_suite_list)
+  if(CMAKE_CROSSCOMPILING)
+    get_property(files GLOBAL PROPERTY QVR_SUITE_FILES)
+    list(JOIN files "\n" content)
+    file(GENERATE OUTPUT ${PROJECT_BINARY_DIR}/core-suites.txt CONTENT "${content}\n")
+  endif()
 endfunction()

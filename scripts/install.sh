@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-ipafont-gothic
   poppler-utils
-  g++-mingw-w64-x86-64-posix wine64
+  g++-mingw-w64-x86-64-posix googletest wine64
 )
 
 missing=()

@@ -3,33 +3,15 @@
 #include "app/app_context.h"
 #include "base/clock.h"
 #include "base/text_file.h"
+#include "tests/base/temp_dir.h"
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 
 namespace qvr::test {
 
 // A fresh folder standing in for the executable's folder, removed afterwards.
-class ScratchDir {
-public:
-    ScratchDir() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "qvr-monitor-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~ScratchDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-
-    std::string Dir() const { return path_.string() + "/"; }
-    std::string File(const std::string& name) const { return Dir() + name; }
-
-private:
-    std::filesystem::path path_;
+struct ScratchDir : TempDir {
+    ScratchDir() : TempDir("qvr-monitor-") {}
 };
 
 // The shared state the monitor reads, on local objects, with a clock that

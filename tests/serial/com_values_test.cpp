@@ -1,7 +1,9 @@
 // Text forms, failure messages and the rules of the setting groups.
 #include "serial/com_port.h"
 #include "serial/com_text.h"
+#ifndef _WIN32
 #include "serial/posix_com_device.h"
+#endif
 
 #include <gtest/gtest.h>
 
@@ -158,12 +160,16 @@ TEST(ComPortSettings, OddBufferSizesAreStoredOneSmaller) {
 }
 
 TEST(PosixDevicePathTest, NamesMapToDevicePaths) {
+#ifdef _WIN32
+    GTEST_SKIP() << "POSIX device paths; Windows opens \\\\.\\COMn by name";
+#else
     EXPECT_EQ(PosixDevicePath("/dev/pts/3"), "/dev/pts/3");
     EXPECT_EQ(PosixDevicePath("COM1"), "/dev/ttyS0");
     EXPECT_EQ(PosixDevicePath("com7"), "/dev/ttyS6");
     EXPECT_EQ(PosixDevicePath("COM"), "/dev/COM");
     EXPECT_EQ(PosixDevicePath("COM0"), "/dev/COM0");
     EXPECT_EQ(PosixDevicePath("ttyUSB0"), "/dev/ttyUSB0");
+#endif
 }
 
 } // namespace
