@@ -1,0 +1,61 @@
+#pragma once
+
+#include "app/app_context.h"
+#include "core/calibration.h"
+
+#include <string>
+
+namespace qvr {
+
+// What the step buttons need from the window around them.
+class CalibrationStepView {
+public:
+    virtual ~CalibrationStepView() = default;
+    // "DefaultPrm.qvr" is missing; the start goes on with the built-in defaults.
+    virtual void DefaultsMissing() = 0;
+    // The step changed: refresh the controls and the edit fields. Called before
+    // the per-sensor file is saved, so they show the new values even when
+    // saving fails.
+    virtual void StepChanged() = 0;
+};
+
+// The calibration's step buttons: each stores its result in the parameter set,
+// writes its log beside the executable, moves the step counter and saves the
+// per-sensor setpoint file (serial number + ".qvr"). Failures to write a file
+// are thrown (TextFileError, IniFileError, both naming the file) and end the
+// sequence where they happen: a failed log leaves the step as it was.
+class CalibrationSteps {
+public:
+    enum class Stage { AirTemp, ElementTemp, ZeroSpeed, ReferenceSpeed };
+
+    CalibrationSteps(AppContext& context, Calibration& calibration, CalibrationStepView& view)
+        : ctx_(context), cal_(calibration), view_(view) {}
+
+    // "キャリブレーション開始": takes the serial number as typed, loads
+    // "DefaultPrm.qvr" from beside the executable into every numeric field and
+    // returns to step 1. The per-sensor file it then overwrites is first kept
+    // under a dated name beside it, so one stray click cannot lose a sensor's
+    // confirmed calibration.
+    void Start(const std::string& serialText);
+    // The four confirm buttons.
+    void Confirm(Stage stage);
+    // "作業完了": the last log and the per-sensor file; the step stays.
+    void Finish();
+
+    std::string SensorFile() const;
+    std::string DefaultsFile() const;
+    std::string LogFile(const char* suffix) const;
+
+    // Copies the per-sensor file, when there is one, to serial number + "_" +
+    // date and time + ".qvr" beside it (a number added when that name is
+    // taken). Returns the copy's path, empty when there was nothing to keep.
+    std::string KeepSensorFile() const;
+    void SaveSensorFile() const;
+
+private:
+    AppContext& ctx_;
+    Calibration& cal_;
+    CalibrationStepView& view_;
+};
+
+} // namespace qvr
