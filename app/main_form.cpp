@@ -40,15 +40,28 @@ qint64 ChartMs(TDateTime t, qint64 offsetMs) {
     return static_cast<qint64>((t - 25569.0) * 86400000.0 + 0.5) - offsetMs;
 }
 
-// A whole-number scale with 1, 2, 5 or 10 m/s between grid lines.
+// The grid step for a span: 1, 2 or 5 times a power of ten, whole metres at
+// least, and no more than six steps across, so that any reading leaves a
+// handful of grid lines.
+double GridStep(double span) {
+    const double rough = span / 6;
+    if (!(rough > 1)) return 1;
+    const double decade = std::pow(10.0, std::floor(std::log10(rough)));
+    for (const double m : {1.0, 2.0, 5.0})
+        if (m * decade >= rough) return m * decade;
+    return 10 * decade;
+}
+
+// The automatic left axis: whole grid steps around low..high.
 void SetNiceRange(QValueAxis& axis, double low, double high) {
-    const double span = high - low;
-    const double step = span <= 6 ? 1 : span <= 12 ? 2 : span <= 30 ? 5 : 10;
+    if (!std::isfinite(low) || !std::isfinite(high)) low = 0, high = 1;
+    const double step = GridStep(high - low);
     const double from = std::floor(low / step) * step;
     const double to = std::ceil(high / step) * step;
     axis.setRange(from, to);
     axis.setTickCount(static_cast<int>(std::lround((to - from) / step)) + 1);
-    axis.setLabelFormat("%.0f");
+    // Plain whole numbers up to a million, then powers of ten ("2e+09").
+    axis.setLabelFormat(std::max(std::fabs(from), std::fabs(to)) < 1e6 ? "%.0f" : "%g");
 }
 
 qint64 LocalOffsetMs() {
@@ -465,19 +478,23 @@ void TMainForm::RedrawChart() {
                                   static_cast<double>(e.WindSpeed)));
     }
     Series1->replace(points);
-    if (!CBAxisMan->isChecked()) {
-        // Automatic scale: from 0 (or below, for negative readings) to a whole
-        // number of m/s above the highest point.
-        double top = 1.0;
-        double bottom = 0.0;
-        for (const QPointF& p : points) {
-            top = std::max(top, p.y());
-            bottom = std::min(bottom, p.y());
-        }
-        SetNiceRange(*LeftAxis, bottom, top * 1.1);
-    }
+    if (!CBAxisMan->isChecked()) AutoScaleLeftAxis(points);
 }
 
+// Automatic scale: from 0 (or below, for negative readings) to a whole grid
+// step above the highest point.
+void TMainForm::AutoScaleLeftAxis(const QList<QPointF>& points) {
+    double top = 1.0;
+    double bottom = 0.0;
+    for (const QPointF& p : points) {
+        top = std::max(top, p.y());
+        bottom = std::min(bottom, p.y());
+    }
+    SetNiceRange(*LeftAxis, bottom, top * 1.1);
+}
+
+// Only the left axis changes: on a stopped chart the time axis and the line
+// stay where the last refresh left them.
 void TMainForm::ApplyAxisMode() {
     if (CBAxisMan->isChecked()) {
         // Exactly 0 to the chosen maximum, a grid line at every metre (every
@@ -487,7 +504,7 @@ void TMainForm::ApplyAxisMode() {
         LeftAxis->setTickCount(top > 10 && top % 2 == 0 ? top / 2 + 1 : top + 1);
         LeftAxis->setLabelFormat("%.0f");
     } else {
-        RedrawChart();
+        AutoScaleLeftAxis(Series1->points());
     }
 }
 

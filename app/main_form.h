@@ -3,7 +3,9 @@
 #include "app/app_context.h"
 #include "app/poll_cycle.h"
 
+#include <QList>
 #include <QMainWindow>
+#include <QPointF>
 
 class QCheckBox;
 class QColorDialog;
@@ -78,6 +80,7 @@ private:
     void BuildControls();
     void BuildChart();
     void ShowTimeWindow(TDateTime now, qint64 offsetMs);
+    void AutoScaleLeftAxis(const QList<QPointF>& points);
     void ApplySeriesPen();
     bool AskColor(QColor& color);
 

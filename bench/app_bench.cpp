@@ -2,6 +2,7 @@
 // rebuild with a full window of points.
 #include "app/main_form.h"
 #include "app/poll_cycle.h"
+#include "base/number_text.h"
 #include "link/comm_ctrl_form.h"
 
 #include <QApplication>
@@ -72,12 +73,17 @@ void BM_HistoryStep(benchmark::State& state) {
 }
 BENCHMARK(BM_HistoryStep);
 
-// RedrawChart with a full window: 599 points normally, 239 in fast mode.
+// RedrawChart with a full window: 599 points normally, 239 in fast mode;
+// the second argument puts one reading of kSpikes into the window, whose cost
+// must stay that of ordinary wind however large it is.
+constexpr float kSpikes[] = {0.0f, 60.0f, 1e4f, 1e6f, 1e9f, -1e9f, 3.4e38f};
+
 void BM_RedrawChart(benchmark::State& state) {
     Fixture f;
     f.sts.FastMode = state.range(0) != 0;
     TMainForm form(f.ctx);
     form.MainTimer->stop();
+    form.resize(602, 506);
     form.show();
     const double step = f.sts.FastMode ? 0.25 / 86400 : 1.0 / 86400;
     for (int i = 0; i < 1024; ++i) {
@@ -85,13 +91,21 @@ void BM_RedrawChart(benchmark::State& state) {
         f.history[i].Time = f.clock.Now() - i * step;
         f.history[i].WindSpeed = static_cast<float>(2.0 + (i % 17) * 0.1);
     }
+    const float spike = kSpikes[state.range(1)];
+    if (spike != 0.0f) f.history[100].WindSpeed = spike;
     for (auto _ : state) {
         form.RedrawChart();
-        QApplication::processEvents(); // the one repaint it causes
+        // The one repaint it causes, painted for real.
+        benchmark::DoNotOptimize(form.grab());
     }
     state.counters["points"] = static_cast<double>(form.Series1->count());
+    state.SetLabel(spike == 0.0f ? "ordinary wind"
+                                 : "one reading " + GeneralNumberText(static_cast<double>(spike)));
 }
-BENCHMARK(BM_RedrawChart)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RedrawChart)
+    ->ArgsProduct({{0, 1}, {0}})
+    ->ArgsProduct({{0}, {1, 2, 3, 4, 5, 6}})
+    ->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -19,6 +19,7 @@
 #include <QtCharts/QDateTimeAxis>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace qvr {
@@ -193,6 +194,7 @@ TEST_F(ChartTest, TheFixedAxisSpansZeroToTheChosenMaximum) {
     TMainForm form(ctx);
     form.show();
     Fill(100, 1.0);
+    form.RedrawChart();
     form.CBAxisMan->setChecked(true);
     form.ApplyAxisMode();
     EXPECT_EQ(form.LeftAxis->min(), 0.0);
@@ -203,6 +205,68 @@ TEST_F(ChartTest, TheFixedAxisSpansZeroToTheChosenMaximum) {
     form.ApplyAxisMode();
     form.SEAxisMax->setValue(3); // unchecked: the scale follows the data
     EXPECT_GE(form.LeftAxis->max(), 6.0);
+}
+
+TEST_F(ChartTest, AnyReadingLeavesAFewGridLinesOnAFiniteLeftAxis) {
+    TMainForm form(ctx);
+    form.show();
+    // A line of ordinary wind with one absurd reading that passed the checksum.
+    for (const float reading : {60.0f, 1e4f, 1e6f, 1e9f, -1e9f, 3.4e38f, -3.4e38f}) {
+        Fill(100, 1.0);
+        history[50].WindSpeed = reading;
+        form.RedrawChart();
+        const double low = form.LeftAxis->min();
+        const double high = form.LeftAxis->max();
+        EXPECT_TRUE(std::isfinite(low) && std::isfinite(high)) << reading;
+        EXPECT_LE(low, std::min(0.0f, reading)) << reading;
+        EXPECT_GE(high, std::max(6.0f, reading)) << reading;
+        EXPECT_LE(high - low, 3 * std::fabs(static_cast<double>(reading)) + 10) << reading;
+        EXPECT_GE(form.LeftAxis->tickCount(), 2) << reading;
+        EXPECT_LE(form.LeftAxis->tickCount(), 21) << reading;
+    }
+    // Ordinary wind (up to 6 m/s) keeps its scale: 0 to 8, a line every 2 m/s.
+    Fill(100, 1.0);
+    form.RedrawChart();
+    EXPECT_EQ(form.LeftAxis->min(), 0.0);
+    EXPECT_EQ(form.LeftAxis->max(), 8.0);
+    EXPECT_EQ(form.LeftAxis->tickCount(), 5);
+    // The fixed axis at its largest stays within the same bound.
+    form.CBAxisMan->setChecked(true);
+    for (const int top : {19, 20}) {
+        form.SEAxisMax->setValue(top);
+        EXPECT_EQ(form.LeftAxis->max(), top);
+        EXPECT_LE(form.LeftAxis->tickCount(), 21);
+    }
+}
+
+TEST_F(ChartTest, AxisControlsOnAStoppedChartChangeOnlyTheLeftAxis) {
+    TMainForm form(ctx);
+    form.show();
+    Fill(100, 1.0);
+    form.RedrawChart();
+    form.BBStopClick();
+    const QDateTime from = form.BottomAxis->min();
+    const QDateTime to = form.BottomAxis->max();
+    const auto line = form.Series1->points();
+    ASSERT_EQ(line.size(), 99);
+    clock.AdvanceSeconds(3600); // an hour's pause: redrawn now, the chart would be empty
+    auto unchanged = [&](const char* step) {
+        EXPECT_EQ(form.BottomAxis->min(), from) << step;
+        EXPECT_EQ(form.BottomAxis->max(), to) << step;
+        EXPECT_EQ(form.Series1->points(), line) << step;
+    };
+    form.CBAxisMan->click();
+    EXPECT_EQ(form.LeftAxis->max(), 10.0);
+    unchanged("fixed");
+    form.SEAxisMax->setValue(4);
+    EXPECT_EQ(form.LeftAxis->max(), 4.0);
+    unchanged("spin edit");
+    form.CBAxisMan->click();
+    EXPECT_EQ(form.LeftAxis->max(), 8.0); // automatic again, from the line on show
+    unchanged("automatic");
+    form.SEAxisMax->setValue(12);
+    EXPECT_EQ(form.LeftAxis->max(), 8.0);
+    unchanged("spin edit while automatic");
 }
 
 TEST_F(ChartTest, ThePopupMenuChangesLineWidthWithinItsLimitsAndColours) {
