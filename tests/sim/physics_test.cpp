@@ -2,6 +2,7 @@
 #include "sim/sensor_physics.h"
 
 #include <cmath>
+#include <numbers>
 #include <gtest/gtest.h>
 
 namespace qvr::sim {
@@ -117,7 +118,7 @@ TEST(SensorPhysics, OnlyTheDirectionModelReportsDirection) {
     const auto r = device.Measure(0);
     EXPECT_TRUE(r.hasWindDir);
     EXPECT_NEAR(r.windDir, 40.0, 1e-9);
-    EXPECT_NEAR(r.vectorX, std::cos(40.0 * M_PI / 180.0), 1e-9);
+    EXPECT_NEAR(r.vectorX, std::cos(40.0 * std::numbers::pi / 180.0), 1e-9);
     device.Conditions().model = 19.11;
     EXPECT_FALSE(device.Measure(0).hasWindDir);
     EXPECT_EQ(*device.Answer("RD,M05,S00,", 0), "AD,M05=,S00=19.11,");
