@@ -1,6 +1,8 @@
 #pragma once
 
 #include "app/app_context.h"
+#include "core/calibration.h"
+#include "core/calibration_steps.h"
 
 #include <QWidget>
 
@@ -24,7 +26,7 @@ class TCommCtrlForm;
 // Settings window: port buttons, serial number, direct editing of the
 // parameter set, setpoint files, and the calibration tab. Created hidden at
 // start and kept for the whole run; closing it only hides it.
-class TSysSetForm : public QWidget {
+class TSysSetForm : public QWidget, private CalibrationStepView {
     Q_OBJECT
 public:
     explicit TSysSetForm(AppContext& context, QWidget* parent = nullptr);
@@ -50,6 +52,19 @@ public:
     void BBOkClick();
     void BBCancelClick();
     void Tim1STimer();
+
+    // Calibration tab: the step buttons, and what the tick shows.
+    void BBCalStartClick();
+    void BBATRcvFinClick();
+    void BBWSTRcvFinClick();
+    void BB0mCalFinClick();
+    void BB4mCalFinClick();
+    void BBFinClick();
+    void ShowEvaluation();
+    void UpdateCalControls();
+
+    // The calibration's statistics and step counter; the tab only shows them.
+    Calibration Cal;
 
     // "BaseSetpoint.ini" beside the executable.
     std::string BaseSetpointFile() const;
@@ -135,8 +150,13 @@ private:
     void ShowSaveError(const QString& message);
     TCommCtrlForm& Link();
     bool& Collecting();
+    // Runs a step button's sequence; a file it cannot write ends it with a message.
+    template <typename Step> void RunCalStep(Step step);
+    void DefaultsMissing() override;
+    void StepChanged() override;
 
     AppContext& ctx_;
+    CalibrationSteps calSteps_{ctx_, Cal, *this};
 };
 
 } // namespace qvr

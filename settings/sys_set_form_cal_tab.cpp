@@ -1,10 +1,14 @@
 // The calibration tab of the settings window: its controls and its timer tick.
 #include "settings/sys_set_form.h"
 
+#include "core/calibration_view.h"
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
@@ -30,6 +34,29 @@ QPushButton* CalButton(const char* name, const QString& caption, QWidget* parent
     b->setAutoDefault(false);
     b->setMinimumHeight(26);
     return b;
+}
+
+QColor ColourOf(Rgb c) {
+    return QColor(c.r, c.g, c.b);
+}
+
+void SetBackground(QWidget* w, const QColor& colour) {
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Window, colour);
+    w->setPalette(pal);
+}
+
+// The face of a button, which a set panel shows while its stage is open.
+QColor Face(const QWidget* w) {
+    return w->palette().color(QPalette::Button);
+}
+
+void SetGauge(QLabel* panel, QProgressBar* gauge, const std::string& text, int percent) {
+    panel->setText(QString::fromStdString(text));
+    gauge->setValue(percent);
+    QPalette pal = gauge->palette();
+    pal.setColor(QPalette::Highlight, ColourOf(GaugeColour(percent)));
+    gauge->setPalette(pal);
 }
 
 } // namespace
@@ -119,11 +146,119 @@ QWidget* TSysSetForm::BuildCalibrationTab() {
                             11 * 18 + 2 * SGCalData->frameWidth());
     column->addWidget(SGCalData, 0, Qt::AlignLeft);
     column->addStretch(1);
+    for (int row = 0; row < EvaluationGrid::kRows; ++row)
+        for (int c = 0; c < EvaluationGrid::kColumns; ++c)
+            SGCalData->setItem(row, c, new QTableWidgetItem);
+
+    connect(BBCalStart, &QPushButton::clicked, this, &TSysSetForm::BBCalStartClick);
+    connect(BBATRcvFin, &QPushButton::clicked, this, &TSysSetForm::BBATRcvFinClick);
+    connect(BBWSTRcvFin, &QPushButton::clicked, this, &TSysSetForm::BBWSTRcvFinClick);
+    connect(BB0mCalFin, &QPushButton::clicked, this, &TSysSetForm::BB0mCalFinClick);
+    connect(BB4mCalFin, &QPushButton::clicked, this, &TSysSetForm::BB4mCalFinClick);
+    connect(BBFin, &QPushButton::clicked, this, &TSysSetForm::BBFinClick);
+    ShowEvaluation(); // the tab reads sensibly before the first tick
+    UpdateCalControls();
     return tab;
 }
 
 void TSysSetForm::Tim1STimer() {
-    // The calibration's once-a-second evaluation runs here.
+    Cal.UpdateStatistics(ctx_.currentSample, ctx_.sampleHistory, ctx_.writePrm.AdjWS);
+    ShowEvaluation();
+    UpdateCalControls();
+}
+
+void TSysSetForm::ShowEvaluation() {
+    SGCalData->setColumnWidth(0, 70);
+    for (int c = 1; c < EvaluationGrid::kColumns; ++c)
+        SGCalData->setColumnWidth(c, 50);
+    const EvaluationGrid grid = BuildEvaluationGrid(Cal);
+    const QColor header = SGCalData->palette().color(QPalette::Button);
+    for (int row = 0; row < EvaluationGrid::kRows; ++row) {
+        const auto r = static_cast<std::size_t>(row);
+        // Row 0 keeps a header's look; the others show their verdict, label included.
+        const QColor fill =
+            row == 0 ? header : ColourOf(grid.RowStable[r] ? kCalGreen : kCalYellow);
+        for (int c = 0; c < EvaluationGrid::kColumns; ++c) {
+            QTableWidgetItem* item = SGCalData->item(row, c);
+            item->setText(QString::fromStdString(grid.Cells[r][static_cast<std::size_t>(c)]));
+            item->setBackground(fill);
+            item->setForeground(Qt::black);
+        }
+    }
+
+    const CalibrationPanels p = BuildCalibrationPanels(Cal, ctx_.writePrm);
+    const std::pair<QLabel*, const CandidatePanel*> candidates[] = {
+        {PATRev, &p.ATRev}, {PWTRev, &p.WTRev}, {PWS0Cal, &p.WS0Cal}, {PWS4Cal, &p.WS4Cal}};
+    for (const auto& [panel, candidate] : candidates) {
+        panel->setText(QString::fromStdString(candidate->Text));
+        SetBackground(panel, ColourOf(candidate->Green ? kCalGreen : kCalYellow));
+    }
+    PATRevSet->setText(QString::fromStdString(p.ATRevSet));
+    PWTRevSet->setText(QString::fromStdString(p.WTRevSet));
+    PWS0CalSet->setText(QString::fromStdString(p.WS0CalSet));
+    PWS4CalSet->setText(QString::fromStdString(p.WS4CalSet));
+}
+
+void TSysSetForm::UpdateCalControls() {
+    const CalControls c = DecideCalControls(Cal, CB0mSmpl->isChecked());
+    const auto setPanel = [this](QLabel* panel, bool grey) {
+        SetBackground(panel, grey ? ColourOf(kCalGrey) : Face(this));
+    };
+    BBATRcvFin->setEnabled(c.ATRcvFinEnabled);
+    setPanel(PATRevSet, c.ATRevSetGrey);
+    BBWSTRcvFin->setEnabled(c.WSTRcvFinEnabled);
+    setPanel(PWTRevSet, c.WTRevSetGrey);
+    BB0mCalFin->setEnabled(c.ZeroCalFinEnabled);
+    setPanel(PWS0CalSet, c.WS0CalSetGrey);
+    BB4mCalFin->setEnabled(c.SpanCalFinEnabled);
+    setPanel(PWS4CalSet, c.WS4CalSetGrey);
+    SetBackground(PFinish, ColourOf(c.Complete ? kCalGreen : kCalYellow));
+    PFinish->setText(QString::fromStdString(c.FinishText));
+    BBFin->setEnabled(c.Complete);
+    SetGauge(PWSAS5, NmGage5, c.WsAvg5Text, c.Gauge5Percent);
+    SetGauge(PWSAS15, NmGage15, c.WsAvg15Text, c.Gauge15Percent);
+}
+
+template <typename Step> void TSysSetForm::RunCalStep(Step step) {
+    try {
+        step();
+    } catch (const std::exception& e) {
+        ShowSaveError(QString::fromUtf8(e.what()));
+    }
+}
+
+void TSysSetForm::BBCalStartClick() {
+    RunCalStep([this] { calSteps_.Start(ESNum->text().toStdString()); });
+}
+
+void TSysSetForm::BBATRcvFinClick() {
+    RunCalStep([this] { calSteps_.Confirm(CalibrationSteps::Stage::AirTemp); });
+}
+
+void TSysSetForm::BBWSTRcvFinClick() {
+    RunCalStep([this] { calSteps_.Confirm(CalibrationSteps::Stage::ElementTemp); });
+}
+
+void TSysSetForm::BB0mCalFinClick() {
+    RunCalStep([this] { calSteps_.Confirm(CalibrationSteps::Stage::ZeroSpeed); });
+}
+
+void TSysSetForm::BB4mCalFinClick() {
+    RunCalStep([this] { calSteps_.Confirm(CalibrationSteps::Stage::ReferenceSpeed); });
+}
+
+void TSysSetForm::BBFinClick() {
+    RunCalStep([this] { calSteps_.Finish(); });
+}
+
+void TSysSetForm::DefaultsMissing() {
+    QMessageBox::critical(this, windowTitle(), QStringLiteral("DefaultPrm.qvrが見つかりません。"),
+                          QMessageBox::Ok);
+}
+
+void TSysSetForm::StepChanged() {
+    UpdateCalControls();
+    ParamsToEdits();
 }
 
 } // namespace qvr
