@@ -44,6 +44,10 @@ public:
 
     bool Wait(TComEvents& happened) override {
         happened = {};
+        if (gone_) {
+            WaitForSingleObject(stop_, INFINITE);
+            return false;
+        }
         DWORD mask = 0;
         // Not every system clears the event when the wait starts; a stale
         // signal would end the wait before it is complete.
@@ -54,8 +58,15 @@ public:
         const DWORD r = WaitForMultipleObjects(2, objects, FALSE, INFINITE);
         if (r != WAIT_OBJECT_0 + 1) return Leave(true);
         DWORD unused = 0;
-        if (GetOverlappedResult(handle_, &overlapped_, &unused, FALSE))
+        if (GetOverlappedResult(handle_, &overlapped_, &unused, FALSE)) {
             happened = TWin32ComDevice::EventsOf(mask);
+        } else if (GetLastError() != ERROR_OPERATION_ABORTED) {
+            // The device has gone (an adapter pulled out): every further wait
+            // would fail the same way at once. Say so once, then rest until
+            // stopped.
+            gone_ = true;
+            happened = TComEvents{evError};
+        }
         return true;
     }
 
@@ -71,6 +82,7 @@ private:
     HANDLE handle_;
     HANDLE stop_ = nullptr;
     OVERLAPPED overlapped_{};
+    bool gone_ = false;
 };
 
 } // namespace
