@@ -1,5 +1,6 @@
 #include "app/app_context.h"
 #include "app/app_globals.h"
+#include "app/command_line.h"
 #include "app/demo_run.h"
 #include "app/main_form.h"
 #include "base/executable_dir.h"
@@ -41,17 +42,11 @@ public:
 
 int main(int argc, char** argv) {
     GuardedApplication app(argc, argv);
-    // The one option: "--demo FOLDER" runs the unattended demo.
-    QString demoDir;
-    const QStringList args = app.arguments();
-    for (int i = 1; i < args.size(); ++i) {
-        if (args[i] == "--demo" && i + 1 < args.size()) {
-            demoDir = args[++i];
-        } else {
-            std::fprintf(stderr, "usage: qvr-monitor [--demo FOLDER]\n");
-            return 2;
-        }
-    }
+    const CommandLine commandLine = ParseCommandLine(app.arguments());
+    if (!commandLine.ignored.isEmpty())
+        std::fprintf(stderr, "qvr-monitor: ignoring unknown arguments: %s\n",
+                     qPrintable(commandLine.ignored.join(' ')));
+    const QString& demoDir = commandLine.demoDir;
     try {
         AppContext context{CurrentSample, SampleHistory,           MySts,
                            WritePrm,      SystemClock::Instance(), ExecutableDir()};

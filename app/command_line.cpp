@@ -1,0 +1,16 @@
+#include "app/command_line.h"
+
+namespace qvr {
+
+CommandLine ParseCommandLine(const QStringList& arguments) {
+    CommandLine line;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == "--demo" && i + 1 < arguments.size())
+            line.demoDir = arguments[++i];
+        else
+            line.ignored.append(arguments[i]);
+    }
+    return line;
+}
+
+} // namespace qvr
