@@ -4,13 +4,18 @@
 #include "app/poll_cycle.h"
 #include "base/number_text.h"
 #include "link/comm_ctrl_form.h"
+#include "link/frame_codec.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QPlainTextEdit>
 #include <QTimer>
 #include <QtCharts/QLineSeries>
 #include <benchmark/benchmark.h>
 #include <cstdlib>
 #include <filesystem>
+#include <malloc.h>
+#include <memory>
 
 namespace {
 
@@ -106,6 +111,31 @@ BENCHMARK(BM_RedrawChart)
     ->ArgsProduct({{0, 1}, {0}})
     ->ArgsProduct({{0}, {1, 2, 3, 4, 5, 6}})
     ->Unit(benchmark::kMicrosecond);
+
+// The link window's receive log at its cap: the heap a full log takes, and the
+// cost of one more good frame (check, log line, the oldest line dropped, repaint).
+void BM_ReceiveLogAtCap(benchmark::State& state) {
+    TMySts sts;
+    const std::string dir = std::filesystem::temp_directory_path().string() + "/";
+    const std::size_t heapBefore = mallinfo2().uordblks;
+    auto link = std::make_unique<TCommCtrlForm>(sts, dir);
+    link->CBReciveLog->setChecked(true);
+    link->show();
+    const std::string answer =
+        *frame::BuildFrame("AD,M01=12.345,M11=25.25,C01=1.301,C11=25.213,C12=25.50,");
+    for (int i = 0; i < TCommCtrlForm::kMaxLogLines; ++i)
+        link->FeedReceived(answer);
+    QApplication::processEvents();
+    const double heapMB = (mallinfo2().uordblks - heapBefore) / 1e6;
+    for (auto _ : state) {
+        link->FeedReceived(answer);
+        QApplication::processEvents();
+    }
+    state.counters["lines"] = link->MRecive->document()->blockCount();
+    state.counters["heap_MB"] = heapMB;
+    state.counters["bytes_per_line"] = heapMB * 1e6 / TCommCtrlForm::kMaxLogLines;
+}
+BENCHMARK(BM_ReceiveLogAtCap)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -11,8 +11,10 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace qvr {
 
@@ -21,6 +23,25 @@ namespace {
 QString FromWire(const std::string& s) {
     return QString::fromLatin1(s.data(), qsizetype(s.size()));
 }
+
+// The longest log line: "SumCheck Error! : " and a frame of 64 characters
+// without its checksum.
+constexpr int kLongestLogLine = 18 + 60;
+
+// A log memo that opens on its newest lines, shown from their starts. The
+// plain memo would scroll to its text cursor, which sits at the end of the
+// first line logged, so every line showed cut off at its start.
+class LogMemo final : public QPlainTextEdit {
+public:
+    using QPlainTextEdit::QPlainTextEdit;
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        QPlainTextEdit::showEvent(event);
+        horizontalScrollBar()->setValue(0);
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    }
+};
 } // namespace
 
 TCommCtrlForm::TCommCtrlForm(TMySts& mySts, std::string exeDir, QWidget* parent,
@@ -61,7 +82,11 @@ TCommCtrlForm::~TCommCtrlForm() {
 }
 
 void TCommCtrlForm::BuildControls() {
-    resize(420, 460);
+    QFont mono("Monospace");
+    mono.setStyleHint(QFont::TypeWriter);
+    // Wide enough for the longest line, beside a scroll bar.
+    const int lineWidth = QFontMetrics(mono).horizontalAdvance(QString(kLongestLogLine, '0'));
+    resize(std::max(420, lineWidth + 60), 460);
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(6, 6, 6, 6);
     auto* top = new QHBoxLayout();
@@ -89,20 +114,18 @@ void TCommCtrlForm::BuildControls() {
 
     Splitter1 = new QSplitter(Qt::Vertical, this);
     Splitter1->setObjectName("Splitter1");
-    auto logPane = [this](QCheckBox*& box, QPlainTextEdit*& memo, const char* boxName,
-                          const char* memoName, const QString& caption) {
+    auto logPane = [this, &mono](QCheckBox*& box, QPlainTextEdit*& memo, const char* boxName,
+                                 const char* memoName, const QString& caption) {
         auto* pane = new QWidget(Splitter1);
         auto* l = new QVBoxLayout(pane);
         l->setContentsMargins(0, 0, 0, 0);
         box = new QCheckBox(caption, pane);
         box->setObjectName(boxName);
-        memo = new QPlainTextEdit(pane);
+        memo = new LogMemo(pane);
         memo->setObjectName(memoName);
         memo->setReadOnly(true);
         memo->setMaximumBlockCount(kMaxLogLines);
         memo->setLineWrapMode(QPlainTextEdit::NoWrap);
-        QFont mono("Monospace");
-        mono.setStyleHint(QFont::TypeWriter);
         memo->setFont(mono);
         l->addWidget(box);
         l->addWidget(memo);

@@ -58,9 +58,9 @@ public:
     // Feeds characters as if received (used by the port handler).
     void FeedReceived(const std::string& chars);
 
-    // Keep the newest lines; left on for a weekend, 4 lines a second each
-    // would otherwise eat the machine's memory.
-    static constexpr int kMaxLogLines = 5000;
+    // Each log keeps its newest lines: a working day at 4 lines a second (8 h).
+    // Left on for a weekend, the logs would otherwise eat the machine's memory.
+    static constexpr int kMaxLogLines = 115200;
 
     TComLed* ComLed2 = nullptr;
     TComLed* ComLedTxD = nullptr;

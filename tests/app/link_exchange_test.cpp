@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <fstream>
@@ -159,6 +160,54 @@ TEST_F(LinkExchangeTest, ThePollCycleAsksSetOneFirstAndDecodesTheAnswerAtTheNext
     EXPECT_EQ(current.TempDiff, 30.5f);
     EXPECT_EQ(current.AdCount, 3);
     EXPECT_EQ(pty.Receive(200, std::chrono::milliseconds(300)), Framed("RD,S00,S01,S11,S12,S13,"));
+}
+
+// The link window on its own, as the operator reads its logs.
+class LinkWindowLogs : public ::testing::Test, protected test::LocalState {
+protected:
+    TCommCtrlForm link{sts, dir.Dir()};
+    // The longest frame there is, and the same with a wrong checksum.
+    const std::string good = Framed("AD,M01=12.34567,M11=25.25,C01=1.301,C11=25.213,C12=25.500,");
+    const std::string bad = good.substr(0, good.size() - 4) + "00\r\n";
+
+    void SetUp() override {
+        ASSERT_EQ(good.size(), 64u);
+        link.CBReciveLog->setChecked(true);
+    }
+    void Receive(int frames) {
+        for (int i = 0; i < frames; ++i)
+            link.FeedReceived(i % 2 ? bad : good);
+        QApplication::processEvents();
+    }
+};
+
+TEST_F(LinkWindowLogs, AFullFrameAndItsChecksumErrorFitTheWindowAsItOpens) {
+    link.show();
+    Receive(40);
+    EXPECT_EQ(link.MRecive->horizontalScrollBar()->maximum(), 0);
+}
+
+TEST_F(LinkWindowLogs, LinesStayShownFromTheirStartsWithTheNewestInView) {
+    // Lines logged while the window was hidden, then a narrow window.
+    link.resize(260, link.height());
+    Receive(40);
+    link.show();
+    Receive(40);
+    QScrollBar* across = link.MRecive->horizontalScrollBar();
+    QScrollBar* down = link.MRecive->verticalScrollBar();
+    ASSERT_GT(across->maximum(), 0);
+    EXPECT_EQ(across->value(), 0);
+    EXPECT_EQ(down->value(), down->maximum());
+    // Where the operator scrolled across, the next line leaves it there.
+    across->setValue(40);
+    Receive(1);
+    EXPECT_EQ(across->value(), 40);
+}
+
+TEST_F(LinkWindowLogs, EachLogKeepsAWorkingDayOfLines) {
+    // 8 hours at 4 lines a second.
+    EXPECT_GE(link.MSend->maximumBlockCount(), 8 * 3600 * 4);
+    EXPECT_GE(link.MRecive->maximumBlockCount(), 8 * 3600 * 4);
 }
 
 } // namespace
