@@ -33,6 +33,10 @@ namespace qvr {
 namespace {
 
 const char* const kCopyright = "Copyright (C) QVR Instruments Co., Ltd.";
+// The port panel shows a name this long in full.
+const char* const kLongPortName = "/tmp/qvr-sensor";
+// The port panel's colour while the port cannot be opened.
+const QColor kWarningColor(192, 0, 0);
 
 // Milliseconds since the epoch for a local date-time, as the chart's time axis
 // counts them. The zone offset is taken once per redraw, not per point.
@@ -246,7 +250,13 @@ void TMainForm::BuildControls() {
     QFont statusFont = SBStatus->font();
     statusFont.setPointSize(8);
     SBStatus->setFont(statusFont);
-    const int widths[4] = {280, 180, 50, 50};
+    // The port panel is wide enough for a device path such as /tmp/qvr-sensor;
+    // the copyright panel gives up what it can spare for it.
+    const QFontMetrics metrics(statusFont);
+    const int portWidth = std::max(50, metrics.horizontalAdvance(kLongPortName) + 14);
+    const int copyrightWidth =
+        std::max(metrics.horizontalAdvance(kCopyright) + 14, 280 - (portWidth - 50));
+    const int widths[4] = {copyrightWidth, 180, portWidth, 50};
     for (int i = 0; i < 4; ++i) {
         SBPanel[i] = new QLabel(SBStatus);
         SBPanel[i]->setObjectName(QString("SBStatusPanel%1").arg(i));
@@ -407,6 +417,7 @@ void TMainForm::HandleAnswer(TCommCtrlForm& link) {
 // --- Poll cycle and readout ------------------------------------------------------
 
 void TMainForm::MainTimerTimer() {
+    ShowPortState();
     if (!link_->PortConnected() || !Collecting) {
         ctx_.currentSample.Valid = false;
         return;
@@ -445,7 +456,7 @@ void TMainForm::RefreshReadout() {
     }
     SBPanel[1]->setText(Text(FormatFloat("Sensor Model %1.2f", static_cast<double>(s.ModelNo)) +
                              FormatFloat(" | Ver. %1.2f", static_cast<double>(s.Version))));
-    SBPanel[2]->setText(Text(ctx_.mySts.PortName));
+    if (link_->OpenFailure.empty()) SBPanel[2]->setText(Text(ctx_.mySts.PortName));
     SBPanel[3]->setText(ctx_.mySts.SecRec ? "SR" : "");
     RedrawChart();
 }
@@ -558,6 +569,24 @@ void TMainForm::BBStartClick() {
         link_->OpenPort();
     }
     Collecting = true;
+    ShowPortState();
+}
+
+// A port that cannot be opened is not an error the operator must answer, but
+// they see its name in the warning colour and the system's reason on hover.
+void TMainForm::ShowPortState() {
+    const std::string& failure = link_->OpenFailure;
+    QLabel* panel = SBPanel[2];
+    const QString reason = Text(failure);
+    if (panel->toolTip() == reason && portWarned_ == !failure.empty()) return;
+    portWarned_ = !failure.empty();
+    QPalette pal = SBStatus->palette();
+    if (portWarned_) {
+        pal.setColor(QPalette::WindowText, kWarningColor);
+        panel->setText(Text(link_->ComPortM->Port()));
+    }
+    panel->setPalette(pal);
+    panel->setToolTip(reason);
 }
 
 void TMainForm::BBStopClick() {

@@ -81,6 +81,7 @@ private:
     void BuildChart();
     void ShowTimeWindow(TDateTime now, qint64 offsetMs);
     void AutoScaleLeftAxis(const QList<QPointF>& points);
+    void ShowPortState();
     void ApplySeriesPen();
     bool AskColor(QColor& color);
 
@@ -88,6 +89,7 @@ private:
     TCommCtrlForm* link_ = nullptr;
     PollCounters counters_;
     bool shown_ = false;
+    bool portWarned_ = false;
     int lineWidth_ = 2;
     QColor lineColor_{Qt::blue};
 

@@ -15,6 +15,7 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <system_error>
 
 namespace qvr {
 
@@ -22,6 +23,12 @@ namespace {
 // Protocol text is one byte per character; show each as its Latin-1 character.
 QString FromWire(const std::string& s) {
     return QString::fromLatin1(s.data(), qsizetype(s.size()));
+}
+
+// What the operating system said, then the port's own message.
+std::string OpenFailureText(const EComPort& e) {
+    if (e.WinCode() <= 0) return e.what();
+    return std::system_category().message(e.WinCode()) + "\n" + e.what();
 }
 
 // The longest log line: "SumCheck Error! : " and a frame of 64 characters
@@ -163,10 +170,16 @@ bool TCommCtrlForm::OpenPort() {
         ComPortM->Open();
         LinkOpen = true;
         sts_.PortName = ComPortM->Port();
+        OpenFailure.clear();
         return true;
+    } catch (const EComPort& e) {
+        OpenFailure = OpenFailureText(e);
+    } catch (const std::exception& e) {
+        OpenFailure = e.what();
     } catch (...) {
-        return false;
+        OpenFailure = "?";
     }
+    return false;
 }
 
 bool TCommCtrlForm::ClosePort() {

@@ -36,6 +36,8 @@ public:
     // Selects the port settings file "Port<Tag>.ini" beside the executable.
     int Tag = 0;
     bool LinkOpen = false;
+    // The system's words for why the last OpenPort failed; empty after a success.
+    std::string OpenFailure;
     // Called once for each good frame; reads the frame text from RxBuffer.
     std::function<void(TCommCtrlForm&)> OnFrame;
 

@@ -1,11 +1,13 @@
 #include "app/main_form.h"
 
 #include "../local_state.h"
+#include "../serial/pty_pair.h"
 #include "app/app_globals.h"
 #include "link/comm_ctrl_form.h"
 #include "monitor/mon_form.h"
 #include "settings/sys_set_form.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QDateTime>
@@ -19,8 +21,11 @@
 #include <QtCharts/QDateTimeAxis>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QValueAxis>
+#include <cerrno>
 #include <cmath>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <system_error>
 
 namespace qvr {
 namespace {
@@ -91,9 +96,18 @@ TEST_F(MainFormTest, ControlsCarryTheirNamesTextsAndHints) {
     EXPECT_EQ(form.PWDir->palette().color(QPalette::WindowText), QColor(255, 255, 172));
     EXPECT_EQ(form.PAirTemp->palette().color(QPalette::WindowText), QColor(255, 151, 151));
     EXPECT_EQ(form.PWindSpeed->palette().color(QPalette::WindowText), QColor(0, 255, 255));
-    const int widths[] = {280, 180, 50, 50};
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(form.SBPanel[i]->width(), widths[i]);
+    EXPECT_EQ(form.SBPanel[1]->width(), 180);
+    EXPECT_EQ(form.SBPanel[3]->width(), 50);
+    // The copyright and a device path are readable whole.
+    const struct {
+        int panel;
+        QString text;
+    } whole[] = {{0, "Copyright (C) QVR Instruments Co., Ltd."}, {2, "/tmp/qvr-sensor"}};
+    for (const auto& w : whole) {
+        QLabel* panel = form.SBPanel[w.panel];
+        EXPECT_LE(panel->fontMetrics().horizontalAdvance(w.text), panel->contentsRect().width())
+            << w.panel;
+    }
     for (const char* hidden : {"LWDir", "PWDir", "Label2", "PAirTemp"})
         EXPECT_TRUE(form.findChild<QWidget*>(hidden)->isHidden()) << hidden;
 }
@@ -128,6 +142,34 @@ TEST_F(MainFormTest, FastModeSetsUpTheAxisWithSeconds) {
     TMainForm form(ctx);
     form.show();
     EXPECT_EQ(form.BottomAxis->format(), "hh:mm:ss");
+}
+
+TEST_F(MainFormTest, APortThatCannotOpenShowsItsNameInWarningWithTheSystemsReason) {
+    const std::string missing = dir.File("no-such-port");
+    std::ofstream(dir.File("Port0.ini")) << "[ComPortM]\r\nPort=" << missing << "\r\n";
+    TMainForm form(ctx);
+    form.MainTimer->stop();
+    form.show();
+    const QColor normal = form.SBPanel[2]->palette().color(QPalette::WindowText);
+    form.BBStartClick();
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr); // nothing to answer
+    EXPECT_TRUE(form.Collecting);
+    QLabel* panel = form.SBPanel[2];
+    EXPECT_EQ(panel->text().toStdString(), missing);
+    EXPECT_NE(panel->palette().color(QPalette::WindowText), normal);
+    EXPECT_TRUE(
+        panel->toolTip().contains(QString::fromStdString(std::system_category().message(ENOENT))))
+        << panel->toolTip().toStdString();
+
+    // The port appears: the next start opens it and the warning goes.
+    test::PtyPair pty;
+    std::ofstream(dir.File("Port0.ini")) << "[ComPortM]\r\nPort=" << pty.Path() << "\r\n";
+    form.BBStartClick();
+    ASSERT_TRUE(form.Link().PortConnected());
+    EXPECT_EQ(panel->palette().color(QPalette::WindowText), normal);
+    EXPECT_EQ(panel->toolTip(), "");
+    form.RefreshReadout();
+    EXPECT_EQ(panel->text().toStdString(), pty.Path());
 }
 
 TEST_F(MainFormTest, LooksLikeAnInstrumentProgram) {
