@@ -32,6 +32,24 @@ TEST(TextFile, ReplacesTheWholeFileAndLeavesNoTemporaryBehind) {
               1);
 }
 
+TEST(TextFile, ReadingDropsTheLineEndOfEveryLineTheLastOneToo) {
+    struct Case {
+        const char* bytes;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {"a\r\nb\r\n", {"a", "b"}}, {"a\r\nb\r", {"a", "b"}}, // a last line cut after its CR
+        {"a\r\nb", {"a", "b"}},     {"a\nb\n", {"a", "b"}},
+        {"\r\n\r", {"", ""}},       {"a\rb\r\n", {"a\rb"}}, // a CR inside a line stays
+    };
+    test::TempDir dir;
+    const std::string path = dir.File("e.csv");
+    for (const auto& c : cases) {
+        ReplaceFileBytes(path, c.bytes);
+        EXPECT_EQ(ReadTextLines(path), c.lines) << c.bytes;
+    }
+}
+
 TEST(TextFile, ACharacterOutsideCp932BecomesAQuestionMark) {
     EXPECT_EQ(Utf8ToCp932("a\u2716b"), "a?b");
     EXPECT_EQ(Cp932ToUtf8(Utf8ToCp932("風速")), "風速");

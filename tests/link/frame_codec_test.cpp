@@ -39,6 +39,8 @@ TEST(FrameCodec, VerifiesReceivedFramesWithLenientDigits) {
         {"<RD,M01,>eA", true},  // a lower-case first digit still gives the right byte
         {"<RD,M01,>ea", false}, // as second digit "a" counts 42
         {"<RD,M01,>EB", false},
+        {"<RW,E01=1.00,>E:", true}, // ":" is above "9": it counts 58 - 55 = 3
+        {"<RD,M01,>E:", false},     // so it never stands for A
         {"<AD,M01=1.234,>C6", true},
         {"x<AD,M01=1.234,>C6", false}, // idle noise in front is summed too
         {"<>86", true},
