@@ -138,6 +138,9 @@ TEST_F(ComPortTest, TransmitSignalStaysOnUntilTheTransmitterEmptyEvent) {
     EXPECT_EQ(rec.log, std::vector<std::string>{"Tx:on"});
     EXPECT_EQ(written, std::vector<std::string>{"RD"});
     ASSERT_TRUE(PumpUntil([&] { return txEmpty == 1; }));
+    // Reported once per write, not again and again while the line is idle.
+    PumpFor(300ms);
+    EXPECT_EQ(txEmpty, 1);
     EXPECT_EQ(rec.log, (std::vector<std::string>{"Tx:on", "Tx:off", "TxEmpty"}));
     port->UnRegisterLink(&rec.link);
     port.reset(); // before the handlers' captures go
@@ -386,6 +389,30 @@ TEST_F(ComPortTest, ClosingFromInsideAnEventHandlerDoesNotLockUp) {
     port->WriteStr(std::string("ok"));
     EXPECT_EQ(pty.Receive(2), "ok");
     port->Close();
+    port.reset(); // before the handlers' captures go
+}
+
+TEST_F(ComPortTest, ClosingAnotherPortFromAnEventHandlerDeliversTheBatchOnce) {
+    // Closing serves the hand-over while it waits for the other port's thread;
+    // the batch running at that moment must not be served a second time.
+    PtyPair otherLine;
+    TComPort other("Other", &handOver);
+    other.SetPort(otherLine.Path());
+    other.Open();
+    int deliveries = 0;
+    port->OnRxChar = [&](TCustomComPort* sender, int count) {
+        EXPECT_EQ(++deliveries, 1) << "the batch ran again inside the other port's Close";
+        other.Close(); // the byte is still waiting here, so a second run would report it
+        std::string s;
+        sender->ReadStr(s, count);
+    };
+    port->Open();
+    pty.Send("q");
+    ASSERT_TRUE(PumpUntil([&] { return deliveries > 0 && !other.Connected(); }));
+    PumpFor(150ms);
+    EXPECT_EQ(deliveries, 1);
+    EXPECT_FALSE(other.Connected());
+    EXPECT_TRUE(port->Connected());
     port.reset(); // before the handlers' captures go
 }
 
