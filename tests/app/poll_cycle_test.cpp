@@ -42,6 +42,11 @@ TEST(DecodeAnswer, StoresByExactKeyAndSkipsWhatIsNotANumber) {
     EXPECT_EQ(s.VectorX, -0.5f);
     EXPECT_EQ(s.SoftState, 2);
     EXPECT_EQ(s.WindSpeed, 7.0f); // the sixth pair is not decoded
+
+    // A garbled or longer key is no key of the table, however it begins.
+    DecodeAnswer(Answer({{"M011", "99"}, {"C111", "99"}, {"M0", "99"}}), s);
+    EXPECT_EQ(s.WindSpeed, 7.0f);
+    EXPECT_EQ(s.AirTempHiRes, 0.0f);
 }
 
 TEST(DecodeAnswer, ReadingsBeyondSinglePrecisionAreNotNumbers) {
