@@ -10,6 +10,8 @@
 #include <windows.h>
 #else
 #include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace qvr {
@@ -106,34 +108,6 @@ std::string Cp932ToUtf8(std::string_view cp932) {
 #endif
 }
 
-void ReplaceFileBytes(const std::string& path, std::string_view bytes) {
-    const fs::path target = PathOf(path);
-    fs::path temp = target;
-    temp += ".tmp~";
-    std::FILE* f = nullptr;
-#ifdef _WIN32
-    f = _wfopen(temp.c_str(), L"wb");
-#else
-    f = std::fopen(temp.c_str(), "wb");
-#endif
-    if (!f) Fail("Cannot create file", path, errno);
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    int err = errno;
-    if (std::fclose(f) != 0 && written) err = errno;
-    if (!written || err == ENOSPC) {
-        std::error_code ignore;
-        fs::remove(temp, ignore);
-        Fail("Cannot write file", path, err ? err : EIO);
-    }
-    std::error_code ec;
-    fs::rename(temp, target, ec);
-    if (ec) {
-        std::error_code ignore;
-        fs::remove(temp, ignore);
-        throw TextFileError("Cannot write file \"" + path + "\": " + ec.message());
-    }
-}
-
 std::string ReadFileBytes(const std::string& path) {
     std::FILE* f = nullptr;
 #ifdef _WIN32
@@ -174,13 +148,35 @@ std::vector<std::string> ReadTextLines(const std::string& path) {
     return lines;
 }
 
-void AppendTextLines(const std::string& path, const std::vector<std::string>& lines) {
-    std::FILE* f = nullptr;
 #ifdef _WIN32
-    f = _wfopen(PathOf(path).c_str(), L"ab+");
-#else
-    f = std::fopen(path.c_str(), "ab+");
-#endif
+
+// --- Windows: writing and appending ----------------------------------------------
+
+void ReplaceFileBytes(const std::string& path, std::string_view bytes) {
+    const fs::path target = PathOf(path);
+    fs::path temp = target;
+    temp += ".tmp~";
+    std::FILE* f = _wfopen(temp.c_str(), L"wb");
+    if (!f) Fail("Cannot create file", path, errno);
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    int err = errno;
+    if (std::fclose(f) != 0 && written) err = errno;
+    if (!written || err == ENOSPC) {
+        std::error_code ignore;
+        fs::remove(temp, ignore);
+        Fail("Cannot write file", path, err ? err : EIO);
+    }
+    std::error_code ec;
+    fs::rename(temp, target, ec);
+    if (ec) {
+        std::error_code ignore;
+        fs::remove(temp, ignore);
+        throw TextFileError("Cannot write file \"" + path + "\": " + ec.message());
+    }
+}
+
+void AppendTextLines(const std::string& path, const std::vector<std::string>& lines) {
+    std::FILE* f = _wfopen(PathOf(path).c_str(), L"ab+");
     if (!f) Fail("Cannot open file", path, errno);
     std::string bytes;
     // Reads start anywhere in "a+" mode; writes always go to the end.
@@ -196,6 +192,77 @@ void AppendTextLines(const std::string& path, const std::vector<std::string>& li
     if (!closed && written) err = errno;
     if (!written || !closed) Fail("Cannot write file", path, err ? err : EIO);
 }
+
+#else
+
+// --- POSIX: writing and appending ------------------------------------------------
+// Every call that can fail is checked, and errno is taken right after the call
+// that failed (cleared before it, so a stale value never counts).
+
+namespace {
+
+// Runs one call; 0 when it succeeded, else its errno (EIO when it set none).
+template <class Call> int ErrorOf(Call call) {
+    errno = 0;
+    if (call()) return 0;
+    return errno != 0 ? errno : EIO;
+}
+
+} // namespace
+
+// The data reaches the disk before the rename, so neither a crash nor a
+// failing close can leave a short file in the target's place.
+void ReplaceFileBytes(const std::string& path, std::string_view bytes) {
+    const std::string temp = path + ".tmp~";
+    std::FILE* f = nullptr;
+    if (const int err = ErrorOf([&] { return (f = std::fopen(temp.c_str(), "wb")) != nullptr; }))
+        Fail("Cannot create file", path, err);
+    int err =
+        ErrorOf([&] { return std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size(); });
+    if (!err) err = ErrorOf([&] { return std::fflush(f) == 0; });
+    // EINVAL: a file system that has nothing to sync.
+    if (!err) err = ErrorOf([&] { return ::fsync(fileno(f)) == 0 || errno == EINVAL; });
+    const int closeErr = ErrorOf([&] { return std::fclose(f) == 0; });
+    if (!err) err = closeErr;
+    if (!err) err = ErrorOf([&] { return std::rename(temp.c_str(), path.c_str()) == 0; });
+    if (err) {
+        ::unlink(temp.c_str());
+        Fail("Cannot write file", path, err);
+    }
+}
+
+// The new lines land whole or not at all: after a short write the file is cut
+// back to its old length, so it stays a clean table for the next row.
+void AppendTextLines(const std::string& path, const std::vector<std::string>& lines) {
+    std::FILE* f = nullptr;
+    if (const int err = ErrorOf([&] { return (f = std::fopen(path.c_str(), "ab+")) != nullptr; }))
+        Fail("Cannot open file", path, err);
+    // Unbuffered: fwrite reports exactly what reached the file, and fclose has
+    // nothing left to write after a cut.
+    std::setvbuf(f, nullptr, _IONBF, 0);
+    const int fd = fileno(f);
+    struct stat st {};
+    int err = ErrorOf([&] { return ::fstat(fd, &st) == 0; });
+    const off_t oldSize = st.st_size;
+    std::string bytes;
+    char last = '\n';
+    if (!err && oldSize > 0) err = ErrorOf([&] { return ::pread(fd, &last, 1, oldSize - 1) == 1; });
+    if (last != '\n') bytes += "\r\n";
+    bytes += EncodeLines(lines);
+    if (!err) {
+        err =
+            ErrorOf([&] { return std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size(); });
+        if (err) (void)::ftruncate(fd, oldSize);
+    }
+    const int closeErr = ErrorOf([&] { return std::fclose(f) == 0; });
+    if (!err && closeErr) {
+        err = closeErr;
+        (void)::truncate(path.c_str(), oldSize);
+    }
+    if (err) Fail("Cannot write file", path, err);
+}
+
+#endif
 
 bool FileExists(const std::string& path) {
     std::error_code ec;
