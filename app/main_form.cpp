@@ -35,7 +35,8 @@ namespace {
 const char* const kCopyright = "Copyright (C) QVR Instruments Co., Ltd.";
 // The port panel shows a name this long in full.
 const char* const kLongPortName = "/tmp/qvr-sensor";
-// The port panel's colour while the port cannot be opened.
+// The colour of a warning: the port panel's name while the port cannot be
+// opened, the recording panel while rows are being lost.
 const QColor kWarningColor(192, 0, 0);
 
 // Milliseconds since the epoch for a local date-time, as the chart's time axis
@@ -458,7 +459,30 @@ void TMainForm::RefreshReadout() {
                              FormatFloat(" | Ver. %1.2f", static_cast<double>(s.Version))));
     if (link_->OpenFailure.empty()) SBPanel[2]->setText(Text(ctx_.mySts.PortName));
     SBPanel[3]->setText(ctx_.mySts.SecRec ? "SR" : "");
+    ShowRecordTrouble();
     RedrawChart();
+}
+
+// Recording never stops the program, but lost rows must not go unnoticed:
+// panel 3 turns to the warning colour while the recorder loses rows, its
+// tooltip saying why and how many.
+void TMainForm::ShowRecordTrouble() {
+    const RecordTrouble* trouble = MonForm ? &MonForm->RecorderLogic().Trouble() : nullptr;
+    const bool failing = trouble && trouble->Failing;
+    const QString tip = failing ? QString("記録に失敗しています（失われた行: %1）\n%2")
+                                      .arg(trouble->LostRows)
+                                      .arg(Text(trouble->Reason))
+                                : QString();
+    QLabel* panel = SBPanel[3];
+    if (panel->toolTip() == tip && panel->autoFillBackground() == failing) return;
+    QPalette pal = SBStatus->palette();
+    if (failing) {
+        pal.setColor(QPalette::Window, kWarningColor);
+        pal.setColor(QPalette::WindowText, Qt::white);
+    }
+    panel->setAutoFillBackground(failing);
+    panel->setPalette(pal);
+    panel->setToolTip(tip);
 }
 
 // --- Trend chart -----------------------------------------------------------------

@@ -82,6 +82,7 @@ private:
     void ShowTimeWindow(TDateTime now, qint64 offsetMs);
     void AutoScaleLeftAxis(const QList<QPointF>& points);
     void ShowPortState();
+    void ShowRecordTrouble();
     void ApplySeriesPen();
     bool AskColor(QColor& color);
 

@@ -274,10 +274,13 @@ bool DirectoryExists(const std::string& path) {
     return fs::is_directory(PathOf(path), ec);
 }
 
-bool ForceDirectories(const std::string& path) {
+bool ForceDirectories(const std::string& path, std::string* reason) {
     std::error_code ec;
     fs::create_directories(PathOf(path), ec);
-    return DirectoryExists(path);
+    if (DirectoryExists(path)) return true;
+    if (reason)
+        *reason = "Cannot create folder \"" + path + "\": " + (ec ? ec.message() : "not a folder");
+    return false;
 }
 
 } // namespace qvr

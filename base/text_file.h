@@ -40,7 +40,8 @@ std::string ReadFileBytes(const std::string& path);
 
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);
-// Creates the folder and any missing parents; false when it cannot.
-bool ForceDirectories(const std::string& path);
+// Creates the folder and any missing parents; false when it cannot, with the
+// system's reason in `reason` when given.
+bool ForceDirectories(const std::string& path, std::string* reason = nullptr);
 
 } // namespace qvr

@@ -21,21 +21,28 @@ bool FileIsMissing(const std::string& path) {
     return status.type() == std::filesystem::file_type::not_found;
 }
 
-void EnsureRecordFolder(const std::string& exeDir) {
+// Makes the folder when it is missing; the system's reason when it cannot.
+std::string EnsureRecordFolder(const std::string& exeDir) {
     const std::string folder = RecordFolder(exeDir);
-    if (!DirectoryExists(folder)) ForceDirectories(folder);
-}
-
-// Appends the lines, or loses them; an existing file is never rewritten.
-void AppendQuietly(const std::string& path, const std::vector<std::string>& lines) {
-    try {
-        AppendTextLines(path, lines);
-    } catch (const std::exception&) {
-        // Recording failures are not shown; this row is lost.
-    }
+    std::string reason;
+    if (!DirectoryExists(folder)) ForceDirectories(folder, &reason);
+    return reason;
 }
 
 } // namespace
+
+// Appends the lines, or loses them and says why; an existing file is never
+// rewritten.
+void Recorder::AppendRow(const std::string& path, const std::vector<std::string>& lines) {
+    try {
+        AppendTextLines(path, lines);
+        trouble_ = {};
+    } catch (const std::exception& e) {
+        trouble_.Failing = true;
+        trouble_.Reason = folderError_.empty() ? e.what() : folderError_;
+        ++trouble_.LostRows;
+    }
+}
 
 Recorder::Recorder(AppContext& context) : context_(context) {
     ResetStats();
@@ -82,7 +89,7 @@ void Recorder::WriteMinuteRecord() {
     // One reading of the clock names the file and stamps the row, so a row
     // never lands in the neighbouring day's file.
     const TDateTime now = context_.clock.Now();
-    EnsureRecordFolder(context_.exeDir);
+    folderError_ = EnsureRecordFolder(context_.exeDir);
     // Without collection the statistics are kept and merged into the next row.
     if (!context_.currentSample.Valid || statCount_ == 0) return;
 
@@ -103,7 +110,7 @@ void Recorder::WriteMinuteRecord() {
             lines.push_back(std::move(line));
     }
     lines.push_back(MinuteDataRow(layout, now, minuteAvg_, minuteMax_, minuteMin_));
-    AppendQuietly(path, lines);
+    AppendRow(path, lines);
 
     ResetStats();
     lastLayoutExt_ = sts.MaintenanceMode;
@@ -111,14 +118,14 @@ void Recorder::WriteMinuteRecord() {
 
 void Recorder::WriteSecondRecord() {
     const TDateTime now = context_.clock.Now();
-    EnsureRecordFolder(context_.exeDir);
+    folderError_ = EnsureRecordFolder(context_.exeDir);
     if (!context_.currentSample.Valid) return;
 
     const std::string path = SecondRecordFileName(context_.exeDir, now);
     std::vector<std::string> lines;
     if (FileIsMissing(path)) lines.push_back(SecondHeaderLine());
     lines.push_back(SecondDataRow(now, context_.currentSample));
-    AppendQuietly(path, lines);
+    AppendRow(path, lines);
 }
 
 } // namespace qvr

@@ -5,6 +5,8 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 namespace qvr {
 
@@ -13,8 +15,18 @@ namespace qvr {
 // the first tick in seconds 6 to 8 of a minute writes the minute row of
 // average, maximum and minimum. Rows are appended to the day's files in
 // the folder "Record" beside the executable; no file is held open between
-// rows. Failures are swallowed: the row is lost and recording goes on.
+// rows. A row that cannot be written is lost and recording goes on, but the
+// loss is kept in Trouble() for the main window to show.
 // Runs on the user-interface thread only.
+
+// Whether rows are being lost: set by the first row that cannot be written,
+// cleared by the next row that is.
+struct RecordTrouble {
+    bool Failing = false;
+    std::string Reason; // why the last row was lost, naming the file or folder
+    int LostRows = 0;   // since recording began failing
+};
+
 class Recorder {
 public:
     explicit Recorder(AppContext& context);
@@ -37,8 +49,11 @@ public:
     const TSampleRec& MinuteMin() const { return minuteMin_; }
     bool MinuteLatch() const { return minuteLatch_; }
     bool LastLayoutExt() const { return lastLayoutExt_; }
+    const RecordTrouble& Trouble() const { return trouble_; }
 
 private:
+    void AppendRow(const std::string& path, const std::vector<std::string>& lines);
+
     AppContext& context_;
     std::int32_t statCount_ = 0;
     std::array<double, kRecordChannelCount> statSum_{};
@@ -49,6 +64,8 @@ private:
     TSampleRec minuteMin_;
     bool minuteLatch_ = false;
     bool lastLayoutExt_ = false;
+    std::string folderError_; // why the record folder could not be made, if it could not
+    RecordTrouble trouble_;
 };
 
 } // namespace qvr

@@ -3,6 +3,7 @@
 #include "../local_state.h"
 #include "../serial/pty_pair.h"
 #include "app/app_globals.h"
+#include "base/text_file.h"
 #include "link/comm_ctrl_form.h"
 #include "monitor/mon_form.h"
 #include "settings/sys_set_form.h"
@@ -23,6 +24,7 @@
 #include <QtCharts/QValueAxis>
 #include <cerrno>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <system_error>
@@ -365,6 +367,33 @@ TEST_F(MainFormTest, ShiftOpensTheMaintenanceWindowsAndSecondRecordingShowsInThe
     EXPECT_EQ(form.SBPanel[3]->text(), "SR");
     form.CBSecRec->click();
     EXPECT_FALSE(sts.SecRec);
+}
+
+TEST_F(MainFormTest, LostRecordRowsShowInTheStatusBarUntilRowsAreWrittenAgain) {
+    TMainForm form(ctx);
+    TMonForm monitor(ctx);
+    MonForm = &monitor;
+    QLabel* panel = form.SBPanel[3];
+    const QColor normal = panel->palette().color(QPalette::Window);
+    sts.SecRec = true;
+    current.Valid = true;
+    WriteTextLines(dir.File("Record"), {"a file where the folder goes"});
+    monitor.RecorderLogic().RecordTick();
+    monitor.RecorderLogic().RecordTick();
+    form.RefreshReadout();
+    EXPECT_EQ(panel->text(), "SR");
+    EXPECT_TRUE(panel->autoFillBackground());
+    EXPECT_NE(panel->palette().color(QPalette::Window), normal);
+    EXPECT_TRUE(panel->toolTip().contains("失われた行: 2")) << panel->toolTip().toStdString();
+    EXPECT_TRUE(panel->toolTip().contains(QString::fromStdString(dir.File("Record"))));
+
+    std::filesystem::remove(dir.File("Record"));
+    monitor.RecorderLogic().RecordTick();
+    form.RefreshReadout();
+    EXPECT_FALSE(panel->autoFillBackground());
+    EXPECT_EQ(panel->palette().color(QPalette::Window), normal);
+    EXPECT_EQ(panel->toolTip(), "");
+    MonForm = nullptr;
 }
 
 } // namespace

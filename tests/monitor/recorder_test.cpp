@@ -293,14 +293,26 @@ TEST_F(RecorderTest, AFileThatCannotBeOpenedIsLeftAloneAndOnlyItsRowIsLost) {
         (std::vector<std::string>{kBasicNames, kBasicColumns, "2024/05/29 12:01,9,9,9,0,0,0,"}));
 }
 
-TEST_F(RecorderTest, ARecordFolderThatCannotBeMadeLosesRowsQuietly) {
+TEST_F(RecorderTest, ARecordFolderThatCannotBeMadeLosesRowsAndSaysSoUntilRowsAreWritten) {
     w.sts.SecRec = true;
     w.current.Valid = true;
     ReplaceFileBytes(w.dir.File("Record"), "a file");
     w.At(29, 12, 0, 5);
-    Ticks(3);
+    Ticks(3);                      // three second rows and the minute row of 12:00:06
     EXPECT_EQ(rec.StatCount(), 1); // reset by the lost minute row, then one more
     EXPECT_EQ(ReadFileBytes(w.dir.File("Record")), "a file");
+    const RecordTrouble& trouble = rec.Trouble();
+    EXPECT_TRUE(trouble.Failing);
+    EXPECT_EQ(trouble.LostRows, 4);
+    EXPECT_NE(trouble.Reason.find("Cannot create folder \"" + w.dir.File("Record") + "\""),
+              std::string::npos)
+        << trouble.Reason;
+
+    std::filesystem::remove(w.dir.File("Record"));
+    Ticks(1);
+    EXPECT_FALSE(rec.Trouble().Failing);
+    EXPECT_EQ(rec.Trouble().LostRows, 0);
+    EXPECT_EQ(Lines("RT_20240529.csv").size(), 2u);
 }
 
 } // namespace
