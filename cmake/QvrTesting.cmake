@@ -1,11 +1,17 @@
-# qvr_add_test_suite(NAME SOURCES src... LIBS lib... [QT])
+# qvr_add_test_suite(NAME SOURCES src... LIBS lib... [FILE_FAULT_SOURCES src...] [QT])
 # Declares one GoogleTest executable and registers its tests with CTest.
 # QT suites get a test main that creates a QApplication on the offscreen platform.
 # A cross build registers each suite as one test (run through
 # CMAKE_CROSSCOMPILING_EMULATOR, e.g. Wine) and lists the suites' programs in
 # core-suites.txt for scripts/windows-check.sh.
+# FILE_FAULT_SOURCES make file calls fail (tests/file_faults.h); they are built
+# where the linker can wrap those calls, and left out elsewhere.
 function(qvr_add_test_suite name)
-  cmake_parse_arguments(ARG "QT" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "QT" "" "SOURCES;LIBS;FILE_FAULT_SOURCES" ${ARGN})
+  if(ARG_FILE_FAULT_SOURCES AND TARGET qvr_test_file_faults)
+    list(APPEND ARG_SOURCES ${ARG_FILE_FAULT_SOURCES})
+    list(APPEND ARG_LIBS qvr_test_file_faults)
+  endif()
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock)
   if(ARG_QT)
