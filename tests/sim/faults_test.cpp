@@ -1,5 +1,6 @@
 #include "sim/simulated_sensor.h"
 #include "tests/sim/sensor_client.h"
+#include "tests/wait_until.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -15,11 +16,27 @@ class Faults : public ::testing::Test {
 protected:
     void SetUp() override { client_ = std::make_unique<SensorClient>(sensor_.Start()); }
 
-    // How many of `count` read requests get a verified answer.
-    int Answered(int count, std::chrono::milliseconds wait = 100ms) {
+    // How many of `count` read requests get a verified answer. Each request is
+    // followed until the sensor has answered or withheld it, so that neither a
+    // slow sensor nor a late answer is miscounted.
+    int Answered(int count) {
         int answered = 0;
-        for (int i = 0; i < count; ++i)
-            answered += client_->Ask("RD,M01,", wait) ? 1 : 0;
+        for (int i = 0; i < count; ++i) {
+            const auto before = sensor_.Counters();
+            client_->Send("RD,M01,");
+            const bool handled = qvr::test::WaitUntil([&] {
+                const auto now = sensor_.Counters();
+                return now.answersSent + now.answersDropped >
+                       before.answersSent + before.answersDropped;
+            });
+            if (!handled) {
+                ADD_FAILURE() << "request " << i << " was neither answered nor withheld";
+                break;
+            }
+            if (sensor_.Counters().answersSent == before.answersSent) continue;
+            auto line = client_->ReadLine(10s);
+            if (line && frame::VerifyFrame(*line)) ++answered;
+        }
         return answered;
     }
 
@@ -35,9 +52,9 @@ protected:
 
 TEST_F(Faults, DropWithholdsTheGivenShareOfAnswers) {
     Set([](SensorFaults& f) { f.dropShare = 1.0; });
-    EXPECT_EQ(Answered(5, 50ms), 0);
+    EXPECT_EQ(Answered(5), 0);
     Set([](SensorFaults& f) { f.dropShare = 0.5; });
-    const int answered = Answered(60, 50ms);
+    const int answered = Answered(60);
     EXPECT_GT(answered, 15);
     EXPECT_LT(answered, 45);
     const auto counters = sensor_.Counters();
@@ -81,7 +98,7 @@ TEST_F(Faults, WrongWriteHoldsAndEchoesAnotherValue) {
 
 TEST_F(Faults, MuteStopsAnsweringUntilLifted) {
     Set([](SensorFaults& f) { f.mute = true; });
-    EXPECT_EQ(Answered(3, 100ms), 0);
+    EXPECT_EQ(Answered(3), 0);
     EXPECT_EQ(sensor_.Counters().requests, 3u); // still listening
     sensor_.SetFaults({});
     EXPECT_EQ(Answered(2), 2);
