@@ -2,6 +2,7 @@
 // input, the link, and quitting.
 
 #include "tests/sim/sensor_client.h"
+#include "tests/wait_until.h"
 
 #include "base/number_text.h"
 
@@ -60,11 +61,7 @@ protected:
     }
 
     bool WaitForLink() {
-        for (int i = 0; i < 200; ++i) {
-            if (fs::is_symlink(link_)) return true;
-            std::this_thread::sleep_for(10ms);
-        }
-        return false;
+        return qvr::test::WaitUntil([&] { return fs::is_symlink(link_); });
     }
 
     void Command(const std::string& line) {
@@ -74,14 +71,10 @@ protected:
 
     int WaitForExit() {
         int status = 0;
-        for (int i = 0; i < 300; ++i) {
-            if (waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            }
-            std::this_thread::sleep_for(10ms);
-        }
-        return -2;
+        if (!qvr::test::WaitUntil([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }))
+            return -2;
+        pid_ = -1;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
 
     std::string Output() {
@@ -106,9 +99,8 @@ TEST_F(Executable, RunsAScriptThenTakesCommandsAndQuits) {
     Launch({"--link", link_, "--seed", "5", "--temp", "12.5", "--script", script.string()});
     ASSERT_TRUE(WaitForLink());
     test::SensorClient client(link_);
-    for (int i = 0; i < 100 && Read(client, "S00") != 19.0; ++i)
-        std::this_thread::sleep_for(10ms); // the script runs after the link appears
-    EXPECT_EQ(Read(client, "S00"), 19.0);
+    // The script runs after the link appears.
+    EXPECT_TRUE(qvr::test::WaitUntil([&] { return Read(client, "S00") == 19.0; }));
     EXPECT_GT(Read(client, "M01"), 1.0); // factory parameters: not exactly 3, but moving
     EXPECT_NEAR(Read(client, "M11"), 12.5 + 0.05, 0.4);
 
