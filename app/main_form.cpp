@@ -457,7 +457,7 @@ void TMainForm::RefreshReadout() {
     }
     SBPanel[1]->setText(Text(FormatFloat("Sensor Model %1.2f", static_cast<double>(s.ModelNo)) +
                              FormatFloat(" | Ver. %1.2f", static_cast<double>(s.Version))));
-    if (link_->OpenFailure.empty()) SBPanel[2]->setText(Text(ctx_.mySts.PortName));
+    if (!portWarned_) SBPanel[2]->setText(Text(ctx_.mySts.PortName));
     SBPanel[3]->setText(ctx_.mySts.SecRec ? "SR" : "");
     ShowRecordTrouble();
     RedrawChart();
@@ -596,21 +596,26 @@ void TMainForm::BBStartClick() {
     ShowPortState();
 }
 
-// A port that cannot be opened is not an error the operator must answer, but
-// they see its name in the warning colour and the system's reason on hover.
+// A port that cannot be opened, or a line that failed, is not an error the
+// operator must answer; they see the port's name in the warning colour and,
+// on hover, the system's reason and whether the link is reconnecting.
 void TMainForm::ShowPortState() {
-    const std::string& failure = link_->OpenFailure;
+    const bool warn = !link_->PortFailure.empty() && !link_->PortConnected();
+    QString tip;
+    if (warn) {
+        tip = Text(link_->PortFailure);
+        if (link_->Reconnect.Active()) tip = QStringLiteral("回線断: 2 秒ごとに再接続中\n") + tip;
+    }
     QLabel* panel = SBPanel[2];
-    const QString reason = Text(failure);
-    if (panel->toolTip() == reason && portWarned_ == !failure.empty()) return;
-    portWarned_ = !failure.empty();
+    if (warn == portWarned_ && panel->toolTip() == tip) return;
+    portWarned_ = warn;
     QPalette pal = SBStatus->palette();
-    if (portWarned_) {
+    if (warn) {
         pal.setColor(QPalette::WindowText, kWarningColor);
         panel->setText(Text(link_->ComPortM->Port()));
     }
     panel->setPalette(pal);
-    panel->setToolTip(reason);
+    panel->setToolTip(tip);
 }
 
 void TMainForm::BBStopClick() {

@@ -25,10 +25,19 @@ QString FromWire(const std::string& s) {
     return QString::fromLatin1(s.data(), qsizetype(s.size()));
 }
 
-// What the operating system said, then the port's own message.
-std::string OpenFailureText(const EComPort& e) {
-    if (e.WinCode() <= 0) return e.what();
-    return std::system_category().message(e.WinCode()) + "\n" + e.what();
+// Inside a handler: the system's words for the failure being handled, then
+// the port's own message.
+std::string FailureText() {
+    try {
+        throw;
+    } catch (const EComPort& e) {
+        if (e.WinCode() <= 0) return e.what();
+        return std::system_category().message(e.WinCode()) + "\n" + e.what();
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "?";
+    }
 }
 
 // The longest log line: "SumCheck Error! : " and a frame of 64 characters
@@ -170,19 +179,17 @@ bool TCommCtrlForm::OpenPort() {
         ComPortM->Open();
         LinkOpen = true;
         sts_.PortName = ComPortM->Port();
-        OpenFailure.clear();
+        PortFailure.clear();
+        Reconnect.Stop();
         return true;
-    } catch (const EComPort& e) {
-        OpenFailure = OpenFailureText(e);
-    } catch (const std::exception& e) {
-        OpenFailure = e.what();
     } catch (...) {
-        OpenFailure = "?";
+        PortFailure = FailureText();
+        return false;
     }
-    return false;
 }
 
 bool TCommCtrlForm::ClosePort() {
+    Reconnect.Stop();
     LinkOpen = false;
     try {
         ComPortM->Close();
@@ -198,7 +205,9 @@ void TCommCtrlForm::SendFrame(const std::string& payload) {
     try {
         ComPortM->WriteStr(*frameText);
     } catch (...) {
+        PortFailure = FailureText();
         ClosePort();
+        Reconnect.LineFailed();
     }
     if (CBSendLog->isChecked()) AddLog(MSend, frameText->substr(0, frameText->size() - 2));
 }

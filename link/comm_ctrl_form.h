@@ -2,6 +2,7 @@
 
 #include "app/shared_state.h"
 #include "link/frame_receiver.h"
+#include "link/port_reconnect.h"
 #include "serial/com_port.h"
 
 #include <QWidget>
@@ -36,8 +37,12 @@ public:
     // Selects the port settings file "Port<Tag>.ini" beside the executable.
     int Tag = 0;
     bool LinkOpen = false;
-    // The system's words for why the last OpenPort failed; empty after a success.
-    std::string OpenFailure;
+    // The system's words for the port's last failure (an open that failed, a
+    // write into a dead line); empty once the port opens.
+    std::string PortFailure;
+    // Reopens the port every 2 s after a failed write closed it, until it
+    // opens or ClosePort is called from outside.
+    PortReconnect Reconnect{[this] { return OpenPort(); }};
     // Called once for each good frame; reads the frame text from RxBuffer.
     std::function<void(TCommCtrlForm&)> OnFrame;
 

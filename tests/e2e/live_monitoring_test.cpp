@@ -1,6 +1,7 @@
 #include "e2e_fixture.h"
 
 #include "base/number_text.h"
+#include "serial/com_led.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -104,17 +105,42 @@ TEST_F(EndToEnd, ACorruptedAnswerIsLoggedAndNotDecoded) {
     EXPECT_FALSE(form->AnswerReceived);
 }
 
-TEST_F(EndToEnd, AHangUpClosesTheLinkWithoutFreezingAndStartReconnects) {
+TEST_F(EndToEnd, AfterAHangUpTheLinkReopensItselfBehindTheSameName) {
     StartSensor();
     StartProgram();
     form->BBStartClick();
     ASSERT_TRUE(WaitFor([&] { return current.ModelNo != 0; }));
 
+    sensor->HangUp(); // and a fresh line behind the same link, as a replugged adapter
+    // A write into the hung-up line fails and closes the link; the window goes on
+    // and says that it reconnects.
+    ASSERT_TRUE(WaitFor([&] { return !form->Link().PortConnected(); }));
+    EXPECT_TRUE(form->Link().Reconnect.Active());
+    EXPECT_EQ(form->Link().ComLed2->State(), lsOff);
+    ASSERT_TRUE(WaitFor([&] { return form->SBPanel[2]->toolTip().contains("再接続"); }));
+    EXPECT_FALSE(current.Valid);
+
+    // Without the operator: reopened at one of the 2 s attempts, and polled again.
+    current.ModelNo = 0;
+    ASSERT_TRUE(WaitFor([&] { return form->Link().PortConnected(); }, 10000));
+    EXPECT_EQ(form->Link().ComLed2->State(), lsOn);
+    EXPECT_TRUE(WaitFor([&] { return current.ModelNo != 0; }));
+    EXPECT_FALSE(form->Link().Reconnect.Active());
+    EXPECT_TRUE(WaitFor([&] { return form->SBPanel[2]->toolTip().isEmpty(); }));
+}
+
+TEST_F(EndToEnd, AfterTheOperatorStopsOnlyStartReopensTheLink) {
+    StartSensor();
+    StartProgram();
+    form->BBStartClick();
+    ASSERT_TRUE(WaitFor([&] { return current.ModelNo != 0; }));
     sensor->HangUp();
-    // A write into the hung-up line fails and closes the link; the window goes on.
     ASSERT_TRUE(WaitFor([&] { return !form->Link().PortConnected(); }));
     const int before = form->Series1->count();
-    QTest::qWait(600);
+    form->BBStopClick();
+    EXPECT_FALSE(form->Link().Reconnect.Active());
+    QTest::qWait(2500); // longer than the reconnect interval
+    EXPECT_FALSE(form->Link().PortConnected());
     EXPECT_FALSE(current.Valid);
     EXPECT_EQ(form->Series1->count(), before);
 
