@@ -20,6 +20,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
+#ifndef _WIN32
 std::string SystemReason(int err) {
     return std::generic_category().message(err);
 }
@@ -27,6 +28,7 @@ std::string SystemReason(int err) {
 [[noreturn]] void Fail(const std::string& what, const std::string& path, int err) {
     throw TextFileError(what + " \"" + path + "\": " + SystemReason(err));
 }
+#endif
 
 fs::path PathOf(const std::string& utf8) {
     return fs::path(std::u8string(utf8.begin(), utf8.end()));
@@ -108,13 +110,9 @@ std::string Cp932ToUtf8(std::string_view cp932) {
 #endif
 }
 
+#ifndef _WIN32
 std::string ReadFileBytes(const std::string& path) {
-    std::FILE* f = nullptr;
-#ifdef _WIN32
-    f = _wfopen(PathOf(path).c_str(), L"rb");
-#else
-    f = std::fopen(path.c_str(), "rb");
-#endif
+    std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) Fail("Cannot open file", path, errno);
     std::string bytes;
     char buf[65536];
@@ -127,6 +125,7 @@ std::string ReadFileBytes(const std::string& path) {
     if (failed) Fail("Cannot read file", path, err);
     return bytes;
 }
+#endif
 
 void WriteTextLines(const std::string& path, const std::vector<std::string>& lines) {
     ReplaceFileBytes(path, EncodeLines(lines));
@@ -148,52 +147,9 @@ std::vector<std::string> ReadTextLines(const std::string& path) {
     return lines;
 }
 
-#ifdef _WIN32
+#ifndef _WIN32
 
-// --- Windows: writing and appending ----------------------------------------------
-
-void ReplaceFileBytes(const std::string& path, std::string_view bytes) {
-    const fs::path target = PathOf(path);
-    fs::path temp = target;
-    temp += ".tmp~";
-    std::FILE* f = _wfopen(temp.c_str(), L"wb");
-    if (!f) Fail("Cannot create file", path, errno);
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    int err = errno;
-    if (std::fclose(f) != 0 && written) err = errno;
-    if (!written || err == ENOSPC) {
-        std::error_code ignore;
-        fs::remove(temp, ignore);
-        Fail("Cannot write file", path, err ? err : EIO);
-    }
-    std::error_code ec;
-    fs::rename(temp, target, ec);
-    if (ec) {
-        std::error_code ignore;
-        fs::remove(temp, ignore);
-        throw TextFileError("Cannot write file \"" + path + "\": " + ec.message());
-    }
-}
-
-void AppendTextLines(const std::string& path, const std::vector<std::string>& lines) {
-    std::FILE* f = _wfopen(PathOf(path).c_str(), L"ab+");
-    if (!f) Fail("Cannot open file", path, errno);
-    std::string bytes;
-    // Reads start anywhere in "a+" mode; writes always go to the end.
-    if (std::fseek(f, -1, SEEK_END) == 0) {
-        const int last = std::fgetc(f);
-        if (last != EOF && last != '\n') bytes += "\r\n";
-    }
-    bytes += EncodeLines(lines);
-    std::fseek(f, 0, SEEK_END);
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    int err = errno;
-    const bool closed = std::fclose(f) == 0;
-    if (!closed && written) err = errno;
-    if (!written || !closed) Fail("Cannot write file", path, err ? err : EIO);
-}
-
-#else
+// Windows: text_file_win32.cpp.
 
 // --- POSIX: writing and appending ------------------------------------------------
 // Every call that can fail is checked, and errno is taken right after the call
