@@ -4,7 +4,6 @@
 #include "app/pictures.h"
 #include "base/number_text.h"
 #include "link/comm_ctrl_form.h"
-#include "link/frame_codec.h"
 #include "monitor/mon_form.h"
 #include "settings/sys_set_form.h"
 
@@ -113,13 +112,16 @@ QToolButton* PictureButton(const char* name, const QIcon& icon, const QString& h
 
 } // namespace
 
-TMainForm::TMainForm(AppContext& context, QWidget* parent) : QMainWindow(parent), ctx_(context) {
+TMainForm::TMainForm(AppContext& context, QWidget* parent)
+    : QMainWindow(parent), ctx_(context),
+      // 1: the link window comes first; the exchange talks through it.
+      link_(new TCommCtrlForm(context.mySts, context.exeDir, this)), exchange_(*link_) {
     setObjectName("MainForm");
     BuildControls();
 
-    // 1-3: the link window, its settings file number and caption.
-    link_ = new TCommCtrlForm(ctx_.mySts, ctx_.exeDir, this);
+    // 1-3: the link window's global reference, settings file number and caption.
     CommCtrlForm = link_;
+    ctx_.exchange = &exchange_;
     link_->Tag = 0;
     link_->setWindowTitle(QStringLiteral("ComPort 通信状態"));
     // 4-8.
@@ -143,6 +145,7 @@ TMainForm::~TMainForm() {
     link_->ClosePort();
     delete link_;
     if (CommCtrlForm == link_) CommCtrlForm = nullptr;
+    if (ctx_.exchange == &exchange_) ctx_.exchange = nullptr;
 }
 
 void TMainForm::BuildControls() {
@@ -372,49 +375,6 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
     return QMainWindow::eventFilter(watched, event);
 }
 
-// --- Request and answer exchange -------------------------------------------------
-
-void TMainForm::ClearRequest() {
-    RequestPairs.fill(TKeyValStr{});
-}
-
-void TMainForm::ClearAnswer() {
-    AnswerPairs.fill(TKeyValStr{});
-}
-
-void TMainForm::SendReadRequest() {
-    std::string text;
-    for (const TKeyValStr& pair : RequestPairs) {
-        if (pair.Key.empty()) break;
-        text += pair.Key;
-        text += ',';
-    }
-    AnswerReceived = false;
-    ClearAnswer();
-    link_->OnFrame = [this](TCommCtrlForm& link) { HandleAnswer(link); };
-    link_->SendFrame("RD," + text);
-}
-
-void TMainForm::SendWriteRequest() {
-    int n = 0;
-    while (n < kPairCount && !RequestPairs[static_cast<std::size_t>(n)].Key.empty() &&
-           !RequestPairs[static_cast<std::size_t>(n)].Value.empty())
-        ++n;
-    std::string text;
-    frame::BuildPairList(RequestPairs.data(), n, text);
-    AnswerReceived = false;
-    ClearAnswer();
-    link_->OnFrame = [this](TCommCtrlForm& link) { HandleAnswer(link); };
-    link_->SendFrame("RW," + text);
-}
-
-void TMainForm::HandleAnswer(TCommCtrlForm& link) {
-    const auto answer = frame::DecomposeAnswer(link.RxBuffer());
-    if (!answer || (answer->kind != "AW" && answer->kind != "AD")) return;
-    if (!AnswerReceived) frame::SplitPairs(answer->pairList, AnswerPairs.data(), kPairCount);
-    AnswerReceived = true;
-}
-
 // --- Poll cycle and readout ------------------------------------------------------
 
 void TMainForm::MainTimerTimer() {
@@ -433,9 +393,7 @@ void TMainForm::MainTimerTimer() {
 }
 
 void TMainForm::PollCycle() {
-    FillKeySet(counters_.NextKeySet(ctx_.mySts.FastMode), RequestPairs);
-    if (AnswerReceived) DecodeAnswer(AnswerPairs, ctx_.currentSample);
-    SendReadRequest();
+    qvr::PollCycle(counters_, exchange_, ctx_.currentSample, ctx_.mySts.FastMode);
 }
 
 void TMainForm::CheckModel() {

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "app/app_context.h"
-#include "app/poll_cycle.h"
+#include "core/app_context.h"
+#include "core/exchange.h"
+#include "core/poll_cycle.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -30,21 +31,28 @@ class TCommCtrlForm;
 // the program. It creates and owns the link window.
 class TMainForm : public QMainWindow {
     Q_OBJECT
+    // First, so that the fields below can name them.
+    AppContext& ctx_;
+    TCommCtrlForm* link_;
+    Exchange exchange_;
+
 public:
     explicit TMainForm(AppContext& context, QWidget* parent = nullptr);
     ~TMainForm() override;
 
-    // Request/answer fields: the one channel of every exchange with the sensor.
-    bool Collecting = false;
-    TKeyValList RequestPairs{};
-    TKeyValList AnswerPairs{};
-    bool AnswerReceived = false;
+    // Request/answer fields: the one channel of every exchange with the sensor,
+    // held by the exchange and named here as the main window's.
+    bool& Collecting = exchange_.Collecting;
+    TKeyValList& RequestPairs = exchange_.RequestPairs;
+    TKeyValList& AnswerPairs = exchange_.AnswerPairs;
+    bool& AnswerReceived = exchange_.AnswerReceived;
 
-    void ClearRequest();
-    void ClearAnswer();
-    void SendReadRequest();
-    void SendWriteRequest();
-    void HandleAnswer(TCommCtrlForm& link);
+    void ClearRequest() { exchange_.ClearRequest(); }
+    void ClearAnswer() { exchange_.ClearAnswer(); }
+    void SendReadRequest() { exchange_.SendReadRequest(); }
+    void SendWriteRequest() { exchange_.SendWriteRequest(); }
+    void HandleAnswer(const std::string& frameText) { exchange_.HandleAnswer(frameText); }
+    Exchange& Exch() { return exchange_; }
 
     // Handlers, named after their control and event.
     void MainTimerTimer();
@@ -86,8 +94,6 @@ private:
     void ApplySeriesPen();
     bool AskColor(QColor& color);
 
-    AppContext& ctx_;
-    TCommCtrlForm* link_ = nullptr;
     PollCounters counters_;
     bool shown_ = false;
     bool portWarned_ = false;

@@ -1,8 +1,8 @@
 // Hot paths of the live display: one poll tick, one history step, one chart
 // rebuild with a full window of points.
 #include "app/main_form.h"
-#include "app/poll_cycle.h"
 #include "base/number_text.h"
+#include "core/poll_cycle.h"
 #include "link/comm_ctrl_form.h"
 #include "link/frame_codec.h"
 

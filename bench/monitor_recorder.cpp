@@ -1,5 +1,5 @@
-#include "app/app_context.h"
 #include "base/text_file.h"
+#include "core/app_context.h"
 #include "monitor/record_lines.h"
 #include "monitor/recorder.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/calibration.h"
-#include "settings/write_prm.h"
+#include "core/write_prm.h"
 
 #include <array>
 #include <cstdint>

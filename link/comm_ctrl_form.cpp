@@ -235,7 +235,7 @@ void TCommCtrlForm::CheckFrame() {
     std::string& buffer = receiver_.RxBuffer;
     if (frame::VerifyFrame(buffer)) {
         if (CBReciveLog->isChecked()) AddLog(MRecive, buffer);
-        if (OnFrame) OnFrame(*this);
+        if (OnFrame) OnFrame(buffer);
     } else if (CBReciveLog->isChecked()) {
         AddLog(MRecive, "SumCheck Error! : " + buffer);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/shared_state.h"
+#include "core/shared_state.h"
+#include "link/frame_link.h"
 #include "link/frame_receiver.h"
 #include "link/port_reconnect.h"
 #include "serial/com_port.h"
@@ -24,7 +25,7 @@ namespace qvr {
 
 // Link window: the one serial connection to the sensor, its framing, the send
 // and receive logs, and the single listener for good frames.
-class TCommCtrlForm : public QWidget {
+class TCommCtrlForm : public QWidget, public FrameLink {
     Q_OBJECT
 public:
     // handOver: where the port's event thread delivers (the process default when null).
@@ -43,12 +44,13 @@ public:
     // Reopens the port every 2 s after a failed write closed it, until it
     // opens or ClosePort is called from outside.
     PortReconnect Reconnect{[this] { return OpenPort(); }};
-    // Called once for each good frame; reads the frame text from RxBuffer.
-    std::function<void(TCommCtrlForm&)> OnFrame;
+    // Called once for each good frame with the frame text.
+    FrameListener OnFrame;
 
     bool OpenPort();
     bool ClosePort();
-    void SendFrame(const std::string& payload);
+    void SendFrame(const std::string& payload) override;
+    void SetOnFrame(FrameListener listener) override { OnFrame = std::move(listener); }
     bool PortConnected() const;
     // Handles received characters; `count` is how many are waiting.
     void ComPortMRxChar(int count);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/shared_state.h"
+#include "core/shared_state.h"
 
 #include <array>
 

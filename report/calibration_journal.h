@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/shared_state.h"
+#include "core/shared_state.h"
+#include "core/write_prm.h"
 #include "report/calibration_report.h"
-#include "settings/write_prm.h"
 
 #include <array>
 #include <optional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/write_prm.h"
+#include "core/write_prm.h"
 
 #include <string>
 

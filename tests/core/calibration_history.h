@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/shared_state.h"
 #include "base/date_time.h"
+#include "core/shared_state.h"
 
 namespace qvr::test {
 

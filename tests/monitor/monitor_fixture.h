@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/app_context.h"
 #include "base/clock.h"
 #include "base/text_file.h"
+#include "core/app_context.h"
 #include "tests/base/temp_dir.h"
 
 #include <string>

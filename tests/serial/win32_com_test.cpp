@@ -2,7 +2,7 @@
 // a COM port: scripts/windows-check.sh maps one to the simulator's
 // pseudo-terminal under Wine and names it in QVR_SIM_COM_PORT, with the
 // simulator's command input in QVR_SIM_CONTROL.
-#include "app/poll_cycle.h"
+#include "core/poll_cycle.h"
 #include "link/frame_codec.h"
 #include "link/frame_receiver.h"
 #include "serial/com_hand_over.h"

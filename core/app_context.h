@@ -1,11 +1,13 @@
 #pragma once
 
-#include "app/shared_state.h"
 #include "base/clock.h"
+#include "core/shared_state.h"
 
 #include <string>
 
 namespace qvr {
+
+class Exchange;
 
 // What the windows share: the process-wide state, the clock and the folder
 // beside the executable. The program entry wires the globals in; tests build
@@ -17,6 +19,9 @@ struct AppContext {
     TWritePrm& writePrm;
     const Clock& clock;
     std::string exeDir; // with a trailing separator
+    // The request/answer exchange with the sensor. The main window owns it and
+    // sets this while it exists; null before (and in tests without one).
+    Exchange* exchange = nullptr;
 };
 
 } // namespace qvr

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "base/date_time.h"
+#include "core/write_prm.h"
 #include "link/key_val_str.h"
-#include "settings/write_prm.h"
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "settings/write_prm.h"
+#include "core/write_prm.h"
 
 namespace qvr {
 

@@ -1,5 +1,5 @@
-#include "app/poll_cycle.h"
-#include "app/shared_state.h"
+#include "core/poll_cycle.h"
+#include "core/shared_state.h"
 
 #include <gtest/gtest.h>
 #include <type_traits>

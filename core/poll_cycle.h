@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/shared_state.h"
+#include "core/exchange.h"
+#include "core/shared_state.h"
 
 #include <cstdint>
 
@@ -32,5 +33,9 @@ struct PollCounters {
     // Counts one collecting tick; true when a history step is due.
     bool CountTick(bool fastMode);
 };
+
+// One poll step: the next key set into the request pairs, the answer to the
+// previous request (when one came) decoded into the sample, the request sent.
+void PollCycle(PollCounters& counters, Exchange& exchange, TSampleRec& sample, bool fastMode);
 
 } // namespace qvr

@@ -1,4 +1,4 @@
-#include "app/poll_cycle.h"
+#include "core/poll_cycle.h"
 
 #include "base/number_text.h"
 
@@ -44,6 +44,12 @@ int PollCounters::NextKeySet(bool fastMode) {
 bool PollCounters::CountTick(bool fastMode) {
     if (++HistoryTick >= 4) HistoryTick = 0;
     return HistoryTick == 0 || fastMode;
+}
+
+void PollCycle(PollCounters& counters, Exchange& exchange, TSampleRec& sample, bool fastMode) {
+    FillKeySet(counters.NextKeySet(fastMode), exchange.RequestPairs);
+    if (exchange.AnswerReceived) DecodeAnswer(exchange.AnswerPairs, sample);
+    exchange.SendReadRequest();
 }
 
 } // namespace qvr

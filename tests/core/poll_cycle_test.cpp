@@ -1,4 +1,6 @@
-#include "app/poll_cycle.h"
+#include "core/poll_cycle.h"
+
+#include "fake_link.h"
 
 #include <gtest/gtest.h>
 #include <vector>
@@ -138,6 +140,27 @@ TEST(HistoryStep, ShiftsTowardsTheEndAndStampsTheNewest) {
     EXPECT_EQ(history[0].Time, 45000.25);
     HistoryStep(history, sample, 45000.5);
     EXPECT_EQ(history[1].Time, 45000.25);
+}
+
+TEST(PollCycle, AsksSetOneFirstAndDecodesItsAnswerAtTheNextCycle) {
+    test::FakeLink link;
+    Exchange exchange{link};
+    PollCounters counters;
+    TSampleRec sample;
+    PollCycle(counters, exchange, sample, false);
+    EXPECT_EQ(link.LastSent(), *frame::BuildFrame("RD,C32,C50,C51,C52,C53,"));
+    link.Answer("AD,C32=30.5,C50=12,C51=12.1,C52=3.99,C53=1.25,");
+    EXPECT_EQ(sample.TempDiff, 0.0f); // decoded by the next cycle, not on arrival
+    PollCycle(counters, exchange, sample, false);
+    EXPECT_EQ(sample.TempDiff, 30.5f);
+    EXPECT_EQ(sample.AdCount, 3);
+    EXPECT_EQ(link.LastSent(), *frame::BuildFrame("RD,S00,S01,S11,S12,S13,"));
+
+    // No answer by the next cycle: nothing decoded, the request goes out all the same.
+    sample.TempDiff = 0;
+    PollCycle(counters, exchange, sample, false);
+    EXPECT_EQ(sample.TempDiff, 0.0f);
+    EXPECT_EQ(link.sent.size(), 3u);
 }
 
 } // namespace
