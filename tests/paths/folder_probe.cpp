@@ -3,9 +3,9 @@
 // file, a day's record files and a text file with a Japanese name. Writes
 // "probe.txt": the folder it found itself in, then a line for each thing that
 // went wrong; exits 1 when anything did.
-#include "app/app_context.h"
 #include "base/executable_dir.h"
 #include "base/text_file.h"
+#include "core/app_context.h"
 #include "monitor/record_settings.h"
 #include "monitor/recorder.h"
 #include "serial/com_port.h"
