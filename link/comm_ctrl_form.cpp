@@ -89,6 +89,7 @@ TCommCtrlForm::TCommCtrlForm(TMySts& mySts, std::string exeDir, QWidget* parent,
 }
 
 TCommCtrlForm::~TCommCtrlForm() {
+    Reconnect.Stop();
     // The port goes before the lamps and logs it reports to.
     try {
         ComPortM->Close();
@@ -177,6 +178,9 @@ bool TCommCtrlForm::PortConnected() const {
 bool TCommCtrlForm::OpenPort() {
     try {
         ComPortM->Open();
+        // The lamps let pending events run inside Open: a stop may have closed
+        // the port again already, and a closed port must not count as open.
+        if (!ComPortM->Connected()) return false;
         LinkOpen = true;
         sts_.PortName = ComPortM->Port();
         PortFailure.clear();

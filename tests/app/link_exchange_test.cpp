@@ -3,6 +3,7 @@
 #include "app/main_form.h"
 #include "link/comm_ctrl_form.h"
 #include "link/frame_codec.h"
+#include "serial/com_led.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -160,6 +161,25 @@ TEST_F(LinkExchangeTest, ThePollCycleAsksSetOneFirstAndDecodesTheAnswerAtTheNext
     EXPECT_EQ(current.TempDiff, 30.5f);
     EXPECT_EQ(current.AdCount, 3);
     EXPECT_EQ(pty.Receive(200, std::chrono::milliseconds(300)), Framed("RD,S00,S01,S11,S12,S13,"));
+}
+
+// The operator stops while the connection lamp is lit inside an open (a
+// reconnect, say): the link stays closed and does not reconnect on its own.
+TEST(LinkOpen, AStopInsideTheOpenLeavesTheLinkClosed) {
+    test::LocalState state;
+    test::PtyPair pty;
+    std::ofstream(state.dir.File("Port0.ini")) << "[ComPortM]\r\nPort=" << pty.Path() << "\r\n";
+    TCommCtrlForm link(state.sts, state.dir.Dir());
+    link.LoadPortSettings();
+    link.ComLed2->OnChange = [&](TComLed*, TLedState lit) {
+        if (lit == lsOn) link.ClosePort();
+    };
+    EXPECT_FALSE(link.OpenPort());
+    EXPECT_FALSE(link.LinkOpen);
+    EXPECT_FALSE(link.PortConnected());
+    link.SendFrame("RD,M01,");
+    EXPECT_FALSE(link.Reconnect.Active());
+    EXPECT_EQ(pty.Receive(1, std::chrono::milliseconds(100)), "");
 }
 
 // The link window on its own, as the operator reads its logs.
