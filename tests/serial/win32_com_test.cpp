@@ -2,6 +2,7 @@
 // a COM port: scripts/windows-check.sh maps one to the simulator's
 // pseudo-terminal under Wine and names it in QVR_SIM_COM_PORT, with the
 // simulator's command input in QVR_SIM_CONTROL.
+#include "core/exchange.h"
 #include "core/poll_cycle.h"
 #include "link/frame_codec.h"
 #include "link/frame_receiver.h"
@@ -63,9 +64,46 @@ TEST(Win32ComDevice, OpeningAMissingPortRaisesCode1WithTheSystemsNumber) {
     EXPECT_FALSE(port.Connected());
 }
 
-// The program's port on the simulator's COM port, with the program's poll
-// exchange: "RD," and five keys out, the "AD" answer collected by the receive
-// state machine, checked and decoded into a sample.
+// The link as the program runs it, without its window: each payload framed
+// and written, received characters fed to the receive state machine, each
+// good frame handed to the one listener.
+class PortFrameLink : public FrameLink {
+public:
+    explicit PortFrameLink(TComPort& port) : port_(port) {
+        port_.OnRxChar = [this](TCustomComPort* sender, int count) {
+            ++RxEvents;
+            std::string text;
+            sender->ReadStr(text, count);
+            for (char c : text)
+                receiver_.Feed(c, [this] { CheckFrame(); });
+        };
+    }
+    ~PortFrameLink() override { port_.OnRxChar = nullptr; }
+
+    void SendFrame(const std::string& payload) override {
+        if (const auto frameText = frame::BuildFrame(payload)) port_.WriteStr(*frameText);
+    }
+    void SetOnFrame(FrameListener listener) override { listener_ = std::move(listener); }
+
+    int RxEvents = 0;
+    int BadFrames = 0;
+
+private:
+    void CheckFrame() {
+        std::string& buffer = receiver_.RxBuffer;
+        if (!frame::VerifyFrame(buffer))
+            ++BadFrames;
+        else if (listener_)
+            listener_(buffer);
+    }
+
+    TComPort& port_;
+    FrameReceiver receiver_;
+    FrameListener listener_;
+};
+
+// The program's port on the simulator's COM port, polled by the program's
+// poll cycle through its request/answer exchange.
 class SimulatedSensorPort : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -76,49 +114,24 @@ protected:
         port->SetBaudRate(br38400);
         port->SetDiscardNull(true);
         port->Buffer().SetInputSize(2048);
-        port->OnRxChar = [this](TCustomComPort* sender, int count) {
-            ++rxEvents;
-            std::string text;
-            sender->ReadStr(text, count);
-            for (char c : text)
-                receiver.Feed(c, [this] { CheckFrame(); });
-        };
         port->OnError = [this](TCustomComPort*, TComErrors errors) {
             errorEvents.push_back(errors);
         };
+        link = std::make_unique<PortFrameLink>(*port);
+        exchange = std::make_unique<Exchange>(*link);
+        exchange->Collecting = true;
     }
     void TearDown() override {
         if (port) port->Close();
+        exchange.reset();
+        link.reset();
         port.reset(); // before the handlers' captures go
     }
 
-    void CheckFrame() {
-        std::string text = receiver.RxBuffer;
-        if (!frame::VerifyFrame(text)) {
-            ++badFrames;
-            return;
-        }
-        const auto answer = frame::DecomposeAnswer(text);
-        if (!answer || answer->kind != "AD" || answerReceived) return;
-        for (auto& pair : answerPairs)
-            pair = {};
-        frame::SplitPairs(answer->pairList, answerPairs.data(), kPairCount);
-        answerReceived = true;
-    }
-
-    // One poll: the keys of `set` out, true when the answer came and was decoded.
-    bool Poll(int set) {
-        FillKeySet(set, requestPairs);
-        std::string payload = "RD,";
-        for (int i = 0; i < 5; ++i)
-            payload += requestPairs[i].Key + ",";
-        answerReceived = false;
-        const auto frameText = frame::BuildFrame(payload);
-        if (!frameText) return false;
-        port->WriteStr(*frameText);
-        if (!PumpUntil([this] { return answerReceived; })) return false;
-        DecodeAnswer(answerPairs, sample);
-        return true;
+    // One poll tick, then the wait for its answer; true when it came.
+    bool Poll() {
+        PollCycle(counters, *exchange, sample, false);
+        return PumpUntil([this] { return exchange->AnswerReceived; });
     }
 
     bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = 5000ms) {
@@ -158,24 +171,23 @@ protected:
 
     TComHandOver handOver;
     std::unique_ptr<TComPort> port;
-    FrameReceiver receiver;
-    TKeyValList requestPairs{};
-    TKeyValList answerPairs{};
-    bool answerReceived = false;
+    std::unique_ptr<PortFrameLink> link;
+    std::unique_ptr<Exchange> exchange;
+    PollCounters counters;
     TSampleRec sample;
-    int rxEvents = 0;
-    int badFrames = 0;
     std::vector<TComErrors> errorEvents;
 };
 
 TEST_F(SimulatedSensorPort, PollExchangeOfTwentyFiveFramesIsAnsweredAndDecoded) {
     port->Open();
     ASSERT_TRUE(port->Connected());
+    // Each tick decodes the answer to the tick before: 26 ticks decode 25
+    // answers, five rounds of the key sets.
     int answered = 0;
-    for (int i = 0; i < 25; ++i)
-        answered += Poll(i % 5) ? 1 : 0;
-    EXPECT_EQ(answered, 25);
-    EXPECT_EQ(badFrames, 0);
+    for (int tick = 0; tick < 26; ++tick)
+        answered += Poll() ? 1 : 0;
+    EXPECT_EQ(answered, 26);
+    EXPECT_EQ(link->BadFrames, 0);
     // The simulated sensor is model 19.10 in still air at about 20 degC.
     EXPECT_FLOAT_EQ(sample.ModelNo, 19.1f);
     EXPECT_GT(sample.AirTemp, 10.0f);
@@ -186,17 +198,16 @@ TEST_F(SimulatedSensorPort, PollExchangeOfTwentyFiveFramesIsAnsweredAndDecoded) 
 
 TEST_F(SimulatedSensorPort, HangUpFailsTheNextRequestOnceQuietlyAndAReopenServesAgain) {
     port->Open();
-    ASSERT_TRUE(Poll(0));
+    ASSERT_TRUE(Poll());
     ASSERT_TRUE(TellSimulator("hangup")) << "QVR_SIM_CONTROL is not writable";
 
     // Requests go out until the line is gone; then the write fails with the
     // system's number (the link closes the port on it).
-    const std::string request = *frame::BuildFrame("RD,M01,");
     int code = 0, winCode = 0;
     const auto end = std::chrono::steady_clock::now() + 10s;
     while (code == 0 && std::chrono::steady_clock::now() < end) {
         try {
-            port->WriteStr(request);
+            PollCycle(counters, *exchange, sample, false);
             PumpFor(50ms);
         } catch (const EComPort& e) {
             code = e.Code();
@@ -216,11 +227,11 @@ TEST_F(SimulatedSensorPort, HangUpFailsTheNextRequestOnceQuietlyAndAReopenServes
         };
         return (ticks(kernel) + ticks(user)) / 10000;
     };
-    const int rxBefore = rxEvents;
+    const int rxBefore = link->RxEvents;
     const auto cpuBefore = cpuMs();
     EXPECT_LE(PumpFor(1000ms), 1);
     EXPECT_LT(cpuMs() - cpuBefore, 300u) << "the event thread spins on the hung-up line";
-    EXPECT_EQ(rxEvents, rxBefore);
+    EXPECT_EQ(link->RxEvents, rxBefore);
     EXPECT_LE(errorEvents.size(), 1u);
 
     try {
@@ -231,7 +242,7 @@ TEST_F(SimulatedSensorPort, HangUpFailsTheNextRequestOnceQuietlyAndAReopenServes
     EXPECT_FALSE(port->Connected());
     // The simulator serves a fresh line behind the same name.
     port->Open();
-    EXPECT_TRUE(Poll(2));
+    EXPECT_TRUE(Poll());
 }
 
 } // namespace
