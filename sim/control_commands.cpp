@@ -61,6 +61,7 @@ std::string ControlCommands::Help() {
            "  drop P            withhold a share of answers: 0 to 1, or a percentage like 30%\n"
            "  corrupt P         send a share of answers with a wrong checksum\n"
            "  delay MS          send every answer MS milliseconds late (0 to 60000)\n"
+           "  dropwrites N      withhold the answers to the next N write requests\n"
            "  wrong KEY VALUE   hold and echo VALUE whenever KEY is written\n"
            "  wrong KEY off     stop that; \"wrong off\" stops all of them\n"
            "  mute on|off       stop answering / answer again\n"
@@ -142,6 +143,17 @@ CommandResult ControlCommands::Execute(std::string_view line) {
         faults.delayMs = static_cast<int>(*v);
         sensor_.SetFaults(faults);
         return Done("answers delayed by " + std::to_string(faults.delayMs) + " ms");
+    }
+    if (cmd == "dropwrites") {
+        if (auto u = needs(1, "dropwrites N (0 to 1000)")) return *u;
+        const auto v = NumberIn(words[1], 0.0, 1000.0);
+        if (!v || *v != static_cast<int>(*v))
+            return Fail("dropwrites: give a count from 0 to 1000");
+        auto faults = sensor_.Faults();
+        faults.dropWrites = static_cast<int>(*v);
+        sensor_.SetFaults(faults);
+        return Done("answers to the next " + std::to_string(faults.dropWrites) +
+                    " write requests withheld");
     }
     if (cmd == "wrong") {
         auto faults = sensor_.Faults();

@@ -12,6 +12,7 @@ struct SensorFaults {
     double corruptShare = 0.0; // share of answers sent with a wrong checksum, 0 to 1
     int delayMs = 0;           // every answer leaves this much later
     bool mute = false;         // no answers at all
+    int dropWrites = 0;        // the answers to the next this many write requests are withheld
     // Writes of these keys are held and echoed as the given value instead of the one sent.
     std::map<std::string, std::string> wrongWrites;
     // Reads of stored parameters answered with an empty value: every one, or these keys.

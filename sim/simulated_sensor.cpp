@@ -182,7 +182,9 @@ void SimulatedSensor::Answer(const std::string& payload, std::vector<Pending>& o
     const auto answer = device_.Answer(payload, Elapsed());
     if (!answer) return;
     std::uniform_real_distribution<double> share(0.0, 1.0);
-    if (faults_.mute || share(faultRng_) < faults_.dropShare) {
+    const bool droppedWrite = faults_.dropWrites > 0 && payload.rfind("RW,", 0) == 0;
+    if (droppedWrite) --faults_.dropWrites;
+    if (faults_.mute || droppedWrite || share(faultRng_) < faults_.dropShare) {
         ++counters_.answersDropped;
         return;
     }

@@ -13,10 +13,10 @@ protected:
 };
 
 TEST_F(ControlCommandsTest, SetsConditionsAndFaults) {
-    for (const char* line :
-         {"speed 5.5", "temp -3.25", "noise 0", "dir 270", "model 19.00", "drop 30%",
-          "corrupt 0.25", "delay 120", "mute on", "wrong E01 44.5", "wrong P02 0.01",
-          "wrong P02 off", "params-empty on", "params-empty E04 P20", "  # comment", ""}) {
+    for (const char* line : {"speed 5.5", "temp -3.25", "noise 0", "dir 270", "model 19.00",
+                             "drop 30%", "corrupt 0.25", "delay 120", "dropwrites 3", "mute on",
+                             "wrong E01 44.5", "wrong P02 0.01", "wrong P02 off", "params-empty on",
+                             "params-empty E04 P20", "  # comment", ""}) {
         const auto result = commands_.Execute(line);
         EXPECT_TRUE(result.ok) << line << ": " << result.message;
         EXPECT_FALSE(result.quit);
@@ -31,6 +31,7 @@ TEST_F(ControlCommandsTest, SetsConditionsAndFaults) {
     expected.dropShare = 0.3;
     expected.corruptShare = 0.25;
     expected.delayMs = 120;
+    expected.dropWrites = 3;
     expected.mute = true;
     expected.wrongWrites = {{"E01", "44.5"}};
     expected.emptyReadKeys = {"E04", "P20"};
@@ -46,28 +47,14 @@ TEST_F(ControlCommandsTest, SetsConditionsAndFaults) {
 }
 
 TEST_F(ControlCommandsTest, RefusesBadLinesWithAMessageAndChangesNothing) {
-    for (const char* line : {"speed",
-                             "speed fast",
-                             "speed -1",
-                             "speed 61",
-                             "temp 100",
-                             "noise -0.5",
-                             "drop 1.5",
-                             "drop 150%",
-                             "corrupt x",
-                             "delay -5",
-                             "mute maybe",
-                             "wrong M01 3",
-                             "wrong E01 abc",
-                             "wrong E01",
-                             "params-empty",
-                             "params-empty M01",
-                             "params-empty E04 XYZ",
-                             "set XYZ 1",
-                             "set E01",
-                             "sleep -1",
-                             "frobnicate",
-                             "speed 1 2"}) {
+    for (const char* line : {"speed",        "speed fast",       "speed -1",
+                             "speed 61",     "temp 100",         "noise -0.5",
+                             "drop 1.5",     "drop 150%",        "corrupt x",
+                             "delay -5",     "dropwrites 1.5",   "mute maybe",
+                             "wrong M01 3",  "wrong E01 abc",    "wrong E01",
+                             "params-empty", "params-empty M01", "params-empty E04 XYZ",
+                             "set XYZ 1",    "set E01",          "sleep -1",
+                             "frobnicate",   "speed 1 2"}) {
         const auto result = commands_.Execute(line);
         EXPECT_FALSE(result.ok) << line;
         EXPECT_FALSE(result.message.empty()) << line;

@@ -64,6 +64,16 @@ TEST_F(Faults, DropWithholdsTheGivenShareOfAnswers) {
     EXPECT_EQ(Answered(3), 3);
 }
 
+TEST_F(Faults, DropWritesWithholdsTheNextWriteAnswersOnly) {
+    Set([](SensorFaults& f) { f.dropWrites = 2; });
+    EXPECT_FALSE(client_->Ask("RW,E91=1,", 100ms));
+    EXPECT_EQ(Answered(2), 2); // reads are answered meanwhile
+    EXPECT_FALSE(client_->Ask("RW,E91=1,", 100ms));
+    EXPECT_TRUE(client_->Ask("RW,E91=1,", 1000ms));
+    EXPECT_EQ(sensor_.Faults().dropWrites, 0);
+    EXPECT_EQ(sensor_.Counters().answersDropped, 2u);
+}
+
 TEST_F(Faults, CorruptSendsAnswersWithAWrongChecksum) {
     Set([](SensorFaults& f) { f.corruptShare = 1.0; });
     for (int i = 0; i < 3; ++i) {
