@@ -5,6 +5,7 @@
 #include "app/pictures.h"
 #include "base/ini_file.h"
 #include "base/number_text.h"
+#include "core/exchange.h"
 #include "link/comm_ctrl_form.h"
 #include "settings/setpoint_file.h"
 #include "write/write_form.h"
@@ -358,7 +359,7 @@ TCommCtrlForm& TSysSetForm::Link() {
 }
 
 bool& TSysSetForm::Collecting() {
-    return MainForm->Collecting;
+    return ctx_.exchange->Collecting;
 }
 
 void TSysSetForm::ConnectPort() {
@@ -395,7 +396,10 @@ void TSysSetForm::BBSNClearClick() {
 void TSysSetForm::BBWriteClick() {
     EditsToParams();
     if (Link().PortConnected()) {
-        if (WriteForm) WriteForm->exec();
+        if (!WriteForm) return;
+        if (MainForm) // centred on the main window
+            WriteForm->move(MainForm->geometry().center() - WriteForm->rect().center());
+        WriteForm->exec();
     } else {
         QMessageBox::information(this, windowTitle(),
                                  QStringLiteral("接続していないので、実行できません！"),

@@ -1,10 +1,129 @@
 #include "write/write_form.h"
 
+#include "app/pictures.h"
+#include "core/exchange.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QStyle>
+#include <QTimer>
+#include <QVBoxLayout>
+
 namespace qvr {
 
-TWriteForm::TWriteForm(AppContext& context, QWidget* parent) : QDialog(parent), context_(context) {
+TWriteForm::TWriteForm(AppContext& context, QWidget* parent)
+    : QDialog(parent, Qt::Tool), ctx_(context) {
     setObjectName("WriteForm");
     setWindowTitle(QStringLiteral("設定送出"));
+    BuildControls();
+    if (ctx_.exchange)
+        write_ = std::make_unique<GroupWrite>(*ctx_.exchange, ctx_.writePrm,
+                                              [this](const std::string& line) { AddLog(line); });
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setInterval(160);
+    connect(Timer1, &QTimer::timeout, this, &TWriteForm::Timer1Timer);
+    // Runs from creation; its first, idle tick stops it.
+    Timer1->start();
+}
+
+void TWriteForm::BuildControls() {
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    auto* top = new QHBoxLayout();
+    top->setContentsMargins(8, 8, 8, 8);
+    MSts = new QPlainTextEdit(this);
+    MSts->setObjectName("MSts");
+    MSts->setReadOnly(true);
+    BBDo = new QPushButton(QStringLiteral("　書込み実行"), this);
+    BBDo->setObjectName("BBDo");
+    BBDo->setIcon(pictures::SetpointGlyph());
+    BBDo->setIconSize(QSize(32, 32));
+    BBDo->setMinimumSize(110, 80);
+    BBDo->setAutoDefault(false);
+    top->addWidget(MSts, 1);
+    top->addWidget(BBDo, 0, Qt::AlignTop);
+    column->addLayout(top, 1);
+
+    PConsole = new QFrame(this);
+    PConsole->setObjectName("PConsole");
+    PConsole->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    PConsole->setFixedHeight(41);
+    auto* bottom = new QHBoxLayout(PConsole);
+    bottom->setContentsMargins(8, 4, 8, 4);
+    Image1 = new QLabel(PConsole);
+    Image1->setObjectName("Image1");
+    Image1->setPixmap(pictures::Logo(100, 22));
+    BBClose = new QPushButton(QStringLiteral("終了"), PConsole);
+    BBClose->setObjectName("BBClose");
+    BBClose->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
+    BBCancel = new QPushButton(QStringLiteral("中止"), PConsole);
+    BBCancel->setObjectName("BBCancel");
+    BBCancel->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
+    for (QPushButton* b : {BBClose, BBCancel})
+        b->setAutoDefault(false);
+    bottom->addWidget(Image1);
+    bottom->addStretch(1);
+    bottom->addWidget(BBClose);
+    bottom->addWidget(BBCancel);
+    column->addWidget(PConsole);
+    resize(345, 266);
+
+    connect(BBDo, &QPushButton::clicked, this, &TWriteForm::BBDoClick);
+    connect(BBClose, &QPushButton::clicked, this, &TWriteForm::BBCloseClick);
+    connect(BBCancel, &QPushButton::clicked, this, &TWriteForm::BBCancelClick);
+}
+
+void TWriteForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) FormShow();
+}
+
+void TWriteForm::FormShow() {
+    if (write_) write_->WriteStep = 0;
+    MSts->clear();
+    BBClose->setEnabled(false);
+    BBCancel->setEnabled(true);
+}
+
+void TWriteForm::BBDoClick() {
+    if (!write_) return;
+    write_->Start();
+    Timer1->start();
+}
+
+void TWriteForm::Timer1Timer() {
+    const GroupWrite::TickResult result = write_ ? write_->Tick() : GroupWrite::TickResult::Stopped;
+    if (result == GroupWrite::TickResult::Completed) {
+        BBClose->setEnabled(true);
+        BBCancel->setEnabled(false);
+    }
+    if (result != GroupWrite::TickResult::Running) Timer1->stop();
+}
+
+void TWriteForm::BBCloseClick() {
+    close();
+}
+
+void TWriteForm::BBCancelClick() {
+    close();
+}
+
+// Every way out (either button, Escape, the title bar's close box) ends here.
+void TWriteForm::done(int result) {
+    Timer1->stop();
+    // The live readout must not stay frozen after a write left half-way.
+    if (ctx_.exchange) ctx_.exchange->Collecting = true;
+    QDialog::done(result);
+}
+
+void TWriteForm::AddLog(const std::string& line) {
+    MSts->appendPlainText(QString::fromStdString(line));
 }
 
 } // namespace qvr
