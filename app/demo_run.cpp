@@ -4,12 +4,18 @@
 #include "app/main_form.h"
 #include "link/comm_ctrl_form.h"
 #include "monitor/mon_form.h"
+#include "settings/sys_set_form.h"
+#include "write/write_form.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 #include <cstdio>
 
 namespace qvr {
@@ -28,7 +34,44 @@ void DemoRun::Start() {
         std::fflush(stdout);
         mainForm_.BBStartClick();
     });
+    // Late enough for live values, early enough to see polling resume afterwards.
+    QTimer::singleShot(std::max(seconds_ - 10, 3) * 1000, this, &DemoRun::WriteParameters);
     QTimer::singleShot(seconds_ * 1000, this, &DemoRun::Finish);
+}
+
+// The settings window's direct-edit tab, then its send button and the write
+// window, pictured once the write has ended.
+void DemoRun::WriteParameters() {
+    if (!SysSetForm || !WriteForm || !mainForm_.Link().PortConnected()) return;
+    SysSetForm->show();
+    SysSetForm->PCMain->setCurrentWidget(SysSetForm->TSDirect);
+    Save(SysSetForm, "settings-direct.png");
+    QTimer::singleShot(0, WriteForm, [] {
+        std::printf("demo: writing the parameter set\n");
+        std::fflush(stdout);
+        WriteForm->BBDo->click();
+    });
+    auto* watch = new QTimer(this);
+    connect(watch, &QTimer::timeout, this, [this, watch] {
+        const QString log = WriteForm->MSts->toPlainText();
+        const bool done = log.endsWith(QStringLiteral("●●書込み完了しました！●●"));
+        if (!done && !log.endsWith(QStringLiteral("書込み停止しました！"))) return;
+        watch->deleteLater();
+        Save(WriteForm, "write-window.png");
+        (done ? WriteForm->BBClose : WriteForm->BBCancel)->click();
+    });
+    watch->start(100);
+    SysSetForm->BBWrite->click(); // modal until the watch closes it
+    SysSetForm->hide();
+}
+
+void DemoRun::Save(QWidget* window, const char* file) {
+    window->show();
+    QApplication::processEvents();
+    const QString path = QDir(outputDir_).filePath(file);
+    const bool saved = window->grab().save(path);
+    std::printf("demo: %s %s\n", saved ? "saved" : "could not save", qPrintable(path));
+    std::fflush(stdout);
 }
 
 void DemoRun::Finish() {
@@ -39,15 +82,8 @@ void DemoRun::Finish() {
     const Shot shots[] = {{&mainForm_, "main-window.png"},
                           {&mainForm_.Link(), "link-window.png"},
                           {MonForm, "monitor-list.png"}};
-    for (const Shot& s : shots) {
-        if (!s.window) continue;
-        s.window->show();
-        QApplication::processEvents();
-        const QString path = QDir(outputDir_).filePath(s.file);
-        const bool saved = s.window->grab().save(path);
-        std::printf("demo: %s %s\n", saved ? "saved" : "could not save", qPrintable(path));
-    }
-    std::fflush(stdout);
+    for (const Shot& s : shots)
+        if (s.window) Save(s.window, s.file);
     mainForm_.close();
 }
 

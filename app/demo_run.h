@@ -3,12 +3,15 @@
 #include <QObject>
 #include <QString>
 
+class QWidget;
+
 namespace qvr {
 
 class TMainForm;
 
 // The unattended demo: presses start, lets the program monitor for a while,
-// saves a picture of each window into a folder and quits. Everything else runs
+// sends the parameter set from the settings window, saves a picture of each
+// window into a folder and quits. Everything else runs
 // exactly as when an operator sits in front of it.
 class DemoRun : public QObject {
     Q_OBJECT
@@ -17,7 +20,9 @@ public:
     void Start();
 
 private:
+    void WriteParameters();
     void Finish();
+    void Save(QWidget* window, const char* file);
 
     TMainForm& mainForm_;
     QString outputDir_;
