@@ -1,4 +1,5 @@
 #include "../local_state.h"
+#include "../modal_answers.h"
 #include "base/ini_file.h"
 #include "base/text_file.h"
 #include "settings/setpoint_file.h"
@@ -17,32 +18,6 @@
 
 namespace qvr::test {
 namespace {
-
-// Answers the next message box with OK and keeps its text and icon.
-struct MessageCatcher {
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    int seen = 0;
-    void ArmOnce() {
-        QTimer::singleShot(0, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
-            text = box->text();
-            icon = box->icon();
-            ++seen;
-            box->accept();
-        });
-    }
-};
-
-// Confirms `name` in the file dialog that opens next.
-void AnswerDialog(QFileDialog* dialog, const QString& name) {
-    QTimer::singleShot(0, [dialog, name] {
-        ASSERT_TRUE(dialog->isVisible());
-        dialog->selectFile(name);
-        static_cast<QDialog*>(dialog)->accept();
-    });
-}
 
 QString CellText(QTableWidget* grid, int column, int row) {
     const QTableWidgetItem* item = grid->item(row, column);
