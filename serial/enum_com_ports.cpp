@@ -42,6 +42,9 @@ void EnumComPorts(std::vector<std::string>& Ports) {
 #ifdef _WIN32
     std::vector<std::string> names;
     HKEY key;
+    // Without the key the system has no serial ports: the list is empty, not
+    // what it held before.
+    Ports.clear();
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, KEY_READ, &key) !=
         ERROR_SUCCESS)
         return;

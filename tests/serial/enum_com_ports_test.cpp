@@ -1,6 +1,7 @@
 #include "serial/enum_com_ports.h"
 #include "tests/base/temp_dir.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -32,12 +33,13 @@ TEST(EnumComPortsTest, ListsTtysWithADriverAndAKnownUart) {
               (std::vector<std::string>{"ttyACM1", "ttyS0", "ttyS10", "ttyUSB0"}));
     EXPECT_TRUE(EnumTtyClassFolder(dir.File("absent")).empty());
 
-    // The real list is sorted the same way.
+    // The real list replaces what the vector held and is sorted the same way.
     std::vector<std::string> present = {"stale"};
     EnumComPorts(present);
     std::vector<std::string> sorted = present;
     SortPortNames(sorted);
     EXPECT_EQ(present, sorted);
+    EXPECT_EQ(std::count(present.begin(), present.end(), "stale"), 0);
 }
 
 } // namespace
