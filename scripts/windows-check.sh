@@ -109,10 +109,16 @@ for exe in "${suites[@]}"; do
     log="$work/$name.log"
     rc=0
     timeout 600 "$wine" "$exe" 2> "$work/$name.err" | tr -d '\r' > "$log" || rc=$?
-    if ! grep -q '^\[==========\] .* ran\.' "$log"; then
+    if ! grep -q '^\[==========\] Running' "$log"; then
         echo "windows-check: FAILED: Wine is installed but did not run $name (exit $rc):" >&2
         tail -n 5 "$work/$name.err" "$log" >&2
         exit 1
+    fi
+    if ! grep -q '^\[==========\] .* ran\.' "$log"; then
+        echo "windows-check: FAILED: $name stopped before its end under Wine (exit $rc):" >&2
+        tail -n 15 "$log" >&2
+        failed=1
+        continue
     fi
     passed="$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\?\./\1/p' "$log")"
     skipped="$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) tests\?, listed below:/\1/p' "$log")"
