@@ -50,9 +50,12 @@ std::string Convert(std::string_view in, UINT from, UINT to) {
         MultiByteToWideChar(from, 0, in.data(), static_cast<int>(in.size()), nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(wlen), L'\0');
     MultiByteToWideChar(from, 0, in.data(), static_cast<int>(in.size()), wide.data(), wlen);
-    const int len = WideCharToMultiByte(to, 0, wide.data(), wlen, nullptr, 0, nullptr, nullptr);
+    // No best fit: a character the code page lacks becomes "?" (as with iconv),
+    // never a look-alike such as "e" for "é".
+    const DWORD flags = to == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const int len = WideCharToMultiByte(to, flags, wide.data(), wlen, nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<std::size_t>(len), '\0');
-    WideCharToMultiByte(to, 0, wide.data(), wlen, out.data(), len, nullptr, nullptr);
+    WideCharToMultiByte(to, flags, wide.data(), wlen, out.data(), len, nullptr, nullptr);
     return out;
 }
 #else

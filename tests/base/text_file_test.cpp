@@ -52,6 +52,8 @@ TEST(TextFile, ReadingDropsTheLineEndOfEveryLineTheLastOneToo) {
 
 TEST(TextFile, ACharacterOutsideCp932BecomesAQuestionMark) {
     EXPECT_EQ(Utf8ToCp932("a\u2716b"), "a?b");
+    // Never a look-alike in its place.
+    EXPECT_EQ(Utf8ToCp932("café 5µm ½"), "caf? 5?m ?");
     EXPECT_EQ(Cp932ToUtf8(Utf8ToCp932("風速")), "風速");
 }
 
