@@ -59,14 +59,23 @@ protected:
                       const std::function<void()>& before = {}) {
         bool ran = false;
         QTimer::singleShot(0, [&] {
-            ASSERT_TRUE(writer->isVisible());
-            ASSERT_TRUE(writer->isModal());
+            EXPECT_TRUE(writer->isVisible() && writer->isModal());
+            // Start once the latest poll has its answer: a poll answer still on its
+            // way would count as the first group's answer. Answers come in order.
+            EXPECT_TRUE(WaitFor([&] {
+                const Exchange& e = *ctx.exchange;
+                return e.AnswerReceived && e.AnswerPairs[0].Key == e.RequestPairs[0].Key;
+            }));
             writer->BBDo->click();
             EXPECT_FALSE(ctx.exchange->Collecting);
             EXPECT_TRUE(WaitFor([&] { return Ended(); }, 20000)) << Log().join('\n').toStdString();
             if (before) before();
             ran = true;
             leave();
+            if (writer->isVisible()) { // never hang on a window that would not close
+                ADD_FAILURE() << "the write window stayed open: " << Log().join('\n').toStdString();
+                writer->reject();
+            }
         });
         settings->BBWrite->click();
         EXPECT_TRUE(ran);
