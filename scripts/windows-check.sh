@@ -9,6 +9,7 @@
 #
 # QVR_WINDOWS_BUILD  cross build folder (default build-windows)
 # QVR_WINE           Wine loader (default /usr/lib/wine/wine64)
+# QVR_WINEPREFIX     Wine prefix (default build-windows/wineprefix)
 # QVR_SIM            native simulator (default build/bin/qvr-sensor-sim, built when missing)
 set -euo pipefail
 
@@ -51,7 +52,9 @@ if [[ ! -x "$wine" ]]; then
     exit 0
 fi
 
-export WINEPREFIX="${WINEPREFIX:-$build/wineprefix}"
+# A prefix of its own, so that stopping its Wine server at the end touches
+# nothing else.
+export WINEPREFIX="${QVR_WINEPREFIX:-$build/wineprefix}"
 export WINEDEBUG=-all
 work="$(mktemp -d)"
 sim_pid=""
