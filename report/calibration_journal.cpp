@@ -93,6 +93,12 @@ void CalibrationJournal::Confirm(CalStage stage, const TWritePrm& prm, TDateTime
     stages_[static_cast<std::size_t>(stage)] = Entry{now, StageValue(stage, prm)};
 }
 
+bool AnyValid(const TSampleHistory& history, int newest) {
+    for (int i = 0; i < newest && i < kSampleHistorySize; ++i)
+        if (history[static_cast<std::size_t>(i)].Valid) return true;
+    return false;
+}
+
 void CalibrationJournal::AddSample(const TSampleRec& newest) {
     if (!started_ || !newest.Valid || newest.Time == 0) return;
     if (!series_.empty() && newest.Time <= series_.back().Time) return;
@@ -118,8 +124,9 @@ CalibrationReport CalibrationJournal::Build(const ReportContext& c) const {
     for (const auto& k : ParamKeys) {
         const float before = *ParamField(before_, k.Key);
         const float after = *ParamField(c.After, k.Key);
-        r.Params.push_back({k.Key, k.Label, FormatFloat(k.Format, before),
-                            FormatFloat(k.Format, after), before != after});
+        // Without a start in this run there is no set to compare with.
+        r.Params.push_back({k.Key, k.Label, started_ ? FormatFloat(k.Format, before) : "—",
+                            FormatFloat(k.Format, after), started_ && before != after});
     }
 
     r.Final = MakeFinalCheck(c.WsAvg15, c.After.AdjWS, c.Measured);

@@ -45,7 +45,8 @@ public:
     const TWritePrm& Before() const { return before_; }
     std::size_t PointCount() const { return series_.size(); }
 
-    // The report's document. The "作業完了" stage is entered at `context.Created`
+    // The report's document. Without a start in this run the starting set is
+    // unknown and shown as "—". The "作業完了" stage is entered at `context.Created`
     // when it has not been confirmed; each stage's statistics come from its log.
     CalibrationReport Build(const ReportContext& context) const;
 
@@ -61,6 +62,9 @@ private:
     std::array<std::optional<Entry>, kCalStageCount> stages_{};
     std::vector<ReportPoint> series_;
 };
+
+// Whether any of the `newest` history entries holds a reading.
+bool AnyValid(const TSampleHistory& history, int newest);
 
 // The report's file name: serial number, date and time ("A12_20261210_081502.pdf").
 // Characters a file name cannot hold on either system become "_".

@@ -3,6 +3,7 @@
 #include "core/app_context.h"
 #include "core/calibration.h"
 #include "core/calibration_steps.h"
+#include "report/calibration_journal.h"
 
 #include <QWidget>
 
@@ -65,6 +66,10 @@ public:
 
     // The calibration's statistics and step counter; the tab only shows them.
     Calibration Cal;
+    // What this run of the calibration did, for its report.
+    CalibrationJournal CalJournal;
+    // The report "作業完了" wrote last; empty before.
+    std::string ReportPath;
 
     // "BaseSetpoint.ini" beside the executable.
     std::string BaseSetpointFile() const;
@@ -134,6 +139,7 @@ public:
     QProgressBar* NmGage15 = nullptr;
     QLabel* Label12 = nullptr;
     QTableWidget* SGCalData = nullptr;
+    QLabel* LReport = nullptr; // where the last report went
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -152,6 +158,10 @@ private:
     bool& Collecting();
     // Runs a step button's sequence; a file it cannot write ends it with a message.
     template <typename Step> void RunCalStep(Step step);
+    // A confirm button: the stage is journalled once its value is stored and logged.
+    void ConfirmStage(CalibrationSteps::Stage stage, CalStage reported);
+    // Writes the calibration report into "Report" beside the executable and shows its path.
+    void WriteReport();
     void DefaultsMissing() override;
     void StepChanged() override;
 

@@ -1,7 +1,10 @@
 // The calibration tab of the settings window: its controls and its timer tick.
 #include "settings/sys_set_form.h"
 
+#include "base/ini_file.h"
+#include "base/text_file.h"
 #include "core/calibration_view.h"
+#include "report/report_pdf.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -11,6 +14,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSysInfo>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -110,6 +114,10 @@ QWidget* TSysSetForm::BuildCalibrationTab() {
     finish->addWidget(PFinish, 1);
     finish->addWidget(BBFin);
     column->addLayout(finish);
+    LReport = new QLabel(tab);
+    LReport->setObjectName("LReport");
+    LReport->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    column->addWidget(LReport);
 
     auto* gauges = new QGridLayout();
     const auto gauge = [&](int row, QLabel*& panel, const char* panelName, QProgressBar*& bar,
@@ -163,6 +171,7 @@ QWidget* TSysSetForm::BuildCalibrationTab() {
 
 void TSysSetForm::Tim1STimer() {
     Cal.UpdateStatistics(ctx_.currentSample, ctx_.sampleHistory, ctx_.writePrm.AdjWS);
+    CalJournal.AddSample(ctx_.sampleHistory[0]);
     ShowEvaluation();
     UpdateCalControls();
 }
@@ -228,27 +237,79 @@ template <typename Step> void TSysSetForm::RunCalStep(Step step) {
 }
 
 void TSysSetForm::BBCalStartClick() {
-    RunCalStep([this] { calSteps_.Start(ESNum->text().toStdString()); });
+    RunCalStep([this] {
+        // The defaults are loaded before the sensor file is saved, so the run
+        // starts from them even when that save fails.
+        const auto journal = [this] { CalJournal.Start(ctx_.writePrm, ctx_.clock.Now()); };
+        try {
+            calSteps_.Start(ESNum->text().toStdString());
+        } catch (...) {
+            journal();
+            throw;
+        }
+        journal();
+    });
+}
+
+void TSysSetForm::ConfirmStage(CalibrationSteps::Stage stage, CalStage reported) {
+    RunCalStep([this, stage, reported] {
+        const auto journal = [this, reported] {
+            CalJournal.Confirm(reported, ctx_.writePrm, ctx_.clock.Now());
+        };
+        try {
+            calSteps_.Confirm(stage);
+        } catch (const IniFileError&) {
+            journal(); // stored and logged; only the per-sensor file failed
+            throw;
+        }
+        journal();
+    });
 }
 
 void TSysSetForm::BBATRcvFinClick() {
-    RunCalStep([this] { calSteps_.Confirm(CalibrationSteps::Stage::AirTemp); });
+    ConfirmStage(CalibrationSteps::Stage::AirTemp, CalStage::AirTemp);
 }
 
 void TSysSetForm::BBWSTRcvFinClick() {
-    RunCalStep([this] { calSteps_.Confirm(CalibrationSteps::Stage::ElementTemp); });
+    ConfirmStage(CalibrationSteps::Stage::ElementTemp, CalStage::WdsTemp);
 }
 
 void TSysSetForm::BB0mCalFinClick() {
-    RunCalStep([this] { calSteps_.Confirm(CalibrationSteps::Stage::ZeroSpeed); });
+    ConfirmStage(CalibrationSteps::Stage::ZeroSpeed, CalStage::Zero);
 }
 
 void TSysSetForm::BB4mCalFinClick() {
-    RunCalStep([this] { calSteps_.Confirm(CalibrationSteps::Stage::ReferenceSpeed); });
+    ConfirmStage(CalibrationSteps::Stage::ReferenceSpeed, CalStage::Span);
 }
 
 void TSysSetForm::BBFinClick() {
-    RunCalStep([this] { calSteps_.Finish(); });
+    RunCalStep([this] {
+        calSteps_.Finish();
+        WriteReport();
+    });
+}
+
+void TSysSetForm::WriteReport() {
+    const TDateTime now = ctx_.clock.Now();
+    ReportContext c;
+    c.After = ctx_.writePrm;
+    c.Folder = ctx_.exeDir;
+    c.Created = now;
+    c.Computer = QSysInfo::machineHostName().toStdString();
+    c.ProgramVersion = AppVersion;
+    c.Sensor = ctx_.currentSample;
+    c.WsAvg15 = Cal.WsAvg15;
+    c.Measured = AnyValid(ctx_.sampleHistory, 15);
+    const std::string folder = ctx_.exeDir + "Report";
+    if (!ForceDirectories(folder))
+        throw TextFileError("レポートのフォルダ " + folder + " を作れません");
+    std::string path = folder + "/" + ReportFileName(c.After.SerialNo, now);
+    for (int n = 2; FileExists(path); ++n)
+        path =
+            folder + "/" + ReportFileName(c.After.SerialNo, now, "_" + std::to_string(n) + ".pdf");
+    WriteReportPdf(CalJournal.Build(c), QString::fromStdString(path));
+    ReportPath = path;
+    LReport->setText(QStringLiteral("レポート: ") + QString::fromStdString(path));
 }
 
 void TSysSetForm::DefaultsMissing() {

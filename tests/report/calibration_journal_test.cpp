@@ -140,6 +140,17 @@ TEST(CalibrationJournal, StagesAreInTheOrderTheyWereConfirmedAndARepeatReplacesT
     EXPECT_EQ(j.Before().DifT0m, 44.0f);
 }
 
+TEST(CalibrationJournal, WithoutAStartTheStartingSetIsUnknownNotZero) {
+    CalibrationJournal j;
+    ReportContext ctx;
+    ResetPrm(ctx.After);
+    const auto r = j.Build(ctx);
+    EXPECT_EQ(Row(r, "E01").Before, "—");
+    EXPECT_EQ(Row(r, "E01").After, "50.00");
+    EXPECT_FALSE(Row(r, "E01").Changed);
+    EXPECT_EQ(r.Started, 0);
+}
+
 TEST(CalibrationJournal, SeriesTakesEachNewReadingOnceAndStaysBounded) {
     CalibrationJournal j;
     TSampleRec s;

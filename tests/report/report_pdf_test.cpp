@@ -1,26 +1,14 @@
 #include "report/report_pdf.h"
 #include "tests/base/temp_dir.h"
+#include "tests/report/pdf_text.h"
 #include "tests/report/prepared_calibration.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
 
 namespace qvr {
 namespace {
-
-// Runs a poppler tool on the file and returns what it printed.
-QString Tool(const QString& program, const QStringList& args) {
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(60000) || p.exitCode() != 0)
-        throw std::runtime_error(program.toStdString() +
-                                 " failed (scripts/install.sh installs "
-                                 "poppler-utils): " +
-                                 p.readAllStandardError().toStdString());
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
 
 class ReportPdf : public ::testing::Test {
 protected:
@@ -30,7 +18,7 @@ protected:
     }
     QString Write(const CalibrationReport& report) {
         WriteReportPdf(report, path_);
-        return Tool("pdftotext", {"-layout", path_, "-"});
+        return test::PdfText(path_);
     }
     test::TempDir dir_;
     test::PreparedCalibration prepared_;
@@ -61,12 +49,12 @@ TEST_F(ReportPdf, OneA4PageWithTheSensorBothParameterSetsStagesAndVerdict) {
     EXPECT_EQ(row("P41"), QStringLiteral("9.000|9.000|"));
     EXPECT_EQ(text.count(QStringLiteral("変更")), 6 + 2); // six rows and the heading's two
 
-    const QString info = Tool("pdfinfo", {path_});
+    const QString info = test::PdfTool("pdfinfo", {path_});
     EXPECT_TRUE(info.contains(QRegularExpression("Pages: +1\\n"))) << info.toStdString();
     EXPECT_TRUE(info.contains(QRegularExpression("Page size: +595 x 842 pts \\(A4\\)")))
         << info.toStdString();
     // The Japanese font travels inside the file.
-    const QString fonts = Tool("pdffonts", {path_});
+    const QString fonts = test::PdfTool("pdffonts", {path_});
     EXPECT_TRUE(fonts.contains(QRegularExpression("IPA\\S*Gothic +CID TrueType +\\S+ +yes")))
         << fonts.toStdString();
 }

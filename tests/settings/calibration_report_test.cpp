@@ -1,0 +1,119 @@
+#include "../core/calibration_history.h"
+#include "../local_state.h"
+#include "base/text_file.h"
+#include "settings/setpoint_file.h"
+#include "settings/sys_set_form.h"
+#include "tests/report/pdf_text.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+namespace qvr::test {
+namespace {
+
+// A calibration through the tab's buttons, from start to "作業完了".
+class CalibrationReport : public ::testing::Test, protected LocalState {
+protected:
+    ManualClock clock{EncodeDateTime({2026, 12, 10, 8, 30, 5, 0})};
+    AppContext ctx = Context(clock);
+    QString boxText;
+
+    void SetUp() override {
+        ResetPrm(prm);
+        TWritePrm defaults;
+        ResetPrm(defaults);
+        defaults.HeaterWatt = 0.25f;
+        SaveSetpointFile(defaults, dir.File("DefaultPrm.qvr"));
+        current = SteadySample();
+        current.ModelNo = 19.1f;
+        current.Version = 1.23f;
+    }
+
+    void Ticks(TSysSetForm& form, const TSampleRec& sample, int n) {
+        for (int i = 0; i < n; ++i) {
+            clock.AdvanceSeconds(1);
+            current = sample;
+            current.ModelNo = 19.1f;
+            current.Version = 1.23f;
+            history = HistoryOf(30, sample, clock.Now());
+            form.Tim1STimer();
+        }
+    }
+
+    void Calibrate(TSysSetForm& form) {
+        form.ESNum->setText("A12");
+        form.BBCalStart->click();
+        Ticks(form, SteadySample(), 5);
+        for (QPushButton* b : {form.BBATRcvFin, form.BBWSTRcvFin, form.BB0mCalFin}) {
+            ASSERT_TRUE(b->isEnabled()) << b->objectName().toStdString();
+            b->click();
+            Ticks(form, SteadySample(), 1);
+        }
+        Ticks(form, SteadySample(0.0f), 1); // the sensor reads 0 with the new value: step 5
+        TSampleRec windy = SteadySample(5.0f);
+        windy.TempDiff = 18.25f;
+        Ticks(form, windy, 5);
+        ASSERT_TRUE(form.BB4mCalFin->isEnabled());
+        form.BB4mCalFin->click();
+        Ticks(form, windy, 1);
+        ASSERT_TRUE(form.BBFin->isEnabled());
+    }
+
+    void AnswerNextBox() {
+        QTimer::singleShot(0, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            boxText = box->text();
+            box->accept();
+        });
+    }
+};
+
+TEST_F(CalibrationReport, FinishWritesTheReportBesideItsLogAndShowsWhereItIs) {
+    TSysSetForm form(ctx);
+    Calibrate(form);
+    form.BBFin->click();
+
+    const std::string path = dir.File("Report") + "/A12_20261210_083020.pdf";
+    EXPECT_EQ(form.ReportPath, path);
+    ASSERT_TRUE(FileExists(path));
+    EXPECT_EQ(form.LReport->text(), QString::fromStdString("レポート: " + path));
+    EXPECT_TRUE(FileExists(dir.File("A12_Fin.csv")));
+
+    const QString text = PdfText(QString::fromStdString(path));
+    for (const char* expected :
+         {"A12", "19.10", "1.23", "2026/12/10 08:30:05", "判定：合格", "気温器差確定",
+          "-0.250 / 0.250", "0m/s.調整確定", "Nm/s.調整確定", "18.250", "作業完了"}) {
+        EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected;
+    }
+    // Both sets: DefaultPrm.qvr's heater output stays, the confirmed values change.
+    EXPECT_TRUE(text.contains(QRegularExpression("E01 +\\S+ +50\\.00 +46\\.00 +変更")));
+    EXPECT_TRUE(text.contains(QRegularExpression("E03 +\\S+ +20\\.00 +18\\.25 +変更")));
+    EXPECT_TRUE(text.contains(QRegularExpression("E04 +\\S+ +0\\.2500 +0\\.2500\\s")));
+
+    // Pressed again: a second report, the first kept.
+    form.BBFin->click();
+    EXPECT_EQ(form.ReportPath, dir.File("Report") + "/A12_20261210_083020_2.pdf");
+    EXPECT_TRUE(FileExists(path));
+}
+
+TEST_F(CalibrationReport, AReportThatCannotBeWrittenIsReportedAndTheLogStays) {
+    TSysSetForm form(ctx);
+    Calibrate(form);
+    WriteTextLines(dir.File("Report"), {"a file where the folder belongs"});
+    AnswerNextBox();
+    form.BBFin->click();
+    EXPECT_NE(boxText.indexOf("Report"), -1) << boxText.toStdString();
+    EXPECT_TRUE(FileExists(dir.File("A12_Fin.csv")));
+    EXPECT_TRUE(form.ReportPath.empty());
+    EXPECT_TRUE(form.LReport->text().isEmpty());
+}
+
+} // namespace
+} // namespace qvr::test
