@@ -354,37 +354,43 @@ void TSysSetForm::EditsToParams() {
 
 // --- Port ------------------------------------------------------------------------
 
-TCommCtrlForm& TSysSetForm::Link() {
-    return *CommCtrlForm;
+// The program wires the link window and the exchange before this window is
+// used; a window built alone (in a test) acts as if never connected.
+TCommCtrlForm* TSysSetForm::Link() {
+    return CommCtrlForm;
 }
 
-bool& TSysSetForm::Collecting() {
-    return ctx_.exchange->Collecting;
+void TSysSetForm::SetCollecting(bool collecting) {
+    if (ctx_.exchange) ctx_.exchange->Collecting = collecting;
 }
 
 void TSysSetForm::ConnectPort() {
-    Link().LoadPortSettings();
-    Link().OpenPort();
+    if (TCommCtrlForm* link = Link()) {
+        link->LoadPortSettings();
+        link->OpenPort();
+    }
     SBConnection->setChecked(true);
 }
 
 void TSysSetForm::SBConnectionClick() {
     ConnectPort();
-    Collecting() = true;
+    SetCollecting(true);
 }
 
 void TSysSetForm::SBDisconnectionClick() {
-    Link().ClosePort();
-    Collecting() = false;
+    if (TCommCtrlForm* link = Link()) link->ClosePort();
+    SetCollecting(false);
 }
 
 void TSysSetForm::BBComShowStdClick() {
-    Link().show();
-    Link().raise();
+    if (TCommCtrlForm* link = Link()) {
+        link->show();
+        link->raise();
+    }
 }
 
 void TSysSetForm::BBComSetStdClick() {
-    Link().SetupRule();
+    if (TCommCtrlForm* link = Link()) link->SetupRule();
 }
 
 // --- Serial number, files, send, OK and cancel ------------------------------------
@@ -395,7 +401,7 @@ void TSysSetForm::BBSNClearClick() {
 
 void TSysSetForm::BBWriteClick() {
     EditsToParams();
-    if (Link().PortConnected()) {
+    if (Link() && Link()->PortConnected()) {
         if (!WriteForm) return;
         if (MainForm) // centred on the main window
             WriteForm->move(MainForm->geometry().center() - WriteForm->rect().center());

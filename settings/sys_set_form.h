@@ -154,8 +154,8 @@ private:
     // The file name the operator confirms in the dialog; empty when cancelled.
     QString AskFileName(QFileDialog* dialog);
     void ShowSaveError(const QString& message);
-    TCommCtrlForm& Link();
-    bool& Collecting();
+    TCommCtrlForm* Link();
+    void SetCollecting(bool collecting);
     // Runs a step button's sequence; a file it cannot write ends it with a message.
     template <typename Step> void RunCalStep(Step step);
     // A confirm button: the stage is journalled once its value is stored and logged.

@@ -187,5 +187,21 @@ TEST_F(SysSetFormTest, ASaveFailureIsShownAndOkLeavesTheWindowOpen) {
     EXPECT_TRUE(form.isVisible());
 }
 
+TEST_F(SysSetFormTest, WithoutALinkWindowItActsAsNeverConnected) {
+    TSysSetForm form(ctx);
+    form.show();
+    form.SBConnection->click();
+    EXPECT_TRUE(form.SBConnection->isChecked());
+    EXPECT_FALSE(form.SBDisconnection->isChecked());
+    form.EAdjWS->setText("4");
+    box.ArmOnce();
+    form.BBWrite->click();
+    EXPECT_EQ(box.text, "接続していないので、実行できません！");
+    EXPECT_EQ(prm.AdjWS, 4.0f);
+    form.SBDisconnection->click();
+    EXPECT_TRUE(form.SBDisconnection->isChecked());
+    EXPECT_FALSE(form.SBConnection->isChecked());
+}
+
 } // namespace
 } // namespace qvr::test
