@@ -58,6 +58,32 @@ std::string Convert(std::string_view in, UINT from, UINT to) {
     WideCharToMultiByte(to, flags, wide.data(), wlen, out.data(), len, nullptr, nullptr);
     return out;
 }
+
+// Windows decodes bytes that are no CP932 character to look-alikes or private
+// characters; iconv refuses them. Each such character becomes "?" first, as
+// on Linux: a lead byte with a bad second byte, a lead byte at the end, and the
+// bytes 0x80, 0xA0 and 0xFD to 0xFF.
+std::string MarkInvalidCp932(std::string_view in) {
+    std::string out;
+    out.reserve(in.size());
+    for (std::size_t i = 0; i < in.size();) {
+        const auto b = static_cast<unsigned char>(in[i]);
+        if (b < 0x80 || (b >= 0xA1 && b <= 0xDF)) {
+            out += in[i++];
+        } else if ((b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC)) {
+            const std::string_view pair = in.substr(i, 2);
+            wchar_t c = 0;
+            const bool valid = pair.size() == 2 && MultiByteToWideChar(932, MB_ERR_INVALID_CHARS,
+                                                                       pair.data(), 2, &c, 1) == 1;
+            out += valid ? std::string(pair) : std::string("?");
+            i += pair.size();
+        } else {
+            out += '?';
+            ++i;
+        }
+    }
+    return out;
+}
 #else
 // Converts with glibc iconv; an input sequence that cannot be converted
 // becomes "?" and conversion goes on after it.
@@ -107,7 +133,7 @@ std::string Utf8ToCp932(std::string_view utf8) {
 
 std::string Cp932ToUtf8(std::string_view cp932) {
 #ifdef _WIN32
-    return Convert(cp932, 932, CP_UTF8);
+    return Convert(MarkInvalidCp932(cp932), 932, CP_UTF8);
 #else
     return Convert(cp932, "CP932", "UTF-8", false);
 #endif

@@ -55,6 +55,16 @@ TEST(TextFile, ACharacterOutsideCp932BecomesAQuestionMark) {
     // Never a look-alike in its place.
     EXPECT_EQ(Utf8ToCp932("café 5µm ½"), "caf? 5?m ?");
     EXPECT_EQ(Cp932ToUtf8(Utf8ToCp932("風速")), "風速");
+    // Bytes that are no CP932 character read as "?", one for each.
+    const std::pair<std::string, std::string> invalid[] = {
+        {"a\x81", "a?"},                  // a lead byte at the end
+        {"a\x81\x20z", "a?z"},            // a bad second byte
+        {"a\x85\x40z", "a?z"},            // an unassigned pair
+        {"a\x80\xA0\xFD\xFFz", "a????z"}, // no character at all
+        {"\x82\xA0\xB1", "あｱ"},          // the good ones stay
+    };
+    for (const auto& [bytes, text] : invalid)
+        EXPECT_EQ(Cp932ToUtf8(bytes), text) << bytes;
 }
 
 TEST(TextFile, AppendAddsLinesAndMendsAMissingLineEnd) {
