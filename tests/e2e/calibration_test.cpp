@@ -1,0 +1,188 @@
+// The whole guided calibration, as an operator does it, against the simulated
+// sensor over a pseudo-terminal.
+//
+// Kept short by pacing: the test stops the main window's 250 ms timer and the
+// settings window's 1 s timer and calls their handlers itself, each poll tick
+// as soon as the sensor's answer to the previous one is in, and the calibration
+// tick after every fourth poll tick (one history step), while a manual clock
+// moves 250 ms a poll tick. The program sees exactly the sequence of events it
+// would see in real time; only the waiting in between is left out.
+
+#include "e2e_fixture.h"
+
+#include "base/ini_file.h"
+#include "base/text_file.h"
+#include "settings/setpoint_file.h"
+#include "settings/sys_set_form.h"
+#include "write/write_form.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <cmath>
+
+namespace qvr::test {
+namespace {
+
+class CalibrationSequence : public EndToEnd {
+protected:
+    ManualClock clock{EncodeDateTime({2026, 12, 10, 8, 0, 0, 0})};
+    AppContext calCtx = Context(clock);
+    std::unique_ptr<TSysSetForm> settings;
+    std::unique_ptr<TWriteForm> writer;
+    int seconds = 0; // history steps so far
+
+    void SetUp() override {
+        ResetPrm(prm);
+        // The defaults a calibration starts from: the sensor's factory values.
+        ReplaceFileBytes(dir.File("DefaultPrm.qvr"),
+                         "[Early]\r\nHeaterWatt=0.2\r\nDifT0m=50\r\nAdjDifT=20\r\nAdjWS=5\r\n");
+        StartSensor();
+        form = std::make_unique<TMainForm>(calCtx);
+        form->show();
+        settings = std::make_unique<TSysSetForm>(calCtx);
+        writer = std::make_unique<TWriteForm>(calCtx);
+        SysSetForm = settings.get();
+        WriteForm = writer.get();
+        form->MainTimer->stop();
+        settings->Tim1S->stop();
+        settings->show();
+    }
+
+    void TearDown() override {
+        WriteForm = nullptr;
+        SysSetForm = nullptr;
+        writer.reset();
+        settings.reset();
+        EndToEnd::TearDown();
+    }
+
+    // One second of the program: four poll ticks, each once the answer to the
+    // last is in, then the calibration tick.
+    void Second() {
+        for (int i = 0; i < 4; ++i) {
+            clock.AdvanceSeconds(0.25);
+            form->MainTimerTimer();
+            ASSERT_TRUE(WaitFor([&] { return form->AnswerReceived; }, 3000));
+        }
+        ++seconds;
+        settings->Tim1STimer();
+    }
+
+    // Runs seconds until `done` holds; false after `limit` seconds.
+    bool Until(const std::function<bool()>& done, int limit) {
+        for (int i = 0; i < limit; ++i) {
+            if (done()) return true;
+            Second();
+            if (testing::Test::HasFatalFailure()) return false;
+        }
+        return done();
+    }
+
+    // "　設定送出" on the calibration tab: the write window runs the group
+    // write to its end and is left with "終了".
+    void Send() {
+        bool completed = false;
+        QTimer::singleShot(0, [&] {
+            ASSERT_TRUE(writer->isVisible());
+            writer->BBDo->click();
+            completed = WaitFor([&] { return writer->BBClose->isEnabled(); }, 20000);
+            writer->BBClose->click();
+        });
+        settings->BitBtn6->click();
+        ASSERT_TRUE(completed);
+    }
+
+    float Stored(const char* key) const { return sensor->Parameter(key).value_or(-999.0f); }
+};
+
+TEST_F(CalibrationSequence, FromStartToCompleteAgainstTheSensor) {
+    form->BBStartClick();
+    ASSERT_TRUE(form->Link().PortConnected());
+
+    // Start with the sensor's serial number.
+    settings->ESNum->setText("Q-0815");
+    settings->BBCalStart->click();
+    ASSERT_EQ(settings->Cal.CalStep, 1);
+
+    // Still air: both temperature pairs, then 0 m/s.
+    ASSERT_TRUE(Until([&] { return settings->BBATRcvFin->isEnabled(); }, 60)) << seconds;
+    settings->BBATRcvFin->click();
+    ASSERT_TRUE(Until([&] { return settings->BBWSTRcvFin->isEnabled(); }, 10));
+    settings->BBWSTRcvFin->click();
+    ASSERT_TRUE(Until([&] { return settings->BB0mCalFin->isEnabled(); }, 30));
+    settings->BB0mCalFin->click();
+    ASSERT_EQ(settings->Cal.CalStep, 4);
+    EXPECT_EQ(settings->PFinish->text(), "キャリブレーション中: Step-4");
+    Send();
+    EXPECT_NEAR(Stored("E01"), prm.DifT0m, 0.005);
+    EXPECT_NEAR(Stored("E16"), prm.ATRevice0, 0.0005);
+    EXPECT_NEAR(Stored("E17"), prm.ATRevice1, 0.0005);
+    EXPECT_NEAR(Stored("E12"), prm.WDTRevice0, 0.0005);
+    EXPECT_NEAR(Stored("E13"), prm.WDTRevice1, 0.0005);
+    // Each correction brings its channel to the mean of the pair's own errors.
+    const sim::SensorTruth truth;
+    const double at = (truth.airTempError[0] + truth.airTempError[1]) / 2;
+    const double wdt = (truth.elementTempError[0] + truth.elementTempError[1]) / 2;
+    EXPECT_NEAR(prm.ATRevice0, at - truth.airTempError[0], 0.01);
+    EXPECT_NEAR(prm.ATRevice1, at - truth.airTempError[1], 0.01);
+    EXPECT_NEAR(prm.WDTRevice0, wdt - truth.elementTempError[0], 0.01);
+    EXPECT_NEAR(prm.WDTRevice1, wdt - truth.elementTempError[1], 0.01);
+
+    // The sensor now reads exactly 0 in still air: step 5.
+    ASSERT_TRUE(Until([&] { return settings->Cal.CalStep == 5; }, 15));
+    EXPECT_EQ(settings->PWSAS5->text(), "0.000");
+
+    // The reference speed, then its temperature difference.
+    sensor->SetTunnelSpeed(5.0);
+    ASSERT_TRUE(Until([&] { return settings->BB4mCalFin->isEnabled(); }, 60));
+    settings->BB4mCalFin->click();
+    ASSERT_EQ(settings->Cal.CalStep, 6);
+    Send();
+    EXPECT_NEAR(Stored("E03"), prm.AdjDifT, 0.005);
+    EXPECT_EQ(Stored("E02"), 5.0f);
+
+    // The 15-entry average enters the band around 5 m/s.
+    ASSERT_TRUE(Until([&] { return settings->Cal.CalStep == 7; }, 30));
+    EXPECT_EQ(settings->PFinish->text(), "キャリブレーション完了");
+    EXPECT_NEAR(settings->Cal.WsAvg15, 5.0, 0.0125);
+    ASSERT_TRUE(settings->BBFin->isEnabled());
+    settings->BBFin->click();
+
+    // Five logs, each the history up to its stage, oldest first.
+    const char* logs[] = {"_ATR.csv", "_WTR.csv", "_cal0.csv", "_calx.csv", "_Fin.csv"};
+    std::size_t previous = 0;
+    for (const char* suffix : logs) {
+        SCOPED_TRACE(suffix);
+        const std::string path = dir.File(std::string("Q-0815") + suffix);
+        const std::string bytes = ReadFileBytes(path);
+        EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
+        const std::vector<std::string> lines = ReadTextLines(path);
+        ASSERT_GE(lines.size(), 3u);
+        EXPECT_EQ(lines[0], ",風速,気温,温度差,風速(RAW),AT-1,AT-2,WDT-1,WDT-2,");
+        EXPECT_EQ(lines[1], ",m/s.,℃,℃,m/s.,℃,℃,℃,℃,");
+        EXPECT_GE(lines.size(), previous); // stages confirmed in the same second log alike
+        previous = lines.size();
+        // One line a second, the newest entry left out.
+        EXPECT_EQ(lines[2].substr(0, 20), "2026/12/10 08:00:01,");
+        for (std::size_t i = 3; i < lines.size(); ++i)
+            EXPECT_LT(lines[i - 1].substr(0, 19), lines[i].substr(0, 19)) << i;
+    }
+    EXPECT_EQ(previous, 2u + std::size_t(seconds) - 1);
+    const std::vector<std::string> fin = ReadTextLines(dir.File("Q-0815_Fin.csv"));
+    EXPECT_NEAR(std::stod(fin.back().substr(20)), 5.0, 0.05); // the last second at 5 m/s
+
+    // The per-sensor file holds the calibrated set.
+    TWritePrm saved;
+    LoadSetpointFile(saved, dir.File("Q-0815.qvr"));
+    EXPECT_EQ(saved.DifT0m, prm.DifT0m);
+    EXPECT_EQ(saved.AdjDifT, prm.AdjDifT);
+    EXPECT_EQ(saved.ATRevice0, prm.ATRevice0);
+    EXPECT_EQ(saved.WDTRevice1, prm.WDTRevice1);
+    EXPECT_EQ(saved.AdjWS, 5.0f);
+    std::printf("calibration run: %d seconds of the program\n", seconds);
+}
+
+} // namespace
+} // namespace qvr::test
