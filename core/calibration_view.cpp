@@ -89,8 +89,11 @@ CalControls DecideCalControls(const Calibration& cal, bool zeroSimplified) {
     c.WS0CalSetGrey = cal.CalStep >= 5;
     c.ZeroCalFinEnabled =
         !c.WS0CalSetGrey && ZeroConditions(cal) && (zeroSimplified || cal.ShortSpan(0) < 0.005);
-    // The reference-speed stage is never blocked by the step.
-    c.SpanCalFinEnabled = cal.StableTempDiff && cal.LongMax[0] > 0.5 && cal.ShortSpan(0) < 0.015;
+    // The reference-speed stage is never blocked by the step. Its candidate
+    // must come from this tick's window: a gust in the current sample alone
+    // lifts LongMax while the candidate is still an old one (0 before any wind).
+    c.SpanCalFinEnabled = cal.StableTempDiff && cal.LongMax[0] > 0.5 && cal.LongAvg[0] > 0.3 &&
+                          cal.ShortSpan(0) < 0.015;
     c.WS4CalSetGrey = cal.CalStep >= 7;
     c.Complete = cal.CalStep == 7;
     c.FinishText = c.Complete ? "キャリブレーション完了"

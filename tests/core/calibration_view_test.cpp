@@ -1,5 +1,7 @@
 #include "core/calibration_view.h"
 
+#include "tests/core/calibration_history.h"
+
 #include <gtest/gtest.h>
 
 namespace qvr::test {
@@ -11,6 +13,7 @@ Calibration SteadyState(int step, double windMax = 0.1) {
     cal.StableWs = cal.StableAt1 = cal.StableAt2 = cal.StableWdt1 = cal.StableWdt2 =
         cal.StableTempDiff = true;
     cal.LongMax[0] = windMax;
+    cal.LongAvg[0] = windMax - 0.05;
     cal.ShortMax[0] = 46.001;
     cal.ShortMin[0] = 46.0;
     cal.CalStep = step;
@@ -116,6 +119,28 @@ TEST(CalibrationView, StepButtonsFollowTheStep) {
         EXPECT_FALSE(windy.ZeroCalFinEnabled);
     }
     EXPECT_EQ(DecideCalControls(SteadyState(4), false).FinishText, "キャリブレーション中: Step-4");
+}
+
+TEST(CalibrationView, AGustInTheCurrentSampleAloneDoesNotOpenTheReferenceStage) {
+    // The tunnel has just started: the newest reading is windy, the 30 history
+    // entries are still air, and no reference candidate was ever computed.
+    Calibration cal;
+    const TSampleHistory still = HistoryOf(30, SteadySample());
+    for (int i = 0; i < 5; ++i)
+        cal.UpdateStatistics(SteadySample(), still, 5.0f);
+    cal.UpdateStatistics(SteadySample(4.2f), still, 5.0f);
+    ASSERT_TRUE(cal.StableTempDiff);
+    ASSERT_GT(cal.LongMax[0], 0.5);
+    EXPECT_EQ(cal.SpanTempDiff, 0.0f);
+    EXPECT_FALSE(DecideCalControls(cal, false).SpanCalFinEnabled);
+
+    // Once the window itself is windy the stage opens with a fresh candidate.
+    TSampleRec windy = SteadySample(5.0f);
+    windy.TempDiff = 17.5f;
+    for (int i = 0; i < 5; ++i)
+        cal.UpdateStatistics(windy, HistoryOf(30, windy), 5.0f);
+    EXPECT_TRUE(DecideCalControls(cal, false).SpanCalFinEnabled);
+    EXPECT_EQ(cal.SpanTempDiff, 17.5f);
 }
 
 TEST(CalibrationView, ShortTemperatureDifferenceSpanGatesTheSpeedStages) {
