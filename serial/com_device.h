@@ -101,6 +101,12 @@ public:
     // A device without modem lines reports none rather than failing.
     virtual int ModemStatus(TComSignals& lines) = 0;
 
+    // The received-data event has just counted the input queue, so every
+    // byte now in it has been announced. A backend that fills its queue on
+    // this thread uses it to announce, with a new event, only bytes that
+    // arrive later.
+    virtual void RxCounted() {}
+
     // Sets the device's event mask and returns a waiter for the event thread.
     virtual std::unique_ptr<TComEventWaiter> CreateWaiter(TComEvents mask, int& error) = 0;
 };

@@ -492,6 +492,7 @@ void TCustomComPort::CallError() {
 
 void TCustomComPort::CallRxChar() {
     int count = InputCount();
+    device_->RxCounted();
     if (count > 0) SendSignalToLink(leRx, true);
     if (hasRxLink_ || !triggersOnRxChar_) {
         std::vector<std::uint8_t> buffer(static_cast<std::size_t>(count));

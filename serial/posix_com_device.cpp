@@ -115,6 +115,10 @@ public:
                 }
             }
             if (watchLines_ && !hungUp) timeout = timeout < 0 ? 100 : std::min(timeout, 100);
+            // Announced before sleeping, or a drain on the other thread kicks
+            // the poll: one of the two always sees the other's flag.
+            shared_->polling.store(true);
+            if (shared_->unannounced.exchange(false)) events.Include(evRxChar);
             if (!events.Empty()) timeout = 0;
 
             pollfd fds[3] = {{stop_[0], POLLIN, 0},
@@ -122,6 +126,7 @@ public:
                              {hungUp ? -1 : fd_, POLLIN, 0}};
             if (!mask_.Contains(evRxChar)) fds[2].events = 0;
             const int r = poll(fds, 3, timeout);
+            shared_->polling.store(false);
             if (r < 0) {
                 if (errno == EINTR) continue;
                 return false;
@@ -330,7 +335,10 @@ int TPosixComDevice::SetTimeouts(const TComTimeoutSettings& timeouts) {
 
 int TPosixComDevice::Purge(int actions) {
     if (fd_ < 0) return EBADF;
-    if (actions & paClearInput) input_.clear();
+    if (actions & paClearInput) {
+        input_.clear();
+        shared_->unannounced.store(false);
+    }
     if (shared_->hungUp.load()) return 0; // nothing left to discard
     const bool in = actions & paClearInput, out = actions & paClearOutput;
     if (!in && !out) return 0;
@@ -356,6 +364,7 @@ void TPosixComDevice::Drain() {
             return;
         }
         if (n == 0) return; // raw mode without VMIN: nothing waiting
+        const std::size_t before = input_.size();
         for (ssize_t i = 0; i < n; ++i) {
             if (discardNull_ && chunk[i] == 0) continue;
             if (input_.size() < inputLimit_)
@@ -363,7 +372,15 @@ void TPosixComDevice::Drain() {
             else
                 shared_->errors.fetch_or(ErrorBit(ceRxOver));
         }
+        if (input_.size() > before) {
+            shared_->unannounced.store(true);
+            if (shared_->polling.load()) shared_->Kick();
+        }
     }
+}
+
+void TPosixComDevice::RxCounted() {
+    if (shared_) shared_->unannounced.store(false);
 }
 
 int TPosixComDevice::StartWrite(TAsync& async) {

@@ -16,7 +16,9 @@ std::string PosixDevicePath(const std::string& port);
 // Serial devices through termios. The device is opened non-blocking and
 // exclusive; received bytes are moved into a queue of InputSize bytes owned
 // by this object (NUL bytes dropped there when DiscardNull is set), so the
-// count the event reports is exactly what a read then delivers.
+// count the event reports is exactly what a read then delivers. Bytes moved
+// there after the event counted the queue (during a slow handler, or by a
+// read that found more than it was asked for) get an event of their own.
 class TPosixComDevice : public TComDevice {
 public:
     TPosixComDevice() = default;
@@ -48,9 +50,15 @@ public:
         std::atomic<std::uint32_t> errors{0}; // TComErrors bits
         std::atomic<bool> txPending{false};   // written bytes not yet reported sent
         std::atomic<bool> hungUp{false};
-        int kick[2] = {-1, -1}; // wakes the waiter after a write
+        // Bytes moved into the input queue that no event has counted yet:
+        // they left the device, so its readiness no longer tells of them.
+        std::atomic<bool> unannounced{false};
+        std::atomic<bool> polling{false}; // the waiter sleeps in poll
+        int kick[2] = {-1, -1};           // wakes the waiter
         void Kick();
     };
+
+    void RxCounted() override;
 
 private:
     // Moves what the device holds into the input queue.

@@ -220,6 +220,39 @@ TEST_F(ComPortTest, MergedReceptionGivesOneEventAndAnEmptyQueueGivesNone) {
     port.reset(); // before the handlers' captures go
 }
 
+TEST_F(ComPortTest, BytesThatArriveWhileAHandlerRunsAreAnnouncedWithoutFurtherInput) {
+    // A line delivers an answer a few bytes at a time: the end of it arrives
+    // while the handler of the start is still busy (a repaint, a slow listener).
+    port->Open();
+    std::string got;
+    int events = 0;
+    port->OnRxChar = [&](TCustomComPort* sender, int count) {
+        if (events++ == 0) {
+            pty.Send(".5,>");
+            // Wait until they are in the device, then stay busy a little longer.
+            int waiting = 0;
+            for (int i = 0; i < 200 && waiting < 4; ++i) {
+                std::this_thread::sleep_for(1ms);
+                ioctl(pty.Slave(), FIONREAD, &waiting);
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        std::string s;
+        EXPECT_EQ(sender->ReadStr(s, count), count);
+        got += s;
+    };
+    pty.Send("<AD,M01=1.234,M11=2"); // 19 bytes
+    ASSERT_TRUE(PumpUntil([&] { return events > 0; }));
+    const auto handled = std::chrono::steady_clock::now();
+    EXPECT_TRUE(PumpUntil([&] { return got.size() >= 23; }, 1000ms));
+    EXPECT_EQ(got, "<AD,M01=1.234,M11=2.5,>");
+    RecordProperty("late_bytes_ms",
+                   static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        std::chrono::steady_clock::now() - handled)
+                                        .count()));
+    port.reset(); // before the handlers' captures go
+}
+
 TEST_F(ComPortTest, ReadingMoreThanWaitingReturnsAtOnceAndTurnsTheReceiveSignalOff) {
     LinkRecorder rec;
     port->Open();
