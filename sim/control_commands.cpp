@@ -246,6 +246,12 @@ CommandResult ControlCommands::Execute(std::string_view line) {
         std::string out;
         out += "line " + sensor_.SlavePath();
         if (!sensor_.LinkPath().empty()) out += " (link " + sensor_.LinkPath() + ")";
+        const std::string pacing[] = {"byte after byte",
+                                      "in " + std::to_string(kBurstInterval.count()) + " ms bursts",
+                                      "each answer at once"};
+        out += ", " + pacing[static_cast<int>(sensor_.Pacing())];
+        if (sensor_.Pacing() != LinePacing::Instant)
+            out += " at " + std::to_string(sensor_.BaudRate()) + " baud";
         out += "\nspeed " + Num(c.tunnelSpeed) + " m/s, air " + Num(c.airTemperature, 2) +
                " C, noise " + Num(c.noise, 2) + ", dir " + Num(c.windDirection, 1) + ", model " +
                Num(c.model, 2);

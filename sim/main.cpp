@@ -50,6 +50,12 @@ void Usage(std::ostream& out) {
            "  --temp C        initial air temperature in degrees C (default 20)\n"
            "  --noise N       initial noise level (default 1)\n"
            "  --model M       model number (default 19.10, the one with wind direction)\n"
+           "  --pace MODE     how answers leave on the line: line (default) sends byte\n"
+           "                  after byte at the baud rate, as a UART does; burst passes\n"
+           "                  them on every 16 ms, as a USB serial adapter does; instant\n"
+           "                  writes each answer at once\n"
+           "  --baud N        the line's rate for line and burst (default 38400: about\n"
+           "                  0.26 ms a byte)\n"
            "  --help          this text\n"
            "\n"
         << ControlCommands::Help()
@@ -120,6 +126,27 @@ int main(int argc, char** argv) {
                 return 2;
             }
             options.seed = static_cast<std::uint64_t>(*v);
+        } else if (arg == "--pace") {
+            if (!needValue()) return 2;
+            const std::string mode = value;
+            if (mode == "line")
+                options.pacing = LinePacing::Line;
+            else if (mode == "burst")
+                options.pacing = LinePacing::Burst;
+            else if (mode == "instant")
+                options.pacing = LinePacing::Instant;
+            else {
+                std::cerr << "qvr-sensor-sim: --pace is line, burst or instant\n";
+                return 2;
+            }
+        } else if (arg == "--baud") {
+            if (!needValue()) return 2;
+            const auto v = qvr::ParseNumber(value);
+            if (!v || *v < 50 || *v > 4000000 || *v != static_cast<double>(static_cast<int>(*v))) {
+                std::cerr << "qvr-sensor-sim: --baud needs a whole number from 50 to 4000000\n";
+                return 2;
+            }
+            options.baudRate = static_cast<int>(*v);
         } else if (arg == "--script") {
             if (!needValue()) return 2;
             script = value;

@@ -15,6 +15,8 @@ namespace qvr::sim {
 namespace {
 
 constexpr std::size_t kRequestsKept = 10000;
+// With nothing to send the loop still looks at hang-up requests this often.
+constexpr std::chrono::milliseconds kIdleWait{100};
 
 std::string FrameAnswer(const std::string& payload, bool corrupt) {
     const std::string text = "<" + payload + ">";
@@ -28,7 +30,9 @@ std::string FrameAnswer(const std::string& payload, bool corrupt) {
 
 SimulatedSensor::SimulatedSensor(SimulatedSensorOptions options)
     : options_(std::move(options)), device_(options_.truth, options_.seed),
-      faultRng_(options_.seed ^ 0x9E3779B97F4A7C15ull) {
+      faultRng_(options_.seed ^ 0x9E3779B97F4A7C15ull),
+      byteTime_(std::chrono::duration_cast<Clock::duration>(
+          std::chrono::duration<double>(10.0 / std::max(options_.baudRate, 1)))) {
     device_.Conditions() = options_.conditions;
 }
 
@@ -82,6 +86,7 @@ void SimulatedSensor::Stop() {
     if (!options_.linkPath.empty()) RemoveLink(options_.linkPath, path);
     line_.Close();
     pending_.clear();
+    lineFree_ = {};
     ::close(wakeRead_);
     ::close(wakeWrite_);
     wakeRead_ = wakeWrite_ = -1;
@@ -102,14 +107,15 @@ void SimulatedSensor::Serve() {
             }
         }
         line_.ClearExclusive();
-        int timeout = 100;
-        if (!pending_.empty()) {
-            const auto wait =
-                std::chrono::ceil<std::chrono::milliseconds>(pending_.front().due - Clock::now());
-            timeout = static_cast<int>(std::clamp<long long>(wait.count(), 0, 100));
-        }
+        auto wait = std::chrono::duration_cast<std::chrono::nanoseconds>(kIdleWait);
+        if (!pending_.empty())
+            wait = std::clamp(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                  NextDelivery(pending_.front()) - Clock::now()),
+                              std::chrono::nanoseconds(0), wait);
+        const timespec timeout{static_cast<time_t>(wait.count() / 1000000000),
+                               static_cast<long>(wait.count() % 1000000000)};
         pollfd fds[2] = {{line_.MasterFd(), POLLIN, 0}, {wakeRead_, POLLIN, 0}};
-        const int ready = ::poll(fds, 2, timeout);
+        const int ready = ::ppoll(fds, 2, &timeout, nullptr);
         if (ready < 0 && errno != EINTR) break;
         if (fds[1].revents & POLLIN) {
             char drain[64];
@@ -130,6 +136,7 @@ void SimulatedSensor::Serve() {
 
 void SimulatedSensor::ReopenLine() {
     pending_.clear();
+    lineFree_ = {};
     receiver_ = FrameReceiver();
     std::string error;
     try {
@@ -169,8 +176,12 @@ void SimulatedSensor::Receive(int fd) {
         changed_.notify_all();
     }
     for (auto& a : answers) {
-        const auto at = std::upper_bound(pending_.begin(), pending_.end(), a.due,
+        // An answer partly on the line goes on; the others in the order they are due.
+        auto from = pending_.begin();
+        if (from != pending_.end() && from->sent > 0) ++from;
+        const auto at = std::upper_bound(from, pending_.end(), a.due,
                                          [](auto due, const Pending& p) { return due < p.due; });
+        if (at != pending_.end()) at->start.reset(); // it starts after the new one now
         pending_.insert(at, std::move(a));
     }
 }
@@ -190,25 +201,51 @@ void SimulatedSensor::Answer(const std::string& payload, std::vector<Pending>& o
     }
     const bool corrupt = share(faultRng_) < faults_.corruptShare;
     if (corrupt) ++counters_.answersCorrupted;
-    out.push_back({Clock::now() + std::chrono::milliseconds(std::max(faults_.delayMs, 0)),
-                   FrameAnswer(*answer, corrupt)});
+    Pending p;
+    p.due = Clock::now() + std::chrono::milliseconds(std::max(faults_.delayMs, 0));
+    p.bytes = FrameAnswer(*answer, corrupt);
+    out.push_back(std::move(p));
+}
+
+std::size_t SimulatedSensor::Carried(const Pending& p, Clock::time_point at) const {
+    if (options_.pacing == LinePacing::Instant || !p.start) return p.bytes.size();
+    if (options_.pacing == LinePacing::Burst)
+        at = started_ + (at - started_) / kBurstInterval * kBurstInterval;
+    if (at <= *p.start) return 0;
+    return std::min<std::size_t>(p.bytes.size(),
+                                 static_cast<std::size_t>((at - *p.start) / byteTime_));
+}
+
+SimulatedSensor::Clock::time_point SimulatedSensor::NextDelivery(Pending& p) {
+    if (options_.pacing == LinePacing::Instant) return p.due;
+    // The line sends one answer after the other.
+    if (!p.start) p.start = std::max(p.due, lineFree_);
+    const Clock::time_point onLine = *p.start + static_cast<Clock::rep>(p.sent + 1) * byteTime_;
+    if (options_.pacing == LinePacing::Line) return onLine;
+    const auto ticks = (onLine - started_ + kBurstInterval - Clock::duration(1)) / kBurstInterval;
+    return started_ + ticks * kBurstInterval;
 }
 
 void SimulatedSensor::SendDue(int fd) {
-    const auto now = Clock::now();
     std::size_t sent = 0, lost = 0;
-    while (!pending_.empty() && pending_.front().due <= now) {
-        const std::string& bytes = pending_.front().bytes;
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    while (!pending_.empty()) {
+        const auto now = Clock::now();
+        Pending& p = pending_.front();
+        if (NextDelivery(p) > now) break;
+        const std::size_t carried = Carried(p, now);
+        bool failed = false;
+        while (p.sent < carried) {
+            const ssize_t n = ::write(fd, p.bytes.data() + p.sent, carried - p.sent);
             if (n <= 0) {
                 if (n < 0 && errno == EINTR) continue;
-                break; // nobody is reading and the line is full: the answer is lost
+                failed = true; // nobody is reading and the line is full: the rest is lost
+                break;
             }
-            done += static_cast<std::size_t>(n);
+            p.sent += static_cast<std::size_t>(n);
         }
-        (done == bytes.size() ? sent : lost) += 1;
+        if (!failed && p.sent < p.bytes.size()) break; // the rest is still on its way
+        if (p.start) lineFree_ = *p.start + static_cast<Clock::rep>(p.bytes.size()) * byteTime_;
+        (failed ? lost : sent) += 1;
         pending_.erase(pending_.begin());
     }
     if (sent || lost) {

@@ -19,11 +19,23 @@
 
 namespace qvr::sim {
 
+// How answers leave on the line.
+enum class LinePacing {
+    Line,    // byte after byte at the baud rate, as a UART sends them
+    Burst,   // at the baud rate, handed on every kBurstInterval, as a USB adapter does
+    Instant, // each answer in one write
+};
+
+// A USB serial adapter passes on what it has received when its latency timer runs out.
+inline constexpr std::chrono::milliseconds kBurstInterval{16};
+
 struct SimulatedSensorOptions {
     std::string linkPath; // symbolic link to the slave end; empty for none
     std::uint64_t seed = 1;
     SensorTruth truth;
     SensorConditions conditions;
+    LinePacing pacing = LinePacing::Line;
+    int baudRate = 38400; // 10 bits a byte: start, 8 data bits, stop
 };
 
 // One frame the sensor received.
@@ -60,6 +72,8 @@ public:
 
     std::string SlavePath() const;
     std::string LinkPath() const { return options_.linkPath; }
+    LinePacing Pacing() const { return options_.pacing; }
+    int BaudRate() const { return options_.baudRate; }
 
     // Conditions around the sensor.
     void SetTunnelSpeed(double metresPerSecond);
@@ -102,14 +116,20 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
     struct Pending {
-        Clock::time_point due;
+        Clock::time_point due; // the answer may start
         std::string bytes;
+        std::size_t sent = 0;
+        std::optional<Clock::time_point> start; // its first byte went onto the line
     };
 
     void Serve();
     void Receive(int fd);
     void Answer(const std::string& payload, std::vector<Pending>& out);
     void SendDue(int fd);
+    // Bytes of an answer started at `start` that the far end holds at `at`.
+    std::size_t Carried(const Pending& p, Clock::time_point at) const;
+    // When the front answer has its next byte for the far end.
+    Clock::time_point NextDelivery(Pending& p);
     void ReopenLine();
     double Elapsed() const;
 
@@ -133,6 +153,8 @@ private:
     PseudoTerminal line_;
     FrameReceiver receiver_;
     std::vector<Pending> pending_;
+    Clock::time_point lineFree_; // the line has sent the previous answer
+    Clock::duration byteTime_;
 
     std::atomic<bool> stop_{false};
     std::atomic<bool> running_{false};

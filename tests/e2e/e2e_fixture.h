@@ -28,6 +28,7 @@ protected:
         options.linkPath = dir.File("sensor");
         options.seed = 7;
         options.conditions = conditions;
+        options.pacing = sim::LinePacing::Line; // a few bytes at a time, as a real line
         sensor = std::make_unique<sim::SimulatedSensor>(options);
         sensor->Start();
         std::ofstream(dir.File("Port0.ini"))

@@ -47,7 +47,12 @@ protected:
         EXPECT_EQ(answer->substr(3), payload.substr(3)); // every pair echoed as sent
     }
 
-    SimulatedSensor sensor_{test::Options("", GetParam())};
+    // Hundreds of round trips about the model, not the line: written at once.
+    SimulatedSensor sensor_{[] {
+        auto options = test::Options("", GetParam());
+        options.pacing = LinePacing::Instant;
+        return options;
+    }()};
     std::unique_ptr<SensorClient> client_;
 };
 

@@ -96,7 +96,8 @@ protected:
 TEST_F(Executable, RunsAScriptThenTakesCommandsAndQuits) {
     const auto script = dir_ / "setup.txt";
     std::ofstream(script) << "# a tunnel run\nspeed 3\nnoise 0\nbogus\nmodel 19.00\n";
-    Launch({"--link", link_, "--seed", "5", "--temp", "12.5", "--script", script.string()});
+    Launch({"--link", link_, "--seed", "5", "--temp", "12.5", "--script", script.string(), "--pace",
+            "burst", "--baud", "19200"});
     ASSERT_TRUE(WaitForLink());
     test::SensorClient client(link_);
     // The script runs after the link appears.
@@ -106,12 +107,14 @@ TEST_F(Executable, RunsAScriptThenTakesCommandsAndQuits) {
 
     Command("speed 0");
     Command("params");
+    Command("status");
     Command("quit");
     EXPECT_EQ(WaitForExit(), 0);
     const std::string out = Output();
     EXPECT_NE(out.find("link: " + link_ + " -> /dev/pts/"), std::string::npos) << out;
     EXPECT_NE(out.find("setup.txt:4: unknown command \"bogus\""), std::string::npos) << out;
     EXPECT_NE(out.find("E01 = 50\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("in 16 ms bursts at 19200 baud"), std::string::npos) << out;
     EXPECT_FALSE(fs::exists(fs::symlink_status(link_)));
 }
 
@@ -132,8 +135,9 @@ TEST_F(Executable, ExplainsItselfAndRefusesBadOptions) {
     Launch({"--help"});
     EXPECT_EQ(WaitForExit(), 0);
     const std::string help = Output();
-    for (const char* word : {"--link", "/tmp/qvr-sensor", "--seed", "--script", "speed", "drop",
-                             "corrupt", "delay", "wrong", "mute", "hangup", "params", "quit"})
+    for (const char* word :
+         {"--link", "/tmp/qvr-sensor", "--seed", "--script", "speed", "drop", "corrupt", "delay",
+          "wrong", "mute", "hangup", "params", "quit", "--pace", "--baud"})
         EXPECT_NE(help.find(word), std::string::npos) << word;
 
     for (std::vector<std::string> bad : {std::vector<std::string>{"--seed", "x"},
@@ -141,6 +145,9 @@ TEST_F(Executable, ExplainsItselfAndRefusesBadOptions) {
                                          {"--speed", "-3"},
                                          {"--noise", "x"},
                                          {"--frobnicate"},
+                                         {"--pace", "fast"},
+                                         {"--baud", "0"},
+                                         {"--baud", "9600.5"},
                                          {"--script", (dir_ / "missing.txt").string()}}) {
         Launch(bad);
         EXPECT_EQ(WaitForExit(), 2) << bad[0];

@@ -138,12 +138,15 @@ TEST_F(SensorLine, AnswersTwoFramesSentInOneWrite) {
 }
 
 TEST_F(SensorLine, ServesTheProgramAcrossDisconnectsAndReconnects) {
-    for (int round = 0; round < 3; ++round) {
+    for (std::size_t round = 0; round < 3; ++round) {
         SensorClient client(path_);
         EXPECT_TRUE(client.Ask("RD,M01,")) << "round " << round;
-        // A request whose answer is never read, then the line is closed.
+        // A request whose answer is never read, then the line is closed once
+        // the answer has gone out.
         client.Send("RD,C32,");
-        usleep(20000);
+        for (int i = 0; i < 500 && sensor_.Counters().answersSent < 2 * (round + 1); ++i)
+            usleep(10000);
+        EXPECT_EQ(sensor_.Counters().answersSent, 2 * (round + 1));
     }
     // With nobody on the line the sensor waits instead of spinning.
     timespec before{}, after{};
@@ -158,6 +161,42 @@ TEST_F(SensorLine, ServesTheProgramAcrossDisconnectsAndReconnects) {
     const auto answer = client.Ask("RD,S00,");
     ASSERT_TRUE(answer); // no stale answer from an earlier connection in front of it
     EXPECT_EQ(answer->substr(0, 7), "AD,S00=");
+}
+
+TEST(SensorPacing, AnswersTakeTheLinesTimeUnlessWrittenAtOnce) {
+    struct Case {
+        LinePacing pacing;
+        int baudRate;
+    };
+    const Case cases[] = {{LinePacing::Line, 38400},
+                          {LinePacing::Line, 9600},
+                          {LinePacing::Burst, 9600},
+                          {LinePacing::Instant, 9600}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << int(c.pacing) << " at " << c.baudRate);
+        SimulatedSensorOptions options = test::Options("");
+        options.pacing = c.pacing;
+        options.baudRate = c.baudRate;
+        SimulatedSensor sensor(options);
+        SensorClient client(sensor.Start());
+        // Twice: the second answer follows the first on the line.
+        const auto asked = std::chrono::steady_clock::now();
+        client.Send("RD,M01,M11,C01,C11,C12,");
+        client.Send("RD,C32,C50,C51,C52,C53,");
+        std::size_t bytes = 0;
+        for (int i = 0; i < 2; ++i) {
+            auto line = client.ReadLine();
+            ASSERT_TRUE(line);
+            bytes += line->size() + 2;
+            EXPECT_TRUE(frame::VerifyFrame(*line)) << *line;
+        }
+        const auto took = std::chrono::steady_clock::now() - asked;
+        // 10 bits a byte: no line carries an answer faster.
+        const auto lineTime = std::chrono::duration<double>(10.0 * double(bytes) / c.baudRate);
+        if (c.pacing != LinePacing::Instant) {
+            EXPECT_GE(took, lineTime);
+        }
+    }
 }
 
 TEST_F(SensorLine, LiftsAnExclusiveModeLeftBehindByAClosedProgram) {
