@@ -18,7 +18,7 @@ run() {
   for suite in "$@"; do
     case "$suite" in
       serial) targets+=(serial_core_tests serial_gui_tests) ;;
-      sim) targets+=(sim_tests) ;;
+      sim) targets+=(sim_model_tests sim_tests) ;;
       monitor) targets+=(monitor_core_tests monitor_form_tests) ;;
       *) targets+=("${suite}_tests") ;;
     esac
