@@ -1,8 +1,8 @@
 #include "report/calibration_journal.h"
 
 #include "base/number_text.h"
+#include "core/param_keys.h"
 #include "report/stage_log.h"
-#include "settings/param_keys.h"
 
 #include <algorithm>
 
@@ -168,16 +168,6 @@ CalibrationReport CalibrationJournal::Build(const ReportContext& c) const {
         r.Series.push_back(series_[i]);
     if (!series_.empty() && (series_.size() - 1) % stride != 0) r.Series.push_back(series_.back());
     return r;
-}
-
-std::string ReportFileName(const std::string& serialNo, TDateTime time,
-                           const std::string& extension) {
-    std::string name = serialNo;
-    for (char& ch : name) {
-        const auto u = static_cast<unsigned char>(ch);
-        if (u < 32 || std::string_view("\\/:*?\"<>|").find(ch) != std::string_view::npos) ch = '_';
-    }
-    return name + FormatDateTime("_yyyymmdd_hhnnss", time) + extension;
 }
 
 } // namespace qvr

@@ -66,9 +66,4 @@ private:
 // Whether any of the `newest` history entries holds a reading.
 bool AnyValid(const TSampleHistory& history, int newest);
 
-// The report's file name: serial number, date and time ("A12_20261210_081502.pdf").
-// Characters a file name cannot hold on either system become "_".
-std::string ReportFileName(const std::string& serialNo, TDateTime time,
-                           const std::string& extension = ".pdf");
-
 } // namespace qvr

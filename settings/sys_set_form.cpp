@@ -6,6 +6,7 @@
 #include "base/ini_file.h"
 #include "base/number_text.h"
 #include "core/exchange.h"
+#include "core/param_keys.h"
 #include "link/comm_ctrl_form.h"
 #include "settings/setpoint_file.h"
 #include "write/write_form.h"
@@ -245,7 +246,8 @@ QWidget* TSysSetForm::BuildDirectTab() {
     BBWrite = Named(new QPushButton(QStringLiteral("　設定送出"), tab), "BBWrite");
     BBSetpointSave = Named(new QPushButton(QStringLiteral(" 設定保存..."), tab), "BBSetpointSave");
     BBSetpointLoad = Named(new QPushButton(QStringLiteral(" 設定読込..."), tab), "BBSetpointLoad");
-    for (QPushButton* b : {BBWrite, BBSetpointSave, BBSetpointLoad}) {
+    BBSensorRead = Named(new QPushButton(QStringLiteral(" センサー読込"), tab), "BBSensorRead");
+    for (QPushButton* b : {BBWrite, BBSetpointSave, BBSetpointLoad, BBSensorRead}) {
         b->setAutoDefault(false);
         b->setMinimumSize(110, 32);
         buttons->addWidget(b);
@@ -257,6 +259,10 @@ QWidget* TSysSetForm::BuildDirectTab() {
     connect(BBWrite, &QPushButton::clicked, this, &TSysSetForm::BBWriteClick);
     connect(BBSetpointSave, &QPushButton::clicked, this, &TSysSetForm::BBSetpointSaveClick);
     connect(BBSetpointLoad, &QPushButton::clicked, this, &TSysSetForm::BBSetpointLoadClick);
+    connect(BBSensorRead, &QPushButton::clicked, this, &TSysSetForm::BBSensorReadClick);
+    TimSensorRead = Named(new QTimer(this), "TimSensorRead");
+    TimSensorRead->setInterval(160);
+    connect(TimSensorRead, &QTimer::timeout, this, &TSysSetForm::TimSensorReadTimer);
     return tab;
 }
 
@@ -457,6 +463,57 @@ void TSysSetForm::BBOkClick() {
 
 void TSysSetForm::BBCancelClick() {
     close();
+}
+
+// --- Reading the sensor's parameter set ------------------------------------------
+
+void TSysSetForm::BBSensorReadClick() {
+    if (!ctx_.exchange || !Link() || !Link()->PortConnected()) {
+        QMessageBox::information(this, windowTitle(),
+                                 QStringLiteral("接続していないので、実行できません！"),
+                                 QMessageBox::Ok);
+        return;
+    }
+    if (!sensorRead_) sensorRead_ = std::make_unique<ParamReader>(*ctx_.exchange);
+    sensorRead_->Start();
+    BBSensorRead->setEnabled(false);
+    TimSensorRead->start();
+}
+
+void TSysSetForm::TimSensorReadTimer() {
+    if (!sensorRead_ || sensorRead_->Tick()) return;
+    TimSensorRead->stop();
+    BBSensorRead->setEnabled(true);
+    for (const auto& [key, value] : sensorRead_->Values())
+        ShowSensorValue(key, value);
+    if (sensorRead_->Silent()) {
+        QMessageBox::warning(this, windowTitle(), QStringLiteral("センサーから応答がありません"),
+                             QMessageBox::Ok);
+    } else if (!sensorRead_->Complete()) {
+        QMessageBox::information(
+            this, windowTitle(),
+            QStringLiteral("センサーから読めなかった項目があります（表示は前の値のままです）\n") +
+                QString::fromStdString(JoinKeys(sensorRead_->Missing())),
+            QMessageBox::Ok);
+    }
+}
+
+void TSysSetForm::ShowSensorValue(const std::string& key, float value) {
+    const std::pair<const char*, QLineEdit*> edits[] = {
+        {"E01", EDifT0m},  {"E02", EAdjWS},  {"E03", EAdjDifT}, {"E04", EHeaterWatt},
+        {"E16", EATDif1},  {"E17", EATDif2}, {"E12", EWDDif1},  {"E13", EWDDif2},
+        {"P32", EStdVolt}, {"P41", EATRev}};
+    const ParamKey* k = FindParamKey(key);
+    if (!k) return;
+    for (const auto& [name, edit] : edits) {
+        if (key == name) {
+            edit->setText(Formatted(k->Format, value));
+            return;
+        }
+    }
+    // P01 to P20: the correction table, points in column 0 and amounts in column 1.
+    const int n = std::stoi(key.substr(1));
+    Cell(SGRev, (n - 1) % 2, (n - 1) / 2 + 1).setText(Formatted(k->Format, value));
 }
 
 } // namespace qvr

@@ -3,9 +3,11 @@
 #include "core/app_context.h"
 #include "core/calibration.h"
 #include "core/calibration_steps.h"
+#include "core/param_reader.h"
 #include "report/calibration_journal.h"
 
 #include <QWidget>
+#include <memory>
 
 class QCheckBox;
 class QFileDialog;
@@ -50,6 +52,9 @@ public:
     void BBWriteClick();
     void BBSetpointSaveClick();
     void BBSetpointLoadClick();
+    // Reads the sensor's parameter set into the edit fields; writes nothing.
+    void BBSensorReadClick();
+    void TimSensorReadTimer();
     void BBOkClick();
     void BBCancelClick();
     void Tim1STimer();
@@ -113,6 +118,8 @@ public:
     QPushButton* BBWrite = nullptr;
     QPushButton* BBSetpointSave = nullptr;
     QPushButton* BBSetpointLoad = nullptr;
+    QPushButton* BBSensorRead = nullptr;
+    QTimer* TimSensorRead = nullptr; // 160 ms, while a read runs
 
     // Calibration tab; its behaviour lives with the calibration.
     QWidget* TSCalibration = nullptr;
@@ -165,7 +172,11 @@ private:
     void DefaultsMissing() override;
     void StepChanged() override;
 
+    // Shows a value read from the sensor in the edit field of its key.
+    void ShowSensorValue(const std::string& key, float value);
+
     AppContext& ctx_;
+    std::unique_ptr<ParamReader> sensorRead_;
     CalibrationSteps calSteps_{ctx_, Cal, *this};
 };
 

@@ -4,6 +4,7 @@
 #include "base/ini_file.h"
 #include "base/text_file.h"
 #include "core/calibration_view.h"
+#include "core/write_safeguard.h"
 #include "report/report_pdf.h"
 
 #include <QCheckBox>
@@ -300,13 +301,7 @@ void TSysSetForm::WriteReport() {
     c.Sensor = ctx_.currentSample;
     c.WsAvg15 = Cal.WsAvg15;
     c.Measured = AnyValid(ctx_.sampleHistory, 15);
-    const std::string folder = ctx_.exeDir + "Report";
-    if (!ForceDirectories(folder))
-        throw TextFileError("レポートのフォルダ " + folder + " を作れません");
-    std::string path = folder + "/" + ReportFileName(c.After.SerialNo, now);
-    for (int n = 2; FileExists(path); ++n)
-        path =
-            folder + "/" + ReportFileName(c.After.SerialNo, now, "_" + std::to_string(n) + ".pdf");
+    const std::string path = StampedPathIn(ctx_.exeDir + "Report", c.After.SerialNo, now, ".pdf");
     WriteReportPdf(CalJournal.Build(c), QString::fromStdString(path));
     ReportPath = path;
     LReport->setText(QStringLiteral("レポート: ") + QString::fromStdString(path));

@@ -2,6 +2,7 @@
 
 #include "app/pictures.h"
 #include "core/exchange.h"
+#include "settings/setpoint_file.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -19,9 +20,14 @@ TWriteForm::TWriteForm(AppContext& context, QWidget* parent)
     setObjectName("WriteForm");
     setWindowTitle(QStringLiteral("設定送出"));
     BuildControls();
-    if (ctx_.exchange)
-        write_ = std::make_unique<GroupWrite>(*ctx_.exchange, ctx_.writePrm,
-                                              [this](const std::string& line) { AddLog(line); });
+    if (ctx_.exchange) {
+        const auto log = [this](const std::string& line) { AddLog(line); };
+        write_ = std::make_unique<GroupWrite>(*ctx_.exchange, ctx_.writePrm, log);
+        guard_ = std::make_unique<WriteSafeguard>(
+            *ctx_.exchange, ctx_.clock, ctx_.exeDir,
+            [](const TWritePrm& prm, const std::string& path) { SaveSetpointFile(prm, path); },
+            log);
+    }
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName("Timer1");
@@ -86,22 +92,43 @@ void TWriteForm::showEvent(QShowEvent* event) {
 
 void TWriteForm::FormShow() {
     if (write_) write_->WriteStep = 0;
+    if (guard_) guard_->Stop();
+    writeAfterBackup_ = false;
     MSts->clear();
     BBClose->setEnabled(false);
     BBCancel->setEnabled(true);
 }
 
+// The sensor's current set is read and kept in "Backup" first; the group
+// write starts when that read has ended, whatever it found.
 void TWriteForm::BBDoClick() {
     if (!write_) return;
-    write_->Start();
+    write_->WriteStep = 0;
+    guard_->StartBackup(ctx_.writePrm.SerialNo);
+    writeAfterBackup_ = true;
     Timer1->start();
 }
 
 void TWriteForm::Timer1Timer() {
+    if (guard_ && guard_->Running()) {
+        guard_->Tick();
+        if (guard_->Running()) return;
+        if (writeAfterBackup_) {
+            writeAfterBackup_ = false;
+            write_->Start();
+        } else {
+            Timer1->stop(); // the read-back has ended
+        }
+        return;
+    }
     const GroupWrite::TickResult result = write_ ? write_->Tick() : GroupWrite::TickResult::Stopped;
     if (result == GroupWrite::TickResult::Completed) {
         BBClose->setEnabled(true);
         BBCancel->setEnabled(false);
+        // The echo check skips E04 and takes the sensor's word for the rest:
+        // read everything back, on the same timer.
+        guard_->StartReadBack(ctx_.writePrm);
+        return;
     }
     if (result != GroupWrite::TickResult::Running) Timer1->stop();
 }
@@ -117,6 +144,8 @@ void TWriteForm::BBCancelClick() {
 // Every way out (either button, Escape, the title bar's close box) ends here.
 void TWriteForm::done(int result) {
     Timer1->stop();
+    if (guard_) guard_->Stop();
+    writeAfterBackup_ = false;
     // The live readout must not stay frozen after a write left half-way.
     if (ctx_.exchange) ctx_.exchange->Collecting = true;
     QDialog::done(result);

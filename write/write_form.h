@@ -2,6 +2,7 @@
 
 #include "core/app_context.h"
 #include "core/group_write.h"
+#include "core/write_safeguard.h"
 
 #include <QDialog>
 #include <memory>
@@ -30,6 +31,8 @@ public:
 
     // The step machine; null while there is no exchange to write through.
     GroupWrite* Write() { return write_.get(); }
+    // The backup before and the read-back after the group write.
+    WriteSafeguard* Safeguard() { return guard_.get(); }
 
     QPlainTextEdit* MSts = nullptr;
     QPushButton* BBDo = nullptr;
@@ -50,6 +53,8 @@ private:
 
     AppContext& ctx_;
     std::unique_ptr<GroupWrite> write_;
+    std::unique_ptr<WriteSafeguard> guard_;
+    bool writeAfterBackup_ = false;
 };
 
 } // namespace qvr

@@ -2,11 +2,13 @@
 
 #include "../modal_answers.h"
 #include "base/ini_file.h"
+#include "base/text_file.h"
 
 #include "settings/sys_set_form.h"
 #include "write/write_form.h"
 
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -48,9 +50,10 @@ protected:
     }
 
     QStringList Log() const { return writer->MSts->toPlainText().split('\n'); }
+    // A completed write ends with its read-back's summary, a failed one with the stop line.
     bool Ended() const {
         const QString last = Log().last();
-        return last == "●●書込み完了しました！●●" || last == "書込み停止しました！";
+        return last.startsWith("●●読戻し確認") || last == "書込み停止しました！";
     }
 
     // Presses the send button; inside the modal write window runs the write
@@ -108,7 +111,8 @@ TEST_F(ParameterWrite, EditedValuesReachTheSensor) {
                  [&] {
                      EXPECT_TRUE(writer->BBClose->isEnabled());
                      EXPECT_FALSE(writer->BBCancel->isEnabled());
-                     EXPECT_EQ(Log().first(), "【書込み開始】");
+                     EXPECT_TRUE(Log().first().startsWith("バックアップ: "));
+                     EXPECT_EQ(Log()[1], "【書込み開始】");
                  });
     const std::pair<const char*, float> stored[] = {
         {"E02", 6.25f}, {"E01", 48.5f}, {"E16", -0.125f}, {"P32", 3.3f},
@@ -163,7 +167,8 @@ TEST_F(ParameterWrite, LostAnswersAreResentAndTheWriteSucceeds) {
     const auto resends = log.count("Group-1 ： 応答なし 再書き込み！");
     EXPECT_GE(resends, 3);
     EXPECT_EQ(log.count("Group-1 ： 書込み"), resends + 1);
-    EXPECT_EQ(log.last(), "●●書込み完了しました！●●");
+    EXPECT_TRUE(log.contains("●●書込み完了しました！●●"));
+    EXPECT_EQ(log.last(), "●●読戻し確認: 全30項目一致●●");
     EXPECT_EQ(sensor->Parameter("E04"), 0.25f);
 }
 
@@ -236,6 +241,122 @@ TEST_F(ParameterWrite, SendAndPortSetupAskForTheRightPortState) {
     EXPECT_FALSE(ctx.exchange->Collecting);
     EXPECT_TRUE(settings->SBDisconnection->isChecked());
     EXPECT_FALSE(settings->SBConnection->isChecked());
+}
+
+// Accepts every message box that opens, also inside a handler's nested loop,
+// and keeps the last text.
+struct BoxWatcher {
+    QTimer timer;
+    QString text;
+    int seen = 0;
+    BoxWatcher() {
+        timer.setInterval(20);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                text = box->text();
+                ++seen;
+                box->accept();
+            }
+        });
+        timer.start();
+    }
+};
+
+TEST_F(ParameterWrite, TheBackupOfAWriteLoadedAndSentRestoresTheSensor) {
+    StartWindows();
+    const std::pair<const char*, float> earlier[] = {
+        {"E01", 47.5f}, {"E04", 0.25f}, {"E16", 0.125f}, {"P05", 2.0f}, {"P20", -1.25f}};
+    for (const auto& [key, value] : earlier)
+        ASSERT_TRUE(sensor->SetParameter(key, value));
+    const auto before = sensor->Parameters();
+    prm.SerialNo = "A12";
+    Connect();
+    settings->EDifT0m->setText("44");
+    settings->EStdVolt->setText("3.3");
+    SendAndWrite([&] { writer->BBClose->click(); });
+    ASSERT_EQ(sensor->Parameter("E01"), 44.0f);
+    ASSERT_EQ(sensor->Parameter("E04"), 0.2f);
+
+    const QString first = Log().first();
+    ASSERT_TRUE(first.startsWith("バックアップ: ")) << first.toStdString();
+    const QString backup = first.mid(QStringLiteral("バックアップ: ").size());
+    EXPECT_TRUE(backup.startsWith(QString::fromStdString(dir.File("Backup") + "/A12_")));
+    EXPECT_TRUE(backup.endsWith(".qvr"));
+    ASSERT_TRUE(FileExists(backup.toStdString()));
+
+    AnswerDialog(settings->LoadDlg, backup);
+    settings->BBSetpointLoad->click();
+    EXPECT_EQ(settings->EDifT0m->text(), "47.50");
+    SendAndWrite([&] { writer->BBClose->click(); });
+    EXPECT_EQ(Log().last(), "●●読戻し確認: 全30項目一致●●");
+    EXPECT_EQ(sensor->Parameters(), before);
+}
+
+TEST_F(ParameterWrite, AHeaterOutputTheSensorHoldsOtherwiseShowsInTheReadBack) {
+    StartWindows();
+    Connect();
+    sim::SensorFaults faults;
+    faults.wrongWrites["E04"] = "0.3000";
+    sensor->SetFaults(faults);
+    SendAndWrite([&] { writer->BBClose->click(); });
+    const QStringList log = Log();
+    EXPECT_TRUE(log.contains("Group-1 ： 書込み成功！")); // the echo check skips E04
+    EXPECT_TRUE(log.contains("●●書込み完了しました！●●"));
+    EXPECT_EQ(log.mid(log.size() - 2),
+              (QStringList{"読戻し不一致! : E04:0.2000 ? 0.3000",
+                           "●●読戻し確認: 30項目中 不一致 1、読めず 0●●"}));
+    EXPECT_TRUE(ctx.exchange->Collecting);
+    EXPECT_TRUE(PollingResumes());
+}
+
+TEST_F(ParameterWrite, ASensorThatDoesNotReportItsParametersIsWrittenWithoutABackup) {
+    StartWindows();
+    Connect();
+    sim::SensorFaults faults;
+    faults.emptyReadKeys = {"P41"};
+    sensor->SetFaults(faults);
+    SendAndWrite([&] { writer->BBClose->click(); });
+    const QStringList log = Log();
+    EXPECT_EQ(log.first(), "バックアップ: センサーが P41 を返さないため保存していません");
+    EXPECT_TRUE(log.contains("●●書込み完了しました！●●"));
+    EXPECT_EQ(
+        log.mid(log.size() - 2),
+        (QStringList{"読戻しなし! : P41:9.000", "●●読戻し確認: 30項目中 不一致 0、読めず 1●●"}));
+    EXPECT_FALSE(DirectoryExists(dir.File("Backup")));
+}
+
+TEST_F(ParameterWrite, TheReadButtonShowsWhatTheSensorHoldsAndWritesNothing) {
+    StartWindows();
+    Connect();
+    ASSERT_TRUE(sensor->SetParameter("E02", 6.5f));
+    ASSERT_TRUE(sensor->SetParameter("P19", 12.5f));
+    ASSERT_TRUE(sensor->SetParameter("E04", 0.3f));
+    sim::SensorFaults faults;
+    faults.emptyReadKeys = {"E04", "P02"};
+    sensor->SetFaults(faults);
+    settings->EHeaterWatt->setText("0.2500"); // typed, not yet taken
+    sensor->ClearRequests();
+    BoxWatcher box;
+    settings->BBSensorRead->click();
+    EXPECT_FALSE(settings->BBSensorRead->isEnabled());
+    ASSERT_TRUE(WaitFor([&] { return box.seen == 1; }, 10000));
+    EXPECT_TRUE(settings->BBSensorRead->isEnabled());
+    EXPECT_TRUE(box.text.endsWith("E04, P02")) << box.text.toStdString();
+    EXPECT_EQ(settings->EAdjWS->text(), "6.50");
+    EXPECT_EQ(settings->SGRev->item(10, 0)->text(), "12.50");
+    EXPECT_EQ(settings->EHeaterWatt->text(), "0.2500"); // not read: kept
+    EXPECT_EQ(prm.AdjWS, 5.0f);                         // shown, not taken
+    for (const auto& r : sensor->Requests())
+        EXPECT_EQ(r.payload.rfind("RW,", 0), std::string::npos) << r.payload;
+    EXPECT_TRUE(ctx.exchange->Collecting);
+    EXPECT_TRUE(PollingResumes());
+
+    sensor->SetFaults({});
+    settings->SBDisconnection->click();
+    MessageCatcher closed;
+    closed.ArmOnce();
+    settings->BBSensorRead->click();
+    EXPECT_EQ(closed.text, "接続していないので、実行できません！");
 }
 
 } // namespace

@@ -219,11 +219,5 @@ TEST(FinalCheck, AgreesWithTheCalibrationsOwnBandAtItsEdges) {
     }
 }
 
-TEST(ReportFileName, SerialDateAndTimeWithUnsafeCharactersReplaced) {
-    EXPECT_EQ(ReportFileName("A12", At(8, 5, 9)), "A12_20261210_080509.pdf");
-    EXPECT_EQ(ReportFileName("a/b:c*?", At(23, 59, 59), ".qvr"), "a_b_c___20261210_235959.qvr");
-    EXPECT_EQ(ReportFileName("", At(0, 0, 0)), "_20261210_000000.pdf");
-}
-
 } // namespace
 } // namespace qvr

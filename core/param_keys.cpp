@@ -1,4 +1,4 @@
-#include "settings/param_keys.h"
+#include "core/param_keys.h"
 
 namespace qvr {
 
@@ -19,6 +19,12 @@ const std::array<ParamKey, kParamKeyCount> ParamKeys = {{
     {"E12", "風速器差-1", "%1.3f"},    {"E13", "風速器差-2", "%1.3f"},
     {"P32", "基準電圧", "%1.3f"},      {"P41", "気温補正", "%1.3f"},
 }};
+
+const ParamKey* FindParamKey(std::string_view key) {
+    for (const ParamKey& k : ParamKeys)
+        if (key == k.Key) return &k;
+    return nullptr;
+}
 
 float* ParamField(TWritePrm& prm, std::string_view key) {
     if (key == "E01") return &prm.DifT0m;

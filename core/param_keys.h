@@ -21,6 +21,9 @@ inline constexpr int kParamKeyCount = 30;
 // (E01 to E04, P01 to P20, E16, E17, E12, E13, P32, P41).
 extern const std::array<ParamKey, kParamKeyCount> ParamKeys;
 
+// The entry of a key; nullptr for a key the group write does not send.
+const ParamKey* FindParamKey(std::string_view key);
+
 // The field of the parameter set a key stands for; nullptr for any other key.
 float* ParamField(TWritePrm& prm, std::string_view key);
 const float* ParamField(const TWritePrm& prm, std::string_view key);

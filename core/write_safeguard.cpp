@@ -1,0 +1,125 @@
+#include "core/write_safeguard.h"
+
+#include "base/number_text.h"
+#include "base/text_file.h"
+#include "core/param_keys.h"
+
+#include <exception>
+
+namespace qvr {
+
+WriteSafeguard::WriteSafeguard(Exchange& exchange, const Clock& clock, std::string exeDir,
+                               SaveFile save, LogLine log)
+    : reader_(exchange), clock_(clock), exeDir_(std::move(exeDir)), save_(std::move(save)),
+      log_(std::move(log)) {}
+
+void WriteSafeguard::StartBackup(const std::string& serialNo) {
+    serialNo_ = serialNo;
+    phase_ = Phase::Backup;
+    reader_.Start();
+}
+
+void WriteSafeguard::StartReadBack(const TWritePrm& written) {
+    written_ = written;
+    phase_ = Phase::ReadBack;
+    reader_.Start();
+}
+
+void WriteSafeguard::Tick() {
+    if (phase_ == Phase::Idle || reader_.Tick()) return;
+    const Phase ended = phase_;
+    phase_ = Phase::Idle;
+    if (ended == Phase::Backup)
+        FinishBackup();
+    else
+        FinishReadBack();
+}
+
+void WriteSafeguard::Stop() {
+    reader_.Stop();
+    phase_ = Phase::Idle;
+}
+
+void WriteSafeguard::FinishBackup() {
+    backupPath_.clear();
+    if (reader_.Silent()) {
+        log_("バックアップ: センサーがパラメータを返さないため保存していません");
+        return;
+    }
+    if (!reader_.Complete()) {
+        // A partial set would restore the missing keys as built-in defaults.
+        log_("バックアップ: センサーが " + JoinKeys(reader_.Missing()) +
+             " を返さないため保存していません");
+        return;
+    }
+    TWritePrm held;
+    ResetPrm(held);
+    reader_.ApplyTo(held);
+    std::string path;
+    try {
+        path = StampedPathIn(exeDir_ + "Backup", serialNo_, clock_.Now(), ".qvr");
+        save_(held, path);
+    } catch (const std::exception& e) {
+        log_(std::string("バックアップ: 保存できませんでした: ") + e.what());
+        return;
+    }
+    backupPath_ = path;
+    log_("バックアップ: " + path);
+}
+
+void WriteSafeguard::FinishReadBack() {
+    for (const auto& line : ReadBackLines(written_, reader_))
+        log_(line);
+}
+
+std::vector<std::string> ReadBackLines(const TWritePrm& written, const ParamReader& reader) {
+    std::vector<std::string> lines;
+    if (reader.Silent()) {
+        lines.push_back("●●読戻し確認: センサーの応答がありません●●");
+        return lines;
+    }
+    int differing = 0, unread = 0;
+    for (const ParamKey& k : ParamKeys) {
+        // What the group write sent: the field in its format, as the sensor got it.
+        const std::string sent = FormatFloat(k.Format, *ParamField(written, k.Key));
+        const auto value = reader.Values().find(k.Key);
+        if (value == reader.Values().end()) {
+            ++unread;
+            lines.push_back(std::string("読戻しなし! : ") + k.Key + ":" + sent);
+            continue;
+        }
+        const auto sentValue = ParseNumber(sent);
+        if (sentValue && static_cast<float>(*sentValue) == value->second) continue;
+        ++differing;
+        lines.push_back(std::string("読戻し不一致! : ") + k.Key + ":" + sent + " ? " +
+                        reader.Texts().at(k.Key));
+    }
+    const std::string total = std::to_string(ParamKeys.size());
+    if (differing == 0 && unread == 0)
+        lines.push_back("●●読戻し確認: 全" + total + "項目一致●●");
+    else
+        lines.push_back("●●読戻し確認: " + total + "項目中 不一致 " + std::to_string(differing) +
+                        "、読めず " + std::to_string(unread) + "●●");
+    return lines;
+}
+
+std::string StampedFileName(const std::string& serialNo, TDateTime time,
+                            const std::string& extension) {
+    std::string name = serialNo;
+    for (char& ch : name) {
+        const auto u = static_cast<unsigned char>(ch);
+        if (u < 32 || std::string_view("\\/:*?\"<>|").find(ch) != std::string_view::npos) ch = '_';
+    }
+    return name + FormatDateTime("_yyyymmdd_hhnnss", time) + extension;
+}
+
+std::string StampedPathIn(const std::string& folder, const std::string& serialNo, TDateTime time,
+                          const std::string& extension) {
+    if (!ForceDirectories(folder)) throw TextFileError("フォルダ " + folder + " を作れません");
+    std::string path = folder + "/" + StampedFileName(serialNo, time, extension);
+    for (int n = 2; FileExists(path); ++n)
+        path = folder + "/" + StampedFileName(serialNo, time, "_" + std::to_string(n) + extension);
+    return path;
+}
+
+} // namespace qvr

@@ -1,0 +1,72 @@
+#pragma once
+
+#include "base/clock.h"
+#include "core/param_reader.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qvr {
+
+// What the write window does around the group write so that a write can be
+// undone and checked: before "Group-1" it reads the sensor's parameter set and
+// saves it as a setpoint file in the "Backup" folder; after the completion
+// line it reads the parameters back and logs every one that differs from what
+// was written. Driven by the write window's timer; the window runs its own
+// steps only while this is not running. User-interface thread only.
+class WriteSafeguard {
+public:
+    using LogLine = std::function<void(const std::string&)>;
+    // Writes a parameter set as a setpoint file; throws with a message on failure.
+    using SaveFile = std::function<void(const TWritePrm&, const std::string& path)>;
+
+    WriteSafeguard(Exchange& exchange, const Clock& clock, std::string exeDir, SaveFile save,
+                   LogLine log);
+
+    // Reads the sensor's set for the backup, named after `serialNo`.
+    void StartBackup(const std::string& serialNo);
+    // Reads the set back and compares it with `written`.
+    void StartReadBack(const TWritePrm& written);
+    // One step; when the read ends, saves the backup or logs the read-back.
+    void Tick();
+    // Ends a running read without a log line (the window is closing).
+    void Stop();
+
+    bool Running() const { return reader_.Running(); }
+    // The last backup file written, empty when none was.
+    const std::string& BackupPath() const { return backupPath_; }
+
+private:
+    enum class Phase { Idle, Backup, ReadBack };
+
+    void FinishBackup();
+    void FinishReadBack();
+
+    ParamReader reader_;
+    const Clock& clock_;
+    std::string exeDir_;
+    SaveFile save_;
+    LogLine log_;
+    Phase phase_ = Phase::Idle;
+    std::string serialNo_;
+    TWritePrm written_{};
+    std::string backupPath_;
+};
+
+// The lines the read-back logs: one per parameter that differs from what was
+// written (or was not read), then one summary line.
+std::vector<std::string> ReadBackLines(const TWritePrm& written, const ParamReader& reader);
+
+// "A12_20261210_081502.qvr": serial number, date and time, extension; characters
+// a file name cannot hold on either system become "_".
+std::string StampedFileName(const std::string& serialNo, TDateTime time,
+                            const std::string& extension);
+
+// A free path for such a name in `folder`, which is created when missing:
+// "_2", "_3" … are added while the name is taken. Throws TextFileError naming
+// the folder when it cannot be created.
+std::string StampedPathIn(const std::string& folder, const std::string& serialNo, TDateTime time,
+                          const std::string& extension);
+
+} // namespace qvr
