@@ -1,6 +1,7 @@
 // Round trip of one 25-byte frame: the port writes it to a pseudo-terminal,
 // an echoing far end sends it back, the event thread hands the reception to
-// the owner thread and the handler reads it. And the processor time of an
+// the owner thread and the handler reads it; each as a multiple (x_bare_echo)
+// of a bare echo through a pseudo-terminal measured in the same run. And the processor time of an
 // open port that has nothing to do.
 #include "serial/com_hand_over.h"
 #include "serial/com_port.h"
@@ -75,6 +76,43 @@ void Report(benchmark::State& state, const std::vector<double>& us) {
     state.counters["p99_us"] = Percentile(us, 0.99);
 }
 
+// The floor of any round trip through a pseudo-terminal: the frame written on
+// the raw slave, the same echoing far end, the echo read back with poll; no
+// port, no event thread, no hand-over.
+std::vector<double> BareEchoRoundTrips(int count) {
+    EchoPty pty;
+    const int fd = open(pty.Path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    termios t{};
+    tcgetattr(fd, &t);
+    cfmakeraw(&t);
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+    tcsetattr(fd, TCSANOW, &t);
+    tcflush(fd, TCIOFLUSH);
+    std::vector<double> us;
+    char buf[64];
+    for (int i = 0; i < count; ++i) {
+        const auto start = Clock::now();
+        [[maybe_unused]] ssize_t w = write(fd, kFrame.data(), kFrame.size());
+        std::size_t got = 0;
+        while (got < kFrame.size()) {
+            pollfd p{fd, POLLIN, 0};
+            poll(&p, 1, 100);
+            const ssize_t n = read(fd, buf, sizeof buf);
+            if (n > 0) got += static_cast<std::size_t>(n);
+        }
+        us.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+    }
+    close(fd);
+    return us;
+}
+
+// Measured once per run, by the first benchmark that needs it.
+const std::vector<double>& BareEcho() {
+    static const std::vector<double> us = BareEchoRoundTrips(2000);
+    return us;
+}
+
 // Writes the frame and times its echo, `iterations` times; waitOnce lets the
 // owner thread take deliveries its own way.
 template <class WaitOnce>
@@ -102,7 +140,17 @@ void TimeRoundTrips(benchmark::State& state, const std::string& path, qvr::TComH
     }
     port.Close();
     Report(state, us);
+    // How many bare echoes one round trip through the port costs, in this run.
+    state.counters["x_bare_echo"] = Percentile(us, 0.5) / Percentile(BareEcho(), 0.5);
 }
+
+// 2000 bare echoes in one iteration; the round trips below are compared with these.
+void BM_BarePtyEcho(benchmark::State& state) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(BareEcho().data());
+    Report(state, BareEcho());
+}
+BENCHMARK(BM_BarePtyEcho)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // Owner thread without a toolkit: it blocks in the hand-over.
 void BM_FrameRoundTrip(benchmark::State& state) {
