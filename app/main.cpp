@@ -1,4 +1,5 @@
 #include "app/app_globals.h"
+#include "app/calibration_demo.h"
 #include "app/command_line.h"
 #include "app/demo_run.h"
 #include "app/main_form.h"
@@ -60,13 +61,22 @@ int main(int argc, char** argv) {
         WriteForm = writeForm.get();
         mainForm->show();
         std::unique_ptr<DemoRun> demo;
+        std::unique_ptr<CalibrationDemo> calibrationDemo;
         if (!demoDir.isEmpty()) {
             // QVR_DEMO_SECONDS lengthens the demo for measurements from outside.
             const int seconds = qEnvironmentVariableIntValue("QVR_DEMO_SECONDS");
-            demo = std::make_unique<DemoRun>(*mainForm, demoDir, seconds > 0 ? seconds : 30);
-            demo->Start();
+            // QVR_DEMO_CALIBRATION runs the calibration instead (scripts/calibration-demo.sh).
+            if (qEnvironmentVariableIsSet("QVR_DEMO_CALIBRATION")) {
+                calibrationDemo = std::make_unique<CalibrationDemo>(
+                    *mainForm, *sysSetForm, *writeForm, demoDir, seconds > 0 ? seconds : 300);
+                calibrationDemo->Start();
+            } else {
+                demo = std::make_unique<DemoRun>(*mainForm, demoDir, seconds > 0 ? seconds : 30);
+                demo->Start();
+            }
         }
         app.exec();
+        calibrationDemo.reset();
         demo.reset();
         // Windows go in reverse order of creation; the main window last, as it owns the link.
         WriteForm = nullptr;

@@ -1,0 +1,131 @@
+#include "app/calibration_demo.h"
+
+#include "app/main_form.h"
+#include "settings/sys_set_form.h"
+#include "write/write_form.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <cstdio>
+
+namespace qvr {
+
+CalibrationDemo::CalibrationDemo(TMainForm& mainForm, TSysSetForm& settings, TWriteForm& writer,
+                                 QString outputDir, int limitSeconds, QObject* parent)
+    : QObject(parent), mainForm_(mainForm), settings_(settings), writer_(writer),
+      outputDir_(std::move(outputDir)), limitSeconds_(limitSeconds) {
+    poll_.setInterval(250);
+    connect(&poll_, &QTimer::timeout, this, &CalibrationDemo::Poll);
+}
+
+void CalibrationDemo::Start() {
+    QDir().mkpath(outputDir_);
+    QTimer::singleShot(limitSeconds_ * 1000, this, [this] {
+        if (!completed_) Finish(false);
+    });
+    poll_.start();
+}
+
+void CalibrationDemo::Say(const QString& line) {
+    std::printf("demo: %s\n", qPrintable(line));
+    std::fflush(stdout);
+}
+
+void CalibrationDemo::Poll() {
+    if (sending_) {
+        // Runs inside the modal write window: write, then leave with "終了".
+        if (!writer_.isVisible()) return;
+        if (!writeStarted_) {
+            writeStarted_ = true;
+            writer_.BBDo->click();
+        } else if (writer_.BBClose->isEnabled()) {
+            writer_.BBClose->click();
+        }
+        return;
+    }
+    const Calibration& cal = settings_.Cal;
+    ++phaseTicks_;
+    switch (phase_) {
+    case Phase::Connect:
+        Say("pressing start; still air in the tunnel");
+        mainForm_.BBStartClick();
+        settings_.show();
+        settings_.PCMain->setCurrentWidget(settings_.TSCalibration);
+        settings_.ESNum->setText("DEMO-01");
+        settings_.BBCalStart->click();
+        Next(Phase::Temperatures);
+        break;
+    case Phase::Temperatures:
+        if (settings_.BBATRcvFin->isEnabled()) {
+            Say("air temperatures steady: confirming");
+            settings_.BBATRcvFin->click();
+        }
+        if (cal.CalStep >= 2 && settings_.BBWSTRcvFin->isEnabled()) {
+            Say("element temperatures steady: confirming");
+            settings_.BBWSTRcvFin->click();
+            Next(Phase::Zero);
+        }
+        break;
+    case Phase::Zero:
+        if (settings_.BB0mCalFin->isEnabled()) {
+            Say("0 m/s steady: confirming and sending");
+            settings_.BB0mCalFin->click();
+            Send(Phase::StillAir);
+        }
+        break;
+    case Phase::StillAir:
+        // Step 5 once the sensor reads exactly 0; then the reference speed.
+        if (cal.CalStep == 5 || phaseTicks_ > 80) {
+            Say(cal.CalStep == 5 ? "the sensor reads 0.000 m/s" : "no exact 0 yet; going on");
+            Say("tunnel 5 m/s");
+            Next(Phase::Reference);
+        }
+        break;
+    case Phase::Reference:
+        if (settings_.BB4mCalFin->isEnabled()) {
+            Say("5 m/s steady: confirming and sending");
+            settings_.BB4mCalFin->click();
+            Send(Phase::Band);
+        }
+        break;
+    case Phase::Band:
+        if (cal.CalStep == 7) Finish(true);
+        break;
+    }
+}
+
+void CalibrationDemo::Next(Phase phase) {
+    phase_ = phase;
+    phaseTicks_ = 0;
+}
+
+void CalibrationDemo::Send(Phase next) {
+    sending_ = true;
+    writeStarted_ = false;
+    // From a timer of its own: a timer does not fire again while its handler
+    // runs, and the write window's modal loop runs inside this click.
+    QTimer::singleShot(0, this, [this, next] {
+        settings_.BitBtn6->click(); // returns when the write window is left
+        sending_ = false;
+        Next(next);
+    });
+}
+
+void CalibrationDemo::Finish(bool completed) {
+    poll_.stop();
+    completed_ = completed;
+    Say(completed ? "calibration complete" : "calibration did not complete in time");
+    settings_.show();
+    settings_.PCMain->setCurrentWidget(settings_.TSCalibration);
+    QApplication::processEvents();
+    const QString path = QDir(outputDir_).filePath("calibration-tab.png");
+    const bool saved = settings_.grab().save(path);
+    Say(QString("%1 %2").arg(saved ? "saved" : "could not save", path));
+    if (completed) settings_.BBFin->click();
+    mainForm_.close();
+}
+
+} // namespace qvr
