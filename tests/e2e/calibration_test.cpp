@@ -11,16 +11,21 @@
 #include "e2e_fixture.h"
 
 #include "base/ini_file.h"
+#include "base/number_text.h"
 #include "base/text_file.h"
 #include "settings/setpoint_file.h"
 #include "settings/sys_set_form.h"
+#include "tests/report/pdf_text.h"
 #include "write/write_form.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
+#include <filesystem>
 
 namespace qvr::test {
 namespace {
@@ -181,6 +186,43 @@ TEST_F(CalibrationSequence, FromStartToCompleteAgainstTheSensor) {
     EXPECT_EQ(saved.ATRevice0, prm.ATRevice0);
     EXPECT_EQ(saved.WDTRevice1, prm.WDTRevice1);
     EXPECT_EQ(saved.AdjWS, 5.0f);
+
+    // The report: the sensor, both parameter sets side by side, the verdict.
+    const std::string report = settings->ReportPath;
+    ASSERT_EQ(report.rfind(dir.File("Report") + "/Q-0815_20261210_", 0), 0u) << report;
+    const QString text = PdfText(QString::fromStdString(report));
+    EXPECT_TRUE(text.contains("Q-0815"));
+    EXPECT_TRUE(text.contains(QStringLiteral("判定：合格")));
+    const auto row = [&](const char* key, const char* format, float after, bool changed) {
+        const QString pattern =
+            QString("%1 +\\S+ +%2 +%3%4")
+                .arg(key, "\\S+",
+                     QRegularExpression::escape(QString::fromStdString(FormatFloat(format, after))),
+                     changed ? QStringLiteral(" +変更") : QString("\\s"));
+        return text.contains(QRegularExpression(pattern));
+    };
+    EXPECT_TRUE(text.contains(QRegularExpression("E01 +\\S+ +50\\.00 ")));
+    EXPECT_TRUE(row("E01", "%1.2f", prm.DifT0m, true));
+    EXPECT_TRUE(row("E03", "%1.2f", prm.AdjDifT, true));
+    EXPECT_TRUE(row("E16", "%1.3f", prm.ATRevice0, true));
+    EXPECT_TRUE(row("E04", "%1.4f", 0.2f, false));
+    for (const char* stage :
+         {"気温器差確定", "風速器差確定", "0m/s.調整確定", "Nm/s.調整確定", "作業完了"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(stage))) << stage;
+
+    // Each of the two writes kept the set the sensor held before it.
+    std::vector<std::string> backups;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.File("Backup")))
+        backups.push_back(entry.path().string());
+    std::sort(backups.begin(), backups.end());
+    ASSERT_EQ(backups.size(), 2u);
+    TWritePrm factory, first;
+    ResetPrm(factory);
+    LoadSetpointFile(first, backups[0]);
+    EXPECT_EQ(first.DifT0m, factory.DifT0m); // the sensor's factory value, before the first write
+    TWritePrm second;
+    LoadSetpointFile(second, backups[1]);
+    EXPECT_EQ(second.DifT0m, Stored("E01")); // the calibrated 0 m/s value, before the second
     std::printf("calibration run: %d seconds of the program\n", seconds);
 }
 
