@@ -1,5 +1,6 @@
 #include "../core/calibration_history.h"
 #include "../local_state.h"
+#include "../modal_answers.h"
 #include "base/text_file.h"
 #include "settings/sys_set_form.h"
 
@@ -32,23 +33,11 @@ class CalibrationTab : public ::testing::Test, protected LocalState {
 protected:
     ManualClock clock{EncodeDateTime({2026, 12, 10, 8, 30, 5, 0})};
     AppContext ctx = Context(clock);
-    QString boxText;
-    QMessageBox::Icon boxIcon = QMessageBox::NoIcon;
+    MessageCatcher box;
 
     void SetUp() override {
         ResetPrm(prm);
         current = SteadySample();
-    }
-
-    // Answers the message box that the next action opens.
-    void AnswerNextBox() {
-        QTimer::singleShot(0, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
-            boxText = box->text();
-            boxIcon = box->icon();
-            box->accept();
-        });
     }
 };
 
@@ -87,10 +76,10 @@ TEST_F(CalibrationTab, StepButtonsStoreShowAndSaveThroughTheWindow) {
     TSysSetForm form(ctx);
     form.show();
     form.ESNum->setText("A12");
-    AnswerNextBox();
+    box.ArmOnce();
     form.BBCalStart->click();
-    EXPECT_EQ(boxText, "DefaultPrm.qvrが見つかりません。");
-    EXPECT_EQ(boxIcon, QMessageBox::Critical);
+    EXPECT_EQ(box.text, "DefaultPrm.qvrが見つかりません。");
+    EXPECT_EQ(box.icon, QMessageBox::Critical);
     EXPECT_EQ(form.Cal.CalStep, 1);
     EXPECT_TRUE(FileExists(dir.File("A12.qvr")));
     EXPECT_EQ(form.PFinish->text(), "キャリブレーション中: Step-1");
@@ -153,16 +142,16 @@ TEST_F(CalibrationTab, CompletionShowsOnThePanelAndTheGauges) {
 TEST_F(CalibrationTab, AFileThatCannotBeWrittenEndsTheStepWithAMessage) {
     TSysSetForm form(ctx);
     form.ESNum->setText("A12");
-    AnswerNextBox();
+    box.ArmOnce();
     form.BBCalStart->click(); // DefaultPrm.qvr is missing
     history = HistoryOf(30, SteadySample());
     for (int i = 0; i < 5; ++i)
         form.Tim1STimer();
     ASSERT_TRUE(ForceDirectories(dir.File("A12_WTR.csv")));
-    AnswerNextBox();
+    box.ArmOnce();
     form.BBWSTRcvFin->click();
-    EXPECT_NE(boxText.indexOf("A12_WTR.csv"), -1) << boxText.toStdString();
-    EXPECT_EQ(boxIcon, QMessageBox::Critical);
+    EXPECT_NE(box.text.indexOf("A12_WTR.csv"), -1) << box.text.toStdString();
+    EXPECT_EQ(box.icon, QMessageBox::Critical);
     EXPECT_EQ(form.Cal.CalStep, 1);
 }
 
