@@ -115,17 +115,18 @@ QToolButton* PictureButton(const char* name, const QIcon& icon, const QString& h
 TMainForm::TMainForm(AppContext& context, QWidget* parent)
     : QMainWindow(parent), ctx_(context),
       // 1: the link window comes first; the exchange talks through it.
-      link_(new TCommCtrlForm(context.mySts, context.exeDir, this)), exchange_(*link_) {
+      sensorLink_(context.mySts.PortName, context.exeDir),
+      link_(new TCommCtrlForm(sensorLink_, this)), exchange_(sensorLink_) {
     setObjectName("MainForm");
     BuildControls();
 
     // 1-3: the link window's global reference, settings file number and caption.
     CommCtrlForm = link_;
     ctx_.exchange = &exchange_;
-    link_->Tag = 0;
+    sensorLink_.Tag = 0;
     link_->setWindowTitle(QStringLiteral("ComPort 通信状態"));
     // 4-8.
-    link_->LoadPortSettings();
+    sensorLink_.LoadPortSettings();
     ResetPrm(ctx_.writePrm);
     ctx_.currentSample.AirTemp = 0;
     ctx_.currentSample.WindSpeed = 0;
@@ -142,7 +143,7 @@ TMainForm::TMainForm(AppContext& context, QWidget* parent)
 
 TMainForm::~TMainForm() {
     MainTimer->stop();
-    link_->ClosePort();
+    sensorLink_.ClosePort();
     delete link_;
     if (CommCtrlForm == link_) CommCtrlForm = nullptr;
     if (ctx_.exchange == &exchange_) ctx_.exchange = nullptr;
@@ -379,7 +380,7 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 
 void TMainForm::MainTimerTimer() {
     ShowPortState();
-    if (!link_->PortConnected() || !Collecting) {
+    if (!sensorLink_.PortConnected() || !Collecting) {
         ctx_.currentSample.Valid = false;
         return;
     }
@@ -547,8 +548,8 @@ void TMainForm::BBStartClick() {
     if (SysSetForm) {
         SysSetForm->ConnectPort();
     } else {
-        link_->LoadPortSettings();
-        link_->OpenPort();
+        sensorLink_.LoadPortSettings();
+        sensorLink_.OpenPort();
     }
     Collecting = true;
     ShowPortState();
@@ -558,10 +559,10 @@ void TMainForm::BBStartClick() {
 // operator must answer; they see the port's name in the warning colour and,
 // on hover, the system's reason and whether the link is reconnecting.
 void TMainForm::ShowPortState() {
-    const bool warn = !link_->PortFailure.empty() && !link_->PortConnected();
+    const bool warn = !sensorLink_.PortFailure.empty() && !sensorLink_.PortConnected();
     QString tip;
     if (warn) {
-        tip = Text(link_->PortFailure);
+        tip = Text(sensorLink_.PortFailure);
         if (link_->Reconnect.Active()) tip = QStringLiteral("回線断: 2 秒ごとに再接続中\n") + tip;
     }
     QLabel* panel = SBPanel[2];
@@ -570,14 +571,14 @@ void TMainForm::ShowPortState() {
     QPalette pal = SBStatus->palette();
     if (warn) {
         pal.setColor(QPalette::WindowText, kWarningColor);
-        panel->setText(Text(link_->ComPortM->Port()));
+        panel->setText(Text(sensorLink_.ComPortM->Port()));
     }
     panel->setPalette(pal);
     panel->setToolTip(tip);
 }
 
 void TMainForm::BBStopClick() {
-    link_->ClosePort();
+    sensorLink_.ClosePort();
     Collecting = false;
 }
 

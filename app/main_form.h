@@ -3,6 +3,7 @@
 #include "core/app_context.h"
 #include "core/exchange.h"
 #include "core/poll_cycle.h"
+#include "link/sensor_link.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -28,11 +29,13 @@ namespace qvr {
 class TCommCtrlForm;
 
 // The main window: live readout, trend chart, start and stop. Closing it ends
-// the program. It creates and owns the link window.
+// the program. It owns the sensor link and the exchange, and creates the link
+// window that shows the link.
 class TMainForm : public QMainWindow {
     Q_OBJECT
     // First, so that the fields below can name them.
     AppContext& ctx_;
+    SensorLink sensorLink_;
     TCommCtrlForm* link_;
     Exchange exchange_;
 
@@ -74,6 +77,7 @@ public:
     void N2_BGColorClick();
 
     TCommCtrlForm& Link() { return *link_; }
+    SensorLink& SensorLinkLogic() { return sensorLink_; }
 
     // The chart's colour choices come from this dialog; tests answer it.
     QColorDialog* ClrD1 = nullptr;

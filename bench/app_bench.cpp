@@ -118,17 +118,18 @@ void BM_ReceiveLogAtCap(benchmark::State& state) {
     TMySts sts;
     const std::string dir = std::filesystem::temp_directory_path().string() + "/";
     const std::size_t heapBefore = mallinfo2().uordblks;
-    auto link = std::make_unique<TCommCtrlForm>(sts, dir);
+    SensorLink sensor(sts.PortName, dir);
+    auto link = std::make_unique<TCommCtrlForm>(sensor);
     link->CBReciveLog->setChecked(true);
     link->show();
     const std::string answer =
         *frame::BuildFrame("AD,M01=12.345,M11=25.25,C01=1.301,C11=25.213,C12=25.50,");
     for (int i = 0; i < TCommCtrlForm::kMaxLogLines; ++i)
-        link->FeedReceived(answer);
+        sensor.FeedReceived(answer);
     QApplication::processEvents();
     const double heapMB = (mallinfo2().uordblks - heapBefore) / 1e6;
     for (auto _ : state) {
-        link->FeedReceived(answer);
+        sensor.FeedReceived(answer);
         QApplication::processEvents();
     }
     state.counters["lines"] = link->MRecive->document()->blockCount();

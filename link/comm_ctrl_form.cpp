@@ -1,7 +1,6 @@
 #include "link/comm_ctrl_form.h"
 
 #include "app/pictures.h"
-#include "link/frame_codec.h"
 #include "serial/com_led.h"
 #include "serial/qt_com_hand_over.h"
 
@@ -15,7 +14,6 @@
 #include <QSplitter>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <system_error>
 
 namespace qvr {
 
@@ -23,21 +21,6 @@ namespace {
 // Protocol text is one byte per character; show each as its Latin-1 character.
 QString FromWire(const std::string& s) {
     return QString::fromLatin1(s.data(), qsizetype(s.size()));
-}
-
-// Inside a handler: the system's words for the failure being handled, then
-// the port's own message.
-std::string FailureText() {
-    try {
-        throw;
-    } catch (const EComPort& e) {
-        if (e.WinCode() <= 0) return e.what();
-        return std::system_category().message(e.WinCode()) + "\n" + e.what();
-    } catch (const std::exception& e) {
-        return e.what();
-    } catch (...) {
-        return "?";
-    }
 }
 
 // The longest log line: "SumCheck Error! : " and a frame of 64 characters
@@ -60,42 +43,31 @@ protected:
 };
 } // namespace
 
-TCommCtrlForm::TCommCtrlForm(TMySts& mySts, std::string exeDir, QWidget* parent,
-                             TComHandOver* handOver)
-    : QWidget(parent, Qt::Tool), sts_(mySts), exeDir_(std::move(exeDir)) {
+TCommCtrlForm::TCommCtrlForm(SensorLink& link, QWidget* parent)
+    : QWidget(parent, Qt::Tool), Tag(link.Tag), LinkOpen(link.LinkOpen),
+      Reconnect([&link] { return link.OpenPort(); }), link_(link) {
     setObjectName("CommCtrlForm");
-    InstallQtComSupport(handOver ? *handOver : TComHandOver::Default());
-    ComPortM = std::make_unique<TComPort>("ComPortM", handOver);
-    TComPort& port = *ComPortM;
-    port.SetPort("COM7");
-    port.SetBaudRate(br38400);
-    port.SetDataBits(dbEight);
-    port.SetStopBits(sbOneStopBit);
-    port.Parity().SetBits(prNone);
-    port.SetDiscardNull(true);
-    port.SetEvents(AllComEvents);
-    port.Buffer().SetInputSize(2048);
-    TComFlowControl& flow = port.FlowControl();
-    flow.SetOutCTSFlow(false);
-    flow.SetOutDSRFlow(false);
-    flow.SetControlDTR(dtrDisable);
-    flow.SetControlRTS(rtsDisable);
-    flow.SetXonXoffOut(false);
-    flow.SetXonXoffIn(false);
-    port.SetStoredProps(TStoredProps{spBasic});
-    port.SetTriggersOnRxChar(true);
-    port.OnRxChar = [this](TCustomComPort*, int count) { ComPortMRxChar(count); };
+    InstallQtComSupport();
     BuildControls();
+    link_.OnSendLog = [this](const std::string& line) {
+        if (CBSendLog->isChecked()) AddLog(MSend, line);
+    };
+    link_.OnReceiveLog = [this](const std::string& line) {
+        if (CBReciveLog->isChecked()) AddLog(MRecive, line);
+    };
+    link_.OnPortOpened = [this] { Reconnect.Stop(); };
+    link_.OnPortClosing = [this] { Reconnect.Stop(); };
+    link_.OnLineFailed = [this] { Reconnect.LineFailed(); };
 }
 
 TCommCtrlForm::~TCommCtrlForm() {
     Reconnect.Stop();
-    // The port goes before the lamps and logs it reports to.
-    try {
-        ComPortM->Close();
-    } catch (...) {
-    }
-    ComPortM.reset();
+    // The link outlives this window: it must not report to it any more.
+    link_.OnSendLog = nullptr;
+    link_.OnReceiveLog = nullptr;
+    link_.OnPortOpened = nullptr;
+    link_.OnPortClosing = nullptr;
+    link_.OnLineFailed = nullptr;
 }
 
 void TCommCtrlForm::BuildControls() {
@@ -113,7 +85,7 @@ void TCommCtrlForm::BuildControls() {
         led->setObjectName(name);
         led->SetKind(kind);
         led->SetLedSignal(signal);
-        led->SetComPort(ComPortM.get());
+        led->SetComPort(link_.ComPortM.get());
         auto* label = new QLabel(caption, this);
         label->setObjectName(QString(name) + "Label");
         top->addWidget(led);
@@ -167,99 +139,13 @@ void TCommCtrlForm::BuildControls() {
     connect(BBClose, &QPushButton::clicked, this, &QWidget::hide);
 }
 
-std::string TCommCtrlForm::PortSettingsFile() const {
-    return exeDir_ + "Port" + std::to_string(Tag) + ".ini";
-}
-
-bool TCommCtrlForm::PortConnected() const {
-    return ComPortM->Connected();
-}
-
-bool TCommCtrlForm::OpenPort() {
-    try {
-        ComPortM->Open();
-        // The lamps let pending events run inside Open: a stop may have closed
-        // the port again already, and a closed port must not count as open.
-        if (!ComPortM->Connected()) return false;
-        LinkOpen = true;
-        sts_.PortName = ComPortM->Port();
-        PortFailure.clear();
-        Reconnect.Stop();
-        return true;
-    } catch (...) {
-        PortFailure = FailureText();
-        return false;
-    }
-}
-
-bool TCommCtrlForm::ClosePort() {
-    Reconnect.Stop();
-    LinkOpen = false;
-    try {
-        ComPortM->Close();
-        return true;
-    } catch (...) {
-        return false;
-    }
-}
-
-void TCommCtrlForm::SendFrame(const std::string& payload) {
-    const auto frameText = frame::BuildFrame(payload);
-    if (!frameText || !LinkOpen) return;
-    try {
-        ComPortM->WriteStr(*frameText);
-    } catch (...) {
-        PortFailure = FailureText();
-        ClosePort();
-        Reconnect.LineFailed();
-    }
-    if (CBSendLog->isChecked()) AddLog(MSend, frameText->substr(0, frameText->size() - 2));
-}
-
-void TCommCtrlForm::ComPortMRxChar(int count) {
-    std::string chars;
-    try {
-        ComPortM->ReadStr(chars, count);
-    } catch (...) {
-        return;
-    }
-    FeedReceived(chars);
-}
-
-void TCommCtrlForm::FeedReceived(const std::string& chars) {
-    try {
-        for (char c : chars)
-            receiver_.Feed(c, [this] { CheckFrame(); });
-    } catch (...) {
-        // A failing check or listener ends this batch; the rest is not fed.
-    }
-}
-
-void TCommCtrlForm::CheckFrame() {
-    std::string& buffer = receiver_.RxBuffer;
-    if (frame::VerifyFrame(buffer)) {
-        if (CBReciveLog->isChecked()) AddLog(MRecive, buffer);
-        if (OnFrame) OnFrame(buffer);
-    } else if (CBReciveLog->isChecked()) {
-        AddLog(MRecive, "SumCheck Error! : " + buffer);
-    }
-}
-
 void TCommCtrlForm::AddLog(QPlainTextEdit* log, const std::string& line) {
     log->appendPlainText(FromWire(line));
 }
 
-void TCommCtrlForm::LoadPortSettings() {
-    ComPortM->LoadSettings(stIniFile, PortSettingsFile());
-}
-
-void TCommCtrlForm::StorePortSettings() {
-    ComPortM->StoreSettings(stIniFile, PortSettingsFile());
-}
-
 void TCommCtrlForm::PortSetup() {
-    ComPortM->ShowSetupDialog();
-    StorePortSettings();
+    link_.ComPortM->ShowSetupDialog();
+    link_.StorePortSettings();
 }
 
 void TCommCtrlForm::SetupRule() {

@@ -1,14 +1,9 @@
 #pragma once
 
-#include "core/shared_state.h"
-#include "link/frame_link.h"
-#include "link/frame_receiver.h"
 #include "link/port_reconnect.h"
-#include "serial/com_port.h"
+#include "link/sensor_link.h"
 
 #include <QWidget>
-#include <functional>
-#include <memory>
 #include <string>
 
 class QCheckBox;
@@ -23,49 +18,34 @@ class TComLed;
 
 namespace qvr {
 
-// Link window: the one serial connection to the sensor, its framing, the send
-// and receive logs, and the single listener for good frames.
-class TCommCtrlForm : public QWidget, public FrameLink {
+// Link window: shows the sensor link's lamps and its send and receive logs, and
+// guards the port setup. It observes the link; it does not own it. The link's
+// operations stay callable here by their names and go to the link.
+class TCommCtrlForm : public QWidget {
     Q_OBJECT
 public:
-    // handOver: where the port's event thread delivers (the process default when null).
-    TCommCtrlForm(TMySts& mySts, std::string exeDir, QWidget* parent = nullptr,
-                  TComHandOver* handOver = nullptr);
+    explicit TCommCtrlForm(SensorLink& link, QWidget* parent = nullptr);
     ~TCommCtrlForm() override;
 
-    // The one connection to the sensor.
-    std::unique_ptr<TComPort> ComPortM;
-    // Selects the port settings file "Port<Tag>.ini" beside the executable.
-    int Tag = 0;
-    bool LinkOpen = false;
-    // The system's words for the port's last failure (an open that failed, a
-    // write into a dead line); empty once the port opens.
-    std::string PortFailure;
-    // Reopens the port every 2 s after a failed write closed it, until it
-    // opens or ClosePort is called from outside.
-    PortReconnect Reconnect{[this] { return OpenPort(); }};
-    // Called once for each good frame with the frame text.
-    FrameListener OnFrame;
+    SensorLink& Link() { return link_; }
 
-    bool OpenPort();
-    bool ClosePort();
-    void SendFrame(const std::string& payload) override;
-    void SetOnFrame(FrameListener listener) override { OnFrame = std::move(listener); }
-    bool PortConnected() const;
-    // Handles received characters; `count` is how many are waiting.
-    void ComPortMRxChar(int count);
-    void CheckFrame();
-    void LoadPortSettings();
-    void StorePortSettings();
+    // The link's own items, named here as the window's.
+    int& Tag;
+    bool& LinkOpen;
+    // Reopens the port every 2 s after a failed write closed it, until it
+    // opens or ClosePort is called.
+    PortReconnect Reconnect;
+
+    bool OpenPort() { return link_.OpenPort(); }
+    bool ClosePort() { return link_.ClosePort(); }
+    void SendFrame(const std::string& payload) { link_.SendFrame(payload); }
+    bool PortConnected() const { return link_.PortConnected(); }
+    void LoadPortSettings() { link_.LoadPortSettings(); }
+    void StorePortSettings() { link_.StorePortSettings(); }
+    std::string PortSettingsFile() const { return link_.PortSettingsFile(); }
     void PortSetup();
     // "Com Setup.." and the main window's settings button without Shift.
     void SetupRule();
-
-    std::string PortSettingsFile() const;
-    const std::string& RxBuffer() const { return receiver_.RxBuffer; }
-    int RxState() const { return receiver_.RxState; }
-    // Feeds characters as if received (used by the port handler).
-    void FeedReceived(const std::string& chars);
 
     // Each log keeps its newest lines: a working day at 4 lines a second (8 h).
     // Left on for a weekend, the logs would otherwise eat the machine's memory.
@@ -87,9 +67,7 @@ private:
     void BuildControls();
     void AddLog(QPlainTextEdit* log, const std::string& line);
 
-    TMySts& sts_;
-    std::string exeDir_;
-    FrameReceiver receiver_;
+    SensorLink& link_;
 };
 
 } // namespace qvr

@@ -1,10 +1,10 @@
 #include "settings/sys_set_form.h"
 
 #include "app/app_globals.h"
-#include "app/main_form.h"
 #include "app/pictures.h"
 #include "base/ini_file.h"
 #include "base/number_text.h"
+#include "app/main_form.h"
 #include "core/exchange.h"
 #include "core/param_keys.h"
 #include "link/comm_ctrl_form.h"

@@ -169,7 +169,8 @@ TEST(LinkOpen, AStopInsideTheOpenLeavesTheLinkClosed) {
     test::LocalState state;
     test::PtyPair pty;
     std::ofstream(state.dir.File("Port0.ini")) << "[ComPortM]\r\nPort=" << pty.Path() << "\r\n";
-    TCommCtrlForm link(state.sts, state.dir.Dir());
+    SensorLink sensor(state.sts.PortName, state.dir.Dir());
+    TCommCtrlForm link(sensor);
     link.LoadPortSettings();
     link.ComLed2->OnChange = [&](TComLed*, TLedState lit) {
         if (lit == lsOn) link.ClosePort();
@@ -185,7 +186,8 @@ TEST(LinkOpen, AStopInsideTheOpenLeavesTheLinkClosed) {
 // The link window on its own, as the operator reads its logs.
 class LinkWindowLogs : public ::testing::Test, protected test::LocalState {
 protected:
-    TCommCtrlForm link{sts, dir.Dir()};
+    SensorLink sensor{sts.PortName, dir.Dir()};
+    TCommCtrlForm link{sensor};
     // The longest frame there is, and the same with a wrong checksum.
     const std::string good = Framed("AD,M01=12.34567,M11=25.25,C01=1.301,C11=25.213,C12=25.500,");
     const std::string bad = good.substr(0, good.size() - 4) + "00\r\n";
@@ -196,7 +198,7 @@ protected:
     }
     void Receive(int frames) {
         for (int i = 0; i < frames; ++i)
-            link.FeedReceived(i % 2 ? bad : good);
+            sensor.FeedReceived(i % 2 ? bad : good);
         QApplication::processEvents();
     }
 };
