@@ -1,10 +1,10 @@
 #include "app/demo_run.h"
 
-#include "app/app_globals.h"
 #include "app/main_form.h"
 #include "link/comm_ctrl_form.h"
 #include "monitor/mon_form.h"
 #include "settings/sys_set_form.h"
+#include "ui/app_globals.h"
 #include "write/write_form.h"
 
 #include <QApplication>

@@ -1,4 +1,3 @@
-#include "app/app_globals.h"
 #include "app/calibration_demo.h"
 #include "app/command_line.h"
 #include "app/demo_run.h"
@@ -7,6 +6,7 @@
 #include "core/app_context.h"
 #include "monitor/mon_form.h"
 #include "settings/sys_set_form.h"
+#include "ui/app_globals.h"
 #include "write/write_form.h"
 
 #include <QApplication>

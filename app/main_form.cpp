@@ -1,11 +1,11 @@
 #include "app/main_form.h"
 
-#include "app/app_globals.h"
-#include "app/pictures.h"
 #include "base/number_text.h"
 #include "link/comm_ctrl_form.h"
 #include "monitor/mon_form.h"
 #include "settings/sys_set_form.h"
+#include "ui/app_globals.h"
+#include "ui/pictures.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -2,8 +2,8 @@
 
 #include "base/date_time.h"
 #include "base/text_file.h"
+#include "core/setpoint_file.h"
 #include "core/step_log.h"
-#include "settings/setpoint_file.h"
 
 namespace qvr {
 

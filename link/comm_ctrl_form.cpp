@@ -1,8 +1,8 @@
 #include "link/comm_ctrl_form.h"
 
-#include "app/pictures.h"
 #include "serial/com_led.h"
 #include "serial/qt_com_hand_over.h"
+#include "ui/pictures.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>

@@ -1,14 +1,14 @@
 #include "settings/sys_set_form.h"
 
-#include "app/app_globals.h"
-#include "app/pictures.h"
+#include "app/main_form.h"
 #include "base/ini_file.h"
 #include "base/number_text.h"
-#include "app/main_form.h"
 #include "core/exchange.h"
 #include "core/param_keys.h"
+#include "core/setpoint_file.h"
 #include "link/comm_ctrl_form.h"
-#include "settings/setpoint_file.h"
+#include "ui/app_globals.h"
+#include "ui/pictures.h"
 #include "write/write_form.h"
 
 #include <QButtonGroup>

@@ -1,8 +1,8 @@
 #include "write/write_form.h"
 
-#include "app/pictures.h"
 #include "core/exchange.h"
-#include "settings/setpoint_file.h"
+#include "core/setpoint_file.h"
+#include "ui/pictures.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -2,11 +2,11 @@
 
 #include "../local_state.h"
 #include "../serial/pty_pair.h"
-#include "app/app_globals.h"
 #include "base/text_file.h"
 #include "link/comm_ctrl_form.h"
 #include "monitor/mon_form.h"
 #include "settings/sys_set_form.h"
+#include "ui/app_globals.h"
 
 #include <QApplication>
 #include <QCheckBox>

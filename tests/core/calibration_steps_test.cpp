@@ -2,7 +2,7 @@
 
 #include "base/ini_file.h"
 #include "base/text_file.h"
-#include "settings/setpoint_file.h"
+#include "core/setpoint_file.h"
 #include "tests/core/calibration_history.h"
 #include "tests/local_state.h"
 

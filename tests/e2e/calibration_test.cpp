@@ -13,7 +13,7 @@
 #include "base/ini_file.h"
 #include "base/number_text.h"
 #include "base/text_file.h"
-#include "settings/setpoint_file.h"
+#include "core/setpoint_file.h"
 #include "settings/sys_set_form.h"
 #include "tests/report/pdf_text.h"
 #include "write/write_form.h"

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "../local_state.h"
-#include "app/app_globals.h"
 #include "app/main_form.h"
 #include "link/comm_ctrl_form.h"
 #include "sim/simulated_sensor.h"
+#include "ui/app_globals.h"
 
 #include <QTest>
 #include <fstream>

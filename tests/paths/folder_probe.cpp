@@ -6,10 +6,10 @@
 #include "base/executable_dir.h"
 #include "base/text_file.h"
 #include "core/app_context.h"
+#include "core/setpoint_file.h"
 #include "monitor/record_settings.h"
 #include "monitor/recorder.h"
 #include "serial/com_port.h"
-#include "settings/setpoint_file.h"
 
 #include <cstdio>
 #include <exception>

@@ -1,7 +1,7 @@
 #include "../core/calibration_history.h"
 #include "../local_state.h"
 #include "base/text_file.h"
-#include "settings/setpoint_file.h"
+#include "core/setpoint_file.h"
 #include "settings/sys_set_form.h"
 #include "tests/report/pdf_text.h"
 

@@ -2,7 +2,7 @@
 #include "../modal_answers.h"
 #include "base/ini_file.h"
 #include "base/text_file.h"
-#include "settings/setpoint_file.h"
+#include "core/setpoint_file.h"
 #include "settings/sys_set_form.h"
 
 #include <QApplication>

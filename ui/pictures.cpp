@@ -1,4 +1,4 @@
-#include "app/pictures.h"
+#include "ui/pictures.h"
 
 #include <QLinearGradient>
 #include <QPainter>

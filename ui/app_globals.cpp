@@ -1,4 +1,4 @@
-#include "app/app_globals.h"
+#include "ui/app_globals.h"
 
 namespace qvr {
 

@@ -1,4 +1,4 @@
-#include "settings/setpoint_file.h"
+#include "core/setpoint_file.h"
 
 #include "base/ini_file.h"
 #include "base/number_text.h"

@@ -1,7 +1,7 @@
 #include "base/ini_file.h"
 #include "base/number_text.h"
 #include "base/text_file.h"
-#include "settings/setpoint_file.h"
+#include "core/setpoint_file.h"
 #include "tests/base/temp_dir.h"
 
 #include <gtest/gtest.h>
