@@ -409,8 +409,8 @@ void TSysSetForm::BBWriteClick() {
     EditsToParams();
     if (Link() && Link()->PortConnected()) {
         if (!WriteForm) return;
-        if (MainForm) // centred on the main window
-            WriteForm->move(MainForm->geometry().center() - WriteForm->rect().center());
+        if (QWidget* main = MainFormWindow()) // centred on the main window
+            WriteForm->move(main->geometry().center() - WriteForm->rect().center());
         WriteForm->exec();
     } else {
         QMessageBox::information(this, windowTitle(),

@@ -1,5 +1,7 @@
 #pragma once
 
+class QWidget;
+
 namespace qvr {
 
 class TMainForm;
@@ -16,5 +18,9 @@ extern TSysSetForm* SysSetForm;
 extern TMonForm* MonForm;
 extern TWriteForm* WriteForm;
 extern TCommCtrlForm* CommCtrlForm;
+
+// The main window as a plain window ("MainForm"), for windows that place
+// themselves over it without knowing its class; null when there is none.
+QWidget* MainFormWindow();
 
 } // namespace qvr
