@@ -26,7 +26,7 @@ USES = {
     "monitor": {"core", "link", "serial", "base"},
     "write": {"core", "link", "serial", "base"},
     "report": {"core", "link", "serial", "base"},
-    "settings": {"write", "core", "link", "serial", "base"},
+    "settings": {"write", "report", "core", "link", "serial", "base"},
     "app": {"settings", "monitor", "write", "report", "core", "link", "serial", "base"},
     "sim": {"link", "base"},
     "ui": {"base"},
