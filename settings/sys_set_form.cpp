@@ -1,6 +1,5 @@
 #include "settings/sys_set_form.h"
 
-#include "app/main_form.h"
 #include "base/ini_file.h"
 #include "base/number_text.h"
 #include "core/exchange.h"
