@@ -1,27 +1,29 @@
 #include "monitor/record_channels.h"
 
+#include "core/sample_fields.h"
+
 #include <cstdint>
 
 namespace qvr {
 
-const std::array<RecordChannel, kRecordChannelCount> RecordChannels = {{
-    {"風速", &TSampleRec::WindSpeed, 0, 999},
-    {"気温(参考)", &TSampleRec::AirTemp, -99, 999},
-    {"気温（高精度）", &TSampleRec::AirTempHiRes, -99, 999},
-    {"風速（生値）", &TSampleRec::WindSpeedRaw, 0, 999},
-    {"風速用温度", &TSampleRec::ProbeTemp, -99, 999},
-    {"温度差", &TSampleRec::TempDiff, -99, 999},
-    {"CPU使用率", &TSampleRec::CpuLoad, 0, 999},
-    {"電源電圧", &TSampleRec::SupplyVoltage, 0, 999},
-    {"AD変換回数", nullptr, 0, 999},
-    {"DA出力", &TSampleRec::DaOutput, 0, 999},
-    {"AT-1", &TSampleRec::AirTemp1, -99, 999},
-    {"AT-2", &TSampleRec::AirTemp2, -99, 999},
-    {"WDT-1", &TSampleRec::WdsTemp1, -99, 999},
-    {"WDT-2", &TSampleRec::WdsTemp2, -99, 999},
-    {"WD", &TSampleRec::WindDir, -999, 999},
-    {"Vector-X", &TSampleRec::VectorX, -9999, 9999},
-}};
+namespace {
+constexpr RecordChannel Channel(SampleField field, double maxStart, double minStart) {
+    const SampleFieldInfo& f = FieldInfo(field);
+    return {f.RecordCaption, f.Float, maxStart, minStart};
+}
+using F = SampleField;
+} // namespace
+
+const std::array<RecordChannel, kRecordChannelCount> RecordChannels = {
+    Channel(F::WindSpeed, 0, 999),      Channel(F::AirTemp, -99, 999),
+    Channel(F::AirTempHiRes, -99, 999), Channel(F::WindSpeedRaw, 0, 999),
+    Channel(F::ProbeTemp, -99, 999),    Channel(F::TempDiff, -99, 999),
+    Channel(F::CpuLoad, 0, 999),        Channel(F::SupplyVoltage, 0, 999),
+    Channel(F::AdCount, 0, 999),        Channel(F::DaOutput, 0, 999),
+    Channel(F::AirTemp1, -99, 999),     Channel(F::AirTemp2, -99, 999),
+    Channel(F::WdsTemp1, -99, 999),     Channel(F::WdsTemp2, -99, 999),
+    Channel(F::WindDir, -999, 999),     Channel(F::VectorX, -9999, 9999),
+};
 
 double ChannelValue(const TSampleRec& sample, const RecordChannel& channel) {
     if (!channel.Field) return sample.AdCount;

@@ -1,6 +1,7 @@
 #include "monitor/status_list.h"
 
 #include "base/number_text.h"
+#include "core/sample_fields.h"
 
 #include <cstdint>
 
@@ -17,31 +18,24 @@ struct RowSpec {
 
 constexpr const char* kNoFormat = nullptr;
 
-const std::array<RowSpec, kStatusListRows - 1> kRows = {{
-    {"風速", &TSampleRec::WindSpeed, nullptr, "%1.3f m/s."},
-    {"気温", &TSampleRec::AirTemp, nullptr, "%1.1f ℃"},
-    {"=== 状態値 ===", nullptr, nullptr, kNoFormat},
-    {"風速(補正前)", &TSampleRec::WindSpeedRaw, nullptr, "%1.3f m/s."},
-    {"気温(内部用)", &TSampleRec::AirTempHiRes, nullptr, "%1.3f ℃"},
-    {"プローブ温度", &TSampleRec::ProbeTemp, nullptr, "%1.3f ℃"},
-    {"温度差", &TSampleRec::TempDiff, nullptr, "%1.3f ℃"},
-    {"CPU使用率", &TSampleRec::CpuLoad, nullptr, "%1.1f %%"},
-    {"電源電圧", &TSampleRec::SupplyVoltage, nullptr, "%1.3f V"},
-    {"AD変換回数", nullptr, &TSampleRec::AdCount, "%d /s."},
-    {"DA出力値", &TSampleRec::DaOutput, nullptr, "%1.3f V"},
-    {"モデル番号", &TSampleRec::ModelNo, nullptr, "%1.2f"},
-    {"バージョン", &TSampleRec::Version, nullptr, "%1.2f"},
-    {"システム状態", nullptr, &TSampleRec::SystemState, "%d"},
-    {"ハード状態", nullptr, &TSampleRec::HardState, "%d"},
-    {"ソフト状態", nullptr, &TSampleRec::SoftState, "%d"},
-    {"=== 拡張部 ===", nullptr, nullptr, kNoFormat},
-    {"気温１", &TSampleRec::AirTemp1, nullptr, "%1.3f ℃"},
-    {"気温２", &TSampleRec::AirTemp2, nullptr, "%1.3f ℃"},
-    {"WDS温度１", &TSampleRec::WdsTemp1, nullptr, "%1.3f ℃"},
-    {"WDS温度２", &TSampleRec::WdsTemp2, nullptr, "%1.3f ℃"},
-    {"風向", &TSampleRec::WindDir, nullptr, "%1.0f °"},
-    {"Vector-X", &TSampleRec::VectorX, nullptr, "%1.3f "},
-}};
+constexpr RowSpec Row(SampleField field) {
+    const SampleFieldInfo& f = FieldInfo(field);
+    return {f.ListCaption, f.Float, f.Int, f.ListFormat};
+}
+
+constexpr RowSpec Heading(const char* name) {
+    return {name, nullptr, nullptr, kNoFormat};
+}
+
+using F = SampleField;
+const std::array<RowSpec, kStatusListRows - 1> kRows = {
+    Row(F::WindSpeed),         Row(F::AirTemp),     Heading("=== 状態値 ==="), Row(F::WindSpeedRaw),
+    Row(F::AirTempHiRes),      Row(F::ProbeTemp),   Row(F::TempDiff),          Row(F::CpuLoad),
+    Row(F::SupplyVoltage),     Row(F::AdCount),     Row(F::DaOutput),          Row(F::ModelNo),
+    Row(F::Version),           Row(F::SystemState), Row(F::HardState),         Row(F::SoftState),
+    Heading("=== 拡張部 ==="), Row(F::AirTemp1),    Row(F::AirTemp2),          Row(F::WdsTemp1),
+    Row(F::WdsTemp2),          Row(F::WindDir),     Row(F::VectorX),
+};
 
 std::string ValueText(const RowSpec& row, const TSampleRec& sample) {
     if (!row.Format) return {};

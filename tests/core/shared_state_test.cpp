@@ -1,7 +1,10 @@
 #include "core/poll_cycle.h"
+#include "core/sample_fields.h"
 #include "core/shared_state.h"
 
 #include <gtest/gtest.h>
+#include <set>
+#include <string>
 #include <type_traits>
 
 namespace qvr {
@@ -41,6 +44,21 @@ TEST(SharedState, StatusKeysCoverTheFiveSetsAndTheFiller) {
         EXPECT_STREQ(StatusKeys[i].Key, "M00");
         EXPECT_EQ(StatusKeys[i].Field, SampleField::None);
     }
+}
+
+TEST(SharedState, EachReadingHasOneEntryWithOneFieldAndOneKey) {
+    std::set<SampleField> fields;
+    std::set<std::string> keys;
+    for (const SampleFieldInfo& info : SampleFields) {
+        EXPECT_TRUE(fields.insert(info.Field).second) << info.Key;
+        EXPECT_TRUE(keys.insert(info.Key).second) << info.Key;
+        EXPECT_NE(info.Float == nullptr, info.Int == nullptr) << info.Key;
+        EXPECT_EQ(&FieldInfo(info.Field), &info);
+    }
+    EXPECT_EQ(fields.size(), 21u);
+    for (int i = 0; i < 21; ++i) // the key table asks for every reading once
+        EXPECT_EQ(StatusKeys[static_cast<std::size_t>(i)].Key,
+                  std::string(FieldInfo(StatusKeys[static_cast<std::size_t>(i)].Field).Key));
 }
 
 TEST(SharedState, ResetPrmSetsTheBuiltInDefaultsAndKeepsTheSerialNumber) {
