@@ -146,7 +146,12 @@ public:
                 shared_->txPending.store(false);
                 events.Include(evError);
             }
-            if (rev & POLLIN) events.Include(evRxChar);
+            if (rev & POLLIN) {
+                events.Include(evRxChar);
+                // A line delivers an answer a byte or a few at a time; let the
+                // burst finish so that it costs one hand-over, not one per byte.
+                if (!events.Contains(evError) && !Settle()) return false;
+            }
             if (watchLines_ && !shared_->hungUp.load()) LineChanges(events);
             events = events & mask_;
             if (!events.Empty()) {
@@ -157,6 +162,30 @@ public:
     }
 
 private:
+    // Waits until the device has received nothing new for kQuietMs, at most
+    // kSettleMs in all. False when stopped meanwhile. A hang-up only ends the
+    // wait: the next poll reports it.
+    bool Settle() {
+        static constexpr int kQuietMs = 2;   // several character times at 9600 baud and up
+        static constexpr int kSettleMs = 30; // far below any poll period of the program
+        const auto end = Clock::now() + std::chrono::milliseconds(kSettleMs);
+        int last = Waiting();
+        for (;;) {
+            pollfd fds[2] = {{stop_[0], POLLIN, 0}, {fd_, 0, 0}};
+            const int r = poll(fds, 2, kQuietMs);
+            if (stopped_.load(std::memory_order_acquire) || fds[0].revents != 0) return false;
+            if (r < 0 && errno != EINTR) return true;
+            if (fds[1].revents != 0) return true;
+            const int now = Waiting();
+            if (now == last || now < 0 || Clock::now() >= end) return true;
+            last = now;
+        }
+    }
+    int Waiting() const {
+        int n = 0;
+        return ioctl(fd_, FIONREAD, &n) == 0 ? n : -1;
+    }
+
     void LineChanges(TComEvents& events) {
         int lines = 0;
         if (ioctl(fd_, TIOCMGET, &lines) != 0) return;
@@ -376,6 +405,8 @@ void TPosixComDevice::Drain() {
             shared_->unannounced.store(true);
             if (shared_->polling.load()) shared_->Kick();
         }
+        // A short read took all there was; what comes later the waiter sees.
+        if (static_cast<std::size_t>(n) < sizeof chunk) return;
     }
 }
 

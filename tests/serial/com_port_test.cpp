@@ -253,6 +253,35 @@ TEST_F(ComPortTest, BytesThatArriveWhileAHandlerRunsAreAnnouncedWithoutFurtherIn
     port.reset(); // before the handlers' captures go
 }
 
+TEST_F(ComPortTest, AnAnswerArrivingAtTheLinesPaceIsHandedOverInOneOrAFewEvents) {
+    // A UART delivers an answer byte by byte, about 0.26 ms apart at 38400
+    // baud; each hand-over wakes the window thread, so one per byte is waste.
+    port->Open();
+    std::string got;
+    int events = 0;
+    port->OnRxChar = [&](TCustomComPort* sender, int count) {
+        ++events;
+        std::string s;
+        EXPECT_EQ(sender->ReadStr(s, count), count);
+        got += s;
+    };
+    const std::string answer = "<AD,M01=1.234,M11=2.500,M21=3.750,M31=4.125,ST=0000>";
+    std::thread far([&] {
+        for (char c : answer) {
+            pty.Send(std::string(1, c));
+            std::this_thread::sleep_for(260us);
+        }
+    });
+    const bool whole = PumpUntil([&] { return got.size() >= answer.size(); });
+    far.join();
+    ASSERT_TRUE(whole);
+    EXPECT_EQ(got, answer);
+    // A loaded machine may stall the far end now and then; it never comes
+    // near one event per byte or two.
+    EXPECT_LE(events, 6) << answer.size() << " bytes";
+    port.reset(); // before the handlers' captures go
+}
+
 TEST_F(ComPortTest, ReadingMoreThanWaitingReturnsAtOnceAndTurnsTheReceiveSignalOff) {
     LinkRecorder rec;
     port->Open();
