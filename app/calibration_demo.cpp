@@ -7,7 +7,9 @@
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <cstdio>
 
@@ -41,7 +43,14 @@ void CalibrationDemo::Poll() {
         if (!writeStarted_) {
             writeStarted_ = true;
             writer_.BBDo->click();
-        } else if (writer_.BBClose->isEnabled()) {
+        } else if (writer_.BBClose->isEnabled() &&
+                   !(writer_.Safeguard() && writer_.Safeguard()->Running())) {
+            // Completed and read back: the log shows the backup, the groups and the read-back.
+            ++writes_;
+            // The end of the log: the last groups, the completion and the read-back.
+            writer_.MSts->verticalScrollBar()->setValue(
+                writer_.MSts->verticalScrollBar()->maximum());
+            Shot(&writer_, QString("calibration-write-%1.png").arg(writes_));
             writer_.BBClose->click();
         }
         return;
@@ -61,10 +70,12 @@ void CalibrationDemo::Poll() {
     case Phase::Temperatures:
         if (settings_.BBATRcvFin->isEnabled()) {
             Say("air temperatures steady: confirming");
+            Shot(&settings_, "calibration-1-air-temperatures.png");
             settings_.BBATRcvFin->click();
         }
         if (cal.CalStep >= 2 && settings_.BBWSTRcvFin->isEnabled()) {
             Say("element temperatures steady: confirming");
+            Shot(&settings_, "calibration-2-element-temperatures.png");
             settings_.BBWSTRcvFin->click();
             Next(Phase::Zero);
         }
@@ -72,6 +83,7 @@ void CalibrationDemo::Poll() {
     case Phase::Zero:
         if (settings_.BB0mCalFin->isEnabled()) {
             Say("0 m/s steady: confirming and sending");
+            Shot(&settings_, "calibration-3-zero.png");
             settings_.BB0mCalFin->click();
             Send(Phase::StillAir);
         }
@@ -87,6 +99,7 @@ void CalibrationDemo::Poll() {
     case Phase::Reference:
         if (settings_.BB4mCalFin->isEnabled()) {
             Say("5 m/s steady: confirming and sending");
+            Shot(&settings_, "calibration-4-reference-speed.png");
             settings_.BB4mCalFin->click();
             Send(Phase::Band);
         }
@@ -95,6 +108,14 @@ void CalibrationDemo::Poll() {
         if (cal.CalStep == 7) Finish(true);
         break;
     }
+}
+
+// A picture of a window as it stands, into the output folder.
+void CalibrationDemo::Shot(QWidget* window, const QString& file) {
+    QApplication::processEvents();
+    const QString path = QDir(outputDir_).filePath(file);
+    const bool saved = window->grab().save(path);
+    Say(QString("%1 %2").arg(saved ? "saved" : "could not save", path));
 }
 
 void CalibrationDemo::Next(Phase phase) {
@@ -124,7 +145,11 @@ void CalibrationDemo::Finish(bool completed) {
     const QString path = QDir(outputDir_).filePath("calibration-tab.png");
     const bool saved = settings_.grab().save(path);
     Say(QString("%1 %2").arg(saved ? "saved" : "could not save", path));
-    if (completed) settings_.BBFin->click();
+    if (completed) {
+        settings_.BBFin->click();
+        if (!settings_.ReportPath.empty())
+            Say(QString("report %1").arg(QString::fromStdString(settings_.ReportPath)));
+    }
     mainForm_.close();
 }
 

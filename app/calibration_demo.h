@@ -4,6 +4,8 @@
 #include <QString>
 #include <QTimer>
 
+class QWidget;
+
 namespace qvr {
 
 class TMainForm;
@@ -30,6 +32,7 @@ private:
     void Send(Phase next);
     void Finish(bool completed);
     void Say(const QString& line);
+    void Shot(QWidget* window, const QString& file);
 
     TMainForm& mainForm_;
     TSysSetForm& settings_;
@@ -40,6 +43,7 @@ private:
     Phase phase_ = Phase::Connect;
     bool sending_ = false;
     bool writeStarted_ = false;
+    int writes_ = 0;
     int phaseTicks_ = 0;
     bool completed_ = false;
 };

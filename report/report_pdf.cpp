@@ -280,6 +280,7 @@ void DrawChart(Page& page, const CalibrationReport& r, double y, double height) 
     axisTd->setRange(std::floor(tdLo - pad), std::ceil(tdHi + pad));
     for (QValueAxis* a : {axisX, axisWs, axisTd}) {
         a->applyNiceNumbers();
+        if (a->max() - a->min() < 5) a->setLabelFormat("%.1f");
         a->setTitleFont(ReportFont(8));
         a->setLabelsFont(ReportFont(7));
     }
@@ -308,12 +309,16 @@ void DrawChart(Page& page, const CalibrationReport& r, double y, double height) 
     chart->setGeometry(QRectF(QPointF(0, 0), size));
     chart->layout()->activate();
     const QRectF plot = chart->plotArea();
+    // Confirmations close together get their numbers one below the other.
+    double lastPx = -1e9, row = 0;
     for (std::size_t i = 0; i < r.Marks.size(); ++i) {
         const double x = minutes(r.Marks[i].Time);
         const double px = plot.left() + plot.width() * (x - axisX->min()) /
                                             std::max(1e-9, axisX->max() - axisX->min());
+        row = px - lastPx < 14 ? row + 1 : 0;
+        lastPx = px;
         auto* label = scene.addSimpleText(QString::number(i + 1), ReportFont(8, true));
-        label->setPos(px + 2, plot.top() + 1);
+        label->setPos(px + 2, plot.top() + 1 + row * 11);
     }
 
     const QRectF target = page.R(kMargin, y, kPageW - 2 * kMargin, height);

@@ -56,5 +56,10 @@ if [ ! -s "$out/calibration-tab.png" ]; then
   echo "calibration-demo: no picture was left" >&2
   exit 1
 fi
-echo "calibration-demo: picture, logs and setpoint file in $out"
+# The report's page as a picture, for the user guide.
+report="$(ls "$out"/Report/*.pdf 2>/dev/null | head -n 1 || true)"
+if [ -n "$report" ]; then
+  pdftoppm -png -r 110 -singlefile "$report" "$out/calibration-report"
+fi
+echo "calibration-demo: pictures, logs, report and setpoint file in $out"
 ls -l "$out"
