@@ -379,6 +379,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event) {
 // --- Poll cycle and readout ------------------------------------------------------
 
 void TMainForm::MainTimerTimer() {
+    // A line that failed under a collecting program is reopened from here.
+    if (Collecting) sensorLink_.Reconnect.Tick();
     ShowPortState();
     if (!sensorLink_.PortConnected() || !Collecting) {
         ctx_.currentSample.Valid = false;
@@ -563,7 +565,8 @@ void TMainForm::ShowPortState() {
     QString tip;
     if (warn) {
         tip = Text(sensorLink_.PortFailure);
-        if (link_->Reconnect.Active()) tip = QStringLiteral("回線断: 2 秒ごとに再接続中\n") + tip;
+        if (sensorLink_.Reconnect.Active())
+            tip = QStringLiteral("回線断: 2 秒ごとに再接続中\n") + tip;
     }
     QLabel* panel = SBPanel[2];
     if (warn == portWarned_ && panel->toolTip() == tip) return;

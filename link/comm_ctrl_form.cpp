@@ -44,8 +44,7 @@ protected:
 } // namespace
 
 TCommCtrlForm::TCommCtrlForm(SensorLink& link, QWidget* parent)
-    : QWidget(parent, Qt::Tool), Tag(link.Tag), LinkOpen(link.LinkOpen),
-      Reconnect([&link] { return link.OpenPort(); }), link_(link) {
+    : QWidget(parent, Qt::Tool), Tag(link.Tag), LinkOpen(link.LinkOpen), link_(link) {
     setObjectName("CommCtrlForm");
     InstallQtComSupport();
     BuildControls();
@@ -55,19 +54,12 @@ TCommCtrlForm::TCommCtrlForm(SensorLink& link, QWidget* parent)
     link_.OnReceiveLog = [this](const std::string& line) {
         if (CBReciveLog->isChecked()) AddLog(MRecive, line);
     };
-    link_.OnPortOpened = [this] { Reconnect.Stop(); };
-    link_.OnPortClosing = [this] { Reconnect.Stop(); };
-    link_.OnLineFailed = [this] { Reconnect.LineFailed(); };
 }
 
 TCommCtrlForm::~TCommCtrlForm() {
-    Reconnect.Stop();
     // The link outlives this window: it must not report to it any more.
     link_.OnSendLog = nullptr;
     link_.OnReceiveLog = nullptr;
-    link_.OnPortOpened = nullptr;
-    link_.OnPortClosing = nullptr;
-    link_.OnLineFailed = nullptr;
 }
 
 void TCommCtrlForm::BuildControls() {

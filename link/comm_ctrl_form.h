@@ -1,6 +1,5 @@
 #pragma once
 
-#include "link/port_reconnect.h"
 #include "link/sensor_link.h"
 
 #include <QWidget>
@@ -32,9 +31,6 @@ public:
     // The link's own items, named here as the window's.
     int& Tag;
     bool& LinkOpen;
-    // Reopens the port every 2 s after a failed write closed it, until it
-    // opens or ClosePort is called.
-    PortReconnect Reconnect;
 
     bool OpenPort() { return link_.OpenPort(); }
     bool ClosePort() { return link_.ClosePort(); }

@@ -73,6 +73,7 @@ bool SensorLink::OpenPort() {
         LinkOpen = true;
         portName_ = ComPortM->Port();
         PortFailure.clear();
+        Reconnect.Stop();
     } catch (...) {
         PortFailure = FailureText();
         return false;
@@ -82,6 +83,7 @@ bool SensorLink::OpenPort() {
 }
 
 bool SensorLink::ClosePort() {
+    Reconnect.Stop();
     if (OnPortClosing) OnPortClosing();
     LinkOpen = false;
     try {
@@ -100,6 +102,7 @@ void SensorLink::SendFrame(const std::string& payload) {
     } catch (...) {
         PortFailure = FailureText();
         ClosePort();
+        Reconnect.LineFailed();
         if (OnLineFailed) OnLineFailed();
     }
     if (OnSendLog) OnSendLog(frameText->substr(0, frameText->size() - 2));

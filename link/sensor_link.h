@@ -2,6 +2,7 @@
 
 #include "link/frame_link.h"
 #include "link/frame_receiver.h"
+#include "link/port_reconnect.h"
 #include "serial/com_port.h"
 
 #include <functional>
@@ -32,6 +33,9 @@ public:
     // The system's words for the port's last failure (an open that failed, a
     // write into a dead line); empty once the port opens.
     std::string PortFailure;
+    // Reopens the port every 2 s after a failed write closed it, while the
+    // poll timer ticks it, until the port opens or ClosePort is called.
+    PortReconnect Reconnect{[this] { return OpenPort(); }};
     // Called once for each good frame with the frame text.
     FrameListener OnFrame;
 

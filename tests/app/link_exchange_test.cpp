@@ -179,7 +179,7 @@ TEST(LinkOpen, AStopInsideTheOpenLeavesTheLinkClosed) {
     EXPECT_FALSE(link.LinkOpen);
     EXPECT_FALSE(link.PortConnected());
     link.SendFrame("RD,M01,");
-    EXPECT_FALSE(link.Reconnect.Active());
+    EXPECT_FALSE(sensor.Reconnect.Active());
     EXPECT_EQ(pty.Receive(1, std::chrono::milliseconds(100)), "");
 }
 

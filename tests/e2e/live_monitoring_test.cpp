@@ -115,7 +115,7 @@ TEST_F(EndToEnd, AfterAHangUpTheLinkReopensItselfBehindTheSameName) {
     // A write into the hung-up line fails and closes the link; the window goes on
     // and says that it reconnects.
     ASSERT_TRUE(WaitFor([&] { return !form->Link().PortConnected(); }));
-    EXPECT_TRUE(form->Link().Reconnect.Active());
+    EXPECT_TRUE(form->SensorLinkLogic().Reconnect.Active());
     EXPECT_EQ(form->Link().ComLed2->State(), lsOff);
     ASSERT_TRUE(WaitFor([&] { return form->SBPanel[2]->toolTip().contains("再接続"); }));
     EXPECT_FALSE(current.Valid);
@@ -125,7 +125,7 @@ TEST_F(EndToEnd, AfterAHangUpTheLinkReopensItselfBehindTheSameName) {
     ASSERT_TRUE(WaitFor([&] { return form->Link().PortConnected(); }, 10000));
     EXPECT_EQ(form->Link().ComLed2->State(), lsOn);
     EXPECT_TRUE(WaitFor([&] { return current.ModelNo != 0; }));
-    EXPECT_FALSE(form->Link().Reconnect.Active());
+    EXPECT_FALSE(form->SensorLinkLogic().Reconnect.Active());
     EXPECT_TRUE(WaitFor([&] { return form->SBPanel[2]->toolTip().isEmpty(); }));
 }
 
@@ -138,7 +138,7 @@ TEST_F(EndToEnd, AfterTheOperatorStopsOnlyStartReopensTheLink) {
     ASSERT_TRUE(WaitFor([&] { return !form->Link().PortConnected(); }));
     const int before = form->Series1->count();
     form->BBStopClick();
-    EXPECT_FALSE(form->Link().Reconnect.Active());
+    EXPECT_FALSE(form->SensorLinkLogic().Reconnect.Active());
     QTest::qWait(2500); // longer than the reconnect interval
     EXPECT_FALSE(form->Link().PortConnected());
     EXPECT_FALSE(current.Valid);
