@@ -54,7 +54,8 @@ TEST(CalibrationJournal, ChangeIsJudgedOnTheStoredValueNotOnItsDisplay) {
     test::TempDir dir;
     auto c = test::PrepareCalibration(dir.Dir());
     c.context.After.HeaterWatt = 0.20001f; // shows as 0.2000 like the default
-    const auto& row = Row(c.journal.Build(c.context), "E04");
+    const CalibrationReport r = c.journal.Build(c.context);
+    const auto& row = Row(r, "E04");
     EXPECT_EQ(row.Before, row.After);
     EXPECT_TRUE(row.Changed);
 }
