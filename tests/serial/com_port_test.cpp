@@ -276,9 +276,9 @@ TEST_F(ComPortTest, AnAnswerArrivingAtTheLinesPaceIsHandedOverInOneOrAFewEvents)
     far.join();
     ASSERT_TRUE(whole);
     EXPECT_EQ(got, answer);
-    // A loaded machine may stall the far end now and then; it never comes
-    // near one event per byte or two.
-    EXPECT_LE(events, 6) << answer.size() << " bytes";
+    // A loaded machine may stall the far end now and then, each stall ending
+    // a burst; still nowhere near one event per byte or two.
+    EXPECT_LE(events, static_cast<int>(answer.size()) / 4) << answer.size() << " bytes";
     port.reset(); // before the handlers' captures go
 }
 
