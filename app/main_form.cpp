@@ -384,19 +384,26 @@ void TMainForm::MainTimerTimer() {
     ShowPortState();
     if (!sensorLink_.PortConnected() || !Collecting) {
         ctx_.currentSample.Valid = false;
+        validity_.Stop();
         return;
     }
     PollCycle();
-    ctx_.currentSample.Valid = true;
+    // Only a reading the sensor sent in this run, and lately, is valid; without
+    // one there is no history entry, so no chart point, export row or
+    // calibration sample either.
+    const TDateTime now = ctx_.clock.Now();
+    ctx_.currentSample.Valid =
+        validity_.Valid(now, ctx_.mySts.FastMode, IsWindDirModel(ctx_.currentSample.ModelNo));
     if (counters_.CountTick(ctx_.mySts.FastMode)) {
-        HistoryStep(ctx_.sampleHistory, ctx_.currentSample, ctx_.clock.Now());
+        if (ctx_.currentSample.Valid) HistoryStep(ctx_.sampleHistory, ctx_.currentSample, now);
         RefreshReadout();
     }
     CheckModel();
 }
 
 void TMainForm::PollCycle() {
-    qvr::PollCycle(counters_, exchange_, ctx_.currentSample, ctx_.mySts.FastMode);
+    validity_.Collect(qvr::PollCycle(counters_, exchange_, ctx_.currentSample, ctx_.mySts.FastMode),
+                      ctx_.clock.Now());
 }
 
 void TMainForm::CheckModel() {

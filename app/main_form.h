@@ -99,6 +99,7 @@ private:
     bool AskColor(QColor& color);
 
     PollCounters counters_;
+    SampleValidity validity_;
     bool shown_ = false;
     bool portWarned_ = false;
     int lineWidth_ = 2;

@@ -6,15 +6,18 @@
 
 namespace qvr {
 
-void DecodeAnswer(const TKeyValList& answerPairs, TSampleRec& sample) {
+FieldSet DecodeAnswer(const TKeyValList& answerPairs, TSampleRec& sample) {
+    FieldSet stored = 0;
     for (int i = 0; i < 5; ++i) {
         const TKeyValStr& pair = answerPairs[static_cast<std::size_t>(i)];
         for (const StatusKey& entry : StatusKeys) {
             if (pair.Key != entry.Key || entry.Field == SampleField::None) continue;
-            if (const auto value = ParseNumber(pair.Value))
-                StoreSampleField(sample, entry.Field, *value);
+            const auto value = ParseNumber(pair.Value);
+            if (value && StoreSampleField(sample, entry.Field, *value))
+                stored |= FieldBit(entry.Field);
         }
     }
+    return stored;
 }
 
 void FillKeySet(int set, TKeyValList& requestPairs) {
@@ -46,10 +49,12 @@ bool PollCounters::CountTick(bool fastMode) {
     return HistoryTick == 0 || fastMode;
 }
 
-void PollCycle(PollCounters& counters, Exchange& exchange, TSampleRec& sample, bool fastMode) {
+FieldSet PollCycle(PollCounters& counters, Exchange& exchange, TSampleRec& sample, bool fastMode) {
     FillKeySet(counters.NextKeySet(fastMode), exchange.RequestPairs);
-    if (exchange.AnswerReceived) DecodeAnswer(exchange.AnswerPairs, sample);
+    const FieldSet stored =
+        exchange.AnswerReceived ? DecodeAnswer(exchange.AnswerPairs, sample) : FieldSet{0};
     exchange.SendReadRequest();
+    return stored;
 }
 
 } // namespace qvr

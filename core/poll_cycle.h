@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/exchange.h"
+#include "core/sample_validity.h"
 #include "core/shared_state.h"
 
 #include <cstdint>
@@ -8,8 +9,9 @@
 namespace qvr {
 
 // Stores the first five answer pairs into the sample by exact key. A value that
-// is not a number leaves its field as it was; "M00" stores nothing.
-void DecodeAnswer(const TKeyValList& answerPairs, TSampleRec& sample);
+// is not a number leaves its field as it was; "M00" stores nothing. Gives the
+// fields that were stored.
+FieldSet DecodeAnswer(const TKeyValList& answerPairs, TSampleRec& sample);
 
 // Puts the five keys of set `set` (0 to 4) into the first five request pairs,
 // leaving their values and the other pairs alone.
@@ -36,6 +38,7 @@ struct PollCounters {
 
 // One poll step: the next key set into the request pairs, the answer to the
 // previous request (when one came) decoded into the sample, the request sent.
-void PollCycle(PollCounters& counters, Exchange& exchange, TSampleRec& sample, bool fastMode);
+// Gives the fields the answer stored.
+FieldSet PollCycle(PollCounters& counters, Exchange& exchange, TSampleRec& sample, bool fastMode);
 
 } // namespace qvr

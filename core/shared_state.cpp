@@ -53,16 +53,16 @@ std::int32_t TruncToInt(double value) {
 }
 } // namespace
 
-void StoreSampleField(TSampleRec& s, SampleField field, double value) {
+bool StoreSampleField(TSampleRec& s, SampleField field, double value) {
     // Every field holds 32 bits: beyond single precision a reading is no number.
     const auto single = ToSingle(value);
-    if (!single) return;
-    if (field == SampleField::None) return;
+    if (!single || field == SampleField::None) return false;
     const SampleFieldInfo& info = FieldInfo(field);
     if (info.Int)
         s.*info.Int = TruncToInt(value);
     else
         s.*info.Float = *single;
+    return true;
 }
 
 } // namespace qvr

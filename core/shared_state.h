@@ -88,8 +88,9 @@ extern const std::array<StatusKey, kStatusKeyCount> StatusKeys;
 extern const char* const AppVersion;
 
 // Stores a decoded value into its field: integer fields truncate toward zero.
-// A value beyond single precision (1E39, infinity, NaN) leaves the field as it was.
-void StoreSampleField(TSampleRec& sample, SampleField field, double value);
+// A value beyond single precision (1E39, infinity, NaN) leaves the field as it
+// was. True when the value was stored.
+bool StoreSampleField(TSampleRec& sample, SampleField field, double value);
 
 // The process-wide instances, touched only on the user-interface thread.
 extern TSampleRec CurrentSample;

@@ -20,12 +20,14 @@ TEST(DecodeAnswer, StoresByExactKeyAndSkipsWhatIsNotANumber) {
     TSampleRec s;
     s.WindSpeed = 7;
     s.AirTemp = 8;
-    DecodeAnswer(Answer({{"M01", "abc"},
-                         {"m11", "1.5"},
-                         {"C52", "3.99"},
-                         {"S11", "-3.99"},
-                         {"C32", " 12.25 "}}),
-                 s);
+    const FieldSet stored = DecodeAnswer(Answer({{"M01", "abc"},
+                                                 {"m11", "1.5"},
+                                                 {"C52", "3.99"},
+                                                 {"S11", "-3.99"},
+                                                 {"C32", " 12.25 "}}),
+                                         s);
+    EXPECT_EQ(stored, FieldBit(SampleField::AdCount) | FieldBit(SampleField::SystemState) |
+                          FieldBit(SampleField::TempDiff));
     EXPECT_EQ(s.WindSpeed, 7.0f); // not a number: kept
     EXPECT_EQ(s.AirTemp, 8.0f);   // lower-case key: no match
     EXPECT_EQ(s.AdCount, 3);
@@ -57,12 +59,13 @@ TEST(DecodeAnswer, ReadingsBeyondSinglePrecisionAreNotNumbers) {
     s.AirTemp = 8;
     s.AdCount = 9;
     s.SystemState = 10;
-    DecodeAnswer(Answer({{"M01", "1e39"},
-                         {"M11", "-1e39"},
-                         {"C52", "1e39"},
-                         {"S11", "nan"},
-                         {"C32", "3.4e38"}}),
-                 s);
+    const FieldSet stored = DecodeAnswer(Answer({{"M01", "1e39"},
+                                                 {"M11", "-1e39"},
+                                                 {"C52", "1e39"},
+                                                 {"S11", "nan"},
+                                                 {"C32", "3.4e38"}}),
+                                         s);
+    EXPECT_EQ(stored, FieldBit(SampleField::TempDiff));
     EXPECT_EQ(s.WindSpeed, 7.0f);
     EXPECT_EQ(s.AirTemp, 8.0f);
     EXPECT_EQ(s.AdCount, 9);
@@ -77,12 +80,14 @@ TEST(DecodeAnswer, EveryStatusKeyReachesItsField) {
         {"C50", "7"},  {"C51", "8"},  {"C52", "9"},  {"C53", "10"}, {"S00", "11"}, {"S01", "12"},
         {"S11", "13"}, {"S12", "14"}, {"S13", "15"}, {"C21", "16"}, {"C22", "17"}, {"C16", "18"},
         {"C17", "19"}, {"M05", "20"}, {"M07", "21"}};
+    FieldSet stored = 0;
     for (std::size_t i = 0; i < all.size(); i += 5) {
         TKeyValList list{};
         for (std::size_t j = 0; j < 5 && i + j < all.size(); ++j)
             list[j] = all[i + j];
-        DecodeAnswer(list, s);
+        stored |= DecodeAnswer(list, s);
     }
+    EXPECT_EQ(stored, PolledFields(false, true));
     const float values[] = {
         s.WindSpeed, s.AirTemp,  s.WindSpeedRaw,       s.AirTempHiRes,     s.ProbeTemp,
         s.TempDiff,  s.CpuLoad,  s.SupplyVoltage,      float(s.AdCount),   s.DaOutput,

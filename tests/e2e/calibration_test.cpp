@@ -169,12 +169,13 @@ TEST_F(CalibrationSequence, FromStartToCompleteAgainstTheSensor) {
         EXPECT_EQ(lines[1], ",m/s.,℃,℃,m/s.,℃,℃,℃,℃,");
         EXPECT_GE(lines.size(), previous); // stages confirmed in the same second log alike
         previous = lines.size();
-        // One line a second, the newest entry left out.
-        EXPECT_EQ(lines[2].substr(0, 20), "2026/12/10 08:00:01,");
+        // One line a second from the first whole reading on (the poll hears
+        // every value by its sixth tick), the newest entry left out.
+        EXPECT_EQ(lines[2].substr(0, 20), "2026/12/10 08:00:02,");
         for (std::size_t i = 3; i < lines.size(); ++i)
             EXPECT_LT(lines[i - 1].substr(0, 19), lines[i].substr(0, 19)) << i;
     }
-    EXPECT_EQ(previous, 2u + std::size_t(seconds) - 1);
+    EXPECT_EQ(previous, 2u + std::size_t(seconds) - 2);
     const std::vector<std::string> fin = ReadTextLines(dir.File("Q-0815_Fin.csv"));
     EXPECT_NEAR(std::stod(fin.back().substr(20)), 5.0, 0.05); // the last second at 5 m/s
 
