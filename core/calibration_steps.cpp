@@ -5,6 +5,8 @@
 #include "core/setpoint_file.h"
 #include "core/step_log.h"
 
+#include <string_view>
+
 namespace qvr {
 
 namespace {
@@ -16,6 +18,17 @@ bool Readable(const std::string& path) {
     } catch (const TextFileError&) {
         return false;
     }
+}
+
+// Separators and the characters Windows refuses in a name; the sensor's files
+// are named by serial number alone, so it must stay one plain name.
+bool NamesAFile(const std::string& serial) {
+    if (serial == "." || serial == "..") return false;
+    for (const unsigned char c : serial)
+        if (c < 0x20 ||
+            std::string_view("/\\:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos)
+            return false;
+    return true;
 }
 
 } // namespace
@@ -33,6 +46,9 @@ std::string CalibrationSteps::LogFile(const char* suffix) const {
 }
 
 void CalibrationSteps::Start(const std::string& serialText) {
+    if (!NamesAFile(serialText))
+        throw SerialNumberError(
+            "シリアル番号に使えない文字があります（\\ / : * ? \" < > | など）: " + serialText);
     TWritePrm& prm = ctx_.writePrm;
     prm.SerialNo = serialText;
     const std::string defaults = DefaultsFile();

@@ -3,6 +3,7 @@
 #include "core/app_context.h"
 #include "core/calibration.h"
 
+#include <stdexcept>
 #include <string>
 
 namespace qvr {
@@ -17,6 +18,13 @@ public:
     // the per-sensor file is saved, so they show the new values even when
     // saving fails.
     virtual void StepChanged() = 0;
+};
+
+// A serial number that cannot name a file beside the executable: it would
+// write elsewhere ("../x", "C:\\x") or fail to be created ("a:b", "a?").
+class SerialNumberError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
 };
 
 // The calibration's step buttons: each stores its result in the parameter set,
@@ -35,7 +43,8 @@ public:
     // "DefaultPrm.qvr" from beside the executable into every numeric field and
     // returns to step 1. The per-sensor file it then overwrites is first kept
     // under a dated name beside it, so one stray click cannot lose a sensor's
-    // confirmed calibration.
+    // confirmed calibration. A serial number that cannot be part of a file
+    // name throws SerialNumberError and changes nothing.
     void Start(const std::string& serialText);
     // The four confirm buttons.
     void Confirm(Stage stage);

@@ -244,6 +244,8 @@ void TSysSetForm::BBCalStartClick() {
         const auto journal = [this] { CalJournal.Start(ctx_.writePrm, ctx_.clock.Now()); };
         try {
             calSteps_.Start(ESNum->text().toStdString());
+        } catch (const SerialNumberError&) {
+            throw; // refused before anything changed
         } catch (...) {
             journal();
             throw;

@@ -156,5 +156,23 @@ TEST_F(CalibrationStepsTest, AFailedLogEndsTheStageBeforeTheStepAndAFailedSaveAf
     EXPECT_EQ(view.calls.back(), "step 3"); // the window shows the new values regardless
 }
 
+TEST_F(CalibrationStepsTest, ASerialNumberThatCannotNameAFileIsRefusedAndChangesNothing) {
+    steps.Start("A12");
+    steps.Confirm(CalibrationSteps::Stage::AirTemp);
+    const std::string confirmed = ReadFileBytes(dir.File("A12.qvr"));
+    const TWritePrm before = prm;
+    for (const char* serial :
+         {"../A12", "..", "sub/A12", "C:\\A12", "A:12", "A*", "A?", "A\"1", "<A>", "A|B", "A\tB"}) {
+        EXPECT_THROW(steps.Start(serial), SerialNumberError) << serial;
+        EXPECT_EQ(prm.SerialNo, "A12") << serial;
+    }
+    EXPECT_EQ(prm.ATRevice0, before.ATRevice0);
+    EXPECT_EQ(cal.CalStep, 2);
+    EXPECT_EQ(ReadFileBytes(dir.File("A12.qvr")), confirmed);
+    EXPECT_FALSE(FileExists(dir.File("A12_20261210_083005.qvr")));
+    steps.Start("QV-19 #7 (lab)"); // anything else names a file as typed
+    EXPECT_TRUE(FileExists(dir.File("QV-19 #7 (lab).qvr")));
+}
+
 } // namespace
 } // namespace qvr::test
