@@ -26,7 +26,7 @@ public:
     void Start();
 
 private:
-    enum class Phase { Connect, Temperatures, Zero, SendZero, StillAir, Reference, SendSpan, Band };
+    enum class Phase { Connect, Temperatures, Zero, StillAir, Reference, Band };
     void Poll();
     void Next(Phase phase);
     void Send(Phase next);
