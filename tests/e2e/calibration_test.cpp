@@ -30,12 +30,10 @@
 namespace qvr::test {
 namespace {
 
-class CalibrationSequence : public EndToEnd {
+class CalibrationSequence : public EndToEndWithSettings {
 protected:
     ManualClock clock{EncodeDateTime({2026, 12, 10, 8, 0, 0, 0})};
     AppContext calCtx = Context(clock);
-    std::unique_ptr<TSysSetForm> settings;
-    std::unique_ptr<TWriteForm> writer;
     int seconds = 0; // history steps so far
 
     void SetUp() override {
@@ -44,23 +42,11 @@ protected:
         ReplaceFileBytes(dir.File("DefaultPrm.qvr"),
                          "[Early]\r\nHeaterWatt=0.2\r\nDifT0m=50\r\nAdjDifT=20\r\nAdjWS=5\r\n");
         StartSensor();
-        form = std::make_unique<TMainForm>(calCtx);
-        form->show();
-        settings = std::make_unique<TSysSetForm>(calCtx);
-        writer = std::make_unique<TWriteForm>(calCtx);
-        SysSetForm = settings.get();
-        WriteForm = writer.get();
+        StartProgram(calCtx);
+        CreateSettingsWindows(calCtx);
         form->MainTimer->stop();
         settings->Tim1S->stop();
         settings->show();
-    }
-
-    void TearDown() override {
-        WriteForm = nullptr;
-        SysSetForm = nullptr;
-        writer.reset();
-        settings.reset();
-        EndToEnd::TearDown();
     }
 
     // One second of the program: four poll ticks, each once the answer to the

@@ -3,8 +3,10 @@
 #include "../local_state.h"
 #include "app/main_form.h"
 #include "link/comm_ctrl_form.h"
+#include "settings/sys_set_form.h"
 #include "sim/simulated_sensor.h"
 #include "ui/app_globals.h"
+#include "write/write_form.h"
 
 #include <QTest>
 #include <fstream>
@@ -35,8 +37,9 @@ protected:
             << "[ComPortM]\r\nPort=" << options.linkPath << "\r\nBaudRate=38400\r\n";
     }
 
-    void StartProgram() {
-        form = std::make_unique<TMainForm>(ctx);
+    void StartProgram() { StartProgram(ctx); }
+    void StartProgram(AppContext& context) {
+        form = std::make_unique<TMainForm>(context);
         form->show();
     }
 
@@ -47,6 +50,29 @@ protected:
 
     static bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
         return QTest::qWaitFor(done, ms);
+    }
+};
+
+// The settings and write windows beside the main window, as the program entry
+// creates them, reached through the windows' global references.
+class EndToEndWithSettings : public EndToEnd {
+protected:
+    std::unique_ptr<TSysSetForm> settings;
+    std::unique_ptr<TWriteForm> writer;
+
+    void CreateSettingsWindows(AppContext& context) {
+        settings = std::make_unique<TSysSetForm>(context);
+        writer = std::make_unique<TWriteForm>(context);
+        SysSetForm = settings.get();
+        WriteForm = writer.get();
+    }
+
+    void TearDown() override {
+        WriteForm = nullptr;
+        SysSetForm = nullptr;
+        writer.reset();
+        settings.reset();
+        EndToEnd::TearDown();
     }
 };
 

@@ -20,18 +20,12 @@ namespace {
 
 // The settings and write windows beside the main window, as the program entry
 // creates them, against the simulated sensor.
-class ParameterWrite : public EndToEnd {
+class ParameterWrite : public EndToEndWithSettings {
 protected:
-    std::unique_ptr<TSysSetForm> settings;
-    std::unique_ptr<TWriteForm> writer;
-
     void StartWindows() {
         StartSensor();
         StartProgram();
-        settings = std::make_unique<TSysSetForm>(ctx);
-        writer = std::make_unique<TWriteForm>(ctx);
-        SysSetForm = settings.get();
-        WriteForm = writer.get();
+        CreateSettingsWindows(ctx);
     }
     void Connect() {
         form->BBStartClick();
@@ -39,14 +33,6 @@ protected:
         ASSERT_TRUE(WaitFor([&] { return current.ModelNo != 0; })); // polling runs
         settings->show();
         settings->PCMain->setCurrentWidget(settings->TSDirect);
-    }
-
-    void TearDown() override {
-        WriteForm = nullptr;
-        SysSetForm = nullptr;
-        writer.reset();
-        settings.reset();
-        EndToEnd::TearDown();
     }
 
     QStringList Log() const { return writer->MSts->toPlainText().split('\n'); }
