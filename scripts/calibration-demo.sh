@@ -6,6 +6,7 @@
 # "キャリブレーション完了" together with the stage logs and the sensor's
 # setpoint file.
 set -euo pipefail
+. "$(dirname "$0")/sensor-link.sh"
 cd "$(dirname "$0")/.."
 root="$(pwd)"
 
@@ -28,15 +29,7 @@ sim_pid=$!
 exec 3>"$fifo" # the sensor's commands; held open so that it keeps reading
 trap 'echo quit >&3 2>/dev/null || true; kill "$sim_pid" 2>/dev/null || true' EXIT
 echo "speed 0" >&3
-for _ in $(seq 1 50); do
-  [ -e "$link" ] && break
-  sleep 0.1
-done
-if [ ! -e "$link" ]; then
-  echo "calibration-demo: the simulated sensor did not start; its output:" >&2
-  cat "$out/sensor.log" >&2
-  exit 1
-fi
+wait_for_sensor_link "$link" "$out/sensor.log" calibration-demo
 
 printf '[ComPortM]\r\nPort=%s\r\nBaudRate=38400\r\n' "$link" >"$out/Port0.ini"
 # The defaults a calibration starts from: the sensor's factory values.

@@ -4,6 +4,7 @@
 # short unattended demo on the offscreen platform and leaves screenshots and
 # record files behind.
 set -euo pipefail
+. "$(dirname "$0")/sensor-link.sh"
 cd "$(dirname "$0")/.."
 root="$(pwd)"
 
@@ -18,15 +19,7 @@ sim_log="$(mktemp /tmp/qvr-sensor-sim.XXXXXX.log)"
   </dev/null >"$sim_log" 2>&1 &
 sim_pid=$!
 trap 'kill "$sim_pid" 2>/dev/null || true' EXIT
-for _ in $(seq 1 50); do
-  [ -e "$link" ] && break
-  sleep 0.1
-done
-if [ ! -e "$link" ]; then
-  echo "run: the simulated sensor did not start; its output:" >&2
-  cat "$sim_log" >&2
-  exit 1
-fi
+wait_for_sensor_link "$link" "$sim_log" run
 echo "run: simulated sensor on $link (log: $sim_log)"
 
 # The port settings file beside the executable names the simulator's line.
