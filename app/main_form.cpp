@@ -56,6 +56,12 @@ double GridStep(double span) {
     return 10 * decade;
 }
 
+// Setting a label format relays out the whole chart even when it is the same
+// format, and the automatic scale sets it every second.
+void SetLabelFormat(QValueAxis& axis, const QString& format) {
+    if (axis.labelFormat() != format) axis.setLabelFormat(format);
+}
+
 // The automatic left axis: whole grid steps around low..high.
 void SetNiceRange(QValueAxis& axis, double low, double high) {
     if (!std::isfinite(low) || !std::isfinite(high)) low = 0, high = 1;
@@ -65,7 +71,7 @@ void SetNiceRange(QValueAxis& axis, double low, double high) {
     axis.setRange(from, to);
     axis.setTickCount(static_cast<int>(std::lround((to - from) / step)) + 1);
     // Plain whole numbers up to a million, then powers of ten ("2e+09").
-    axis.setLabelFormat(std::max(std::fabs(from), std::fabs(to)) < 1e6 ? "%.0f" : "%g");
+    SetLabelFormat(axis, std::max(std::fabs(from), std::fabs(to)) < 1e6 ? "%.0f" : "%g");
 }
 
 qint64 LocalOffsetMs() {
@@ -505,7 +511,7 @@ void TMainForm::ApplyAxisMode() {
         const int top = SEAxisMax->value();
         LeftAxis->setRange(0, top);
         LeftAxis->setTickCount(top > 10 && top % 2 == 0 ? top / 2 + 1 : top + 1);
-        LeftAxis->setLabelFormat("%.0f");
+        SetLabelFormat(*LeftAxis, "%.0f");
     } else {
         AutoScaleLeftAxis(Series1->points());
     }

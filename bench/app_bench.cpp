@@ -8,7 +8,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QPlainTextEdit>
+#include "ui/log_view.h"
 #include <QTimer>
 #include <QtCharts/QLineSeries>
 #include <benchmark/benchmark.h>
@@ -132,7 +132,7 @@ void BM_ReceiveLogAtCap(benchmark::State& state) {
         sensor.FeedReceived(answer);
         QApplication::processEvents();
     }
-    state.counters["lines"] = link->MRecive->document()->blockCount();
+    state.counters["lines"] = link->MRecive->lineCount();
     state.counters["heap_MB"] = heapMB;
     state.counters["bytes_per_line"] = heapMB * 1e6 / TCommCtrlForm::kMaxLogLines;
 }

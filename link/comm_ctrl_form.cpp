@@ -2,15 +2,14 @@
 
 #include "serial/com_led.h"
 #include "serial/qt_com_hand_over.h"
+#include "ui/log_view.h"
 #include "ui/pictures.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QSplitter>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -27,20 +26,6 @@ QString FromWire(const std::string& s) {
 // without its checksum.
 constexpr int kLongestLogLine = 18 + 60;
 
-// A log memo that opens on its newest lines, shown from their starts. The
-// plain memo would scroll to its text cursor, which sits at the end of the
-// first line logged, so every line showed cut off at its start.
-class LogMemo final : public QPlainTextEdit {
-public:
-    using QPlainTextEdit::QPlainTextEdit;
-
-protected:
-    void showEvent(QShowEvent* event) override {
-        QPlainTextEdit::showEvent(event);
-        horizontalScrollBar()->setValue(0);
-        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
-    }
-};
 } // namespace
 
 TCommCtrlForm::TCommCtrlForm(SensorLink& link, QWidget* parent)
@@ -95,18 +80,16 @@ void TCommCtrlForm::BuildControls() {
 
     Splitter1 = new QSplitter(Qt::Vertical, this);
     Splitter1->setObjectName("Splitter1");
-    auto logPane = [this, &mono](QCheckBox*& box, QPlainTextEdit*& memo, const char* boxName,
+    auto logPane = [this, &mono](QCheckBox*& box, LogView*& memo, const char* boxName,
                                  const char* memoName, const QString& caption) {
         auto* pane = new QWidget(Splitter1);
         auto* l = new QVBoxLayout(pane);
         l->setContentsMargins(0, 0, 0, 0);
         box = new QCheckBox(caption, pane);
         box->setObjectName(boxName);
-        memo = new LogMemo(pane);
+        memo = new LogView(pane);
         memo->setObjectName(memoName);
-        memo->setReadOnly(true);
-        memo->setMaximumBlockCount(kMaxLogLines);
-        memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+        memo->setMaximumLineCount(kMaxLogLines);
         memo->setFont(mono);
         l->addWidget(box);
         l->addWidget(memo);
@@ -131,7 +114,7 @@ void TCommCtrlForm::BuildControls() {
     connect(BBClose, &QPushButton::clicked, this, &QWidget::hide);
 }
 
-void TCommCtrlForm::AddLog(QPlainTextEdit* log, const std::string& line) {
+void TCommCtrlForm::AddLog(LogView* log, const std::string& line) {
     log->appendPlainText(FromWire(line));
 }
 

@@ -6,12 +6,12 @@
 #include <string>
 
 class QCheckBox;
-class QPlainTextEdit;
 class QPushButton;
 class QSplitter;
 class QLabel;
 
 namespace qvr {
+class LogView;
 class TComLed;
 }
 
@@ -51,17 +51,17 @@ public:
     TComLed* ComLedTxD = nullptr;
     TComLed* ComLedRxD = nullptr;
     QCheckBox* CBSendLog = nullptr;
-    QPlainTextEdit* MSend = nullptr;
+    LogView* MSend = nullptr;
     QSplitter* Splitter1 = nullptr;
     QCheckBox* CBReciveLog = nullptr;
-    QPlainTextEdit* MRecive = nullptr;
+    LogView* MRecive = nullptr;
     QPushButton* BBSetup = nullptr;
     QPushButton* BBClose = nullptr;
     QLabel* Image1 = nullptr;
 
 private:
     void BuildControls();
-    void AddLog(QPlainTextEdit* log, const std::string& line);
+    void AddLog(LogView* log, const std::string& line);
 
     SensorLink& link_;
 };

@@ -8,7 +8,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QMessageBox>
-#include <QPlainTextEdit>
+#include "ui/log_view.h"
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
@@ -89,7 +89,7 @@ TEST_F(LinkExchangeTest, OnlyTheFirstAnswerToARequestIsTaken) {
     form->SendReadRequest();
     Link().CBReciveLog->setChecked(true); // shows when the second answer has been handled
     pty.Send(Framed("AD,M01=1.5,") + Framed("AD,M01=2.5,X=1,"));
-    ASSERT_TRUE(WaitFor([&] { return Link().MRecive->blockCount() >= 2; }));
+    ASSERT_TRUE(WaitFor([&] { return Link().MRecive->lineCount() >= 2; }));
     EXPECT_TRUE(form->AnswerReceived);
     EXPECT_EQ(form->AnswerPairs[0], (TKeyValStr{"M01", "1.5"}));
     EXPECT_EQ(form->AnswerPairs[1], TKeyValStr{});
@@ -113,10 +113,10 @@ TEST_F(LinkExchangeTest, LogsShowFramesAndChecksumErrors) {
     form->SendReadRequest();
     EXPECT_EQ(Link().MSend->toPlainText(), "<RD,M01,>EA");
     pty.Send("<AD,M01=1.234,>C6\r\n<AD,M01=9,>00\r\n");
-    ASSERT_TRUE(WaitFor([&] { return Link().MRecive->blockCount() >= 2; }));
+    ASSERT_TRUE(WaitFor([&] { return Link().MRecive->lineCount() >= 2; }));
     EXPECT_EQ(Link().MRecive->toPlainText(), "<AD,M01=1.234,>\nSumCheck Error! : <AD,M01=9,>");
     EXPECT_EQ(form->AnswerPairs[0].Value, "1.234");
-    EXPECT_EQ(Link().MSend->maximumBlockCount(), TCommCtrlForm::kMaxLogLines);
+    EXPECT_EQ(Link().MSend->maximumLineCount(), TCommCtrlForm::kMaxLogLines);
 }
 
 TEST_F(LinkExchangeTest, WithTheLinkClosedNothingIsSentOrLogged) {
@@ -135,7 +135,7 @@ TEST_F(LinkExchangeTest, AFailedWriteClosesThePortAndIsStillLogged) {
     form->SendReadRequest(); // the hang-up may only show at the second write
     EXPECT_TRUE(WaitFor([&] { return !Link().PortConnected(); }));
     EXPECT_FALSE(Link().LinkOpen);
-    EXPECT_GE(Link().MSend->blockCount(), 1);
+    EXPECT_GE(Link().MSend->lineCount(), 1);
     EXPECT_EQ(Link().MSend->toPlainText().split('\n').first(), "<RD,>C4");
 }
 
@@ -228,8 +228,8 @@ TEST_F(LinkWindowLogs, LinesStayShownFromTheirStartsWithTheNewestInView) {
 
 TEST_F(LinkWindowLogs, EachLogKeepsAWorkingDayOfLines) {
     // 8 hours at 4 lines a second.
-    EXPECT_GE(link.MSend->maximumBlockCount(), 8 * 3600 * 4);
-    EXPECT_GE(link.MRecive->maximumBlockCount(), 8 * 3600 * 4);
+    EXPECT_GE(link.MSend->maximumLineCount(), 8 * 3600 * 4);
+    EXPECT_GE(link.MRecive->maximumLineCount(), 8 * 3600 * 4);
 }
 
 } // namespace

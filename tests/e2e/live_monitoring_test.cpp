@@ -5,7 +5,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
-#include <QPlainTextEdit>
+#include "ui/log_view.h"
 #include <QStatusBar>
 #include <QtCharts/QLineSeries>
 #include <cmath>
@@ -98,7 +98,7 @@ TEST_F(EndToEnd, ACorruptedAnswerIsLoggedAndNotDecoded) {
     StartProgram();
     form->Link().CBReciveLog->setChecked(true);
     form->BBStartClick();
-    ASSERT_TRUE(WaitFor([&] { return form->Link().MRecive->blockCount() >= 3; }));
+    ASSERT_TRUE(WaitFor([&] { return form->Link().MRecive->lineCount() >= 3; }));
     EXPECT_TRUE(form->Link().MRecive->toPlainText().startsWith("SumCheck Error! : <AD,"));
     EXPECT_EQ(current.TempDiff, 0.0f);
     EXPECT_EQ(current.ModelNo, 0.0f);
