@@ -162,23 +162,29 @@ public:
     }
 
 private:
-    // Waits until the device has received nothing new for kQuietMs, at most
-    // kSettleMs in all. False when stopped meanwhile. A hang-up only ends the
-    // wait: the next poll reports it.
+    // Waits until the device has received nothing new for one look, at most
+    // kSettleMs in all. The looks lengthen while bytes keep coming, so that a
+    // long answer costs a handful of wake-ups, not one every kQuietMs. False
+    // when stopped meanwhile. A hang-up only ends the wait: the next poll
+    // reports it.
     bool Settle() {
         static constexpr int kQuietMs = 2;   // several character times at 9600 baud and up
         static constexpr int kSettleMs = 30; // far below any poll period of the program
         const auto end = Clock::now() + std::chrono::milliseconds(kSettleMs);
         int last = Waiting();
+        int look = kQuietMs;
         for (;;) {
             pollfd fds[2] = {{stop_[0], POLLIN, 0}, {fd_, 0, 0}};
-            const int r = poll(fds, 2, kQuietMs);
+            const int r = poll(fds, 2, look);
             if (stopped_.load(std::memory_order_acquire) || fds[0].revents != 0) return false;
             if (r < 0 && errno != EINTR) return true;
             if (fds[1].revents != 0) return true;
             const int now = Waiting();
-            if (now == last || now < 0 || Clock::now() >= end) return true;
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
+            if (now == last || now < 0 || left <= 0) return true;
             last = now;
+            look = static_cast<int>(std::min<long long>(2LL * look, left));
         }
     }
     int Waiting() const {

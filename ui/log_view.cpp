@@ -26,8 +26,6 @@ LogView::LogView(QWidget* parent) : QAbstractScrollArea(parent) {
 }
 
 void LogView::appendPlainText(const QString& line) {
-    QScrollBar* down = verticalScrollBar();
-    const bool following = down->value() >= down->maximum();
     lines_.push_back(line);
     // Measured only when a line is longer than all before: most appends cost
     // no text layout at all.
@@ -35,9 +33,15 @@ void LogView::appendPlainText(const QString& line) {
         widestChars_ = static_cast<int>(line.size());
         widestPixels_ = std::max(widestPixels_, fontMetrics().horizontalAdvance(line));
     }
-    Trim();
+    const int dropped = Trim();
+    // A hidden log only keeps the line; showing it brings the view up to date.
+    if (!isVisible()) return;
+    QScrollBar* down = verticalScrollBar();
+    const int top = down->value();
+    const bool following = top >= down->maximum();
     UpdateScrollBars();
-    if (following) down->setValue(down->maximum());
+    // Following the end, or staying on the lines the operator looks at.
+    down->setValue(following ? down->maximum() : top - dropped);
     viewport()->update();
 }
 
@@ -51,19 +55,20 @@ QString LogView::toPlainText() const {
 
 void LogView::setMaximumLineCount(int lines) {
     maxLines_ = std::max(0, lines);
-    Trim();
+    const int dropped = Trim();
+    QScrollBar* down = verticalScrollBar();
+    const int top = down->value();
     UpdateScrollBars();
+    down->setValue(top - dropped);
     viewport()->update();
 }
 
-// Drops the oldest lines beyond the cap; what the operator looks at and what
-// is selected stay on the same lines.
-void LogView::Trim() {
-    if (maxLines_ <= 0 || lineCount() <= maxLines_) return;
+// Drops the oldest lines beyond the cap, keeping the selection on the same
+// lines; returns how many went.
+int LogView::Trim() {
+    if (maxLines_ <= 0 || lineCount() <= maxLines_) return 0;
     const int dropped = lineCount() - maxLines_;
     lines_.erase(lines_.begin(), lines_.begin() + dropped);
-    QScrollBar* down = verticalScrollBar();
-    if (down->value() < down->maximum()) down->setValue(std::max(0, down->value() - dropped));
     if (anchor_ >= 0) {
         anchor_ -= dropped;
         cursor_ -= dropped;
@@ -74,6 +79,7 @@ void LogView::Trim() {
             cursor_ = std::max(cursor_, 0);
         }
     }
+    return dropped;
 }
 
 int LogView::LineHeight() const {

@@ -47,7 +47,7 @@ protected:
 private:
     int LineHeight() const;
     int RowAt(int y) const;
-    void Trim();
+    int Trim();
     void UpdateScrollBars();
 
     std::deque<QString> lines_;
