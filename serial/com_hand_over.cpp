@@ -40,7 +40,11 @@ int TComHandOver::RunQueued(std::unique_lock<std::mutex>& lock) {
         lock.lock();
         item->done = true;
         ++ran;
+        // Woken with the lock free, the caller need not wake a second time
+        // to wait for it.
+        lock.unlock();
         changed_.notify_all();
+        lock.lock();
     }
     return ran;
 }

@@ -168,7 +168,7 @@ private:
     // when stopped meanwhile. A hang-up only ends the wait: the next poll
     // reports it.
     bool Settle() {
-        static constexpr int kQuietMs = 2;   // several character times at 9600 baud and up
+        static constexpr int kQuietMs = 3;   // a few character times at 9600 baud and up
         static constexpr int kSettleMs = 30; // far below any poll period of the program
         const auto end = Clock::now() + std::chrono::milliseconds(kSettleMs);
         int last = Waiting();
