@@ -128,9 +128,19 @@ void TMonForm::SubTimerTimer() {
 }
 
 void TMonForm::UpdateList() {
+    // The list ticks every second, shown or not, and most values hold still:
+    // only a text that differs from the shown one is converted and written.
     const auto rows = StatusListRows(ctx_.currentSample);
+    const auto changed = [this, &rows](int row, int column) {
+        const auto pick = [column](const StatusListCells& c) -> const std::string& {
+            return column == 0 ? c.Name : c.Value;
+        };
+        const auto r = static_cast<std::size_t>(row);
+        return !listShown_ || pick(rows[r]) != pick(shownRows_[r]);
+    };
     SGList->setRowCount(kStatusListRows - 1);
     for (int column = 0; column < 2; ++column) {
+        if (!changed(0, column)) continue;
         const auto& heading = column == 0 ? rows[0].Name : rows[0].Value;
         QTableWidgetItem* header = SGList->horizontalHeaderItem(column);
         if (!header) SGList->setHorizontalHeaderItem(column, header = new QTableWidgetItem);
@@ -138,9 +148,11 @@ void TMonForm::UpdateList() {
     }
     for (int row = 1; row < kStatusListRows; ++row) {
         const auto& cells = rows[static_cast<std::size_t>(row)];
-        SetCell(SGList, row - 1, 0, QString::fromStdString(cells.Name));
-        SetCell(SGList, row - 1, 1, QString::fromStdString(cells.Value));
+        if (changed(row, 0)) SetCell(SGList, row - 1, 0, QString::fromStdString(cells.Name));
+        if (changed(row, 1)) SetCell(SGList, row - 1, 1, QString::fromStdString(cells.Value));
     }
+    shownRows_ = rows;
+    listShown_ = true;
 }
 
 void TMonForm::closeEvent(QCloseEvent* event) {

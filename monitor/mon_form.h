@@ -2,9 +2,11 @@
 
 #include "core/app_context.h"
 #include "monitor/recorder.h"
+#include "monitor/status_list.h"
 
 #include <QString>
 #include <QWidget>
+#include <array>
 #include <functional>
 
 class QFileDialog;
@@ -62,6 +64,9 @@ private:
     FileNameAsker askFileName_;
     ErrorReporter reportError_;
     QString lastFileName_;
+    // The texts the list shows, so that a tick writes only the cells that changed.
+    std::array<StatusListCells, kStatusListRows> shownRows_;
+    bool listShown_ = false;
 
 public:
     // Controls, named as the operator's manual names them. SGList's row 0

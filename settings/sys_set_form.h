@@ -3,6 +3,7 @@
 #include "core/app_context.h"
 #include "core/calibration.h"
 #include "core/calibration_steps.h"
+#include "core/calibration_view.h"
 #include "core/param_reader.h"
 #include "report/calibration_journal.h"
 
@@ -177,6 +178,11 @@ private:
 
     AppContext& ctx_;
     std::unique_ptr<ParamReader> sensorRead_;
+    // The texts the calibration tab shows, so that a tick writes only what
+    // changed; they start empty, as the tab's panels and cells do.
+    EvaluationGrid shownGrid_;
+    CalibrationPanels shownPanels_;
+    CalControls shownControls_;
     CalibrationSteps calSteps_{ctx_, Cal, *this};
 };
 

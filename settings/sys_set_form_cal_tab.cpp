@@ -45,10 +45,32 @@ QColor ColourOf(Rgb c) {
     return QColor(c.r, c.g, c.b);
 }
 
-void SetBackground(QWidget* w, const QColor& colour) {
-    QPalette pal = w->palette();
-    pal.setColor(QPalette::Window, colour);
+// The tab ticks every second, shown or not, and setting a palette resolves and
+// compares it whole even when nothing changes: a colour is set only when the
+// widget does not already hold it for every group.
+void SetColour(QWidget* w, QPalette::ColorRole role, const QColor& colour) {
+    const QPalette& now = w->palette();
+    bool held = true;
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        const QBrush& brush = now.brush(group, role);
+        held = held && now.isBrushSet(group, role) && brush.style() == Qt::SolidPattern &&
+               brush.color() == colour;
+    }
+    if (held) return;
+    QPalette pal = now;
+    pal.setColor(role, colour);
     w->setPalette(pal);
+}
+
+void SetBackground(QWidget* w, const QColor& colour) {
+    SetColour(w, QPalette::Window, colour);
+}
+
+// A text is converted and written only when it differs from the one shown.
+void SetText(QLabel* label, std::string& shown, const std::string& text) {
+    if (text == shown) return;
+    label->setText(QString::fromStdString(text));
+    shown = text;
 }
 
 // The face of a button, which a set panel shows while its stage is open.
@@ -56,12 +78,11 @@ QColor Face(const QWidget* w) {
     return w->palette().color(QPalette::Button);
 }
 
-void SetGauge(QLabel* panel, QProgressBar* gauge, const std::string& text, int percent) {
-    panel->setText(QString::fromStdString(text));
+void SetGauge(QLabel* panel, std::string& shown, QProgressBar* gauge, const std::string& text,
+              int percent) {
+    SetText(panel, shown, text);
     gauge->setValue(percent);
-    QPalette pal = gauge->palette();
-    pal.setColor(QPalette::Highlight, ColourOf(GaugeColour(percent)));
-    gauge->setPalette(pal);
+    SetColour(gauge, QPalette::Highlight, ColourOf(GaugeColour(percent)));
 }
 
 } // namespace
@@ -156,8 +177,11 @@ QWidget* TSysSetForm::BuildCalibrationTab() {
     column->addWidget(SGCalData, 0, Qt::AlignLeft);
     column->addStretch(1);
     for (int row = 0; row < EvaluationGrid::kRows; ++row)
-        for (int c = 0; c < EvaluationGrid::kColumns; ++c)
-            SGCalData->setItem(row, c, new QTableWidgetItem);
+        for (int c = 0; c < EvaluationGrid::kColumns; ++c) {
+            auto* item = new QTableWidgetItem;
+            item->setForeground(Qt::black);
+            SGCalData->setItem(row, c, item);
+        }
 
     connect(BBCalStart, &QPushButton::clicked, this, &TSysSetForm::BBCalStartClick);
     connect(BBATRcvFin, &QPushButton::clicked, this, &TSysSetForm::BBATRcvFinClick);
@@ -189,24 +213,37 @@ void TSysSetForm::ShowEvaluation() {
         const QColor fill =
             row == 0 ? header : ColourOf(grid.RowStable[r] ? kCalGreen : kCalYellow);
         for (int c = 0; c < EvaluationGrid::kColumns; ++c) {
+            const auto col = static_cast<std::size_t>(c);
             QTableWidgetItem* item = SGCalData->item(row, c);
-            item->setText(QString::fromStdString(grid.Cells[r][static_cast<std::size_t>(c)]));
-            item->setBackground(fill);
-            item->setForeground(Qt::black);
+            std::string& shown = shownGrid_.Cells[r][col];
+            if (grid.Cells[r][col] != shown) {
+                item->setText(QString::fromStdString(grid.Cells[r][col]));
+                shown = grid.Cells[r][col];
+            }
+            const QBrush background = item->background();
+            if (background.style() != Qt::SolidPattern || background.color() != fill)
+                item->setBackground(fill);
         }
     }
 
     const CalibrationPanels p = BuildCalibrationPanels(Cal, ctx_.writePrm);
-    const std::pair<QLabel*, const CandidatePanel*> candidates[] = {
-        {PATRev, &p.ATRev}, {PWTRev, &p.WTRev}, {PWS0Cal, &p.WS0Cal}, {PWS4Cal, &p.WS4Cal}};
-    for (const auto& [panel, candidate] : candidates) {
-        panel->setText(QString::fromStdString(candidate->Text));
-        SetBackground(panel, ColourOf(candidate->Green ? kCalGreen : kCalYellow));
+    struct Candidate {
+        QLabel* Panel;
+        const CandidatePanel& Now;
+        CandidatePanel& Shown;
+    };
+    const Candidate candidates[] = {{PATRev, p.ATRev, shownPanels_.ATRev},
+                                    {PWTRev, p.WTRev, shownPanels_.WTRev},
+                                    {PWS0Cal, p.WS0Cal, shownPanels_.WS0Cal},
+                                    {PWS4Cal, p.WS4Cal, shownPanels_.WS4Cal}};
+    for (const auto& c : candidates) {
+        SetText(c.Panel, c.Shown.Text, c.Now.Text);
+        SetBackground(c.Panel, ColourOf(c.Now.Green ? kCalGreen : kCalYellow));
     }
-    PATRevSet->setText(QString::fromStdString(p.ATRevSet));
-    PWTRevSet->setText(QString::fromStdString(p.WTRevSet));
-    PWS0CalSet->setText(QString::fromStdString(p.WS0CalSet));
-    PWS4CalSet->setText(QString::fromStdString(p.WS4CalSet));
+    SetText(PATRevSet, shownPanels_.ATRevSet, p.ATRevSet);
+    SetText(PWTRevSet, shownPanels_.WTRevSet, p.WTRevSet);
+    SetText(PWS0CalSet, shownPanels_.WS0CalSet, p.WS0CalSet);
+    SetText(PWS4CalSet, shownPanels_.WS4CalSet, p.WS4CalSet);
 }
 
 void TSysSetForm::UpdateCalControls() {
@@ -223,10 +260,10 @@ void TSysSetForm::UpdateCalControls() {
     BB4mCalFin->setEnabled(c.SpanCalFinEnabled);
     setPanel(PWS4CalSet, c.WS4CalSetGrey);
     SetBackground(PFinish, ColourOf(c.Complete ? kCalGreen : kCalYellow));
-    PFinish->setText(QString::fromStdString(c.FinishText));
+    SetText(PFinish, shownControls_.FinishText, c.FinishText);
     BBFin->setEnabled(c.Complete);
-    SetGauge(PWSAS5, NmGage5, c.WsAvg5Text, c.Gauge5Percent);
-    SetGauge(PWSAS15, NmGage15, c.WsAvg15Text, c.Gauge15Percent);
+    SetGauge(PWSAS5, shownControls_.WsAvg5Text, NmGage5, c.WsAvg5Text, c.Gauge5Percent);
+    SetGauge(PWSAS15, shownControls_.WsAvg15Text, NmGage15, c.WsAvg15Text, c.Gauge15Percent);
 }
 
 template <typename Step> void TSysSetForm::RunCalStep(Step step) {
