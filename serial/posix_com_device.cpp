@@ -162,30 +162,28 @@ public:
     }
 
 private:
-    // Waits until the device has received nothing new for one look, at most
-    // kSettleMs in all. The looks lengthen while bytes keep coming, so that a
-    // long answer costs a handful of wake-ups, not one every kQuietMs. False
-    // when stopped meanwhile. A hang-up only ends the wait: the next poll
-    // reports it.
+    // Lets a burst of received bytes finish before it is announced. A short
+    // burst has ended when a first look finds nothing new; a longer one (an
+    // answer still arriving a few bytes at a time) is announced when the
+    // settle time is up, when most answers are complete: two looks at most,
+    // each a wake-up. False when stopped meanwhile. A hang-up only ends the
+    // wait: the next poll reports it.
     bool Settle() {
         static constexpr int kQuietMs = 3;   // a few character times at 9600 baud and up
         static constexpr int kSettleMs = 30; // far below any poll period of the program
-        const auto end = Clock::now() + std::chrono::milliseconds(kSettleMs);
-        int last = Waiting();
-        int look = kQuietMs;
-        for (;;) {
-            pollfd fds[2] = {{stop_[0], POLLIN, 0}, {fd_, 0, 0}};
-            const int r = poll(fds, 2, look);
-            if (stopped_.load(std::memory_order_acquire) || fds[0].revents != 0) return false;
-            if (r < 0 && errno != EINTR) return true;
-            if (fds[1].revents != 0) return true;
-            const int now = Waiting();
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
-            if (now == last || now < 0 || left <= 0) return true;
-            last = now;
-            look = static_cast<int>(std::min<long long>(2LL * look, left));
-        }
+        const int before = Waiting();
+        bool hungUp = false;
+        if (!Look(kQuietMs, hungUp)) return false;
+        if (hungUp || Waiting() == before) return true;
+        return Look(kSettleMs - kQuietMs, hungUp);
+    }
+    // Sleeps for `ms` unless stopped (false) or the device hangs up.
+    bool Look(int ms, bool& hungUp) {
+        pollfd fds[2] = {{stop_[0], POLLIN, 0}, {fd_, 0, 0}};
+        const int r = poll(fds, 2, ms);
+        if (stopped_.load(std::memory_order_acquire) || fds[0].revents != 0) return false;
+        hungUp = r > 0 && fds[1].revents != 0;
+        return true;
     }
     int Waiting() const {
         int n = 0;
