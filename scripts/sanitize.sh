@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs the threaded and byte-handling parts under ThreadSanitizer and under
 # AddressSanitizer with UndefinedBehaviorSanitizer: the serial port with its
-# event thread and hand-over, the simulated sensor, the link and the end-to-end
-# tests that put them together.
+# event thread and hand-over, the simulated sensor, the link and its log view,
+# and the end-to-end tests that put them together.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -27,4 +27,4 @@ run() {
 # threads (icon and font loading of the main window) race with themselves; the
 # thread run keeps to our threaded parts, whose Qt side is the serial widgets.
 run thread build-tsan serial sim link
-run address build-asan base core link serial sim monitor app e2e
+run address build-asan base core link serial sim monitor app e2e ui
