@@ -24,6 +24,13 @@ namespace {
 
 constexpr int kInitialRows = 16; // until the first refresh, heading row included
 
+// Column 0 of the list shows a row's name, column 1 its value.
+const std::string& Cell(const std::array<StatusListCells, kStatusListRows>& rows, int row,
+                        int column) {
+    const StatusListCells& cells = rows[static_cast<std::size_t>(row)];
+    return column == 0 ? cells.Name : cells.Value;
+}
+
 void SetCell(QTableWidget* grid, int row, int column, const QString& text) {
     QTableWidgetItem* cell = grid->item(row, column);
     if (!cell) {
@@ -131,26 +138,20 @@ void TMonForm::UpdateList() {
     // The list ticks every second, shown or not, and most values hold still:
     // only a text that differs from the shown one is converted and written.
     const auto rows = StatusListRows(ctx_.currentSample);
-    const auto changed = [this, &rows](int row, int column) {
-        const auto pick = [column](const StatusListCells& c) -> const std::string& {
-            return column == 0 ? c.Name : c.Value;
-        };
-        const auto r = static_cast<std::size_t>(row);
-        return !listShown_ || pick(rows[r]) != pick(shownRows_[r]);
+    const auto changed = [&](int row, int column) {
+        return !listShown_ || Cell(rows, row, column) != Cell(shownRows_, row, column);
     };
     SGList->setRowCount(kStatusListRows - 1);
     for (int column = 0; column < 2; ++column) {
         if (!changed(0, column)) continue;
-        const auto& heading = column == 0 ? rows[0].Name : rows[0].Value;
         QTableWidgetItem* header = SGList->horizontalHeaderItem(column);
         if (!header) SGList->setHorizontalHeaderItem(column, header = new QTableWidgetItem);
-        header->setText(QString::fromStdString(heading));
+        header->setText(QString::fromStdString(Cell(rows, 0, column)));
     }
-    for (int row = 1; row < kStatusListRows; ++row) {
-        const auto& cells = rows[static_cast<std::size_t>(row)];
-        if (changed(row, 0)) SetCell(SGList, row - 1, 0, QString::fromStdString(cells.Name));
-        if (changed(row, 1)) SetCell(SGList, row - 1, 1, QString::fromStdString(cells.Value));
-    }
+    for (int row = 1; row < kStatusListRows; ++row)
+        for (int column = 0; column < 2; ++column)
+            if (changed(row, column))
+                SetCell(SGList, row - 1, column, QString::fromStdString(Cell(rows, row, column)));
     shownRows_ = rows;
     listShown_ = true;
 }

@@ -45,17 +45,18 @@ QColor ColourOf(Rgb c) {
     return QColor(c.r, c.g, c.b);
 }
 
+bool Shows(const QBrush& brush, const QColor& colour) {
+    return brush.style() == Qt::SolidPattern && brush.color() == colour;
+}
+
 // The tab ticks every second, shown or not, and setting a palette resolves and
 // compares it whole even when nothing changes: a colour is set only when the
 // widget does not already hold it for every group.
 void SetColour(QWidget* w, QPalette::ColorRole role, const QColor& colour) {
     const QPalette& now = w->palette();
     bool held = true;
-    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-        const QBrush& brush = now.brush(group, role);
-        held = held && now.isBrushSet(group, role) && brush.style() == Qt::SolidPattern &&
-               brush.color() == colour;
-    }
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        held = held && now.isBrushSet(group, role) && Shows(now.brush(group, role), colour);
     if (held) return;
     QPalette pal = now;
     pal.setColor(role, colour);
@@ -220,9 +221,7 @@ void TSysSetForm::ShowEvaluation() {
                 item->setText(QString::fromStdString(grid.Cells[r][col]));
                 shown = grid.Cells[r][col];
             }
-            const QBrush background = item->background();
-            if (background.style() != Qt::SolidPattern || background.color() != fill)
-                item->setBackground(fill);
+            if (!Shows(item->background(), fill)) item->setBackground(fill);
         }
     }
 

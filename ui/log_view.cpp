@@ -35,14 +35,7 @@ void LogView::appendPlainText(const QString& line) {
     }
     const int dropped = Trim();
     // A hidden log only keeps the line; showing it brings the view up to date.
-    if (!isVisible()) return;
-    QScrollBar* down = verticalScrollBar();
-    const int top = down->value();
-    const bool following = top >= down->maximum();
-    UpdateScrollBars();
-    // Following the end, or staying on the lines the operator looks at.
-    down->setValue(following ? down->maximum() : top - dropped);
-    viewport()->update();
+    if (isVisible()) Rescroll(dropped);
 }
 
 QString LogView::toPlainText() const {
@@ -55,11 +48,17 @@ QString LogView::toPlainText() const {
 
 void LogView::setMaximumLineCount(int lines) {
     maxLines_ = std::max(0, lines);
-    const int dropped = Trim();
+    Rescroll(Trim());
+}
+
+// Fits the scroll bars to the lines after `dropped` oldest ones went: a view
+// at the end stays at the end, any other on the lines it showed.
+void LogView::Rescroll(int dropped) {
     QScrollBar* down = verticalScrollBar();
     const int top = down->value();
+    const bool following = top >= down->maximum();
     UpdateScrollBars();
-    down->setValue(top - dropped);
+    down->setValue(following ? down->maximum() : top - dropped);
     viewport()->update();
 }
 
@@ -123,11 +122,8 @@ void LogView::paintEvent(QPaintEvent*) {
 }
 
 void LogView::resizeEvent(QResizeEvent* event) {
-    QScrollBar* down = verticalScrollBar();
-    const bool following = down->value() >= down->maximum();
     QAbstractScrollArea::resizeEvent(event);
-    UpdateScrollBars();
-    if (following) down->setValue(down->maximum());
+    Rescroll(0);
 }
 
 // Opens on the newest lines, each shown from its start.
@@ -143,7 +139,8 @@ void LogView::changeEvent(QEvent* event) {
         widestPixels_ = 0;
         const QFontMetrics fm = fontMetrics();
         for (const QString& l : lines_)
-            if (l.size() >= widestChars_) widestPixels_ = std::max(widestPixels_, fm.horizontalAdvance(l));
+            if (l.size() >= widestChars_)
+                widestPixels_ = std::max(widestPixels_, fm.horizontalAdvance(l));
         UpdateScrollBars();
     }
     QAbstractScrollArea::changeEvent(event);
@@ -219,7 +216,8 @@ void LogView::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     QAction* copyAction = menu.addAction(QStringLiteral("コピー"), this, &LogView::copy);
     copyAction->setEnabled(selectionFirst() >= 0);
-    menu.addAction(QStringLiteral("すべて選択"), this, &LogView::selectAll)->setEnabled(!lines_.empty());
+    menu.addAction(QStringLiteral("すべて選択"), this, &LogView::selectAll)
+        ->setEnabled(!lines_.empty());
     menu.exec(event->globalPos());
 }
 

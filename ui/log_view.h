@@ -48,6 +48,7 @@ private:
     int LineHeight() const;
     int RowAt(int y) const;
     int Trim();
+    void Rescroll(int dropped);
     void UpdateScrollBars();
 
     std::deque<QString> lines_;

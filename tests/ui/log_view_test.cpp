@@ -23,7 +23,8 @@ protected:
     int Rows() const { return view.verticalScrollBar()->pageStep(); }
     // The y of a row's middle, counted from the top of the view.
     int RowY(int visibleRow) const {
-        return 2 + visibleRow * view.fontMetrics().lineSpacing() + view.fontMetrics().lineSpacing() / 2;
+        return 2 + visibleRow * view.fontMetrics().lineSpacing() +
+               view.fontMetrics().lineSpacing() / 2;
     }
     LogView view;
 };
