@@ -38,6 +38,7 @@ TSampleRec CurrentSample;
 TSampleHistory SampleHistory;
 TMySts MySts;
 TWritePrm WritePrm;
+TWriteRecord LastWrite;
 
 namespace {
 // Truncates toward zero; values beyond 32 bits are clamped rather than

@@ -87,6 +87,22 @@ struct StatusKey {
 extern const std::array<StatusKey, kStatusKeyCount> StatusKeys;
 extern const char* const AppVersion;
 
+// How the last group write ended, as its read-back found it. The write window
+// sets it when a write ends; the calibration report only passes a set that was
+// written and read back equal after its last confirmation.
+struct TWriteRecord {
+    enum class Outcome {
+        None,       // no write since the program started
+        Failed,     // a group failed or the read-back found differences
+        Stopped,    // ended by the operator or the line before it was verified
+        Unverified, // every group echoed, but the read-back got no answer
+        Verified    // every group echoed and the read-back agrees
+    };
+    Outcome Result = Outcome::None;
+    TDateTime At = 0;  // when the write ended
+    TWritePrm Written; // the set it sent
+};
+
 // Stores a decoded value into its field: integer fields truncate toward zero.
 // A value beyond single precision (1E39, infinity, NaN) leaves the field as it
 // was. True when the value was stored.
@@ -97,5 +113,6 @@ extern TSampleRec CurrentSample;
 extern TSampleHistory SampleHistory;
 extern TMySts MySts;
 extern TWritePrm WritePrm;
+extern TWriteRecord LastWrite;
 
 } // namespace qvr
