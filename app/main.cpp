@@ -2,6 +2,7 @@
 #include "app/command_line.h"
 #include "app/demo_run.h"
 #include "app/main_form.h"
+#include "app/program_lock.h"
 #include "base/executable_dir.h"
 #include "core/app_context.h"
 #include "monitor/mon_form.h"
@@ -48,6 +49,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "qvr-monitor: ignoring unknown arguments: %s\n",
                      qPrintable(commandLine.ignored.join(' ')));
     const QString& demoDir = commandLine.demoDir;
+    // One program per folder: a second one would share the settings and
+    // record files. The lock lives until the program ends.
+    const auto folderLock = LockProgramFolder(ExecutableDir(), !demoDir.isEmpty());
+    if (!folderLock) return 1;
     try {
         AppContext context{CurrentSample, SampleHistory,           MySts,
                            WritePrm,      SystemClock::Instance(), ExecutableDir()};

@@ -4,7 +4,6 @@
 #include "base/text_file.h"
 
 #include <optional>
-#include <vector>
 
 namespace qvr {
 
@@ -27,32 +26,33 @@ bool SameName(std::string_view a, std::string_view b) {
     return true;
 }
 
-// One physical line of the file, its terminator kept so that untouched lines
-// are written back byte for byte.
-struct Line {
-    std::string text;
-    std::string ending;
+// One physical line: its text [begin, end) without the line end, which runs
+// to `next`. A CR before the LF belongs to the line end.
+struct LineSpan {
+    std::size_t begin;
+    std::size_t end;
+    std::size_t next;
 };
 
-std::vector<Line> SplitLines(const std::string& bytes) {
-    std::vector<Line> lines;
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        std::size_t end = bytes.find('\n', start);
-        Line line;
-        if (end == std::string::npos) {
-            line.text = bytes.substr(start);
-            start = bytes.size();
-        } else {
-            std::size_t stop = end;
-            if (stop > start && bytes[stop - 1] == '\r') --stop;
-            line.text = bytes.substr(start, stop - start);
-            line.ending = bytes.substr(stop, end + 1 - stop);
-            start = end + 1;
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+// Where the first line starts: after a byte-order mark, which is no text.
+std::size_t FirstLine(std::string_view bytes) {
+    return bytes.starts_with(kUtf8Bom) ? kUtf8Bom.size() : 0;
+}
+
+// Calls `visit(span, text)` for each line until it returns false.
+template <class Visit> void ForEachLine(std::string_view bytes, Visit visit) {
+    for (std::size_t begin = FirstLine(bytes); begin < bytes.size();) {
+        const std::size_t lf = bytes.find('\n', begin);
+        LineSpan span{begin, bytes.size(), bytes.size()};
+        if (lf != std::string_view::npos) {
+            span.end = lf > begin && bytes[lf - 1] == '\r' ? lf - 1 : lf;
+            span.next = lf + 1;
         }
-        lines.push_back(std::move(line));
+        if (!visit(span, bytes.substr(span.begin, span.end - span.begin))) return;
+        begin = span.next;
     }
-    return lines;
 }
 
 std::optional<std::string_view> SectionName(std::string_view line) {
@@ -74,23 +74,11 @@ bool IsKeyLine(std::string_view line, std::string_view key, std::string_view* va
 
 std::optional<std::string> Lookup(const std::string& path, std::string_view section,
                                   std::string_view key) {
-    std::string bytes;
     try {
-        if (!FileExists(path)) return std::nullopt;
-        bytes = ReadFileBytes(path);
-    } catch (const TextFileError&) {
+        return IniText::Read(path).Value(section, key);
+    } catch (const IniFileError&) {
         return std::nullopt;
     }
-    bool inSection = false;
-    for (const Line& line : SplitLines(bytes)) {
-        if (auto name = SectionName(line.text)) {
-            inSection = SameName(*name, section);
-            continue;
-        }
-        std::string_view value;
-        if (inSection && IsKeyLine(line.text, key, &value)) return std::string(value);
-    }
-    return std::nullopt;
 }
 
 std::optional<int> ParseProfileInteger(std::string_view text) {
@@ -117,6 +105,83 @@ std::optional<int> ParseProfileInteger(std::string_view text) {
 }
 
 } // namespace
+
+IniText IniText::Read(const std::string& path) {
+    try {
+        if (!FileExists(path)) return IniText();
+        return IniText(ReadFileBytes(path, kMaxIniFileBytes));
+    } catch (const TextFileError& e) {
+        throw IniFileError(e.what());
+    }
+}
+
+std::optional<std::string> IniText::Value(std::string_view section, std::string_view key) const {
+    std::optional<std::string> found;
+    bool inSection = false;
+    ForEachLine(bytes_, [&](const LineSpan&, std::string_view text) {
+        if (auto name = SectionName(text)) {
+            inSection = SameName(*name, section);
+            return true;
+        }
+        std::string_view value;
+        if (inSection && IsKeyLine(text, key, &value)) found = std::string(value);
+        return !found;
+    });
+    return found;
+}
+
+void IniText::SetValue(std::string_view section, std::string_view key, std::string_view value) {
+    const std::string keyLine = std::string(key) + "=" + std::string(value);
+    const std::size_t first = FirstLine(bytes_);
+    // New lines take the file's own line ending, CR LF for a new file.
+    std::string ending = "\r\n";
+    const std::size_t lf = bytes_.find('\n', first);
+    if (lf != std::string::npos && !(lf > first && bytes_[lf - 1] == '\r')) ending = "\n";
+
+    bool inSection = false;
+    bool sectionFound = false;
+    std::size_t insertAt = 0; // after the last non-blank line of the section
+    std::optional<LineSpan> keyAt;
+    ForEachLine(bytes_, [&](const LineSpan& span, std::string_view text) {
+        if (auto name = SectionName(text)) {
+            if (inSection) return false;
+            inSection = SameName(*name, section);
+            if (inSection) {
+                sectionFound = true;
+                insertAt = span.next;
+            }
+            return true;
+        }
+        if (!inSection) return true;
+        if (IsKeyLine(text, key, nullptr)) {
+            keyAt = span;
+            return false;
+        }
+        if (!Trim(text).empty()) insertAt = span.next;
+        return true;
+    });
+    if (keyAt) {
+        bytes_.replace(keyAt->begin, keyAt->end - keyAt->begin, keyLine);
+        return;
+    }
+    // A last line without its line end gets one before anything follows it.
+    if (bytes_.size() > first && bytes_.back() != '\n') {
+        if (insertAt == bytes_.size()) insertAt += ending.size();
+        bytes_ += ending;
+    }
+    if (sectionFound)
+        bytes_.insert(insertAt, keyLine + ending);
+    else
+        bytes_ += "[" + std::string(section) + "]" + ending + keyLine + ending;
+}
+
+void IniText::Write(const std::string& path) const {
+    try {
+        ReplaceFileBytes(path, bytes_);
+    } catch (const TextFileError& e) {
+        throw IniFileError(e.what());
+    }
+}
 
 bool IniFile::ValueExists(std::string_view section, std::string_view key) const {
     return Lookup(path_, section, key).has_value();
@@ -145,63 +210,9 @@ double IniFile::ReadFloat(std::string_view section, std::string_view key,
 }
 
 void IniFile::WriteString(std::string_view section, std::string_view key, std::string_view value) {
-    std::string bytes;
-    try {
-        if (FileExists(path_)) bytes = ReadFileBytes(path_);
-    } catch (const TextFileError& e) {
-        throw IniFileError(e.what());
-    }
-    std::vector<Line> lines = SplitLines(bytes);
-    // New lines take the file's own line ending, CR LF for a new file.
-    std::string ending = "\r\n";
-    for (const Line& line : lines)
-        if (!line.ending.empty()) {
-            ending = line.ending;
-            break;
-        }
-    const std::string keyLine = std::string(key) + "=" + std::string(value);
-
-    bool inSection = false;
-    bool sectionFound = false;
-    std::size_t insertAt = 0; // after the last non-blank line of the section
-    bool done = false;
-    for (std::size_t i = 0; i < lines.size() && !done; ++i) {
-        if (auto name = SectionName(lines[i].text)) {
-            if (inSection) break;
-            inSection = SameName(*name, section);
-            if (inSection) {
-                sectionFound = true;
-                insertAt = i + 1;
-            }
-            continue;
-        }
-        if (!inSection) continue;
-        if (IsKeyLine(lines[i].text, key, nullptr)) {
-            lines[i].text = keyLine;
-            done = true;
-        } else if (!Trim(lines[i].text).empty()) {
-            insertAt = i + 1;
-        }
-    }
-    if (!done) {
-        if (!lines.empty() && lines.back().ending.empty()) lines.back().ending = ending;
-        if (sectionFound) {
-            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAt),
-                         Line{keyLine, ending});
-        } else {
-            lines.push_back(Line{"[" + std::string(section) + "]", ending});
-            lines.push_back(Line{keyLine, ending});
-        }
-    }
-    std::string out;
-    out.reserve(bytes.size() + keyLine.size() + 8);
-    for (const Line& line : lines)
-        out += line.text + line.ending;
-    try {
-        ReplaceFileBytes(path_, out);
-    } catch (const TextFileError& e) {
-        throw IniFileError(e.what());
-    }
+    IniText text = IniText::Read(path_);
+    text.SetValue(section, key, value);
+    text.Write(path_);
 }
 
 void IniFile::WriteInteger(std::string_view section, std::string_view key, int value) {

@@ -3,7 +3,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <cstdint>
 #include <filesystem>
+#include <limits>
 #include <system_error>
 
 #ifdef _WIN32
@@ -139,19 +141,41 @@ std::string Cp932ToUtf8(std::string_view cp932) {
 #endif
 }
 
-#ifndef _WIN32
 std::string ReadFileBytes(const std::string& path) {
+    return ReadFileBytes(path, std::numeric_limits<std::size_t>::max());
+}
+
+TextFileError FileTooLarge(const std::string& path, std::size_t limit) {
+    constexpr std::size_t kMiB = 1024 * 1024;
+    const std::string size = limit % kMiB == 0 && limit > 0
+                                 ? std::to_string(limit / kMiB) + " MB"
+                                 : std::to_string(limit) + " bytes";
+    return TextFileError("Cannot read file \"" + path + "\": larger than " + size);
+}
+
+std::string TemporaryPathFor(const std::string& path) {
+#ifdef _WIN32
+    const unsigned long pid = GetCurrentProcessId();
+#else
+    const long pid = static_cast<long>(::getpid());
+#endif
+    return path + "." + std::to_string(pid) + ".tmp~";
+}
+
+#ifndef _WIN32
+std::string ReadFileBytes(const std::string& path, std::size_t limit) {
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) Fail("Cannot open file", path, errno);
     std::string bytes;
     char buf[65536];
     std::size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+    while (bytes.size() <= limit && (n = std::fread(buf, 1, sizeof buf, f)) > 0)
         bytes.append(buf, n);
     const bool failed = std::ferror(f) != 0;
     const int err = errno;
     std::fclose(f);
     if (failed) Fail("Cannot read file", path, err);
+    if (bytes.size() > limit) throw FileTooLarge(path, limit);
     return bytes;
 }
 #endif
@@ -198,7 +222,7 @@ template <class Call> int ErrorOf(Call call) {
 // The data reaches the disk before the rename, so neither a crash nor a
 // failing close can leave a short file in the target's place.
 void ReplaceFileBytes(const std::string& path, std::string_view bytes) {
-    const std::string temp = path + ".tmp~";
+    const std::string temp = TemporaryPathFor(path);
     std::FILE* f = nullptr;
     if (const int err = ErrorOf([&] { return (f = std::fopen(temp.c_str(), "wb")) != nullptr; }))
         Fail("Cannot create file", path, err);

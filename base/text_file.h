@@ -35,8 +35,18 @@ void AppendTextLines(const std::string& path, const std::vector<std::string>& li
 // Writes raw bytes through a temporary file and a rename. Throws TextFileError.
 void ReplaceFileBytes(const std::string& path, std::string_view bytes);
 
+// The temporary file a replacement of `path` writes first: beside it and named
+// after this process, so that two programs replacing the same file never
+// write into each other's temporary file.
+std::string TemporaryPathFor(const std::string& path);
+
 // Reads raw bytes. Throws TextFileError.
 std::string ReadFileBytes(const std::string& path);
+// The same for a file that must stay small: one larger than `limit` bytes
+// throws FileTooLarge, after reading at most limit + 1 bytes.
+std::string ReadFileBytes(const std::string& path, std::size_t limit);
+// The error for a file over its limit: names the file and the limit.
+TextFileError FileTooLarge(const std::string& path, std::size_t limit);
 
 bool FileExists(const std::string& path);
 bool DirectoryExists(const std::string& path);

@@ -115,7 +115,7 @@ bool Seek(HANDLE h, LONGLONG offset) {
 // no file at the target.)
 void ReplaceFileBytes(const std::string& path, std::string_view bytes) {
     const std::wstring target = WidePath(path);
-    const std::wstring temp = target + L".tmp~";
+    const std::wstring temp = WidePath(TemporaryPathFor(path));
     Handle file(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) Fail("Cannot create file", path, GetLastError());
@@ -132,7 +132,7 @@ void ReplaceFileBytes(const std::string& path, std::string_view bytes) {
     }
 }
 
-std::string ReadFileBytes(const std::string& path) {
+std::string ReadFileBytes(const std::string& path, std::size_t limit) {
     // Others may go on writing or replacing the file while it is read.
     Handle file(CreateFileW(WidePath(path).c_str(), GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -140,13 +140,14 @@ std::string ReadFileBytes(const std::string& path) {
     if (!file.Valid()) Fail("Cannot open file", path, GetLastError());
     std::string bytes;
     char buf[65536];
-    for (;;) {
+    while (bytes.size() <= limit) {
         DWORD n = 0;
         if (!ReadFile(file.Get(), buf, sizeof buf, &n, nullptr))
             Fail("Cannot read file", path, GetLastError());
         if (n == 0) break;
         bytes.append(buf, n);
     }
+    if (bytes.size() > limit) throw FileTooLarge(path, limit);
     return bytes;
 }
 

@@ -11,15 +11,6 @@ namespace qvr {
 
 namespace {
 
-bool Readable(const std::string& path) {
-    try {
-        ReadFileBytes(path);
-        return FileExists(path);
-    } catch (const TextFileError&) {
-        return false;
-    }
-}
-
 // Separators and the characters Windows refuses in a name; the sensor's files
 // are named by serial number alone, so it must stay one plain name.
 bool NamesAFile(const std::string& serial) {
@@ -50,12 +41,17 @@ void CalibrationSteps::Start(const std::string& serialText) {
         throw SerialNumberError(
             "シリアル番号に使えない文字があります（\\ / : * ? \" < > | など）: " + serialText);
     TWritePrm& prm = ctx_.writePrm;
-    prm.SerialNo = serialText;
     const std::string defaults = DefaultsFile();
-    // A missing file loads as an empty one: every field takes its default.
-    const bool found = Readable(defaults);
-    LoadSetpointFile(prm, defaults);
-    if (!found) view_.DefaultsMissing();
+    // A missing file loads as an empty one: every field takes its default. A
+    // file that is there but unusable is refused before anything changes.
+    const bool found = FileExists(defaults);
+    const SetpointLoad load =
+        found ? LoadChosenSetpointFile(prm, defaults) : LoadSetpointFile(prm, defaults);
+    prm.SerialNo = serialText;
+    if (!found)
+        view_.DefaultsMissing();
+    else if (!load.Defaulted.empty())
+        view_.DefaultsIncomplete(DefaultedFieldsMessage(defaults, load));
     cal_.CalStep = 1;
     view_.StepChanged();
     KeepSensorFile();

@@ -14,6 +14,9 @@ public:
     virtual ~CalibrationStepView() = default;
     // "DefaultPrm.qvr" is missing; the start goes on with the built-in defaults.
     virtual void DefaultsMissing() = 0;
+    // "DefaultPrm.qvr" lacks some fields; the message names them. The start
+    // goes on with their built-in defaults.
+    virtual void DefaultsIncomplete(const std::string& message) = 0;
     // The step changed: refresh the controls and the edit fields. Called before
     // the per-sensor file is saved, so they show the new values even when
     // saving fails.
@@ -44,7 +47,8 @@ public:
     // returns to step 1. The per-sensor file it then overwrites is first kept
     // under a dated name beside it, so one stray click cannot lose a sensor's
     // confirmed calibration. A serial number that cannot be part of a file
-    // name throws SerialNumberError and changes nothing.
+    // name throws SerialNumberError and a "DefaultPrm.qvr" that is there but
+    // cannot be used throws SetpointFileError; both change nothing.
     void Start(const std::string& serialText);
     // The four confirm buttons.
     void Confirm(Stage stage);

@@ -1,9 +1,7 @@
 #include "core/setpoint_file.h"
 
-#include "base/ini_file.h"
 #include "base/number_text.h"
-
-#include <vector>
+#include "core/param_keys.h"
 
 namespace qvr {
 
@@ -13,54 +11,95 @@ struct FileField {
     const char* section;
     std::string key;
     float* value;
+    const char* label; // as the settings window shows it; nullptr: not shown
 };
 
 // Every stored field of `prm` with its section and key, in the order of writing.
 std::vector<FileField> FileFields(TWritePrm& prm) {
     std::vector<FileField> fields;
-    const auto indexed = [&](const char* stem, float& value, std::size_t i) {
-        fields.push_back({"Early", stem + std::to_string(i), &value});
+    // The label of the parameter the group write sends as `lineKey`.
+    const auto label = [](const std::string& lineKey) { return FindParamKey(lineKey)->Label; };
+    const auto two = [](std::size_t n) { return (n < 10 ? "0" : "") + std::to_string(n); };
+    const auto add = [&](const char* section, std::string key, float& value, const char* line) {
+        fields.push_back({section, std::move(key), &value, line ? label(line) : nullptr});
     };
-    fields.push_back({"Early", "ErDifCenter", &prm.ErDifCenter});
+    add("Early", "ErDifCenter", prm.ErDifCenter, nullptr);
     for (std::size_t i = 0; i < prm.ErDifDir.size(); ++i)
-        indexed("ErDifDir", prm.ErDifDir[i], i);
-    fields.push_back({"Early", "HeaterWatt", &prm.HeaterWatt});
-    fields.push_back({"Early", "DifT0m", &prm.DifT0m});
-    fields.push_back({"Early", "AdjDifT", &prm.AdjDifT});
-    fields.push_back({"Early", "AdjWS", &prm.AdjWS});
+        add("Early", "ErDifDir" + std::to_string(i), prm.ErDifDir[i], nullptr);
+    add("Early", "HeaterWatt", prm.HeaterWatt, "E04");
+    add("Early", "DifT0m", prm.DifT0m, "E01");
+    add("Early", "AdjDifT", prm.AdjDifT, "E03");
+    add("Early", "AdjWS", prm.AdjWS, "E02");
     for (std::size_t i = 0; i < prm.DIV.size(); ++i) {
-        indexed("DIV", prm.DIV[i], i);
-        indexed("VAL", prm.VAL[i], i);
+        add("Early", "DIV" + std::to_string(i), prm.DIV[i], ("P" + two(2 * i + 1)).c_str());
+        add("Early", "VAL" + std::to_string(i), prm.VAL[i], ("P" + two(2 * i + 2)).c_str());
     }
-    fields.push_back({"Exp16", "ATRevice0", &prm.ATRevice0});
-    fields.push_back({"Exp16", "ATRevice1", &prm.ATRevice1});
-    fields.push_back({"Exp16", "WDTRevice0", &prm.WDTRevice0});
-    fields.push_back({"Exp16", "WDTRevice1", &prm.WDTRevice1});
-    fields.push_back({"Exp16", "ATRev", &prm.ATRev});
-    fields.push_back({"System", "ChipStdV", &prm.ChipStdV});
+    add("Exp16", "ATRevice0", prm.ATRevice0, "E16");
+    add("Exp16", "ATRevice1", prm.ATRevice1, "E17");
+    add("Exp16", "WDTRevice0", prm.WDTRevice0, "E12");
+    add("Exp16", "WDTRevice1", prm.WDTRevice1, "E13");
+    add("Exp16", "ATRev", prm.ATRev, "P41");
+    add("System", "ChipStdV", prm.ChipStdV, "P32");
     return fields;
+}
+
+// Loads into a copy, so that a refused file changes nothing.
+SetpointLoad LoadInto(TWritePrm& prm, const std::string& path, bool chosen) {
+    IniText text;
+    try {
+        text = IniText::Read(path);
+    } catch (const IniFileError& e) {
+        throw SetpointFileError(e.what());
+    }
+    TWritePrm loaded = prm;
+    ResetPrm(loaded);
+    SetpointLoad load;
+    for (const FileField& f : FileFields(loaded)) {
+        const auto value = text.Value(f.section, f.key);
+        const auto number = value ? ParseFloat(*value) : std::nullopt;
+        if (number)
+            *f.value = *number;
+        else
+            load.Defaulted.push_back(f.label ? f.label : f.key);
+    }
+    if (chosen && !load.AnyFromFile())
+        throw SetpointFileError("設定ファイルに読める設定値がひとつもないため、読み込みませんでした: " +
+                                path);
+    prm = loaded;
+    return load;
 }
 
 } // namespace
 
-void LoadSetpointFile(TWritePrm& prm, const std::string& path) {
-    TWritePrm defaults;
-    ResetPrm(defaults);
-    const std::vector<FileField> target = FileFields(prm);
-    const std::vector<FileField> fallback = FileFields(defaults);
-    const IniFile ini(path);
-    for (std::size_t i = 0; i < target.size(); ++i) {
-        const FileField& f = target[i];
-        *f.value = ParseFloat(ini.ReadString(f.section, f.key, std::string()))
-                       .value_or(*fallback[i].value);
-    }
+bool SetpointLoad::AnyFromFile() const {
+    TWritePrm any;
+    return Defaulted.size() < FileFields(any).size();
+}
+
+SetpointLoad LoadSetpointFile(TWritePrm& prm, const std::string& path) {
+    return LoadInto(prm, path, false);
+}
+
+SetpointLoad LoadChosenSetpointFile(TWritePrm& prm, const std::string& path) {
+    return LoadInto(prm, path, true);
+}
+
+std::string DefaultedFieldsMessage(const std::string& path, const SetpointLoad& load) {
+    if (load.Defaulted.empty()) return {};
+    std::string fields;
+    for (const std::string& label : load.Defaulted)
+        fields += (fields.empty() ? "" : ", ") + label;
+    return "設定ファイルに無いか数値でない項目は既定値にしました: " + path + "\n" + fields;
 }
 
 void SaveSetpointFile(const TWritePrm& prm, const std::string& path) {
     TWritePrm copy = prm;
-    IniFile ini(path);
+    // One read and one whole write: a failure part-way must not leave a file
+    // whose missing keys would load as factory defaults.
+    IniText text = IniText::Read(path);
     for (const FileField& f : FileFields(copy))
-        ini.WriteFloat(f.section, f.key, static_cast<double>(*f.value));
+        text.SetValue(f.section, f.key, GeneralNumberText(static_cast<double>(*f.value)));
+    text.Write(path);
 }
 
 } // namespace qvr

@@ -32,8 +32,16 @@ echo "speed 0" >&3
 wait_for_sensor_link "$link" "$out/sensor.log" calibration-demo
 
 printf '[ComPortM]\r\nPort=%s\r\nBaudRate=38400\r\n' "$link" >"$out/Port0.ini"
-# The defaults a calibration starts from: the sensor's factory values.
-printf '[Early]\r\nHeaterWatt=0.2\r\nDifT0m=50\r\nAdjDifT=20\r\nAdjWS=5\r\n' >"$out/DefaultPrm.qvr"
+# The defaults a calibration starts from: the sensor's factory values, every
+# key (the program names any field a defaults file lacks).
+{
+  printf '[Early]\r\nErDifCenter=0\r\n'
+  for i in 0 1 2 3; do printf 'ErDifDir%d=0\r\n' "$i"; done
+  printf 'HeaterWatt=0.2\r\nDifT0m=50\r\nAdjDifT=20\r\nAdjWS=5\r\n'
+  for i in 0 1 2 3 4 5 6 7 8 9; do printf 'DIV%d=0\r\nVAL%d=0\r\n' "$i" "$i"; done
+  printf '[Exp16]\r\nATRevice0=0\r\nATRevice1=0\r\nWDTRevice0=0\r\nWDTRevice1=0\r\nATRev=9\r\n'
+  printf '[System]\r\nChipStdV=2.5\r\n'
+} >"$out/DefaultPrm.qvr"
 
 echo "calibration-demo: running the calibration against the simulated sensor (about two minutes)"
 QT_QPA_PLATFORM=offscreen QVR_DEMO_CALIBRATION=1 "$out/qvr-monitor" --demo "$out" 2>&1 |

@@ -57,7 +57,12 @@ TSysSetForm::TSysSetForm(AppContext& context, QWidget* parent)
     setObjectName("SysSetForm");
     setWindowTitle("System Setting");
     BuildControls();
-    LoadSetpointFile(ctx_.writePrm, BaseSetpointFile());
+    try {
+        LoadSetpointFile(ctx_.writePrm, BaseSetpointFile());
+    } catch (const SetpointFileError& e) {
+        // The built-in defaults stay; the file is left as it is.
+        QMessageBox::warning(this, windowTitle(), QString::fromUtf8(e.what()));
+    }
 
     Tim1S = Named(new QTimer(this), "Tim1S");
     Tim1S->setInterval(1000);
@@ -445,8 +450,18 @@ void TSysSetForm::BBSetpointSaveClick() {
 void TSysSetForm::BBSetpointLoadClick() {
     const QString name = AskFileName(LoadDlg);
     if (name.isEmpty()) return;
-    LoadSetpointFile(ctx_.writePrm, name.toStdString());
+    SetpointLoad load;
+    try {
+        load = LoadChosenSetpointFile(ctx_.writePrm, name.toStdString());
+    } catch (const SetpointFileError& e) {
+        ShowSaveError(QString::fromUtf8(e.what()));
+        return;
+    }
     ParamsToEdits();
+    if (!load.Defaulted.empty())
+        QMessageBox::information(
+            this, windowTitle(),
+            QString::fromStdString(DefaultedFieldsMessage(name.toStdString(), load)));
 }
 
 void TSysSetForm::BBOkClick() {

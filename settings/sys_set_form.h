@@ -171,6 +171,7 @@ private:
     // Writes the calibration report into "Report" beside the executable and shows its path.
     void WriteReport();
     void DefaultsMissing() override;
+    void DefaultsIncomplete(const std::string& message) override;
     void StepChanged() override;
 
     // Shows a value read from the sensor in the edit field of its key.

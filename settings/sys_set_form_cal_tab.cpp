@@ -4,6 +4,7 @@
 #include "base/ini_file.h"
 #include "base/text_file.h"
 #include "core/calibration_view.h"
+#include "core/setpoint_file.h"
 #include "core/write_safeguard.h"
 #include "report/report_pdf.h"
 
@@ -282,6 +283,8 @@ void TSysSetForm::BBCalStartClick() {
             calSteps_.Start(ESNum->text().toStdString());
         } catch (const SerialNumberError&) {
             throw; // refused before anything changed
+        } catch (const SetpointFileError&) {
+            throw; // "DefaultPrm.qvr" refused before anything changed
         } catch (...) {
             journal();
             throw;
@@ -348,6 +351,11 @@ void TSysSetForm::WriteReport() {
 void TSysSetForm::DefaultsMissing() {
     QMessageBox::critical(this, windowTitle(), QStringLiteral("DefaultPrm.qvrが見つかりません。"),
                           QMessageBox::Ok);
+}
+
+void TSysSetForm::DefaultsIncomplete(const std::string& message) {
+    QMessageBox::information(this, windowTitle(), QString::fromStdString(message),
+                             QMessageBox::Ok);
 }
 
 void TSysSetForm::StepChanged() {

@@ -90,5 +90,47 @@ TEST_F(IniFileTest, AFailedWriteNamesTheFile) {
     }
 }
 
+// Some editors start a file with a UTF-8 byte-order mark; it is no part of
+// the first section's name, and a write keeps it where it is.
+TEST_F(IniFileTest, AByteOrderMarkDoesNotHideTheFirstSection) {
+    const std::string bom = "\xEF\xBB\xBF";
+    Put(bom + "[Early]\r\nDifT0m=48.5\r\n[System]\r\nChipStdV=2.5\r\n");
+    EXPECT_DOUBLE_EQ(ini.ReadFloat("Early", "DifT0m", 50), 48.5);
+    ini.WriteString("Early", "DifT0m", "47");
+    ini.WriteString("Early", "AdjWS", "5");
+    EXPECT_EQ(Bytes(), bom + "[Early]\r\nDifT0m=47\r\nAdjWS=5\r\n[System]\r\nChipStdV=2.5\r\n");
+
+    // A mark alone is an empty file; a mark further on is text.
+    Put(bom);
+    ini.WriteString("Early", "DifT0m", "1");
+    EXPECT_EQ(Bytes(), bom + "[Early]\r\nDifT0m=1\r\n");
+    Put("\r\n" + bom + "[Early]\r\nDifT0m=2\r\n");
+    EXPECT_DOUBLE_EQ(ini.ReadFloat("Early", "DifT0m", 50), 50);
+}
+
+// Nothing the program keeps in a profile file comes near 1 MB: a larger file
+// is not one of its files (or not one any more), and reading it key by key
+// would hold up the window.
+TEST_F(IniFileTest, AFileOverOneMegabyteIsNeitherReadNorRewritten) {
+    const std::string head = "[Record]\r\nSecRec=1\r\n;";
+    const std::string exact = head + std::string(kMaxIniFileBytes - head.size(), 'x');
+    Put(exact);
+    EXPECT_EQ(IniText::Read(path).Bytes(), exact);
+    EXPECT_TRUE(ini.ReadBool("Record", "SecRec", false));
+
+    const std::string over = exact + "\r\n";
+    Put(over);
+    try {
+        IniText::Read(path);
+        FAIL() << "no error";
+    } catch (const IniFileError& e) {
+        EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("1 MB"), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(ini.ReadBool("Record", "SecRec", false)); // as a missing file
+    EXPECT_THROW(ini.WriteBool("Record", "SecRec", false), IniFileError);
+    EXPECT_EQ(Bytes(), over);
+}
+
 } // namespace
 } // namespace qvr

@@ -83,7 +83,7 @@ TEST(TextFile, FailuresNameTheFileAndKeepTheOldContent) {
     const std::string path = dir.File("d.csv");
     WriteTextLines(path, {"keep"});
     // A folder where the temporary file would go makes the write fail, even for root.
-    std::filesystem::create_directory(path + ".tmp~");
+    std::filesystem::create_directory(TemporaryPathFor(path));
     try {
         WriteTextLines(path, {"lost"});
         FAIL() << "no error";

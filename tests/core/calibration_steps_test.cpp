@@ -18,8 +18,13 @@ class RecordingView final : public CalibrationStepView {
 public:
     explicit RecordingView(const Calibration& cal) : cal_(cal) {}
     void DefaultsMissing() override { calls.push_back("missing"); }
+    void DefaultsIncomplete(const std::string& message) override {
+        calls.push_back("incomplete");
+        incomplete = message;
+    }
     void StepChanged() override { calls.push_back("step " + std::to_string(cal_.CalStep)); }
     std::vector<std::string> calls;
+    std::string incomplete;
 
 private:
     const Calibration& cal_;
@@ -95,8 +100,8 @@ TEST_F(CalibrationStepsTest, TypicalSequenceStoresEachStageLogsItAndSavesTheSens
     steps.Finish();
     EXPECT_EQ(cal.CalStep, 7);
     EXPECT_TRUE(FileExists(dir.File("A12_Fin.csv")));
-    EXPECT_EQ(view.calls, (std::vector<std::string>{"step 1", "step 2", "step 3", "step 4",
-                                                    "step 6", "step 2"}));
+    EXPECT_EQ(view.calls, (std::vector<std::string>{"incomplete", "step 1", "step 2", "step 3",
+                                                    "step 4", "step 6", "step 2"}));
     EXPECT_FALSE(FileExists(dir.File("A12_20261210_083005.qvr"))); // nothing to keep at first
 }
 
@@ -139,6 +144,56 @@ TEST_F(CalibrationStepsTest, MissingDefaultsAreReportedAndTheStartGoesOnWithBuil
     EXPECT_EQ(prm.DifT0m, 50.0f);
     EXPECT_EQ(prm.DIV[3], 0.0f);
     EXPECT_TRUE(FileExists(dir.File("B7 .qvr")));
+}
+
+TEST_F(CalibrationStepsTest, DefaultsLackingFieldsAreNamedAndTheStartGoesOn) {
+    TWritePrm full;
+    ResetPrm(full);
+    full.DifT0m = 48.5f;
+    SaveSetpointFile(full, dir.File("DefaultPrm.qvr"));
+    steps.Start("A12");
+    EXPECT_EQ(view.calls, (std::vector<std::string>{"step 1"}));
+
+    IniText text(ReadFileBytes(dir.File("DefaultPrm.qvr")));
+    text.SetValue("Exp16", "ATRev", "?");
+    text.SetValue("Early", "AdjWS", "");
+    text.SetValue("System", "ChipStdV", "2,5");
+    text.Write(dir.File("DefaultPrm.qvr"));
+    view.calls.clear();
+    steps.Start("A12");
+    EXPECT_EQ(view.calls, (std::vector<std::string>{"incomplete", "step 1"}));
+    EXPECT_NE(view.incomplete.find("基準風速値, 気温補正, 基準電圧"), std::string::npos)
+        << view.incomplete;
+    EXPECT_EQ(prm.DifT0m, 48.5f);
+    EXPECT_EQ(prm.ChipStdV, 2.5f);
+}
+
+// A defaults file that is there but unusable would start the run from the
+// factory set without a word: the start is refused and changes nothing.
+TEST_F(CalibrationStepsTest, UnusableDefaultsRefuseTheStart) {
+    steps.Start("A12");
+    steps.Confirm(CalibrationSteps::Stage::AirTemp);
+    const std::string confirmed = ReadFileBytes(dir.File("A12.qvr"));
+    const TWritePrm before = prm;
+    view.calls.clear();
+    for (const std::string& bytes : {std::string("[Record]\r\nSecRec=1\r\n"),
+                                     std::string("[Early]\r\n") + std::string(2 << 20, ';')}) {
+        ReplaceFileBytes(dir.File("DefaultPrm.qvr"), bytes);
+        try {
+            steps.Start("B7");
+            ADD_FAILURE() << "started";
+        } catch (const SetpointFileError& e) {
+            EXPECT_NE(std::string(e.what()).find(dir.File("DefaultPrm.qvr")), std::string::npos)
+                << e.what();
+        }
+        EXPECT_EQ(prm.SerialNo, "A12");
+        EXPECT_EQ(prm.ATRevice0, before.ATRevice0);
+        EXPECT_EQ(prm.DifT0m, before.DifT0m);
+    }
+    EXPECT_EQ(cal.CalStep, 2);
+    EXPECT_EQ(view.calls, std::vector<std::string>{});
+    EXPECT_EQ(ReadFileBytes(dir.File("A12.qvr")), confirmed);
+    EXPECT_FALSE(FileExists(dir.File("B7.qvr")));
 }
 
 TEST_F(CalibrationStepsTest, AFailedLogEndsTheStageBeforeTheStepAndAFailedSaveAfterIt) {

@@ -4,6 +4,7 @@
 #include "core/setpoint_file.h"
 #include "tests/base/temp_dir.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace qvr {
@@ -125,6 +126,79 @@ TEST_F(SetpointFile, WhatIsMissingOrNotANumberTakesItsDefault) {
     p = Scrambled();
     LoadSetpointFile(p, dir.File("missing.qvr"));
     EXPECT_TRUE(SameNumbers(p, defaults));
+}
+
+// A file written by another tool may lack keys; the operator learns which
+// fields took their defaults, by the labels the settings window shows.
+TEST_F(SetpointFile, ALoadNamesTheFieldsThatTookTheirDefaults) {
+    SaveSetpointFile(Scrambled(), path);
+    std::string bytes = ReadFileBytes(path);
+    for (const char* line : {"HeaterWatt=", "DIV3=", "ChipStdV="}) {
+        const std::size_t at = bytes.find(line);
+        bytes.erase(at, bytes.find('\n', at) + 1 - at);
+    }
+    ReplaceFileBytes(path, bytes);
+    TWritePrm p = Scrambled();
+    SetpointLoad load = LoadChosenSetpointFile(p, path);
+    EXPECT_EQ(load.Defaulted, (std::vector<std::string>{"ヒータ出力", "補正点4", "基準電圧"}));
+    EXPECT_EQ(p.HeaterWatt, 0.2f);
+    EXPECT_EQ(p.DIV[3], 0.0f);
+    EXPECT_EQ(p.VAL[3], Scrambled().VAL[3]);
+    const std::string message = DefaultedFieldsMessage(path, load);
+    EXPECT_NE(message.find(path), std::string::npos) << message;
+    EXPECT_NE(message.find("ヒータ出力, 補正点4, 基準電圧"), std::string::npos) << message;
+
+    // A value that does not convert counts as missing; the stored-only fields
+    // are named by their keys.
+    ReplaceFileBytes(path, "[Early]\r\nErDifDir2=x\r\nAdjWS=abc\r\nVAL9=1\r\n");
+    load = LoadChosenSetpointFile(p, path);
+    EXPECT_EQ(load.Defaulted.size(), 34u); // of 35 fields
+    EXPECT_NE(std::find(load.Defaulted.begin(), load.Defaulted.end(), "ErDifDir2"),
+              load.Defaulted.end());
+    EXPECT_NE(std::find(load.Defaulted.begin(), load.Defaulted.end(), "基準風速値"),
+              load.Defaulted.end());
+
+    SaveSetpointFile(defaults, path);
+    EXPECT_EQ(LoadChosenSetpointFile(p, path).Defaulted, std::vector<std::string>{});
+    EXPECT_EQ(DefaultedFieldsMessage(path, SetpointLoad{}), "");
+}
+
+// A chosen file from which no field would take its value would quietly put
+// the factory set in place of the operator's: it is refused and nothing changes.
+TEST_F(SetpointFile, AChosenFileWithoutAnyParameterIsRefused) {
+    const std::string cases[] = {
+        "",
+        "[Record]\r\nSecRec=1\r\n[Collect]\r\nFastMode=0\r\n",
+        "[System]\r\nDifT0m=48.5\r\n", // a key in the wrong section
+        "[Early]\r\nHeaterWatt=abc\r\nDifT0m=\r\n",
+        std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16),
+    };
+    for (const std::string& bytes : cases) {
+        ReplaceFileBytes(path, bytes);
+        TWritePrm p = Scrambled();
+        try {
+            LoadChosenSetpointFile(p, path);
+            ADD_FAILURE() << "loaded: " << bytes;
+        } catch (const SetpointFileError& e) {
+            EXPECT_NE(std::string(e.what()).find(path), std::string::npos) << e.what();
+        }
+        EXPECT_TRUE(SameNumbers(p, Scrambled())) << bytes;
+        // The program's own file may hold only other sections: all defaults.
+        EXPECT_EQ(LoadSetpointFile(p, path).Defaulted.size(), 35u);
+        EXPECT_TRUE(SameNumbers(p, defaults)) << bytes;
+    }
+}
+
+// Some editors write a UTF-8 byte-order mark first.
+TEST_F(SetpointFile, AByteOrderMarkBeforeTheFirstSectionIsSkipped) {
+    ReplaceFileBytes(path, "\xEF\xBB\xBF[Early]\r\nDifT0m=48.5\r\nAdjWS=5.5\r\n"
+                           "HeaterWatt=0.3\r\n");
+    TWritePrm p = defaults;
+    const SetpointLoad load = LoadChosenSetpointFile(p, path);
+    EXPECT_EQ(p.DifT0m, 48.5f);
+    EXPECT_EQ(p.AdjWS, 5.5f);
+    EXPECT_EQ(p.HeaterWatt, 0.3f);
+    EXPECT_EQ(load.Defaulted.size(), 32u);
 }
 
 TEST_F(SetpointFile, AWriteFailureNamesTheFile) {

@@ -39,8 +39,9 @@ protected:
     void SetUp() override {
         ResetPrm(prm);
         // The defaults a calibration starts from: the sensor's factory values.
-        ReplaceFileBytes(dir.File("DefaultPrm.qvr"),
-                         "[Early]\r\nHeaterWatt=0.2\r\nDifT0m=50\r\nAdjDifT=20\r\nAdjWS=5\r\n");
+        TWritePrm factory;
+        ResetPrm(factory);
+        SaveSetpointFile(factory, dir.File("DefaultPrm.qvr"));
         StartSensor();
         StartProgram(calCtx);
         CreateSettingsWindows(calCtx);

@@ -92,7 +92,7 @@ TEST(ExportFiles, AFailedWriteThrowsTheSystemsReasonAndKeepsTheOldFile) {
     test::ScratchDir dir;
     const std::string path = dir.File("log.csv");
     ReplaceFileBytes(path, "old\r\n");
-    std::filesystem::create_directory(path + ".tmp~"); // blocks the write, even for root
+    std::filesystem::create_directory(TemporaryPathFor(path)); // blocks the write, even for root
     try {
         WriteShortLog(path, HistoryOf(10), false);
         FAIL() << "no error";

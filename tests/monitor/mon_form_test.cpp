@@ -148,7 +148,7 @@ TEST_F(MonFormTest, AFailedExportShowsTheSystemsMessageAndKeepsTheOldFile) {
     FillHistory(10);
     const std::string path = w.dir.File("locked.csv");
     ReplaceFileBytes(path, "old\r\n");
-    std::filesystem::create_directory(path + ".tmp~"); // blocks the write, even for root
+    std::filesystem::create_directory(TemporaryPathFor(path)); // blocks the write, even for root
     TMonForm form(w.context);
     form.SetFileNameAsker([&] { return QString::fromStdString(path); });
     QStringList messages;

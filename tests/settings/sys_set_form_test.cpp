@@ -24,6 +24,28 @@ QString CellText(QTableWidget* grid, int column, int row) {
     return item ? item->text() : QString();
 }
 
+// Answers the message box that opens next, also one that opens only after a
+// file dialog has closed, and keeps its text and icon.
+struct LateBox {
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    int seen = 0;
+    QTimer poll;
+    LateBox() {
+        poll.setInterval(10);
+        QObject::connect(&poll, &QTimer::timeout, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            text = box->text();
+            icon = box->icon();
+            ++seen;
+            poll.stop();
+            box->accept();
+        });
+        poll.start();
+    }
+};
+
 class SysSetFormTest : public ::testing::Test, protected LocalState {
 protected:
     AppContext ctx = Context(SystemClock::Instance());
@@ -161,7 +183,10 @@ TEST_F(SysSetFormTest, SaveAndLoadGoThroughTheirDialogs) {
     ReplaceFileBytes(dir.File("partial.qvr"), "[Early]\r\nAdjWS=3\r\n");
     form.EATRev->setText("1.000");
     AnswerDialog(form.LoadDlg, QString::fromStdString(dir.File("partial.qvr")));
+    LateBox defaulted;
     form.BBSetpointLoad->click();
+    EXPECT_EQ(defaulted.seen, 1);
+    EXPECT_TRUE(defaulted.text.contains("気温器差-1")) << defaulted.text.toStdString();
     EXPECT_EQ(prm.AdjWS, 3.0f);
     EXPECT_EQ(prm.ATRevice0, 0.0f);
     EXPECT_EQ(form.EAdjWS->text(), "3.00");
@@ -174,6 +199,71 @@ TEST_F(SysSetFormTest, SaveAndLoadGoThroughTheirDialogs) {
     QTimer::singleShot(0, [&] { static_cast<QDialog*>(form.LoadDlg)->reject(); });
     form.BBSetpointLoad->click();
     EXPECT_EQ(prm.AdjWS, 8.0f);
+}
+
+// A chosen file that lacks fields is loaded and they are named; one with no
+// field to load, or far too large, is refused with its name and changes nothing.
+TEST_F(SysSetFormTest, ALoadedFileNamesItsDefaultedFieldsOrIsRefused) {
+    TSysSetForm form(ctx);
+    form.show();
+    TWritePrm file;
+    ResetPrm(file);
+    file.DifT0m = 48.5f;
+    file.AdjWS = 5.5f;
+    file.HeaterWatt = 0.3f;
+    const std::string chosen = dir.File("sensor.qvr");
+    SaveSetpointFile(file, chosen);
+    IniText text(ReadFileBytes(chosen));
+    text.SetValue("Early", "DIV0", "");
+    text.SetValue("Exp16", "ATRevice1", "n/a");
+    text.SetValue("System", "ChipStdV", "");
+    text.Write(chosen);
+    {
+        AnswerDialog(form.LoadDlg, QString::fromStdString(chosen));
+        LateBox late;
+        form.BBSetpointLoad->click();
+        EXPECT_EQ(late.seen, 1);
+        EXPECT_EQ(late.icon, QMessageBox::Information);
+        EXPECT_TRUE(late.text.contains(QString::fromStdString(chosen))) << late.text.toStdString();
+        EXPECT_TRUE(late.text.endsWith("補正点1, 気温器差-2, 基準電圧")) << late.text.toStdString();
+        EXPECT_EQ(form.EDifT0m->text(), "48.50");
+        EXPECT_EQ(form.EHeaterWatt->text(), "0.3000");
+    }
+
+    const std::string refused[] = {"[Record]\r\nSecRec=1\r\n",
+                                   "[Early]\r\nDifT0m=1\r\n" + std::string(1 << 20, ';')};
+    for (const std::string& bytes : refused) {
+        ReplaceFileBytes(chosen, bytes);
+        form.EAdjWS->setText("7");
+        AnswerDialog(form.LoadDlg, QString::fromStdString(chosen));
+        LateBox late;
+        form.BBSetpointLoad->click();
+        EXPECT_EQ(late.seen, 1);
+        EXPECT_EQ(late.icon, QMessageBox::Critical);
+        EXPECT_TRUE(late.text.contains(QString::fromStdString(chosen))) << late.text.toStdString();
+        EXPECT_EQ(prm.DifT0m, 48.5f);
+        EXPECT_EQ(form.EAdjWS->text(), "7"); // the typing stays too
+    }
+}
+
+// A settings file far too large is named at start; the program goes on with
+// the built-in set and will not overwrite the file.
+TEST_F(SysSetFormTest, AnOversizedBaseFileIsNamedAtCreationAndKept) {
+    const std::string huge = "[System]\r\nChipStdV=3\r\n" + std::string(2 << 20, ';');
+    ReplaceFileBytes(base, huge);
+    prm.ChipStdV = 7;
+    box.ArmOnce();
+    TSysSetForm form(ctx);
+    EXPECT_EQ(box.seen, 1);
+    EXPECT_TRUE(box.text.contains("BaseSetpoint.ini")) << box.text.toStdString();
+    EXPECT_EQ(prm.ChipStdV, 7.0f);
+    form.show();
+    box.ArmOnce();
+    form.BBOk->click();
+    EXPECT_EQ(box.seen, 2);
+    EXPECT_EQ(box.icon, QMessageBox::Critical);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(ReadFileBytes(base), huge);
 }
 
 TEST_F(SysSetFormTest, ASaveFailureIsShownAndOkLeavesTheWindowOpen) {
