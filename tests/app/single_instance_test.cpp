@@ -7,6 +7,7 @@
 
 #include <QTest>
 #include <csignal>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -106,9 +107,13 @@ protected:
         for (const auto& e : fs::directory_iterator(dir.Path() / "Record", ec))
             if (e.path().extension() == ".csv") files.push_back(e.path());
         std::sort(files.begin(), files.end());
-        for (const auto& f : files)
-            for (auto& line : ReadTextLines(test::Utf8Text(f)))
-                if (!line.empty() && line[0] >= '0' && line[0] <= '9') rows.push_back(line);
+        // Only lines already ended: the program may be appending the next one.
+        for (const auto& f : files) {
+            const std::string bytes = ReadFileBytes(test::Utf8Text(f));
+            for (std::size_t at = 0, end; (end = bytes.find("\r\n", at)) != std::string::npos;
+                 at = end + 2)
+                if (bytes[at] >= '0' && bytes[at] <= '9') rows.push_back(bytes.substr(at, end - at));
+        }
         return rows;
     }
     bool WaitForRows(std::size_t n) {
