@@ -42,8 +42,8 @@ SetpointLoad LoadSetpointFile(TWritePrm& prm, const std::string& path);
 // built-in defaults in place of the operator's set.
 SetpointLoad LoadChosenSetpointFile(TWritePrm& prm, const std::string& path);
 
-// "…: these fields took their defaults: 基準電圧, 気温補正" for the operator;
-// empty when every field came from the file.
+// For the operator: that defaults were used, the file, and the fields'
+// labels ("基準電圧, 気温補正"); empty when every field came from the file.
 std::string DefaultedFieldsMessage(const std::string& path, const SetpointLoad& load);
 
 // Writes every numeric field, in the file order, as general number text; other
