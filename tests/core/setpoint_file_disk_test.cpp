@@ -9,7 +9,10 @@
 #include <cerrno>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <memory>
+#include <cstring>
 #include <sys/inotify.h>
+#include <sys/mount.h>
 #include <unistd.h>
 
 namespace qvr {
@@ -84,6 +87,38 @@ TEST(SetpointFileOnAFullDisk, ASaveLeavesThePreviousFileOrTheWholeNewOne) {
             }
         }
     }
+}
+
+// A real small file system filled to the last byte: the previous settings
+// file stays whole and a backup leaves nothing. Needs the right to mount.
+TEST(SetpointFileOnAFullDisk, ARealFullFileSystemKeepsThePreviousFileAndLeavesNoBackup) {
+    test::TempDir dir;
+    if (::mount("qvr-full", dir.Dir().c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=16k") != 0)
+        GTEST_SKIP() << "cannot mount a small file system: " << std::strerror(errno);
+    const std::unique_ptr<test::TempDir, void (*)(test::TempDir*)> unmount(
+        &dir, [](test::TempDir* d) { ::umount2(d->Dir().c_str(), MNT_DETACH); });
+    const std::string base = dir.File("BaseSetpoint.ini");
+    const std::string previous = "[Record]\r\nSecRec=1\r\n[Early]\r\nDifT0m=47\r\n";
+    ReplaceFileBytes(base, previous);
+    ASSERT_TRUE(ForceDirectories(dir.File("Backup")));
+    try {
+        for (int i = 0;; ++i)
+            ReplaceFileBytes(dir.File("fill" + std::to_string(i)), std::string(1024, 'x'));
+    } catch (const TextFileError&) {
+    }
+    EXPECT_THROW(SaveSetpointFile(Calibrated(), base), IniFileError);
+    EXPECT_EQ(ReadFileBytes(base), previous);
+    const std::string backup = dir.File("Backup/A12_20261210_081502.qvr");
+    EXPECT_THROW(SaveSetpointFile(Calibrated(), backup), IniFileError);
+    EXPECT_EQ(FilesIn(dir.File("Backup")), 0u);
+
+    std::filesystem::remove(test::Utf8Path(dir.File("fill0")));
+    std::filesystem::remove(test::Utf8Path(dir.File("fill1")));
+    SaveSetpointFile(Calibrated(), base);
+    TWritePrm back;
+    EXPECT_TRUE(LoadChosenSetpointFile(back, base).Defaulted.empty());
+    EXPECT_EQ(back.DifT0m, 48.5f);
+    EXPECT_NE(ReadFileBytes(base).find("SecRec=1"), std::string::npos);
 }
 
 // The kernel's account of what the program does with one file.
