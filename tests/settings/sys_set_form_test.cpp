@@ -101,8 +101,11 @@ TEST_F(SysSetFormTest, ANumberThatDoesNotConvertStopsOkSaveAndSendAndKeepsEveryE
     form.BBWrite->click();
     expectNothingTaken("send");
     const std::string saved = dir.File("saved.qvr");
-    AnswerDialog(form.SaveDlg, QString::fromStdString(saved));
-    box.ArmOnce();
+    QTimer::singleShot(0, [&] {
+        form.SaveDlg->selectFile(QString::fromStdString(saved));
+        box.ArmOnce(); // the warning comes once the dialog has closed
+        static_cast<QDialog*>(form.SaveDlg)->accept();
+    });
     form.BBSetpointSave->click();
     expectNothingTaken("save");
     EXPECT_FALSE(FileExists(saved));
