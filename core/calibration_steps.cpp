@@ -40,8 +40,8 @@ std::string SerialNumberProblem(const std::string& serial) {
     // COM0-9 and LPT0-9, and with a superscript digit, which Windows also reserves.
     const std::string_view port(stem.size() > 3 ? std::string_view(stem).substr(3) : "");
     const bool numbered = (stem.starts_with("COM") || stem.starts_with("LPT")) &&
-                          ((port.size() == 1 && port[0] >= '0' && port[0] <= '9') ||
-                           port == "¹" || port == "²" || port == "³");
+                          ((port.size() == 1 && port[0] >= '0' && port[0] <= '9') || port == "¹" ||
+                           port == "²" || port == "³");
     if (numbered || stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL")
         return "シリアル番号が機器名と同じため、ファイルを作れません: " + serial;
     return {};

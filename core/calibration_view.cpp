@@ -92,7 +92,8 @@ std::string CalibrationNote(const Calibration& cal, bool fastMode) {
     if (!cal.Fresh) return "計測値が2秒以上更新されていないため、判定していません";
     if (cal.AtKnown() && cal.WdtKnown() && cal.TempDiffKnown()) return {};
     if (fastMode)
-        return "高速モードでは気温・温度差を読まないため、気温・風速温度・温度差の工程は確定できません";
+        return "高速モードでは気温・温度差を読まないため、気温・風速温度・温度差の工程は確定できま"
+               "せん";
     return "センサーから受信していない計測値があり、その工程は確定できません";
 }
 

@@ -159,7 +159,8 @@ void CalibrationJournal::Confirm(CalStage stage, const TWritePrm& prm, TDateTime
 TDateTime OldestValid(const TSampleHistory& history, int newest) {
     TDateTime oldest = 0;
     for (int i = 0; i < newest && i < kSampleHistorySize; ++i)
-        if (history[static_cast<std::size_t>(i)].Valid) oldest = history[static_cast<std::size_t>(i)].Time;
+        if (history[static_cast<std::size_t>(i)].Valid)
+            oldest = history[static_cast<std::size_t>(i)].Time;
     return oldest;
 }
 
@@ -204,8 +205,10 @@ CalibrationReport CalibrationJournal::Build(const ReportContext& c) const {
     TDateTime lastConfirmed = startTime_;
     for (int s = 0; s < kCalStageCount - 1; ++s) {
         const auto& entry = stages_[static_cast<std::size_t>(s)];
-        if (entry) lastConfirmed = std::max(lastConfirmed, entry->Time);
-        else r.Skipped.push_back(CalStageName(static_cast<CalStage>(s)));
+        if (entry)
+            lastConfirmed = std::max(lastConfirmed, entry->Time);
+        else
+            r.Skipped.push_back(CalStageName(static_cast<CalStage>(s)));
     }
     r.Write = CheckWrite(c, lastConfirmed);
     r.Final.Pass = r.Final.Pass && r.Write.Result == ReportWriteCheck::State::Verified;

@@ -18,9 +18,9 @@ struct ReportContext {
     TDateTime Created = 0; // now
     std::string Computer;  // the computer's name
     std::string ProgramVersion;
-    TSampleRec Sensor;     // the latest reading: model and firmware version
-    float WsAvg15 = 0;     // the calibration's 15-reading average
-    bool Measured = false; // false when no fresh reading was at hand for it
+    TSampleRec Sensor;          // the latest reading: model and firmware version
+    float WsAvg15 = 0;          // the calibration's 15-reading average
+    bool Measured = false;      // false when no fresh reading was at hand for it
     TDateTime MeasuredFrom = 0; // the oldest reading in that average
     TWriteRecord LastWrite;     // how the last group write ended
 };

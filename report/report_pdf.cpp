@@ -226,14 +226,15 @@ double DrawFinal(Page& page, const CalibrationReport& r, double y) {
     y += 9;
     // Whether the sensor holds the set, and what was left out, in plain words.
     const bool verified = r.Write.Result == ReportWriteCheck::State::Verified;
-    page.Text(kMargin, y, 140, 5, Q(r.Write.Text), ReportFont(9, !verified), Qt::AlignLeft | Qt::AlignVCenter,
-              verified ? kPass : kChanged);
+    page.Text(kMargin, y, 140, 5, Q(r.Write.Text), ReportFont(9, !verified),
+              Qt::AlignLeft | Qt::AlignVCenter, verified ? kPass : kChanged);
     y += 5.5;
     if (!r.Skipped.empty()) {
         QStringList names;
         for (const auto& n : r.Skipped)
             names << Q(n);
-        page.Text(kMargin, y, 170, 5, QStringLiteral("省略した工程：") + names.join(QStringLiteral("、")),
+        page.Text(kMargin, y, 170, 5,
+                  QStringLiteral("省略した工程：") + names.join(QStringLiteral("、")),
                   ReportFont(9, true), Qt::AlignLeft | Qt::AlignVCenter, kChanged);
         y += 5.5;
     }

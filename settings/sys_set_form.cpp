@@ -309,8 +309,8 @@ void TSysSetForm::keyPressEvent(QKeyEvent* event) {
 void TSysSetForm::ParamsToEdits() {
     const TWritePrm& p = ctx_.writePrm;
     // Fresh values: no mark of an earlier failed conversion stays.
-    for (QLineEdit* e : {EDifT0m, EAdjWS, EAdjDifT, EHeaterWatt, EATDif1, EATDif2, EWDDif1,
-                         EWDDif2, EStdVolt, EATRev})
+    for (QLineEdit* e : {EDifT0m, EAdjWS, EAdjDifT, EHeaterWatt, EATDif1, EATDif2, EWDDif1, EWDDif2,
+                         EStdVolt, EATRev})
         MarkUnconverted(e, nullptr, false);
     for (int r = 1; r < 11; ++r)
         for (int c = 0; c < 2; ++c)
@@ -345,16 +345,17 @@ bool TSysSetForm::EditsToParams() {
         QTableWidgetItem* Item;
         float* Value;
     };
-    std::vector<Field> order = {{QStringLiteral("0m/s.時温度差"), EDifT0m, nullptr, &p.DifT0m},
-                                {QStringLiteral("基準風速値"), EAdjWS, nullptr, &p.AdjWS},
-                                {QStringLiteral("基準時温度差"), EAdjDifT, nullptr, &p.AdjDifT},
-                                {QStringLiteral("ヒータ出力"), EHeaterWatt, nullptr, &p.HeaterWatt}};
+    std::vector<Field> order = {
+        {QStringLiteral("0m/s.時温度差"), EDifT0m, nullptr, &p.DifT0m},
+        {QStringLiteral("基準風速値"), EAdjWS, nullptr, &p.AdjWS},
+        {QStringLiteral("基準時温度差"), EAdjDifT, nullptr, &p.AdjDifT},
+        {QStringLiteral("ヒータ出力"), EHeaterWatt, nullptr, &p.HeaterWatt}};
     for (std::size_t i = 0; i < 10; ++i) {
         const QString row = QString::number(i + 1);
-        order.push_back({QStringLiteral("補正点 ") + row, nullptr, &Cell(SGRev, 0, int(i) + 1),
-                         &p.DIV[i]});
-        order.push_back({QStringLiteral("補正量 ") + row, nullptr, &Cell(SGRev, 1, int(i) + 1),
-                         &p.VAL[i]});
+        order.push_back(
+            {QStringLiteral("補正点 ") + row, nullptr, &Cell(SGRev, 0, int(i) + 1), &p.DIV[i]});
+        order.push_back(
+            {QStringLiteral("補正量 ") + row, nullptr, &Cell(SGRev, 1, int(i) + 1), &p.VAL[i]});
     }
     order.insert(order.end(), {{QStringLiteral("気温器差-1"), EATDif1, nullptr, &p.ATRevice0},
                                {QStringLiteral("気温器差-2"), EATDif2, nullptr, &p.ATRevice1},
@@ -375,12 +376,11 @@ bool TSysSetForm::EditsToParams() {
                                      f.Label + QStringLiteral("：「") + text + QStringLiteral("」"),
                                  QMessageBox::Ok);
             // The operator corrects it where it stands; the other edits stay as typed.
+            PCMain->setCurrentWidget(TSDirect);
             if (f.Edit) {
-                PCMain->setCurrentWidget(TSDirect);
                 f.Edit->setFocus();
                 f.Edit->selectAll();
             } else {
-                PCMain->setCurrentWidget(TSDirect);
                 SGRev->setFocus();
                 SGRev->setCurrentItem(f.Item);
             }

@@ -149,7 +149,7 @@ public:
     QProgressBar* NmGage15 = nullptr;
     QLabel* Label12 = nullptr;
     QTableWidget* SGCalData = nullptr;
-    QLabel* LReport = nullptr; // where the last report went
+    QLabel* LReport = nullptr;  // where the last report went
     QLabel* LCalNote = nullptr; // why stages cannot be confirmed now
 
 protected:

@@ -185,9 +185,10 @@ TEST_F(CalibrationStepsTest, ASerialNumberThatCannotNameAFileIsRefusedAndChanges
     // Separators and characters Windows refuses; a trailing dot or space,
     // which Windows drops; device names, which open the device, not a file.
     for (const char* serial :
-         {"../A12", "..", "sub/A12", "C:\\A12", "A:12", "A*", "A?", "A\"1", "<A>", "A|B", "A\tB",
-          "A12.", "A12 ", "NUL", "nul", "NUL.qvr", "Con", "PRN.txt", "aux", "COM1", "com9.x",
-          "LPT1", "lpt9", "COM0", "COM¹", "NUL .a", "CON.tar.gz"}) {
+         {"../A12", "..",      "sub/A12", "C:\\A12", "A:12",   "A*",        "A?",
+          "A\"1",   "<A>",     "A|B",     "A\tB",    "A12.",   "A12 ",      "NUL",
+          "nul",    "NUL.qvr", "Con",     "PRN.txt", "aux",    "COM1",      "com9.x",
+          "LPT1",   "lpt9",    "COM0",    "COM¹",    "NUL .a", "CON.tar.gz"}) {
         EXPECT_THROW(steps.Start(serial), SerialNumberError) << serial;
         EXPECT_EQ(prm.SerialNo, "A12") << serial;
     }

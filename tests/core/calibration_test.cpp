@@ -224,7 +224,8 @@ TEST(CalibrationStatistics, ReadingsTheSensorDidNotSendJudgeNothing) {
         EXPECT_FALSE(controls.ATRcvFinEnabled || controls.WSTRcvFinEnabled ||
                      controls.ZeroCalFinEnabled || controls.SpanCalFinEnabled);
         const CalibrationPanels panels = BuildCalibrationPanels(cal, TWritePrm{});
-        for (const CandidatePanel* p : {&panels.ATRev, &panels.WTRev, &panels.WS0Cal, &panels.WS4Cal}) {
+        for (const CandidatePanel* p :
+             {&panels.ATRev, &panels.WTRev, &panels.WS0Cal, &panels.WS4Cal}) {
             EXPECT_EQ(p->Text, "未受信");
             EXPECT_FALSE(p->Green);
         }

@@ -59,7 +59,8 @@ TEST(StepLog, ReadingsTheSensorDidNotSendAreLeftEmpty) {
     h[1] = Entry(9, 0, 2, 0.5f);
     h[1].Sent = PolledFields(true, false); // fast mode: the first key set alone
     WriteStepLog(path, h);
-    EXPECT_EQ(ReadTextLines(path).back(), "2026/12/10 09:00:02,0.5,20.0499992370605,,0.100000001490116,,,,,");
+    EXPECT_EQ(ReadTextLines(path).back(),
+              "2026/12/10 09:00:02,0.5,20.0499992370605,,0.100000001490116,,,,,");
 }
 
 TEST(StepLog, EmptyHistoryGivesTheHeaderAndAStageKeepsOnlyItsLatestLog) {

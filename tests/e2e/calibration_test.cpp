@@ -316,8 +316,8 @@ TEST_F(CalibrationSequence, AReportWithoutAWriteGivesNoPass) {
     EXPECT_FALSE(text.contains(QStringLiteral("判定：合格")));
     EXPECT_TRUE(text.contains(QStringLiteral("判定：未書込")));
     EXPECT_TRUE(text.contains(QStringLiteral("校正した設定はセンサーに書き込まれていません")));
-    EXPECT_TRUE(text.contains(
-        QStringLiteral("省略した工程：気温器差確定、風速器差確定、0m/s.調整確定")));
+    EXPECT_TRUE(
+        text.contains(QStringLiteral("省略した工程：気温器差確定、風速器差確定、0m/s.調整確定")));
 }
 
 } // namespace

@@ -49,7 +49,8 @@ TEST_F(SettingsGuards, ACommaInTheHeaterFieldSendsAndSavesNothing) {
     box.ArmOnce();
     settings->BBWrite->click();
     EXPECT_EQ(box.seen, 1);
-    EXPECT_TRUE(box.text.endsWith(QStringLiteral("ヒータ出力：「0,21」"))) << box.text.toStdString();
+    EXPECT_TRUE(box.text.endsWith(QStringLiteral("ヒータ出力：「0,21」")))
+        << box.text.toStdString();
     EXPECT_FALSE(writer->isVisible());
     EXPECT_EQ(settings->focusWidget(), settings->EHeaterWatt);
     EXPECT_EQ(settings->EHeaterWatt->text(), "0,21");

@@ -185,10 +185,11 @@ TEST(CalibrationJournal, SeriesTakesEachNewReadingOnceAndStaysBounded) {
 
 TEST(StageLog, AnEmptyCellIsAReadingNotSentNotAZero) {
     test::TempDir dir;
-    WriteTextLines(dir.File("A12_cal0.csv"),
-                   {",風速,気温,温度差,風速(RAW),AT-1,AT-2,WDT-1,WDT-2,", ",m/s.,℃,℃,m/s.,℃,℃,℃,℃,",
-                    "2026/12/10 09:00:01,0.5,20,,0.4,,,,,", "2026/12/10 09:00:02,0.7,20,46,0.4,,,,,",
-                    "2026/12/10 09:00:03,0.6,20,48,0.4,,,,,", "2026/12/10 09:00:04,x,20,48,0.4,,,,,"});
+    WriteTextLines(
+        dir.File("A12_cal0.csv"),
+        {",風速,気温,温度差,風速(RAW),AT-1,AT-2,WDT-1,WDT-2,", ",m/s.,℃,℃,m/s.,℃,℃,℃,℃,",
+         "2026/12/10 09:00:01,0.5,20,,0.4,,,,,", "2026/12/10 09:00:02,0.7,20,46,0.4,,,,,",
+         "2026/12/10 09:00:03,0.6,20,48,0.4,,,,,", "2026/12/10 09:00:04,x,20,48,0.4,,,,,"});
     const StageLogStatistics s = ReadStageLog(dir.File("A12_cal0.csv"));
     EXPECT_EQ(s.Lines, 3); // the line with "x" is no data line
     EXPECT_NEAR(s.Average[0], 0.6, 1e-12);
@@ -286,7 +287,8 @@ TEST(FinalCheck, OnlyTheReferenceStageConfirmedAndNothingWrittenGivesNoPass) {
     EXPECT_FALSE(r.Final.Pass);
     EXPECT_STREQ(ReportVerdict(r), "未書込");
     EXPECT_EQ(r.Write.Text, "校正した設定はセンサーに書き込まれていません。");
-    EXPECT_EQ(r.Skipped, (std::vector<std::string>{"気温器差確定", "風速器差確定", "0m/s.調整確定"}));
+    EXPECT_EQ(r.Skipped,
+              (std::vector<std::string>{"気温器差確定", "風速器差確定", "0m/s.調整確定"}));
 }
 
 TEST(FinalCheck, AgreesWithTheCalibrationsOwnBandAtItsEdges) {
