@@ -182,10 +182,7 @@ void Calibration::UpdateSpanCheck(const TSampleHistory& history, float adjWS) {
     const double h = static_cast<double>(tol) * 0.5;
     if (adjWS - h < WsAvg15 && WsAvg15 < adjWS + h) {
         SpanReached = true;
-        if (CalStep == 6) {
-            CalStep = 7;
-            CompletedAt = history[0].Time;
-        }
+        if (CalStep == 6) CalStep = 7;
     } else if (CalStep == 7) {
         CalStep = 6;
     }

@@ -56,8 +56,6 @@ public:
     bool Fresh = false;
     // Time of the newest history entry judged so far.
     TDateTime LastJudged = 0;
-    // When the step last became 7, by the time of the history entry that did it.
-    TDateTime CompletedAt = 0;
 
     static constexpr double kStaleSeconds = 2.0;
 
