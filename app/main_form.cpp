@@ -390,6 +390,7 @@ void TMainForm::MainTimerTimer() {
     ShowPortState();
     if (!sensorLink_.PortConnected() || !Collecting) {
         ctx_.currentSample.Valid = false;
+        ctx_.currentSample.Sent = 0;
         validity_.Stop();
         return;
     }
@@ -398,8 +399,11 @@ void TMainForm::MainTimerTimer() {
     // one there is no history entry, so no chart point, export row or
     // calibration sample either.
     const TDateTime now = ctx_.clock.Now();
-    ctx_.currentSample.Valid =
-        validity_.Valid(now, ctx_.mySts.FastMode, IsWindDirModel(ctx_.currentSample.ModelNo));
+    const bool windDir = IsWindDirModel(ctx_.currentSample.ModelNo);
+    ctx_.currentSample.Valid = validity_.Valid(now, ctx_.mySts.FastMode, windDir);
+    // A valid reading holds every polled field, and only those are its own.
+    ctx_.currentSample.Sent =
+        ctx_.currentSample.Valid ? PolledFields(ctx_.mySts.FastMode, windDir) : 0;
     if (counters_.CountTick(ctx_.mySts.FastMode)) {
         if (ctx_.currentSample.Valid) HistoryStep(ctx_.sampleHistory, ctx_.currentSample, now);
         RefreshReadout();

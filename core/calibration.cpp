@@ -1,5 +1,7 @@
 #include "core/calibration.h"
 
+#include "core/sample_validity.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -22,8 +24,27 @@ double CalibrationChannel(const TSampleRec& sample, int channel) {
     }
 }
 
+bool ChannelSent(const TSampleRec& sample, int channel) {
+    static constexpr SampleField fields[Calibration::kChannels] = {
+        SampleField::WindSpeed, SampleField::AirTemp1, SampleField::AirTemp2,
+        SampleField::WdsTemp1,  SampleField::WdsTemp2, SampleField::TempDiff};
+    return sample.Valid && (sample.Sent & FieldBit(fields[channel])) != 0;
+}
+
 void Calibration::UpdateStatistics(const TSampleRec& current, const TSampleHistory& history,
-                                   float adjWS) {
+                                   float adjWS, TDateTime now) {
+    const TSampleRec& newest = history[0];
+    const double age = (now - newest.Time) * 86400.0;
+    Fresh = newest.Valid && newest.Time > 0 && age >= 0 && age <= kStaleSeconds + 0.001;
+    if (!Fresh) {
+        // Frozen readings are no evidence of steadiness.
+        StableWs = StableAt1 = StableAt2 = StableWdt1 = StableWdt2 = StableTempDiff = false;
+        SpanReached = false;
+        return;
+    }
+    if (newest.Time <= LastJudged) return; // already judged: nothing new to move
+    LastJudged = newest.Time;
+
     Channels sums{};
     LongAvg.fill(0.0);
     StableWs = StableAt1 = StableAt2 = StableWdt1 = StableWdt2 = StableTempDiff = false;
@@ -31,9 +52,12 @@ void Calibration::UpdateStatistics(const TSampleRec& current, const TSampleHisto
 
     // The extremes start from the current sample, so a value decoded after the
     // last history step widens them on its own.
-    bool seeded = current.Valid;
-    for (int c = 0; c < kChannels; ++c)
-        LongMax[c] = LongMin[c] = current.Valid ? CalibrationChannel(current, c) : 0.0;
+    std::array<bool, kChannels> seeded{};
+    std::array<int, kChannels> sent{};
+    for (int c = 0; c < kChannels; ++c) {
+        seeded[c] = ChannelSent(current, c);
+        LongMax[c] = LongMin[c] = seeded[c] ? CalibrationChannel(current, c) : 0.0;
+    }
 
     int count = 0;
     for (int j = 0; j < kLongWindow; ++j) {
@@ -41,32 +65,49 @@ void Calibration::UpdateStatistics(const TSampleRec& current, const TSampleHisto
         if (!entry.Valid) continue;
         ++count;
         for (int c = 0; c < kChannels; ++c) {
+            if (!ChannelSent(entry, c)) continue;
+            ++sent[c];
             const double v = CalibrationChannel(entry, c);
             sums[c] += v;
-            if (!seeded) {
+            if (!seeded[c]) {
                 LongMax[c] = LongMin[c] = v;
+                seeded[c] = true;
             } else {
                 LongMax[c] = std::max(LongMax[c], v);
                 LongMin[c] = std::min(LongMin[c], v);
             }
         }
-        seeded = true;
+    }
+    for (int c = 0; c < kChannels; ++c) {
+        Known[c] = count > 0 && sent[c] == count;
+        // A channel missing from some entries holds zeros there: no statistic.
+        if (!Known[c]) LongMax[c] = LongMin[c] = 0.0;
     }
     if (count == 0) {
         UpdateSpanCheck(history, adjWS);
         return;
     }
     for (int c = 0; c < kChannels; ++c)
-        LongAvg[c] = sums[c] / count;
+        if (Known[c]) LongAvg[c] = sums[c] / count;
 
     // Each correction brings its channel to the mean of the pair.
-    const double at = (LongAvg[1] + LongAvg[2]) * 0.5;
-    AtCorr = {static_cast<float>(at - LongAvg[1]), static_cast<float>(at - LongAvg[2])};
-    const double wdt = (LongAvg[3] + LongAvg[4]) * 0.5;
-    WdtCorr = {static_cast<float>(wdt - LongAvg[3]), static_cast<float>(wdt - LongAvg[4])};
+    AtCorr = {0.0f, 0.0f};
+    if (AtKnown()) {
+        const double at = (LongAvg[1] + LongAvg[2]) * 0.5;
+        AtCorr = {static_cast<float>(at - LongAvg[1]), static_cast<float>(at - LongAvg[2])};
+    }
+    WdtCorr = {0.0f, 0.0f};
+    if (WdtKnown()) {
+        const double wdt = (LongAvg[3] + LongAvg[4]) * 0.5;
+        WdtCorr = {static_cast<float>(wdt - LongAvg[3]), static_cast<float>(wdt - LongAvg[4])};
+    }
 
-    if (LongAvg[0] < 0.5) ZeroTempDiff = static_cast<float>(LongAvg[5]);
-    if (LongAvg[0] > 0.3) SpanTempDiff = static_cast<float>(LongAvg[5]);
+    if (TempDiffKnown()) {
+        if (LongAvg[0] < 0.5) ZeroTempDiff = static_cast<float>(LongAvg[5]);
+        if (LongAvg[0] > 0.3) SpanTempDiff = static_cast<float>(LongAvg[5]);
+    } else {
+        ZeroTempDiff = SpanTempDiff = 0.0f;
+    }
 
     std::copy_backward(ResultRing.begin(), ResultRing.end() - 1, ResultRing.end());
     ResultRing[0] = {LongAvg[5], AtCorr[0], AtCorr[1], WdtCorr[0], WdtCorr[1]};
@@ -91,12 +132,12 @@ void Calibration::UpdateStatistics(const TSampleRec& current, const TSampleHisto
     }
 
     if (count == kLongWindow && shortCount > 0) {
-        StableWs = LongSpan(0) < 0.2;
-        StableAt1 = LongSpan(1) < 0.5 && ShortSpan(1) < 0.005;
-        StableAt2 = LongSpan(2) < 0.5 && ShortSpan(1) < 0.005;
-        StableWdt1 = LongSpan(3) < 0.8 && ShortSpan(3) < 0.005;
-        StableWdt2 = LongSpan(4) < 0.8 && ShortSpan(3) < 0.005;
-        StableTempDiff = LongSpan(5) < 1.0 && ShortSpan(0) < 0.12;
+        StableWs = Known[0] && LongSpan(0) < 0.2;
+        StableAt1 = AtKnown() && LongSpan(1) < 0.5 && ShortSpan(1) < 0.005;
+        StableAt2 = AtKnown() && LongSpan(2) < 0.5 && ShortSpan(1) < 0.005;
+        StableWdt1 = WdtKnown() && LongSpan(3) < 0.8 && ShortSpan(3) < 0.005;
+        StableWdt2 = WdtKnown() && LongSpan(4) < 0.8 && ShortSpan(3) < 0.005;
+        StableTempDiff = TempDiffKnown() && LongSpan(5) < 1.0 && ShortSpan(0) < 0.12;
     }
     UpdateSpanCheck(history, adjWS);
 }
@@ -112,7 +153,7 @@ void Calibration::UpdateSpanCheck(const TSampleHistory& history, float adjWS) {
     int n15 = 0;
     for (int i = 0; i < 15; ++i) {
         const TSampleRec& entry = history[static_cast<std::size_t>(i)];
-        if (!entry.Valid) continue;
+        if (!ChannelSent(entry, 0)) continue;
         sum15 += entry.WindSpeed;
         ++n15;
         if (i < 5) {

@@ -49,11 +49,24 @@ public:
     bool StableTempDiff = false;
     bool SpanReached = false;
     std::int32_t CalStep = 0;
+    // Channels the sensor sent in every valid entry of the long window at the
+    // last judged tick; a channel not known gives no statistic, candidate or verdict.
+    std::array<bool, kChannels> Known{};
+    // The history moved within the last 2 s; a stale one is not judged.
+    bool Fresh = false;
+    // Time of the newest history entry judged so far.
+    TDateTime LastJudged = 0;
+
+    static constexpr double kStaleSeconds = 2.0;
 
     // One tick: long and short statistics, candidates, verdicts, then
     // UpdateSpanCheck. A current sample that is not valid holds no data of this
-    // run and is left out of the extremes.
-    void UpdateStatistics(const TSampleRec& current, const TSampleHistory& history, float adjWS);
+    // run and is left out of the extremes. Only a history whose newest entry is
+    // at most 2 s old at `now` and newer than the last one judged moves
+    // anything; a history that stopped (silence, closed port, paused poll)
+    // is not steady, and a tick with nothing new keeps the last judgement.
+    void UpdateStatistics(const TSampleRec& current, const TSampleHistory& history, float adjWS,
+                          TDateTime now);
 
     // Averages of the 5 and 15 newest wind speeds, their gauges and the band
     // around adjWS; moves the step counter from 4 to 5 and between 6 and 7.
@@ -63,9 +76,16 @@ public:
     // Spans (maximum minus minimum) as the verdicts and the grid use them.
     double LongSpan(int channel) const { return LongMax[channel] - LongMin[channel]; }
     double ShortSpan(int value) const { return ShortMax[value] - ShortMin[value]; }
+
+    // The stages' inputs were all sent by the sensor.
+    bool AtKnown() const { return Known[1] && Known[2]; }
+    bool WdtKnown() const { return Known[3] && Known[4]; }
+    bool TempDiffKnown() const { return Known[0] && Known[5]; }
 };
 
 // Channel c of the long window read from a sample.
 double CalibrationChannel(const TSampleRec& sample, int channel);
+// Whether the sensor sent channel c for this sample.
+bool ChannelSent(const TSampleRec& sample, int channel);
 
 } // namespace qvr

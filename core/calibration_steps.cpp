@@ -11,15 +11,36 @@ namespace qvr {
 
 namespace {
 
-// Separators and the characters Windows refuses in a name; the sensor's files
-// are named by serial number alone, so it must stay one plain name.
-bool NamesAFile(const std::string& serial) {
-    if (serial == "." || serial == "..") return false;
+// The per-sensor files are named by serial number alone, so it must be one
+// plain name that creates a file on Windows as well as here: no separators or
+// characters Windows refuses, no trailing dot or space (Windows drops them),
+// and no device name, which opens the device instead of a file ("NUL.qvr").
+std::string SerialNumberProblem(const std::string& serial) {
+    if (serial.empty()) return "シリアル番号が入力されていません";
     for (const unsigned char c : serial)
         if (c < 0x20 ||
             std::string_view("/\\:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos)
-            return false;
-    return true;
+            return "シリアル番号に使えない文字があります（\\ / : * ? \" < > | など）: " + serial;
+    if (serial.back() == '.' || serial.back() == ' ')
+        return "シリアル番号の末尾に「.」や空白は使えません: " + serial;
+    std::string stem = serial.substr(0, serial.find('.'));
+    while (!stem.empty() && stem.back() == ' ')
+        stem.pop_back();
+    for (char& c : stem)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    // COM0-9 and LPT0-9, and with a superscript digit, which Windows also reserves.
+    const std::string_view port(stem.size() > 3 ? std::string_view(stem).substr(3) : "");
+    const bool numbered = (stem.starts_with("COM") || stem.starts_with("LPT")) &&
+                          ((port.size() == 1 && port[0] >= '0' && port[0] <= '9') || port == "¹" ||
+                           port == "²" || port == "³");
+    if (numbered || stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL")
+        return "シリアル番号が機器名と同じため、ファイルを作れません: " + serial;
+    return {};
+}
+
+void RequireSerialNumber(const std::string& serial) {
+    if (const std::string problem = SerialNumberProblem(serial); !problem.empty())
+        throw SerialNumberError(problem);
 }
 
 } // namespace
@@ -37,9 +58,7 @@ std::string CalibrationSteps::LogFile(const char* suffix) const {
 }
 
 void CalibrationSteps::Start(const std::string& serialText) {
-    if (!NamesAFile(serialText))
-        throw SerialNumberError(
-            "シリアル番号に使えない文字があります（\\ / : * ? \" < > | など）: " + serialText);
+    RequireSerialNumber(serialText);
     TWritePrm& prm = ctx_.writePrm;
     const std::string defaults = DefaultsFile();
     // A missing file loads as an empty one: every field takes its default. A
@@ -60,6 +79,12 @@ void CalibrationSteps::Start(const std::string& serialText) {
 
 void CalibrationSteps::Confirm(Stage stage) {
     TWritePrm& prm = ctx_.writePrm;
+    RequireSerialNumber(prm.SerialNo);
+    const bool known = stage == Stage::AirTemp       ? cal_.AtKnown()
+                       : stage == Stage::ElementTemp ? cal_.WdtKnown()
+                                                     : cal_.TempDiffKnown();
+    if (!known)
+        throw StepRefused("この段階の計測値をセンサーから受信していないため、確定できません");
     const char* suffix = "";
     int step = 0;
     switch (stage) {
@@ -93,6 +118,7 @@ void CalibrationSteps::Confirm(Stage stage) {
 }
 
 void CalibrationSteps::Finish() {
+    RequireSerialNumber(ctx_.writePrm.SerialNo);
     WriteStepLog(LogFile("_Fin.csv"), ctx_.sampleHistory);
     SaveSensorFile();
 }

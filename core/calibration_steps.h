@@ -23,11 +23,18 @@ public:
     virtual void StepChanged() = 0;
 };
 
-// A serial number that cannot name a file beside the executable: it would
-// write elsewhere ("../x", "C:\\x") or fail to be created ("a:b", "a?").
-class SerialNumberError : public std::runtime_error {
+// A step button refused before it changed anything; the message says why.
+class StepRefused : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
+};
+
+// A serial number that names no file of its own beside the executable: empty,
+// writing elsewhere ("../x", "C:\\x"), failing to be created ("a:b", "a?", "a.")
+// or naming a Windows device ("NUL", "com1.txt").
+class SerialNumberError : public StepRefused {
+public:
+    using StepRefused::StepRefused;
 };
 
 // The calibration's step buttons: each stores its result in the parameter set,
@@ -50,9 +57,12 @@ public:
     // name throws SerialNumberError and a "DefaultPrm.qvr" that is there but
     // cannot be used throws SetpointFileError; both change nothing.
     void Start(const std::string& serialText);
-    // The four confirm buttons.
+    // The four confirm buttons. Refused (StepRefused, nothing changed) without
+    // a serial number that names a file, or when the stage's readings were not
+    // all sent by the sensor.
     void Confirm(Stage stage);
     // "作業完了": the last log and the per-sensor file; the step stays.
+    // Refused like Confirm without a usable serial number.
     void Finish();
 
     std::string SensorFile() const;

@@ -20,6 +20,8 @@ int Percent(float gauge) {
     return static_cast<int>(std::fabs(std::trunc(static_cast<double>(gauge) * 100.0)));
 }
 
+constexpr const char* kNotReceived = "未受信";
+
 bool ZeroConditions(const Calibration& cal) {
     return cal.StableTempDiff && cal.StableWs && cal.LongMax[0] < 0.5;
 }
@@ -69,15 +71,30 @@ EvaluationGrid BuildEvaluationGrid(const Calibration& cal) {
 
 CalibrationPanels BuildCalibrationPanels(const Calibration& cal, const TWritePrm& prm) {
     CalibrationPanels p;
-    p.ATRev = {Pair(cal.AtCorr[0], cal.AtCorr[1]), cal.StableAt1 && cal.StableAt2};
+    const auto known = [](bool sent, std::string text) {
+        return sent ? text : std::string(kNotReceived);
+    };
+    p.ATRev = {known(cal.AtKnown(), Pair(cal.AtCorr[0], cal.AtCorr[1])),
+               cal.StableAt1 && cal.StableAt2};
     p.ATRevSet = "Set: " + Pair(prm.ATRevice0, prm.ATRevice1);
-    p.WTRev = {Pair(cal.WdtCorr[0], cal.WdtCorr[1]), cal.StableWdt1 && cal.StableWdt2};
+    p.WTRev = {known(cal.WdtKnown(), Pair(cal.WdtCorr[0], cal.WdtCorr[1])),
+               cal.StableWdt1 && cal.StableWdt2};
     p.WTRevSet = "Set: " + Pair(prm.WDTRevice0, prm.WDTRevice1);
-    p.WS0Cal = {F3(cal.ZeroTempDiff), ZeroConditions(cal)};
+    p.WS0Cal = {known(cal.TempDiffKnown(), F3(cal.ZeroTempDiff)), ZeroConditions(cal)};
     p.WS0CalSet = "Set: " + F3(prm.DifT0m);
-    p.WS4Cal = {F3(cal.SpanTempDiff), cal.StableTempDiff && cal.StableWs && cal.LongMax[0] > 0.5};
+    p.WS4Cal = {known(cal.TempDiffKnown(), F3(cal.SpanTempDiff)),
+                cal.StableTempDiff && cal.StableWs && cal.LongMax[0] > 0.5};
     p.WS4CalSet = "Set: " + F3(prm.AdjDifT);
     return p;
+}
+
+std::string CalibrationNote(const Calibration& cal, bool fastMode) {
+    if (!cal.Fresh) return "計測値が2秒以上更新されていないため、判定していません";
+    if (cal.AtKnown() && cal.WdtKnown() && cal.TempDiffKnown()) return {};
+    if (fastMode)
+        return "高速モードでは気温・温度差を読まないため、気温・風速温度・温度差の工程は確定できま"
+               "せん";
+    return "センサーから受信していない計測値があり、その工程は確定できません";
 }
 
 CalControls DecideCalControls(const Calibration& cal, bool zeroSimplified) {

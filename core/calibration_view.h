@@ -41,9 +41,16 @@ struct CandidatePanel {
 struct CalibrationPanels {
     CandidatePanel ATRev, WTRev, WS0Cal, WS4Cal;
     std::string ATRevSet, WTRevSet, WS0CalSet, WS4CalSet;
+    std::string Note; // as last shown: see CalibrationNote
 };
 
+// A candidate whose readings the sensor has not sent shows "未受信", never a number.
 CalibrationPanels BuildCalibrationPanels(const Calibration& cal, const TWritePrm& prm);
+
+// Why stages cannot be confirmed at the moment, for the operator: a history
+// that stopped moving, or readings the sensor does not send (fast mode polls
+// no temperatures). Empty when nothing is in the way.
+std::string CalibrationNote(const Calibration& cal, bool fastMode);
 
 // Which step buttons are available and how the step shows.
 struct CalControls {

@@ -103,7 +103,13 @@ void ParamReader::CheckBatch() {
 void ParamReader::Finish() {
     running_ = false;
     checking_ = false;
-    exchange_.Collecting = collectingBefore_;
+    // Polling comes back only as the read left it; whoever started it meanwhile keeps it.
+    if (!exchange_.Collecting) exchange_.Collecting = collectingBefore_;
+}
+
+void ParamReader::Abandon() {
+    running_ = false;
+    checking_ = false;
 }
 
 std::vector<std::string> ParamReader::Missing() const {

@@ -30,6 +30,9 @@ public:
     bool Tick();
     // Ends a running read at once (the window it serves is closing).
     void Stop();
+    // Ends a running read and leaves polling as it is: someone else (closing
+    // the port) has decided it meanwhile.
+    void Abandon();
 
     bool Running() const { return running_; }
 

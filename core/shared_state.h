@@ -36,6 +36,10 @@ struct TSampleRec {
     std::int32_t SystemState = 0; // S11
     std::int32_t HardState = 0;   // S12
     std::int32_t SoftState = 0;   // S13
+    // The fields (bits of SampleField) this reading holds as the sensor sent
+    // them in this run; the others hold nothing to go by (fast mode polls
+    // only the first key set).
+    std::uint32_t Sent = 0;
 };
 
 struct TMySts {

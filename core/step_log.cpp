@@ -3,6 +3,9 @@
 #include "base/date_time.h"
 #include "base/number_text.h"
 #include "base/text_file.h"
+#include "core/sample_validity.h"
+
+#include <utility>
 
 namespace qvr {
 
@@ -15,9 +18,15 @@ std::vector<std::string> StepLogLines(const TSampleHistory& history) {
         const TSampleRec& e = history[i];
         if (e.Time == 0.0) continue;
         std::string line = FormatDateTime("yyyy/mm/dd hh:nn:ss", e.Time) + ",";
-        for (float v : {e.WindSpeed, e.AirTempHiRes, e.TempDiff, e.WindSpeedRaw, e.AirTemp1,
-                        e.AirTemp2, e.WdsTemp1, e.WdsTemp2}) {
-            line += GeneralNumberText(v);
+        using F = SampleField;
+        const std::pair<float, F> columns[] = {
+            {e.WindSpeed, F::WindSpeed}, {e.AirTempHiRes, F::AirTempHiRes},
+            {e.TempDiff, F::TempDiff},   {e.WindSpeedRaw, F::WindSpeedRaw},
+            {e.AirTemp1, F::AirTemp1},   {e.AirTemp2, F::AirTemp2},
+            {e.WdsTemp1, F::WdsTemp1},   {e.WdsTemp2, F::WdsTemp2}};
+        for (const auto& [v, field] : columns) {
+            // A reading the sensor did not send (fast mode) is left empty, not written as 0.
+            if (e.Sent & FieldBit(field)) line += GeneralNumberText(v);
             line += ',';
         }
         lines.push_back(std::move(line));

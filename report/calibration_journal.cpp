@@ -81,6 +81,69 @@ const char* VerdictText(const ReportFinalCheck& check) {
     return check.Pass ? "合格" : "不合格";
 }
 
+const char* ReportVerdict(const CalibrationReport& r) {
+    using S = ReportWriteCheck::State;
+    switch (r.Write.Result) {
+    case S::Verified:
+        return VerdictText(r.Final);
+    case S::NotWritten:
+    case S::Older:
+    case S::OtherSet:
+        return "未書込";
+    case S::NotRechecked:
+        return "未確認";
+    default:
+        return "未検証";
+    }
+}
+
+namespace {
+
+bool SameSet(const TWritePrm& a, const TWritePrm& b) {
+    for (const auto& k : ParamKeys)
+        if (*ParamField(a, k.Key) != *ParamField(b, k.Key)) return false;
+    return true;
+}
+
+ReportWriteCheck CheckWrite(const ReportContext& c, TDateTime lastConfirmed) {
+    using S = ReportWriteCheck::State;
+    using O = TWriteRecord::Outcome;
+    const TWriteRecord& w = c.LastWrite;
+    ReportWriteCheck check;
+    check.At = w.At;
+    const auto set = [&check](S result, const char* text) {
+        check.Result = result;
+        check.Text = text;
+    };
+    switch (w.Result) {
+    case O::None:
+        set(S::NotWritten, "校正した設定はセンサーに書き込まれていません。");
+        return check;
+    case O::Failed:
+        set(S::Failed, "設定の書込みが失敗しました。センサーの設定は検証されていません。");
+        return check;
+    case O::Stopped:
+        set(S::Stopped, "設定の書込みが途中で終わりました。センサーの設定は検証されていません。");
+        return check;
+    case O::Unverified:
+        set(S::Unverified, "書き込んだ設定を読み返せず、センサーの設定は検証されていません。");
+        return check;
+    case O::Verified:
+        break;
+    }
+    if (w.At <= lastConfirmed)
+        set(S::Older, "最後の確定の後に設定が書き込まれていません。");
+    else if (!SameSet(w.Written, c.After))
+        set(S::OtherSet, "センサーに書き込んだ設定が、この校正の設定と異なります。");
+    else if (!c.Measured || c.MeasuredFrom <= w.At)
+        set(S::NotRechecked, "書込みの後の完了確認（15件平均）がありません。");
+    else
+        set(S::Verified, "校正した設定を書き込み、読み返して一致を確認しました。");
+    return check;
+}
+
+} // namespace
+
 void CalibrationJournal::Start(const TWritePrm& loaded, TDateTime now) {
     started_ = true;
     startTime_ = now;
@@ -91,6 +154,14 @@ void CalibrationJournal::Start(const TWritePrm& loaded, TDateTime now) {
 
 void CalibrationJournal::Confirm(CalStage stage, const TWritePrm& prm, TDateTime now) {
     stages_[static_cast<std::size_t>(stage)] = Entry{now, StageValue(stage, prm)};
+}
+
+TDateTime OldestValid(const TSampleHistory& history, int newest) {
+    TDateTime oldest = 0;
+    for (int i = 0; i < newest && i < kSampleHistorySize; ++i)
+        if (history[static_cast<std::size_t>(i)].Valid)
+            oldest = history[static_cast<std::size_t>(i)].Time;
+    return oldest;
 }
 
 bool AnyValid(const TSampleHistory& history, int newest) {
@@ -130,6 +201,17 @@ CalibrationReport CalibrationJournal::Build(const ReportContext& c) const {
     }
 
     r.Final = MakeFinalCheck(c.WsAvg15, c.After.AdjWS, c.Measured);
+    // A set confirmed on the screen certifies nothing until the sensor holds it.
+    TDateTime lastConfirmed = startTime_;
+    for (int s = 0; s < kCalStageCount - 1; ++s) {
+        const auto& entry = stages_[static_cast<std::size_t>(s)];
+        if (entry)
+            lastConfirmed = std::max(lastConfirmed, entry->Time);
+        else
+            r.Skipped.push_back(CalStageName(static_cast<CalStage>(s)));
+    }
+    r.Write = CheckWrite(c, lastConfirmed);
+    r.Final.Pass = r.Final.Pass && r.Write.Result == ReportWriteCheck::State::Verified;
 
     for (int s = 0; s < kCalStageCount; ++s) {
         const auto stage = static_cast<CalStage>(s);

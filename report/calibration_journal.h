@@ -18,9 +18,11 @@ struct ReportContext {
     TDateTime Created = 0; // now
     std::string Computer;  // the computer's name
     std::string ProgramVersion;
-    TSampleRec Sensor;     // the latest reading: model and firmware version
-    float WsAvg15 = 0;     // the calibration's 15-reading average
-    bool Measured = false; // false when no reading was at hand for it
+    TSampleRec Sensor;          // the latest reading: model and firmware version
+    float WsAvg15 = 0;          // the calibration's 15-reading average
+    bool Measured = false;      // false when no fresh reading was at hand for it
+    TDateTime MeasuredFrom = 0; // the oldest reading in that average
+    TWriteRecord LastWrite;     // how the last group write ended
 };
 
 // Keeps what a calibration did while it runs, so that its report can be drawn
@@ -65,5 +67,7 @@ private:
 
 // Whether any of the `newest` history entries holds a reading.
 bool AnyValid(const TSampleHistory& history, int newest);
+// The time of the oldest reading among the `newest` history entries (0: none).
+TDateTime OldestValid(const TSampleHistory& history, int newest);
 
 } // namespace qvr

@@ -53,6 +53,25 @@ struct ReportFinalCheck {
     bool Pass = false;
 };
 
+// Whether the finished set is what the sensor holds: written, read back
+// equal after the last confirmation, and the completion check measured after
+// that write. Without it the report gives no pass.
+struct ReportWriteCheck {
+    enum class State {
+        NotWritten,   // no write since the program started
+        Failed,       // a group failed or the read-back found differences
+        Stopped,      // ended before it was verified
+        Unverified,   // the read-back got no answer
+        Older,        // the last write came before the last confirmation
+        OtherSet,     // the set written is not the finished one
+        NotRechecked, // no completion check measured after the write
+        Verified
+    };
+    State Result = State::NotWritten;
+    TDateTime At = 0; // when the last write ended
+    std::string Text; // the report's sentence on it
+};
+
 struct ReportPoint {
     TDateTime Time = 0;
     double WindSpeed = 0;
@@ -76,7 +95,9 @@ struct CalibrationReport {
     std::string Computer;
     std::vector<ReportParamRow> Params;
     std::vector<ReportStage> Stages;
-    ReportFinalCheck Final;
+    ReportFinalCheck Final; // Pass only when the band holds and Write is Verified
+    ReportWriteCheck Write;
+    std::vector<std::string> Skipped; // confirm stages never confirmed, by name
     std::vector<ReportPoint> Series;
     std::vector<ReportMark> Marks;
 };
@@ -88,5 +109,10 @@ ReportFinalCheck MakeFinalCheck(float wsAvg15, float adjWS, bool measured);
 
 // "合格" or "不合格" (and "未測定" when nothing was measured).
 const char* VerdictText(const ReportFinalCheck& check);
+
+// The report's verdict: the band's, once the set is verified in the sensor;
+// otherwise "未書込" (not written), "未検証" (not verified) or "未確認" (no
+// completion check after the write) — never a pass.
+const char* ReportVerdict(const CalibrationReport& report);
 
 } // namespace qvr

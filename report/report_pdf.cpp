@@ -221,9 +221,24 @@ double DrawFinal(Page& page, const CalibrationReport& r, double y) {
     page.P().setBrush(Qt::NoBrush);
     page.P().drawRect(page.R(kPageW - kMargin - 36, y - 0.5, 36, 8));
     page.Text(kPageW - kMargin - 36, y - 0.5, 36, 8,
-              QStringLiteral("判定：") + QString::fromUtf8(VerdictText(f)), ReportFont(12, true),
+              QStringLiteral("判定：") + QString::fromUtf8(ReportVerdict(r)), ReportFont(12, true),
               Qt::AlignCenter, c);
-    return y + 11;
+    y += 9;
+    // Whether the sensor holds the set, and what was left out, in plain words.
+    const bool verified = r.Write.Result == ReportWriteCheck::State::Verified;
+    page.Text(kMargin, y, 140, 5, Q(r.Write.Text), ReportFont(9, !verified),
+              Qt::AlignLeft | Qt::AlignVCenter, verified ? kPass : kChanged);
+    y += 5.5;
+    if (!r.Skipped.empty()) {
+        QStringList names;
+        for (const auto& n : r.Skipped)
+            names << Q(n);
+        page.Text(kMargin, y, 170, 5,
+                  QStringLiteral("省略した工程：") + names.join(QStringLiteral("、")),
+                  ReportFont(9, true), Qt::AlignLeft | Qt::AlignVCenter, kChanged);
+        y += 5.5;
+    }
+    return y + 2;
 }
 
 // Wind speed (left scale) and temperature difference (right scale) over the
@@ -360,7 +375,7 @@ QByteArray RenderReportPdf(const CalibrationReport& r) {
         y = DrawParams(page, r, y);
         y = page.Room(y, 8 + 4.9 * (r.Stages.size() + 1));
         y = DrawStages(page, r, y);
-        y = page.Room(y, 19);
+        y = page.Room(y, 30);
         y = DrawFinal(page, r, y);
         y = Heading(page, page.Room(y, 80),
                     QStringLiteral("風速と温度差の推移（番号は確定した工程）"));

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <deque>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -17,8 +18,11 @@ const std::array<const char*, kStageLogColumns> StageLogUnits = {"m/s.", "℃", 
 
 namespace {
 
-// A data line: a time stamp, then the eight values, each followed by ",".
-bool ParseDataLine(std::string_view line, std::array<double, kStageLogColumns>& values) {
+using Row = std::array<std::optional<double>, kStageLogColumns>;
+
+// A data line: a time stamp, then the eight values, each followed by ","; a
+// value the sensor did not send is empty.
+bool ParseDataLine(std::string_view line, Row& values) {
     std::vector<std::string_view> fields;
     while (!line.empty()) {
         const auto comma = line.find(',');
@@ -31,7 +35,9 @@ bool ParseDataLine(std::string_view line, std::array<double, kStageLogColumns>& 
     }
     if (fields.size() != kStageLogColumns + 1 || fields[0].empty()) return false;
     for (int c = 0; c < kStageLogColumns; ++c) {
-        const auto v = ParseNumber(fields[static_cast<std::size_t>(c) + 1]);
+        const std::string_view text = fields[static_cast<std::size_t>(c) + 1];
+        if (text.empty()) continue;
+        const auto v = ParseNumber(text);
         if (!v) return false;
         values[static_cast<std::size_t>(c)] = *v;
     }
@@ -49,23 +55,27 @@ StageLogStatistics ReadStageLog(const std::string& path, int window) {
         return stats;
     }
     stats.Read = true;
-    std::deque<std::array<double, kStageLogColumns>> last;
+    std::deque<Row> last;
     for (const auto& line : lines) {
-        std::array<double, kStageLogColumns> values{};
+        Row values{};
         if (!ParseDataLine(line, values)) continue;
         last.push_back(values);
         if (static_cast<int>(last.size()) > window) last.pop_front();
     }
     stats.Lines = static_cast<int>(last.size());
-    if (last.empty()) return stats;
     for (std::size_t c = 0; c < kStageLogColumns; ++c) {
-        double sum = 0, lo = last.front()[c], hi = last.front()[c];
-        for (const auto& v : last) {
-            sum += v[c];
-            lo = std::min(lo, v[c]);
-            hi = std::max(hi, v[c]);
+        double sum = 0, lo = 0, hi = 0;
+        int n = 0;
+        for (const auto& row : last) {
+            if (!row[c]) continue;
+            const double v = *row[c];
+            lo = n == 0 ? v : std::min(lo, v);
+            hi = n == 0 ? v : std::max(hi, v);
+            sum += v;
+            ++n;
         }
-        stats.Average[c] = sum / static_cast<double>(last.size());
+        if (n == 0) continue;
+        stats.Average[c] = sum / n;
         stats.Span[c] = hi - lo;
     }
     return stats;

@@ -313,6 +313,13 @@ void TSysSetForm::keyPressEvent(QKeyEvent* event) {
 
 void TSysSetForm::ParamsToEdits() {
     const TWritePrm& p = ctx_.writePrm;
+    // Fresh values: no mark of an earlier failed conversion stays.
+    for (QLineEdit* e : {EDifT0m, EAdjWS, EAdjDifT, EHeaterWatt, EATDif1, EATDif2, EWDDif1, EWDDif2,
+                         EStdVolt, EATRev})
+        MarkUnconverted(e, nullptr, false);
+    for (int r = 1; r < 11; ++r)
+        for (int c = 0; c < 2; ++c)
+            MarkUnconverted(nullptr, &Cell(SGRev, c, r), false);
     EDifT0m->setText(Formatted("%1.2f", p.DifT0m));
     EAdjWS->setText(Formatted("%1.2f", p.AdjWS));
     EAdjDifT->setText(Formatted("%1.2f", p.AdjDifT));
@@ -331,34 +338,74 @@ void TSysSetForm::ParamsToEdits() {
     EATRev->setText(Formatted("%1.3f", p.ATRev));
 }
 
-void TSysSetForm::EditsToParams() {
+bool TSysSetForm::EditsToParams() {
     // Leaving the current cell ends a typing still open there, so it counts with what it shows.
     SGRev->setCurrentItem(nullptr);
-    TWritePrm& p = ctx_.writePrm;
-    std::vector<std::pair<QString, float*>> order = {{EDifT0m->text(), &p.DifT0m},
-                                                     {EAdjWS->text(), &p.AdjWS},
-                                                     {EAdjDifT->text(), &p.AdjDifT},
-                                                     {EHeaterWatt->text(), &p.HeaterWatt}};
+    // Every text converts before anything is stored: a set the operator did
+    // not type in full is never sent or saved.
+    TWritePrm p = ctx_.writePrm;
+    struct Field {
+        QString Label;
+        QLineEdit* Edit; // or, for the table, the cell below
+        QTableWidgetItem* Item;
+        float* Value;
+    };
+    std::vector<Field> order = {
+        {QStringLiteral("0m/s.時温度差"), EDifT0m, nullptr, &p.DifT0m},
+        {QStringLiteral("基準風速値"), EAdjWS, nullptr, &p.AdjWS},
+        {QStringLiteral("基準時温度差"), EAdjDifT, nullptr, &p.AdjDifT},
+        {QStringLiteral("ヒータ出力"), EHeaterWatt, nullptr, &p.HeaterWatt}};
     for (std::size_t i = 0; i < 10; ++i) {
-        order.push_back({Cell(SGRev, 0, int(i) + 1).text(), &p.DIV[i]});
-        order.push_back({Cell(SGRev, 1, int(i) + 1).text(), &p.VAL[i]});
+        const QString row = QString::number(i + 1);
+        order.push_back(
+            {QStringLiteral("補正点 ") + row, nullptr, &Cell(SGRev, 0, int(i) + 1), &p.DIV[i]});
+        order.push_back(
+            {QStringLiteral("補正量 ") + row, nullptr, &Cell(SGRev, 1, int(i) + 1), &p.VAL[i]});
     }
-    order.insert(order.end(), {{EATDif1->text(), &p.ATRevice0},
-                               {EATDif2->text(), &p.ATRevice1},
-                               {EWDDif1->text(), &p.WDTRevice0},
-                               {EWDDif2->text(), &p.WDTRevice1},
-                               {EStdVolt->text(), &p.ChipStdV},
-                               {EATRev->text(), &p.ATRev}});
-    for (const auto& [text, field] : order) {
+    order.insert(order.end(), {{QStringLiteral("気温器差-1"), EATDif1, nullptr, &p.ATRevice0},
+                               {QStringLiteral("気温器差-2"), EATDif2, nullptr, &p.ATRevice1},
+                               {QStringLiteral("風速器差-1"), EWDDif1, nullptr, &p.WDTRevice0},
+                               {QStringLiteral("風速器差-2"), EWDDif2, nullptr, &p.WDTRevice1},
+                               {QStringLiteral("基準電圧"), EStdVolt, nullptr, &p.ChipStdV},
+                               {QStringLiteral("気温補正"), EATRev, nullptr, &p.ATRev}});
+    for (const Field& f : order)
+        MarkUnconverted(f.Edit, f.Item, false);
+    for (const Field& f : order) {
+        const QString text = f.Edit ? f.Edit->text() : f.Item->text();
         const std::optional<float> value = ParseFloat(text.toStdString());
         if (!value) {
+            MarkUnconverted(f.Edit, f.Item, true);
             QMessageBox::warning(this, windowTitle(),
                                  QStringLiteral("変換できない文字がありました\n"
-                                                "設定数値を確認してください！"),
+                                                "設定数値を確認してください！\n\n") +
+                                     f.Label + QStringLiteral("：「") + text + QStringLiteral("」"),
                                  QMessageBox::Ok);
-            return;
+            // The operator corrects it where it stands; the other edits stay as typed.
+            PCMain->setCurrentWidget(TSDirect);
+            if (f.Edit) {
+                f.Edit->setFocus();
+                f.Edit->selectAll();
+            } else {
+                SGRev->setFocus();
+                SGRev->setCurrentItem(f.Item);
+            }
+            return false;
         }
-        *field = *value;
+        *f.Value = *value;
+    }
+    ctx_.writePrm = p;
+    return true;
+}
+
+void TSysSetForm::MarkUnconverted(QLineEdit* edit, QTableWidgetItem* item, bool marked) {
+    static const QColor kMark(255, 170, 170);
+    if (edit) {
+        edit->setStyleSheet(marked ? QStringLiteral("background-color: rgb(255, 170, 170);")
+                                   : QString());
+        edit->setProperty("unconverted", marked);
+    } else if (item) {
+        item->setBackground(marked ? QBrush(kMark) : QBrush());
+        item->setData(Qt::UserRole, marked);
     }
 }
 
@@ -388,6 +435,13 @@ void TSysSetForm::SBConnectionClick() {
 }
 
 void TSysSetForm::SBDisconnectionClick() {
+    if (ReadRunning()) {
+        // The read ends here: closing is the operator's word on polling, and
+        // what it read so far stays out of the edit fields.
+        sensorRead_->Abandon();
+        TimSensorRead->stop();
+        ShowReadRunning(false);
+    }
     if (TCommCtrlForm* link = Link()) link->ClosePort();
     SetCollecting(false);
 }
@@ -410,7 +464,15 @@ void TSysSetForm::BBSNClearClick() {
 }
 
 void TSysSetForm::BBWriteClick() {
-    EditsToParams();
+    if (ReadRunning()) {
+        // The read owns the line until it ends; a write now would take its answers.
+        QMessageBox::information(this, windowTitle(),
+                                 QStringLiteral("センサー読込中のため、送出できません。"
+                                                "読込が終わってから実行してください"),
+                                 QMessageBox::Ok);
+        return;
+    }
+    if (!EditsToParams()) return;
     if (Link() && Link()->PortConnected()) {
         if (!WriteForm) return;
         if (QWidget* main = MainFormWindow()) // centred on the main window
@@ -439,7 +501,7 @@ void TSysSetForm::ShowSaveError(const QString& message) {
 void TSysSetForm::BBSetpointSaveClick() {
     const QString name = AskFileName(SaveDlg);
     if (name.isEmpty()) return;
-    EditsToParams();
+    if (!EditsToParams()) return;
     try {
         SaveSetpointFile(ctx_.writePrm, name.toStdString());
     } catch (const std::exception& e) {
@@ -465,7 +527,7 @@ void TSysSetForm::BBSetpointLoadClick() {
 }
 
 void TSysSetForm::BBOkClick() {
-    EditsToParams();
+    if (!EditsToParams()) return; // the window stays open for the correction
     try {
         SaveSetpointFile(ctx_.writePrm, BaseSetpointFile());
     } catch (const std::exception& e) {
@@ -488,16 +550,31 @@ void TSysSetForm::BBSensorReadClick() {
                                  QMessageBox::Ok);
         return;
     }
+    if (WriteForm && WriteForm->isVisible()) {
+        QMessageBox::information(this, windowTitle(),
+                                 QStringLiteral("書込み中のため、読込できません"), QMessageBox::Ok);
+        return;
+    }
     if (!sensorRead_) sensorRead_ = std::make_unique<ParamReader>(*ctx_.exchange);
     sensorRead_->Start();
-    BBSensorRead->setEnabled(false);
+    ShowReadRunning(true);
     TimSensorRead->start();
+}
+
+bool TSysSetForm::ReadRunning() const {
+    return sensorRead_ && sensorRead_->Running();
+}
+
+void TSysSetForm::ShowReadRunning(bool running) {
+    // No send while a read holds the line.
+    for (QPushButton* b : {BBSensorRead, BBWrite, BitBtn6})
+        b->setEnabled(!running);
 }
 
 void TSysSetForm::TimSensorReadTimer() {
     if (!sensorRead_ || sensorRead_->Tick()) return;
     TimSensorRead->stop();
-    BBSensorRead->setEnabled(true);
+    ShowReadRunning(false);
     for (const auto& [key, value] : sensorRead_->Values())
         ShowSensorValue(key, value);
     if (sensorRead_->Silent()) {

@@ -19,6 +19,7 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QTableWidget;
+class QTableWidgetItem;
 class QTabWidget;
 class QTimer;
 class QToolButton;
@@ -37,9 +38,10 @@ public:
 
     // Edit fields from WritePrm, each in its display format.
     void ParamsToEdits();
-    // Edit fields back into WritePrm, in a fixed order, stopping at the first
-    // text that is not a number (the warning is shown; the caller goes on).
-    void EditsToParams();
+    // Edit fields back into WritePrm. A text that is not a number stores
+    // nothing: the warning names its field, which gets the focus and stays
+    // marked, and false tells the caller not to go on.
+    bool EditsToParams();
     // Loads the port settings, opens the port (its result is not reported) and
     // shows the connect button pressed. The main window's start button uses it too.
     void ConnectPort();
@@ -147,7 +149,8 @@ public:
     QProgressBar* NmGage15 = nullptr;
     QLabel* Label12 = nullptr;
     QTableWidget* SGCalData = nullptr;
-    QLabel* LReport = nullptr; // where the last report went
+    QLabel* LReport = nullptr;  // where the last report went
+    QLabel* LCalNote = nullptr; // why stages cannot be confirmed now
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -174,6 +177,10 @@ private:
     void DefaultsIncomplete(const std::string& message) override;
     void StepChanged() override;
 
+    // A field whose text did not convert, marked until the next conversion.
+    void MarkUnconverted(QLineEdit* edit, QTableWidgetItem* item, bool marked);
+    bool ReadRunning() const;
+    void ShowReadRunning(bool running);
     // Shows a value read from the sensor in the edit field of its key.
     void ShowSensorValue(const std::string& key, float value);
 

@@ -129,6 +129,11 @@ QWidget* TSysSetForm::BuildCalibrationTab() {
     BitBtn6->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
     stages->addWidget(BitBtn6, 0, 3, 5, 1);
     column->addLayout(stages);
+    LCalNote = new QLabel(tab);
+    LCalNote->setObjectName("LCalNote");
+    LCalNote->setWordWrap(true);
+    LCalNote->setStyleSheet("color: rgb(200, 0, 0);");
+    column->addWidget(LCalNote);
     connect(BitBtn6, &QPushButton::clicked, this, &TSysSetForm::BBWriteClick);
 
     auto* finish = new QHBoxLayout();
@@ -197,7 +202,8 @@ QWidget* TSysSetForm::BuildCalibrationTab() {
 }
 
 void TSysSetForm::Tim1STimer() {
-    Cal.UpdateStatistics(ctx_.currentSample, ctx_.sampleHistory, ctx_.writePrm.AdjWS);
+    Cal.UpdateStatistics(ctx_.currentSample, ctx_.sampleHistory, ctx_.writePrm.AdjWS,
+                         ctx_.clock.Now());
     CalJournal.AddSample(ctx_.sampleHistory[0]);
     ShowEvaluation();
     UpdateCalControls();
@@ -244,6 +250,7 @@ void TSysSetForm::ShowEvaluation() {
     SetText(PWTRevSet, shownPanels_.WTRevSet, p.WTRevSet);
     SetText(PWS0CalSet, shownPanels_.WS0CalSet, p.WS0CalSet);
     SetText(PWS4CalSet, shownPanels_.WS4CalSet, p.WS4CalSet);
+    SetText(LCalNote, shownPanels_.Note, CalibrationNote(Cal, ctx_.mySts.FastMode));
 }
 
 void TSysSetForm::UpdateCalControls() {
@@ -281,7 +288,7 @@ void TSysSetForm::BBCalStartClick() {
         const auto journal = [this] { CalJournal.Start(ctx_.writePrm, ctx_.clock.Now()); };
         try {
             calSteps_.Start(ESNum->text().toStdString());
-        } catch (const SerialNumberError&) {
+        } catch (const StepRefused&) {
             throw; // refused before anything changed
         } catch (const SetpointFileError&) {
             throw; // "DefaultPrm.qvr" refused before anything changed
@@ -341,7 +348,10 @@ void TSysSetForm::WriteReport() {
     c.ProgramVersion = AppVersion;
     c.Sensor = ctx_.currentSample;
     c.WsAvg15 = Cal.WsAvg15;
-    c.Measured = AnyValid(ctx_.sampleHistory, 15);
+    // A frozen history measures nothing of the sensor as it is now.
+    c.Measured = Cal.Fresh && AnyValid(ctx_.sampleHistory, 15);
+    c.MeasuredFrom = OldestValid(ctx_.sampleHistory, 15);
+    c.LastWrite = LastWrite;
     const std::string path = StampedPathIn(ctx_.exeDir + "Report", c.After.SerialNo, now, ".pdf");
     WriteReportPdf(CalJournal.Build(c), QString::fromStdString(path));
     ReportPath = path;

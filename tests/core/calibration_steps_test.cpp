@@ -47,6 +47,7 @@ protected:
         cal.WdtCorr = {-0.4f, 0.4f};
         cal.ZeroTempDiff = 46.125f;
         cal.SpanTempDiff = 27.75f;
+        cal.Known.fill(true); // as a tick on readings of every channel leaves it
     }
 
     static TWritePrm Saved(const std::string& path) {
@@ -125,25 +126,45 @@ TEST_F(CalibrationStepsTest, RestartingKeepsTheConfirmedSensorFileBesideTheNewOn
     EXPECT_TRUE(FileExists(dir.File("A12_20261210_083005_2.qvr")));
 }
 
-TEST_F(CalibrationStepsTest, EmptySerialNumberNamesTheFilesBySuffixAlone) {
-    steps.Start("");
-    steps.Confirm(CalibrationSteps::Stage::AirTemp);
-    steps.Finish();
-    EXPECT_TRUE(FileExists(dir.File(".qvr")));
-    EXPECT_TRUE(FileExists(dir.File("_ATR.csv")));
-    EXPECT_TRUE(FileExists(dir.File("_Fin.csv")));
+TEST_F(CalibrationStepsTest, NoConfirmationWithoutASerialNumber) {
+    // Step 0: nothing started, the set's serial number is empty.
+    for (const auto stage :
+         {CalibrationSteps::Stage::AirTemp, CalibrationSteps::Stage::ReferenceSpeed}) {
+        EXPECT_THROW(steps.Confirm(stage), SerialNumberError);
+    }
+    EXPECT_THROW(steps.Finish(), SerialNumberError);
+    EXPECT_THROW(steps.Start(""), SerialNumberError);
+    EXPECT_EQ(cal.CalStep, 0);
+    EXPECT_EQ(prm.ATRevice0, 0.0f);
+    for (const char* name : {".qvr", "_ATR.csv", "_calx.csv", "_Fin.csv"})
+        EXPECT_FALSE(FileExists(dir.File(name))) << name;
+}
+
+TEST_F(CalibrationStepsTest, AStageWhoseReadingsTheSensorDidNotSendIsRefused) {
+    steps.Start("A12");
+    const std::string before = ReadFileBytes(dir.File("A12.qvr"));
+    cal.Known = {true, false, false, false, false, false}; // fast mode: wind speed only
+    for (const auto stage :
+         {CalibrationSteps::Stage::AirTemp, CalibrationSteps::Stage::ElementTemp,
+          CalibrationSteps::Stage::ZeroSpeed, CalibrationSteps::Stage::ReferenceSpeed})
+        EXPECT_THROW(steps.Confirm(stage), StepRefused);
+    EXPECT_EQ(cal.CalStep, 1);
+    EXPECT_EQ(prm.ATRevice0, 0.7f);
+    EXPECT_EQ(prm.DifT0m, 48.5f);
+    EXPECT_FALSE(FileExists(dir.File("A12_ATR.csv")));
+    EXPECT_EQ(ReadFileBytes(dir.File("A12.qvr")), before);
 }
 
 TEST_F(CalibrationStepsTest, MissingDefaultsAreReportedAndTheStartGoesOnWithBuiltInValues) {
     std::filesystem::remove(dir.File("DefaultPrm.qvr"));
     prm.DifT0m = 12.0f;
     prm.DIV[3] = 4.0f;
-    steps.Start("B7 ");
+    steps.Start(" B7");
     EXPECT_EQ(view.calls, (std::vector<std::string>{"missing", "step 1"}));
-    EXPECT_EQ(prm.SerialNo, "B7 "); // as typed
+    EXPECT_EQ(prm.SerialNo, " B7"); // as typed
     EXPECT_EQ(prm.DifT0m, 50.0f);
     EXPECT_EQ(prm.DIV[3], 0.0f);
-    EXPECT_TRUE(FileExists(dir.File("B7 .qvr")));
+    EXPECT_TRUE(FileExists(dir.File(" B7.qvr")));
 }
 
 TEST_F(CalibrationStepsTest, DefaultsLackingFieldsAreNamedAndTheStartGoesOn) {
@@ -216,17 +237,30 @@ TEST_F(CalibrationStepsTest, ASerialNumberThatCannotNameAFileIsRefusedAndChanges
     steps.Confirm(CalibrationSteps::Stage::AirTemp);
     const std::string confirmed = ReadFileBytes(dir.File("A12.qvr"));
     const TWritePrm before = prm;
+    // Separators and characters Windows refuses; a trailing dot or space,
+    // which Windows drops; device names, which open the device, not a file.
     for (const char* serial :
-         {"../A12", "..", "sub/A12", "C:\\A12", "A:12", "A*", "A?", "A\"1", "<A>", "A|B", "A\tB"}) {
+         {"../A12", "..",      "sub/A12", "C:\\A12", "A:12",   "A*",        "A?",
+          "A\"1",   "<A>",     "A|B",     "A\tB",    "A12.",   "A12 ",      "NUL",
+          "nul",    "NUL.qvr", "Con",     "PRN.txt", "aux",    "COM1",      "com9.x",
+          "LPT1",   "lpt9",    "COM0",    "COM¹",    "NUL .a", "CON.tar.gz"}) {
         EXPECT_THROW(steps.Start(serial), SerialNumberError) << serial;
         EXPECT_EQ(prm.SerialNo, "A12") << serial;
     }
+    // A confirmation with such a number in the set changes nothing either.
+    prm.SerialNo = "NUL";
+    EXPECT_THROW(steps.Confirm(CalibrationSteps::Stage::ElementTemp), SerialNumberError);
+    EXPECT_EQ(prm.WDTRevice0, before.WDTRevice0);
+    prm.SerialNo = "A12";
     EXPECT_EQ(prm.ATRevice0, before.ATRevice0);
     EXPECT_EQ(cal.CalStep, 2);
     EXPECT_EQ(ReadFileBytes(dir.File("A12.qvr")), confirmed);
     EXPECT_FALSE(FileExists(dir.File("A12_20261210_083005.qvr")));
-    steps.Start("QV-19 #7 (lab)"); // anything else names a file as typed
-    EXPECT_TRUE(FileExists(dir.File("QV-19 #7 (lab).qvr")));
+    // Anything else names a file as typed, device-like names included.
+    for (const char* serial : {"QV-19 #7 (lab)", "COM10", "NULL", "CONSOLE", "LPT", "A.NUL"}) {
+        steps.Start(serial);
+        EXPECT_TRUE(FileExists(dir.File(std::string(serial) + ".qvr"))) << serial;
+    }
 }
 
 } // namespace

@@ -14,8 +14,7 @@ constexpr float kAdjWS = 5.0f;
 
 void Tick(Calibration& cal, const TSampleHistory& history, int times = 1,
           const TSampleRec& current = SteadySample(), float adjWS = kAdjWS) {
-    for (int i = 0; i < times; ++i)
-        cal.UpdateStatistics(current, history, adjWS);
+    TickFresh(cal, history, times, current, adjWS);
 }
 
 struct Verdicts {
@@ -148,11 +147,11 @@ TEST(CalibrationStatistics, CandidatesBringEachPairToItsMean) {
     EXPECT_EQ(cal.ResultRing[0][1], double(cal.AtCorr[0]));
     EXPECT_EQ(cal.ResultRing[0][4], double(cal.WdtCorr[1]));
 
-    // Without a valid entry the averages read 0 and the candidates and the
-    // ring keep what they had.
+    // Without a valid entry nothing is judged: the candidates and the ring
+    // keep what they had.
     const auto ring = cal.ResultRing;
     Tick(cal, TSampleHistory{});
-    EXPECT_EQ(cal.LongAvg, Calibration::Channels{});
+    EXPECT_EQ(VerdictsOf(cal), kNoVerdict);
     EXPECT_NEAR(cal.AtCorr[0], -0.25, 1e-5);
     EXPECT_EQ(cal.ZeroTempDiff, 46.0f);
     EXPECT_EQ(cal.ResultRing, ring);
@@ -195,6 +194,82 @@ TEST(CalibrationStatistics, LongExtremesIncludeTheCurrentSample) {
     EXPECT_EQ(cal.LongMax[0], double(0.1f));
     EXPECT_EQ(cal.LongMin[5], 46.0);
     EXPECT_TRUE(cal.StableWs);
+}
+
+TEST(CalibrationStatistics, ReadingsTheSensorDidNotSendJudgeNothing) {
+    // Fast mode polls only the first key set: the temperatures and their
+    // difference never arrive and stay at zero, which looks perfectly steady.
+    TSampleRec fast = SteadySample();
+    fast.Sent = PolledFields(true, false);
+    fast.AirTemp1 = fast.AirTemp2 = fast.WdsTemp1 = fast.WdsTemp2 = fast.TempDiff = 0;
+    struct Case {
+        const char* name;
+        int first, last; // the entries polled in fast mode; the others in full
+    };
+    for (const Case c : {Case{"fast mode throughout", 0, 30}, Case{"the newest entry fast", 0, 1},
+                         Case{"the oldest entry fast", 29, 30}}) {
+        SCOPED_TRACE(c.name);
+        TSampleHistory h = HistoryOf(30, SteadySample());
+        for (int i = c.first; i < c.last; ++i) {
+            const TDateTime t = h[static_cast<std::size_t>(i)].Time;
+            h[static_cast<std::size_t>(i)] = fast;
+            h[static_cast<std::size_t>(i)].Time = t;
+        }
+        Calibration cal;
+        Tick(cal, h, 6, fast);
+        EXPECT_EQ(VerdictsOf(cal), (Verdicts{true, false, false, false, false, false}));
+        EXPECT_FALSE(cal.AtKnown() || cal.WdtKnown() || cal.TempDiffKnown());
+        EXPECT_EQ(cal.AtCorr, (std::array<float, 2>{}));
+        const CalControls controls = DecideCalControls(cal, true);
+        EXPECT_FALSE(controls.ATRcvFinEnabled || controls.WSTRcvFinEnabled ||
+                     controls.ZeroCalFinEnabled || controls.SpanCalFinEnabled);
+        const CalibrationPanels panels = BuildCalibrationPanels(cal, TWritePrm{});
+        for (const CandidatePanel* p :
+             {&panels.ATRev, &panels.WTRev, &panels.WS0Cal, &panels.WS4Cal}) {
+            EXPECT_EQ(p->Text, "未受信");
+            EXPECT_FALSE(p->Green);
+        }
+        EXPECT_NE(CalibrationNote(cal, true).find("高速モード"), std::string::npos);
+    }
+}
+
+TEST(CalibrationStatistics, AHistoryThatStoppedMovingIsNotJudged) {
+    const TSampleHistory steady = HistoryOf(30, SteadySample());
+    TSampleRec shifted = SteadySample();
+    shifted.AirTemp1 += 0.012f; // moves AtCorr by 0.006: the short window fails
+    Calibration cal;
+    Tick(cal, steady, 5);
+    ASSERT_EQ(VerdictsOf(cal), kAllSteady);
+    Tick(cal, HistoryOf(30, shifted), 1, shifted);
+    ASSERT_FALSE(cal.StableAt1);
+
+    // The same entries ticked again within 2 s: nothing new, nothing moves.
+    TSampleHistory frozen = HistoryOf(30, shifted, cal.LastJudged);
+    const auto ring = cal.ResultRing;
+    for (int t = 1; t <= 6; ++t) {
+        cal.UpdateStatistics(shifted, frozen, kAdjWS, cal.LastJudged + t * 0.3 / 86400.0);
+        EXPECT_FALSE(cal.StableAt1) << t;
+        EXPECT_EQ(cal.ResultRing, ring) << t;
+    }
+    // Readings that keep coming settle it again: the frozen ticks kept nothing.
+    Tick(cal, HistoryOf(30, shifted), 4, shifted);
+    EXPECT_EQ(VerdictsOf(cal), kAllSteady);
+
+    // Older than 2 s: every stage is off, and the band moves no step.
+    cal.CalStep = 6;
+    TSampleHistory inBand = HistoryOf(30, SteadySample(5.0f), cal.LastJudged + 1 / 86400.0);
+    cal.UpdateStatistics(SteadySample(5.0f), inBand, kAdjWS, inBand[0].Time + 2.5 / 86400.0);
+    EXPECT_EQ(VerdictsOf(cal), kNoVerdict);
+    EXPECT_FALSE(cal.Fresh);
+    EXPECT_EQ(cal.CalStep, 6);
+    const CalControls off = DecideCalControls(cal, true);
+    EXPECT_FALSE(off.ATRcvFinEnabled || off.WSTRcvFinEnabled || off.ZeroCalFinEnabled ||
+                 off.SpanCalFinEnabled);
+    EXPECT_NE(CalibrationNote(cal, false).find("2秒"), std::string::npos);
+    // At 2 s it is still news.
+    cal.UpdateStatistics(SteadySample(5.0f), inBand, kAdjWS, inBand[0].Time + 2.0 / 86400.0);
+    EXPECT_TRUE(cal.Fresh);
+    EXPECT_EQ(cal.CalStep, 7);
 }
 
 TEST(CalibrationSpanCheck, OnlyAnExactZeroMovesStepFourToFive) {

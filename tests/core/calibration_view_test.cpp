@@ -12,6 +12,8 @@ Calibration SteadyState(int step, double windMax = 0.1) {
     Calibration cal;
     cal.StableWs = cal.StableAt1 = cal.StableAt2 = cal.StableWdt1 = cal.StableWdt2 =
         cal.StableTempDiff = true;
+    cal.Known.fill(true); // a tick on readings of every channel
+    cal.Fresh = true;
     cal.LongMax[0] = windMax;
     cal.LongAvg[0] = windMax - 0.05;
     cal.ShortMax[0] = 46.001;
@@ -126,9 +128,8 @@ TEST(CalibrationView, AGustInTheCurrentSampleAloneDoesNotOpenTheReferenceStage) 
     // entries are still air, and no reference candidate was ever computed.
     Calibration cal;
     const TSampleHistory still = HistoryOf(30, SteadySample());
-    for (int i = 0; i < 5; ++i)
-        cal.UpdateStatistics(SteadySample(), still, 5.0f);
-    cal.UpdateStatistics(SteadySample(4.2f), still, 5.0f);
+    TickFresh(cal, still, 5, SteadySample(), 5.0f);
+    TickFresh(cal, still, 1, SteadySample(4.2f), 5.0f);
     ASSERT_TRUE(cal.StableTempDiff);
     ASSERT_GT(cal.LongMax[0], 0.5);
     EXPECT_EQ(cal.SpanTempDiff, 0.0f);
@@ -137,8 +138,7 @@ TEST(CalibrationView, AGustInTheCurrentSampleAloneDoesNotOpenTheReferenceStage) 
     // Once the window itself is windy the stage opens with a fresh candidate.
     TSampleRec windy = SteadySample(5.0f);
     windy.TempDiff = 17.5f;
-    for (int i = 0; i < 5; ++i)
-        cal.UpdateStatistics(windy, HistoryOf(30, windy), 5.0f);
+    TickFresh(cal, HistoryOf(30, windy), 5, windy, 5.0f);
     EXPECT_TRUE(DecideCalControls(cal, false).SpanCalFinEnabled);
     EXPECT_EQ(cal.SpanTempDiff, 17.5f);
 }

@@ -1,6 +1,7 @@
 #include "core/step_log.h"
 
 #include "base/text_file.h"
+#include "core/sample_validity.h"
 #include "tests/base/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@ const std::string kHeader = "\x2c\x95\x97\x91\xac\x2c\x8b\x43\x89\xb7\x2c\x89\xb
 TSampleRec Entry(int hour, int minute, int second, float windSpeed) {
     TSampleRec e;
     e.Valid = true;
+    e.Sent = PolledFields(false, false);
     e.Time = EncodeDateTime({2026, 12, 10, hour, minute, second, 999});
     e.WindSpeed = windSpeed;
     e.AirTempHiRes = 20.05f;
@@ -48,6 +50,17 @@ TEST(StepLog, WritesTheHistoryOldestFirstWithoutTheNewestEntry) {
     EXPECT_EQ(ReadFileBytes(path), kHeader + line("2026/12/10 08:43:07", "0.25") +
                                        line("2026/12/10 23:59:59", "5") +
                                        line("2026/12/10 09:00:02", "0"));
+}
+
+TEST(StepLog, ReadingsTheSensorDidNotSendAreLeftEmpty) {
+    TempDir dir;
+    const std::string path = dir.File("A12_cal0.csv");
+    TSampleHistory h{};
+    h[1] = Entry(9, 0, 2, 0.5f);
+    h[1].Sent = PolledFields(true, false); // fast mode: the first key set alone
+    WriteStepLog(path, h);
+    EXPECT_EQ(ReadTextLines(path).back(),
+              "2026/12/10 09:00:02,0.5,20.0499992370605,,0.100000001490116,,,,,");
 }
 
 TEST(StepLog, EmptyHistoryGivesTheHeaderAndAStageKeepsOnlyItsLatestLog) {

@@ -22,6 +22,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTableWidget>
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
@@ -75,6 +76,7 @@ protected:
     // "　設定送出" on the calibration tab: the write window runs the group
     // write to its end and is left with "終了".
     void Send() {
+        clock.AdvanceSeconds(1); // the operator takes a moment, and the write its time
         bool completed = false;
         QTimer::singleShot(0, [&] {
             ASSERT_TRUE(writer->isVisible());
@@ -87,6 +89,27 @@ protected:
     }
 
     float Stored(const char* key) const { return sensor->Parameter(key).value_or(-999.0f); }
+
+    void TearDown() override {
+        LastWrite = {};
+        EndToEndWithSettings::TearDown();
+    }
+
+    // The four confirm buttons, as the operator finds them.
+    std::vector<QPushButton*> StageButtons() const {
+        return {settings->BBATRcvFin, settings->BBWSTRcvFin, settings->BB0mCalFin,
+                settings->BB4mCalFin};
+    }
+    bool AnyStageOpen() const {
+        for (QPushButton* b : StageButtons())
+            if (b->isEnabled()) return true;
+        return false;
+    }
+
+    QString FinishReport() {
+        settings->BBFin->click();
+        return PdfText(QString::fromStdString(settings->ReportPath));
+    }
 };
 
 TEST_F(CalibrationSequence, FromStartToCompleteAgainstTheSensor) {
@@ -134,12 +157,20 @@ TEST_F(CalibrationSequence, FromStartToCompleteAgainstTheSensor) {
     Send();
     EXPECT_NEAR(Stored("E03"), prm.AdjDifT, 0.005);
     EXPECT_EQ(Stored("E02"), 5.0f);
+    // The write window records how its write ended; where it does not, the
+    // read-back above stands for it: the sensor holds the finished set.
+    if (LastWrite.Result == TWriteRecord::Outcome::None)
+        LastWrite = {TWriteRecord::Outcome::Verified, clock.Now(), prm};
+    ASSERT_EQ(LastWrite.Result, TWriteRecord::Outcome::Verified);
 
     // The 15-entry average enters the band around 5 m/s.
     ASSERT_TRUE(Until([&] { return settings->Cal.CalStep == 7; }, 30));
     EXPECT_EQ(settings->PFinish->text(), "キャリブレーション完了");
     EXPECT_NEAR(settings->Cal.WsAvg15, 5.0, 0.0125);
     ASSERT_TRUE(settings->BBFin->isEnabled());
+    // The completion check counts on readings taken after the write.
+    ASSERT_TRUE(Until([&] { return OldestValid(calCtx.sampleHistory, 15) > LastWrite.At; }, 20));
+    ASSERT_EQ(settings->Cal.CalStep, 7);
     settings->BBFin->click();
 
     // Five logs, each the history up to its stage, oldest first.
@@ -212,6 +243,82 @@ TEST_F(CalibrationSequence, FromStartToCompleteAgainstTheSensor) {
     LoadSetpointFile(second, backups[1]);
     EXPECT_EQ(second.DifT0m, Stored("E01")); // the calibrated 0 m/s value, before the second
     std::printf("calibration run: %d seconds of the program\n", seconds);
+}
+
+TEST_F(CalibrationSequence, FastModeConfirmsNoStageThatNeedsTheTemperatures) {
+    calCtx.mySts.FastMode = true; // only the first key set is polled: no temperatures come
+    form->BBStartClick();
+    settings->ESNum->setText("Q-0815");
+    settings->BBCalStart->click();
+    for (int i = 0; i < 45; ++i) {
+        Second();
+        ASSERT_FALSE(AnyStageOpen()) << seconds;
+    }
+    EXPECT_TRUE(settings->Cal.StableWs); // the wind speed does come, and is judged
+    for (QLabel* panel : {settings->PATRev, settings->PWTRev, settings->PWS0Cal, settings->PWS4Cal})
+        EXPECT_EQ(panel->text(), QStringLiteral("未受信")) << panel->objectName().toStdString();
+    EXPECT_TRUE(settings->LCalNote->text().contains(QStringLiteral("高速モード")));
+    EXPECT_EQ(prm.ATRevice0, 0.0f);
+    EXPECT_FALSE(FileExists(dir.File("Q-0815_ATR.csv")));
+}
+
+TEST_F(CalibrationSequence, ASilentSensorClosesEveryStage) {
+    form->BBStartClick();
+    settings->ESNum->setText("Q-0815");
+    settings->BBCalStart->click();
+    ASSERT_TRUE(Until([&] { return settings->BBATRcvFin->isEnabled(); }, 60)) << seconds;
+
+    sim::SensorFaults mute;
+    mute.mute = true;
+    sensor->SetFaults(mute);
+    // The program goes on ticking; no answer comes.
+    for (int tick = 1; tick <= 5 * 4; ++tick) {
+        clock.AdvanceSeconds(0.25);
+        form->MainTimerTimer();
+        if (tick % 4 == 0) settings->Tim1STimer();
+    }
+    EXPECT_FALSE(AnyStageOpen());
+    EXPECT_FALSE(settings->Cal.Fresh);
+    // Readings of the last 2 s still counted; after that nothing moves.
+    const float candidate = settings->Cal.AtCorr[0];
+    const int step = settings->Cal.CalStep;
+    for (int tick = 1; tick <= 3 * 4; ++tick) {
+        clock.AdvanceSeconds(0.25);
+        form->MainTimerTimer();
+        if (tick % 4 == 0) settings->Tim1STimer();
+    }
+    EXPECT_FALSE(AnyStageOpen());
+    EXPECT_EQ(settings->Cal.AtCorr[0], candidate);
+    EXPECT_EQ(settings->Cal.CalStep, step);
+    EXPECT_TRUE(settings->LCalNote->text().contains(QStringLiteral("2秒")));
+    EXPECT_EQ(settings->SGCalData->item(2, 0)->background().color(), QColor(255, 255, 128));
+
+    // The sensor speaks again: judged afresh, the stage opens once the window is whole.
+    sensor->SetFaults({});
+    ASSERT_TRUE(Until([&] { return settings->BBATRcvFin->isEnabled(); }, 60)) << seconds;
+    EXPECT_TRUE(settings->LCalNote->text().isEmpty());
+}
+
+TEST_F(CalibrationSequence, AReportWithoutAWriteGivesNoPass) {
+    // Started, then only the reference stage at a steady 5 m/s, nothing sent.
+    form->BBStartClick();
+    settings->ESNum->setText("A12");
+    settings->BBCalStart->click();
+    sensor->SetTunnelSpeed(5.0);
+    ASSERT_TRUE(Until([&] { return settings->BB4mCalFin->isEnabled(); }, 60));
+    settings->BB4mCalFin->click();
+    ASSERT_EQ(settings->Cal.CalStep, 6);
+    // Even a sensor that happens to read right (its value put there behind the
+    // program's back) certifies nothing the program did not write and verify.
+    ASSERT_TRUE(sensor->SetParameter("E03", prm.AdjDifT));
+    ASSERT_TRUE(Until([&] { return settings->BBFin->isEnabled(); }, 40));
+
+    const QString text = FinishReport();
+    EXPECT_FALSE(text.contains(QStringLiteral("判定：合格")));
+    EXPECT_TRUE(text.contains(QStringLiteral("判定：未書込")));
+    EXPECT_TRUE(text.contains(QStringLiteral("校正した設定はセンサーに書き込まれていません")));
+    EXPECT_TRUE(
+        text.contains(QStringLiteral("省略した工程：気温器差確定、風速器差確定、0m/s.調整確定")));
 }
 
 } // namespace

@@ -1,9 +1,11 @@
+#include "base/text_file.h"
 #include "core/calibration.h"
 #include "report/calibration_journal.h"
 #include "report/stage_log.h"
 #include "tests/base/temp_dir.h"
 #include "tests/report/prepared_calibration.h"
 
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace qvr {
@@ -181,6 +183,22 @@ TEST(CalibrationJournal, SeriesTakesEachNewReadingOnceAndStaysBounded) {
     EXPECT_EQ(r.Series.back().WindSpeed, CalibrationJournal::kMaxPoints + 9.0);
 }
 
+TEST(StageLog, AnEmptyCellIsAReadingNotSentNotAZero) {
+    test::TempDir dir;
+    WriteTextLines(
+        dir.File("A12_cal0.csv"),
+        {",風速,気温,温度差,風速(RAW),AT-1,AT-2,WDT-1,WDT-2,", ",m/s.,℃,℃,m/s.,℃,℃,℃,℃,",
+         "2026/12/10 09:00:01,0.5,20,,0.4,,,,,", "2026/12/10 09:00:02,0.7,20,46,0.4,,,,,",
+         "2026/12/10 09:00:03,0.6,20,48,0.4,,,,,", "2026/12/10 09:00:04,x,20,48,0.4,,,,,"});
+    const StageLogStatistics s = ReadStageLog(dir.File("A12_cal0.csv"));
+    EXPECT_EQ(s.Lines, 3); // the line with "x" is no data line
+    EXPECT_NEAR(s.Average[0], 0.6, 1e-12);
+    EXPECT_EQ(s.Average[2], 47.0); // over the two lines that hold it
+    EXPECT_EQ(s.Span[2], 2.0);
+    EXPECT_EQ(s.Average[4], 0.0);
+    EXPECT_EQ(s.Span[4], 0.0);
+}
+
 TEST(FinalCheck, VerdictFollowsTheBandAroundTheReferenceSpeed) {
     struct Case {
         float avg, adj;
@@ -200,6 +218,77 @@ TEST(FinalCheck, VerdictFollowsTheBandAroundTheReferenceSpeed) {
     const auto band = MakeFinalCheck(5.0f, 5.0f, true);
     EXPECT_NEAR(band.BandLow, 4.9875, 1e-6);
     EXPECT_NEAR(band.BandHigh, 5.0125, 1e-6);
+}
+
+TEST(FinalCheck, PassesOnlyTheFinishedSetWrittenVerifiedAndRecheckedAfterTheLastConfirmation) {
+    using O = TWriteRecord::Outcome;
+    using S = ReportWriteCheck::State;
+    struct Case {
+        const char* name;
+        std::function<void(ReportContext&)> change;
+        S state;
+        const char* verdict;
+    };
+    const Case cases[] = {
+        {"written, read back, rechecked", [](ReportContext&) {}, S::Verified, "合格"},
+        {"never written", [](ReportContext& c) { c.LastWrite = {}; }, S::NotWritten, "未書込"},
+        {"write failed", [](ReportContext& c) { c.LastWrite.Result = O::Failed; }, S::Failed,
+         "未検証"},
+        {"write stopped", [](ReportContext& c) { c.LastWrite.Result = O::Stopped; }, S::Stopped,
+         "未検証"},
+        {"read-back unanswered", [](ReportContext& c) { c.LastWrite.Result = O::Unverified; },
+         S::Unverified, "未検証"},
+        {"written before the last confirmation (8:35)",
+         [](ReportContext& c) { c.LastWrite.At = At(8, 34, 59); }, S::Older, "未書込"},
+        {"written at the last confirmation",
+         [](ReportContext& c) { c.LastWrite.At = At(8, 35, 0); }, S::Older, "未書込"},
+        {"another set written", [](ReportContext& c) { c.LastWrite.Written.AdjDifT = 20.0f; },
+         S::OtherSet, "未書込"},
+        {"one correction point differs",
+         [](ReportContext& c) { c.LastWrite.Written.VAL[9] = 0.25f; }, S::OtherSet, "未書込"},
+        {"average partly from before the write",
+         [](ReportContext& c) { c.MeasuredFrom = At(8, 35, 59); }, S::NotRechecked, "未確認"},
+        {"nothing measured", [](ReportContext& c) { c.Measured = false; }, S::NotRechecked,
+         "未確認"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        test::TempDir dir;
+        auto c = test::PrepareCalibration(dir.Dir());
+        k.change(c.context);
+        const CalibrationReport r = c.journal.Build(c.context);
+        EXPECT_EQ(r.Write.Result, k.state);
+        EXPECT_STREQ(ReportVerdict(r), k.verdict);
+        EXPECT_EQ(r.Final.Pass, k.state == S::Verified);
+        EXPECT_FALSE(r.Write.Text.empty());
+        EXPECT_TRUE(r.Skipped.empty());
+    }
+}
+
+TEST(FinalCheck, OnlyTheReferenceStageConfirmedAndNothingWrittenGivesNoPass) {
+    // Start, then only "Nm/s.調整確定" on a steady 5.0 m/s, then finish.
+    test::TempDir dir;
+    CalibrationJournal journal;
+    TWritePrm prm;
+    ResetPrm(prm);
+    prm.SerialNo = "A12";
+    journal.Start(prm, At(9, 0, 0));
+    prm.AdjDifT = 25.12f;
+    journal.Confirm(CalStage::Span, prm, At(9, 2, 0));
+    ReportContext c;
+    c.After = prm;
+    c.Folder = dir.Dir();
+    c.Created = At(9, 3, 0);
+    c.WsAvg15 = 5.0f;
+    c.Measured = true;
+    c.MeasuredFrom = At(9, 2, 45);
+    const CalibrationReport r = journal.Build(c);
+    EXPECT_TRUE(MakeFinalCheck(5.0f, prm.AdjWS, true).Pass); // the band alone would pass
+    EXPECT_FALSE(r.Final.Pass);
+    EXPECT_STREQ(ReportVerdict(r), "未書込");
+    EXPECT_EQ(r.Write.Text, "校正した設定はセンサーに書き込まれていません。");
+    EXPECT_EQ(r.Skipped,
+              (std::vector<std::string>{"気温器差確定", "風速器差確定", "0m/s.調整確定"}));
 }
 
 TEST(FinalCheck, AgreesWithTheCalibrationsOwnBandAtItsEdges) {

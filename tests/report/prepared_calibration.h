@@ -86,6 +86,9 @@ inline PreparedCalibration PrepareCalibration(const std::string& folder) {
     c.context.Sensor.Version = 2.05f;
     c.context.WsAvg15 = 5.004f;
     c.context.Measured = true;
+    // Sent at 8:36 and read back equal; the check then averaged 8:38 on.
+    c.context.LastWrite = {TWriteRecord::Outcome::Verified, At(8, 36, 0), prm};
+    c.context.MeasuredFrom = At(8, 38, 0);
     return c;
 }
 

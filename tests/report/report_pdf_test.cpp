@@ -75,7 +75,26 @@ TEST_F(ReportPdf, AnEmptyRunStillGivesAReadablePage) {
     ctx.Created = test::At(9, 0, 0);
     const QString text = Write(empty.Build(ctx));
     EXPECT_TRUE(text.contains(QStringLiteral("（未入力）")));
-    EXPECT_TRUE(text.contains(QStringLiteral("判定：未測定")));
+    EXPECT_TRUE(text.contains(QStringLiteral("判定：未書込")));
+}
+
+TEST_F(ReportPdf, ASetNeverWrittenSaysSoAndNamesTheSkippedStages) {
+    CalibrationJournal journal;
+    TWritePrm prm;
+    ResetPrm(prm);
+    prm.SerialNo = "A12";
+    journal.Start(prm, test::At(9, 0, 0));
+    prm.AdjDifT = 25.12f;
+    journal.Confirm(CalStage::Span, prm, test::At(9, 2, 0));
+    ReportContext ctx = prepared_.context;
+    ctx.After = prm;
+    ctx.LastWrite = {};
+    const QString text = Write(journal.Build(ctx));
+    EXPECT_FALSE(text.contains(QStringLiteral("判定：合格")));
+    EXPECT_TRUE(text.contains(QStringLiteral("判定：未書込")));
+    EXPECT_TRUE(text.contains(QStringLiteral("校正した設定はセンサーに書き込まれていません")));
+    EXPECT_TRUE(
+        text.contains(QStringLiteral("省略した工程：気温器差確定、風速器差確定、0m/s.調整確定")));
 }
 
 TEST_F(ReportPdf, AnUnwritableFolderRaisesAnErrorNamingTheFile) {

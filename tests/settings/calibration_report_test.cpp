@@ -65,6 +65,10 @@ protected:
         ASSERT_TRUE(form.BBFin->isEnabled());
     }
 
+    // The write window's part: the finished set sent and read back equal now.
+    void WriteVerified() { LastWrite = {TWriteRecord::Outcome::Verified, clock.Now(), prm}; }
+    void TearDown() override { LastWrite = {}; }
+
     void AnswerNextBox() {
         QTimer::singleShot(0, [this] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -78,9 +82,13 @@ protected:
 TEST_F(CalibrationReport, FinishWritesTheReportBesideItsLogAndShowsWhereItIs) {
     TSysSetForm form(ctx);
     Calibrate(form);
+    WriteVerified();
+    TSampleRec windy = SteadySample(5.0f);
+    windy.TempDiff = 18.25f;
+    Ticks(form, windy, 15); // the completion check on readings all after the write
     form.BBFin->click();
 
-    const std::string path = dir.File("Report") + "/A12_20261210_083020.pdf";
+    const std::string path = dir.File("Report") + "/A12_20261210_083035.pdf";
     EXPECT_EQ(form.ReportPath, path);
     ASSERT_TRUE(FileExists(path));
     EXPECT_EQ(form.LReport->text(), QString::fromStdString("レポート: " + path));
@@ -99,8 +107,32 @@ TEST_F(CalibrationReport, FinishWritesTheReportBesideItsLogAndShowsWhereItIs) {
 
     // Pressed again: a second report, the first kept.
     form.BBFin->click();
-    EXPECT_EQ(form.ReportPath, dir.File("Report") + "/A12_20261210_083020_2.pdf");
+    EXPECT_EQ(form.ReportPath, dir.File("Report") + "/A12_20261210_083035_2.pdf");
     EXPECT_TRUE(FileExists(path));
+}
+
+TEST_F(CalibrationReport, NoPassWithoutAWriteOrWithoutACheckAfterIt) {
+    TSysSetForm form(ctx);
+    Calibrate(form);
+    form.BBFin->click(); // complete on the tab, but nothing sent
+    QString text = PdfText(QString::fromStdString(form.ReportPath));
+    EXPECT_TRUE(text.contains(QStringLiteral("判定：未書込")));
+    EXPECT_FALSE(text.contains(QStringLiteral("判定：合格")));
+
+    WriteVerified();
+    Ticks(form, SteadySample(5.0f), 13); // the average still holds readings from before
+    form.BBFin->click();
+    text = PdfText(QString::fromStdString(form.ReportPath));
+    EXPECT_TRUE(text.contains(QStringLiteral("判定：未確認")));
+
+    // The readings stop: a frozen window measures nothing.
+    Ticks(form, SteadySample(5.0f), 1);
+    clock.AdvanceSeconds(3);
+    form.Tim1STimer();
+    form.BBFin->click();
+    text = PdfText(QString::fromStdString(form.ReportPath));
+    EXPECT_FALSE(text.contains(QStringLiteral("判定：合格")));
+    EXPECT_TRUE(text.contains(QStringLiteral("風速の15件平均がありません")));
 }
 
 TEST_F(CalibrationReport, AReportThatCannotBeWrittenIsReportedAndTheLogStays) {

@@ -39,15 +39,32 @@ protected:
         ResetPrm(prm);
         current = SteadySample();
     }
+
+    // Seconds of a sensor that keeps answering: each a new history step, then the tick.
+    void Seconds(TSysSetForm& form, const TSampleRec& sample, int n) {
+        for (int i = 0; i < n; ++i) {
+            clock.AdvanceSeconds(1);
+            current = sample;
+            history = HistoryOf(30, sample, clock.Now());
+            form.Tim1STimer();
+        }
+    }
 };
 
 TEST_F(CalibrationTab, TheTickEvaluatesTheHistoryWhileTheWindowIsHidden) {
     TSysSetForm form(ctx);
     ASSERT_TRUE(form.isHidden());
     EXPECT_EQ(form.PFinish->text(), "キャリブレーション中: Step-0");
-    history = HistoryOf(30, SteadySample());
-    // The real timer: five ticks fill the short window with the same results.
+    // The real timer, on readings that keep coming: five ticks fill the short
+    // window with the same results.
+    QTimer sensor;
+    QObject::connect(&sensor, &QTimer::timeout, [&] {
+        clock.AdvanceSeconds(1);
+        history = HistoryOf(30, SteadySample(), clock.Now());
+    });
+    sensor.start(200);
     ASSERT_TRUE(QTest::qWaitFor([&] { return form.BBATRcvFin->isEnabled(); }, 10000));
+    sensor.stop();
     EXPECT_TRUE(form.isHidden());
 
     EXPECT_EQ(Cell(form.SGCalData, 0, 0), "項目");
@@ -84,16 +101,14 @@ TEST_F(CalibrationTab, StepButtonsStoreShowAndSaveThroughTheWindow) {
     EXPECT_TRUE(FileExists(dir.File("A12.qvr")));
     EXPECT_EQ(form.PFinish->text(), "キャリブレーション中: Step-1");
 
-    history = HistoryOf(30, SteadySample());
-    for (int i = 0; i < 5; ++i)
-        form.Tim1STimer();
+    Seconds(form, SteadySample(), 5);
     form.BBATRcvFin->click();
     EXPECT_EQ(form.Cal.CalStep, 2);
     EXPECT_EQ(form.EATDif1->text(), "-0.250"); // the edit fields follow at once
     EXPECT_FALSE(form.BBATRcvFin->isEnabled());
     EXPECT_EQ(Background(form.PATRevSet), kGrey);
     EXPECT_TRUE(FileExists(dir.File("A12_ATR.csv")));
-    form.Tim1STimer();
+    Seconds(form, SteadySample(), 1);
     EXPECT_EQ(form.PATRevSet->text(), "Set: -0.250 / 0.250");
 
     // Still air without the simplification needs a steady short window; here it is.
@@ -103,8 +118,7 @@ TEST_F(CalibrationTab, StepButtonsStoreShowAndSaveThroughTheWindow) {
     EXPECT_EQ(form.EDifT0m->text(), "46.00");
 
     // The sensor reads 0.000: step 5.
-    history = HistoryOf(30, SteadySample(0.0f));
-    form.Tim1STimer();
+    Seconds(form, SteadySample(0.0f), 1);
     EXPECT_EQ(form.Cal.CalStep, 5);
     EXPECT_EQ(Background(form.PWS0CalSet), kGrey);
 }
@@ -125,9 +139,7 @@ TEST_F(CalibrationTab, CompletionShowsOnThePanelAndTheGauges) {
                           {5.025f, "キャリブレーション中: Step-6", 49, QColor(255, 0, 0)}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.wind);
-        current = SteadySample(c.wind);
-        history = HistoryOf(30, current);
-        form.Tim1STimer();
+        Seconds(form, SteadySample(c.wind), 1);
         EXPECT_EQ(form.PFinish->text(), c.finish);
         const bool complete = form.Cal.CalStep == 7;
         EXPECT_EQ(form.BBFin->isEnabled(), complete);
@@ -144,9 +156,7 @@ TEST_F(CalibrationTab, AFileThatCannotBeWrittenEndsTheStepWithAMessage) {
     form.ESNum->setText("A12");
     box.ArmOnce();
     form.BBCalStart->click(); // DefaultPrm.qvr is missing
-    history = HistoryOf(30, SteadySample());
-    for (int i = 0; i < 5; ++i)
-        form.Tim1STimer();
+    Seconds(form, SteadySample(), 5);
     ASSERT_TRUE(ForceDirectories(dir.File("A12_WTR.csv")));
     box.ArmOnce();
     form.BBWSTRcvFin->click();

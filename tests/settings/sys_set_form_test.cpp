@@ -85,38 +85,72 @@ TEST_F(SysSetFormTest, CreationLoadsTheBaseFileAndShowingFillsTheEdits) {
     EXPECT_EQ(CellText(form.SGRev, 0, 1), "0.00");
 }
 
-TEST_F(SysSetFormTest, ACommaStopsTheTransferAtItsFieldAndOkStillSaves) {
+TEST_F(SysSetFormTest, ANumberThatDoesNotConvertStopsOkSaveAndSendAndKeepsEveryEdit) {
     ReplaceFileBytes(base, "[Record]\r\nSecRec=1\r\n");
+    const std::string baseBefore = ReadFileBytes(base);
     TSysSetForm form(ctx);
     form.show();
+    const TWritePrm before = prm;
     form.EDifT0m->setText("48.25");
     form.EAdjWS->setText("1,5");
     form.EAdjDifT->setText("18");
     form.SGRev->item(1, 0)->setText("2.5");
     form.EStdVolt->setText("3.3");
-
+    const auto expectNothingTaken = [&](const char* what) {
+        SCOPED_TRACE(what);
+        EXPECT_EQ(box.seen, 1);
+        EXPECT_EQ(box.text, "変換できない文字がありました\n設定数値を確認してください！\n\n"
+                            "基準風速値：「1,5」");
+        EXPECT_EQ(box.icon, QMessageBox::Warning);
+        EXPECT_EQ(prm.DifT0m, before.DifT0m);
+        EXPECT_EQ(prm.AdjWS, before.AdjWS);
+        EXPECT_EQ(prm.ChipStdV, before.ChipStdV);
+        EXPECT_EQ(form.EDifT0m->text(), "48.25");
+        EXPECT_EQ(form.EAdjWS->text(), "1,5");
+        EXPECT_EQ(form.SGRev->item(1, 0)->text(), "2.5");
+        EXPECT_EQ(form.EStdVolt->text(), "3.3");
+        EXPECT_EQ(form.focusWidget(), form.EAdjWS);
+        EXPECT_TRUE(form.EAdjWS->property("unconverted").toBool());
+        EXPECT_FALSE(form.EDifT0m->property("unconverted").toBool());
+        EXPECT_EQ(ReadFileBytes(base), baseBefore);
+        EXPECT_TRUE(form.isVisible());
+        box.seen = 0;
+    };
     box.ArmOnce();
     form.BBOk->click();
-    EXPECT_EQ(box.seen, 1);
-    EXPECT_EQ(box.text, "変換できない文字がありました\n設定数値を確認してください！");
-    EXPECT_EQ(box.icon, QMessageBox::Warning);
-    EXPECT_EQ(prm.DifT0m, 48.25f);
-    EXPECT_EQ(prm.AdjWS, 5.0f);
-    EXPECT_EQ(prm.AdjDifT, 20.0f);
-    EXPECT_EQ(prm.DIV[0], 0.0f);
-    EXPECT_EQ(prm.ChipStdV, 2.5f);
-    // OK went on: saved and closed, the recording settings kept.
+    expectNothingTaken("OK");
+    box.ArmOnce(); // not connected: without the bad number this would say so instead
+    form.BBWrite->click();
+    expectNothingTaken("send");
+    const std::string saved = dir.File("saved.qvr");
+    QTimer::singleShot(0, [&] {
+        form.SaveDlg->selectFile(QString::fromStdString(saved));
+        box.ArmOnce(); // the warning comes once the dialog has closed
+        static_cast<QDialog*>(form.SaveDlg)->accept();
+    });
+    form.BBSetpointSave->click();
+    expectNothingTaken("save");
+    EXPECT_FALSE(FileExists(saved));
+
+    // Corrected, OK takes every edit and the mark goes.
+    form.EAdjWS->setText("1.5");
+    form.BBOk->click();
+    EXPECT_EQ(box.seen, 0);
     EXPECT_TRUE(form.isHidden());
+    EXPECT_EQ(prm.DifT0m, 48.25f);
+    EXPECT_EQ(prm.AdjWS, 1.5f);
+    EXPECT_EQ(prm.DIV[0], 2.5f);
+    EXPECT_EQ(prm.ChipStdV, 3.3f);
+    EXPECT_FALSE(form.EAdjWS->property("unconverted").toBool());
     const IniFile ini(base);
     EXPECT_EQ(ini.ReadString("Early", "DifT0m", ""), "48.25");
-    EXPECT_EQ(ini.ReadString("Early", "AdjWS", ""), "5");
     EXPECT_EQ(ini.ReadString("Record", "SecRec", ""), "1");
 }
 
-TEST_F(SysSetFormTest, EveryTextThatIsNotASinglePrecisionNumberStopsTheTransfer) {
+TEST_F(SysSetFormTest, EveryTextThatIsNotASinglePrecisionNumberStoresNothing) {
     TSysSetForm form(ctx);
     form.show();
-    // A bad text in grid cell VAL3: everything before it is taken, nothing after.
+    // A bad text in grid cell VAL3, between good edits before and after it.
     for (const char* bad : {"", "1,5", "inf", "nan", "1e39", "0x1A", "2 m"}) {
         ResetPrm(prm);
         form.ParamsToEdits();
@@ -126,22 +160,24 @@ TEST_F(SysSetFormTest, EveryTextThatIsNotASinglePrecisionNumberStopsTheTransfer)
         form.SGRev->item(5, 0)->setText("9");   // DIV4
         form.EATRev->setText("1");
         box.ArmOnce();
-        form.EditsToParams();
-        EXPECT_EQ(box.text.left(6), "変換できない") << bad;
-        EXPECT_EQ(prm.HeaterWatt, 0.25f) << bad;
-        EXPECT_EQ(prm.DIV[3], 7.5f) << bad;
-        EXPECT_EQ(prm.VAL[3], 0.0f) << bad;
-        EXPECT_EQ(prm.DIV[4], 0.0f) << bad;
+        EXPECT_FALSE(form.EditsToParams()) << bad;
+        EXPECT_TRUE(box.text.endsWith(QStringLiteral("補正量 4：「") + bad + "」")) << bad;
+        EXPECT_EQ(prm.HeaterWatt, 0.2f) << bad;
+        EXPECT_EQ(prm.DIV[3], 0.0f) << bad;
         EXPECT_EQ(prm.ATRev, 9.0f) << bad;
+        EXPECT_TRUE(form.SGRev->item(4, 1)->data(Qt::UserRole).toBool()) << bad;
+        EXPECT_EQ(form.SGRev->currentItem(), form.SGRev->item(4, 1)) << bad;
     }
     // Blanks around, an exponent and a sign are numbers.
     box.seen = 0;
     form.EATRev->setText(" -1.25e1 ");
     form.SGRev->item(4, 1)->setText("+3");
-    form.EditsToParams();
+    EXPECT_TRUE(form.EditsToParams());
     EXPECT_EQ(box.seen, 0);
     EXPECT_EQ(prm.ATRev, -12.5f);
     EXPECT_EQ(prm.VAL[3], 3.0f);
+    EXPECT_EQ(prm.HeaterWatt, 0.25f);
+    EXPECT_FALSE(form.SGRev->item(4, 1)->data(Qt::UserRole).toBool());
 }
 
 TEST_F(SysSetFormTest, CancelDropsTheTypingAndTheNextShowShowsTheParameterSet) {
