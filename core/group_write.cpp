@@ -1,6 +1,7 @@
 #include "core/group_write.h"
 
 #include "base/number_text.h"
+#include "core/param_reader.h"
 #include "link/frame_codec.h"
 
 #include <optional>
@@ -136,32 +137,35 @@ void GroupWrite::CheckStep(int group) {
     }
 }
 
-// A slow sensor's echo to an earlier group can arrive while a later group
-// waits; it says nothing about the later group. Such an echo is dropped so that
-// the group's own answer can still be taken.
+// A slow sensor's answer to an earlier request (an earlier group, or the
+// parameter read before the write) can arrive while a later group waits; it
+// says nothing about the later group. Such an answer is dropped so that the
+// group's own answer can still be taken.
 bool GroupWrite::IgnoreEarlierEcho(int group) {
     const auto groups = WriteGroups(prm_);
-    const auto keysOf = [](const auto& pairs, std::size_t n) {
+    std::vector<std::string> answered;
+    for (const TKeyValStr& pair : exchange_.AnswerPairs) {
+        if (pair.Key.empty()) break;
+        answered.push_back(pair.Key);
+    }
+    const auto keysOf = [&](int at) {
         std::vector<std::string> keys;
-        for (std::size_t i = 0; i < n && !pairs[i].Key.empty(); ++i)
-            keys.push_back(pairs[i].Key);
+        for (const TKeyValStr& pair : groups[static_cast<std::size_t>(at)].Pairs)
+            keys.push_back(pair.Key);
         return keys;
     };
-    const auto answered = keysOf(exchange_.AnswerPairs, exchange_.AnswerPairs.size());
-    const auto keysOfGroup = [&](int at) {
-        const auto& pairs = groups[static_cast<std::size_t>(at)].Pairs;
-        return keysOf(pairs, pairs.size());
-    };
-    if (answered == keysOfGroup(group)) return false;
-    for (int earlier = 0; earlier < group; ++earlier) {
-        if (answered != keysOfGroup(earlier)) continue;
-        log_(groups[static_cast<std::size_t>(group)].Name + " ： " +
-             groups[static_cast<std::size_t>(earlier)].Name + " の遅れた応答を無視しました");
-        exchange_.ClearAnswer();
-        exchange_.AnswerReceived = false;
-        return true;
-    }
-    return false;
+    if (answered == keysOf(group)) return false;
+    std::string earlier;
+    for (int at = 0; at < group && earlier.empty(); ++at)
+        if (answered == keysOf(at)) earlier = groups[static_cast<std::size_t>(at)].Name;
+    for (const auto& batch : ParamReadBatches())
+        if (earlier.empty() && answered == batch) earlier = "読出し";
+    if (earlier.empty()) return false;
+    log_(groups[static_cast<std::size_t>(group)].Name + " ： " + earlier +
+         " の遅れた応答を無視しました");
+    exchange_.ClearAnswer();
+    exchange_.AnswerReceived = false;
+    return true;
 }
 
 void GroupWrite::SendClosingGroup() {
@@ -173,7 +177,7 @@ void GroupWrite::SendClosingGroup() {
 
 bool GroupWrite::CheckClosingGroup() {
     const WriteGroup finish = WriteGroups(prm_)[kWriteGroupCount - 1];
-    if (!exchange_.AnswerReceived) {
+    if (!exchange_.AnswerReceived || IgnoreEarlierEcho(kWriteGroupCount - 1)) {
         log_(finish.Name + " ： 応答なし");
         return false;
     }

@@ -298,6 +298,22 @@ TEST_F(ParameterWrite, AWriteTheSensorAcknowledgesButDoesNotStoreIsNotComplete) 
     EXPECT_TRUE(ctx.exchange->Collecting);
 }
 
+TEST_F(ParameterWrite, AnswersLateEnoughToMissTheirTickAreNotTakenForTheNextGroup) {
+    StartWindows();
+    Connect();
+    settings->EAdjWS->setText("6.25");
+    sim::SensorFaults faults;
+    faults.delayMs = 400; // after the check of its own group, before the next one's
+    sensor->SetFaults(faults);
+    SendAndWrite([&] { writer->BBClose->click(); });
+    const QStringList log = Log();
+    EXPECT_TRUE(log.filter("Missmatch").isEmpty()) << log.join('\n').toStdString();
+    EXPECT_FALSE(log.filter("の遅れた応答を無視しました").isEmpty());
+    EXPECT_EQ(log.last(), "●●書込み完了しました！●●");
+    EXPECT_EQ(sensor->Parameter("E02"), 6.25f);
+    EXPECT_EQ(LastWrite.Result, TWriteRecord::Outcome::Verified);
+}
+
 TEST_F(ParameterWrite, CancelAfterGroupTwoClosesTheWriteModeAndNamesTheBackup) {
     StartWindows();
     prm.SerialNo = "A12";
