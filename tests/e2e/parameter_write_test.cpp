@@ -61,8 +61,10 @@ protected:
 
     // Presses the send button; inside the modal write window runs the write
     // until it ends, lets `before` look at it, then leaves it with `leave`.
+    // `atStart` runs just before "　書込み実行" is pressed.
     void SendAndWrite(const std::function<void()>& leave,
-                      const std::function<void()>& before = {}) {
+                      const std::function<void()>& before = {},
+                      const std::function<void()>& atStart = {}) {
         bool ran = false;
         QTimer::singleShot(0, [&] {
             EXPECT_TRUE(writer->isVisible() && writer->isModal());
@@ -72,6 +74,7 @@ protected:
                 const Exchange& e = *ctx.exchange;
                 return e.AnswerReceived && e.AnswerPairs[0].Key == e.RequestPairs[0].Key;
             }));
+            if (atStart) atStart();
             writer->BBDo->click();
             EXPECT_FALSE(ctx.exchange->Collecting);
             EXPECT_TRUE(WaitFor([&] { return Ended(); }, 20000)) << Log().join('\n').toStdString();
@@ -304,8 +307,8 @@ TEST_F(ParameterWrite, AnswersLateEnoughToMissTheirTickAreNotTakenForTheNextGrou
     settings->EAdjWS->setText("6.25");
     sim::SensorFaults faults;
     faults.delayMs = 400; // after the check of its own group, before the next one's
-    sensor->SetFaults(faults);
-    SendAndWrite([&] { writer->BBClose->click(); });
+    // Late from the write on: the backup's read answers trail into Group-1 too.
+    SendAndWrite([&] { writer->BBClose->click(); }, {}, [&] { sensor->SetFaults(faults); });
     const QStringList log = Log();
     EXPECT_TRUE(log.filter("Missmatch").isEmpty()) << log.join('\n').toStdString();
     EXPECT_FALSE(log.filter("の遅れた応答を無視しました").isEmpty());
