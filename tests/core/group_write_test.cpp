@@ -332,11 +332,16 @@ TEST_F(GroupWriteTest, TheClosingGroupIsSentOnceAndItsEchoJudged) {
     link.sensor = nullptr;
     write.SendClosingGroup();
     EXPECT_FALSE(write.CheckClosingGroup());
-    EXPECT_THAT(std::vector<std::string>(log.end() - 4, log.end()),
+    write.SendClosingGroup();
+    link.Answer(*Echo(kDefaultPayloads[0])); // Group-1's echo, late
+    EXPECT_FALSE(write.CheckClosingGroup());
+    EXPECT_THAT(std::vector<std::string>(log.end() - 7, log.end()),
                 ElementsAre("Finish ： 書込み（センサーの書込みモードを閉じます）",
                             "Finish ： 書込み成功！",
                             "Finish ： 書込み（センサーの書込みモードを閉じます）",
-                            "Finish ： 応答なし"));
+                            "Finish ： 応答なし",
+                            "Finish ： 書込み（センサーの書込みモードを閉じます）",
+                            "Finish ： Group-1 の遅れた応答を無視しました", "Finish ： 応答なし"));
 }
 
 TEST_F(GroupWriteTest, AnIdleTickOnlyStops) {
