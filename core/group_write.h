@@ -29,9 +29,9 @@ std::array<WriteGroup, kWriteGroupCount> WriteGroups(const TWritePrm& prm);
 // A group without an answer is sent again up to three times; a group whose
 // echo differs or lacks a compared pair ends the procedure, and so does a set
 // with a group that does not fit into one request (found before "Group-1" is
-// sent). A late answer to an earlier group or to the parameter read is ignored. Collecting is cleared
-// while it runs; the caller confirms the set by reading it back, and resumes
-// polling. User-interface thread only; the caller owns the timer.
+// sent). A late answer to an earlier group or to the parameter read is ignored. Collecting is
+// cleared while it runs; the caller confirms the set by reading it back, and resumes polling.
+// User-interface thread only; the caller owns the timer.
 class GroupWrite {
 public:
     using LogSink = std::function<void(const std::string& line)>;

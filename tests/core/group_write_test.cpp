@@ -100,7 +100,6 @@ TEST_F(GroupWriteTest, AnEchoingSensorTakesNineGroupsInNineteenTicks) {
         expected.push_back(std::string(name) + " ： 書込み成功！");
     }
     EXPECT_EQ(log, expected); // complete only once read back
-
 }
 
 TEST_F(GroupWriteTest, TheGroupsCarryTheParameterSetInTheirFormats) {
@@ -181,8 +180,8 @@ TEST_F(GroupWriteTest, TheEchoDecidesEachGroup) {
          "Group-1",
          "E91=1",
          "AD,M01=1.5,M11=20.1,",
-         {"Key Missmatch! : E91 ? M01", "Key Missmatch! : P99 ? M11", "No Data! : E01:",
-          "No Data! : E02:", "No Data! : E03:"},
+         {"Key Missmatch! : E91 ? M01", "Key Missmatch! : P99 ? M11",
+          "No Data! : E01:", "No Data! : E02:", "No Data! : E03:"},
          false},
         {"an echo that is not a number",
          "Group-8",
@@ -190,8 +189,12 @@ TEST_F(GroupWriteTest, TheEchoDecidesEachGroup) {
          "AW,P32=abc,P41=9.000,",
          {"No Data! : P32:abc"},
          false},
-        {"an empty echo value", "Group-3", "P05=", "AW,P05=,P06=0.00,P07=0.00,P08=0.00,",
-         {"No Data! : P05:"}, false},
+        {"an empty echo value",
+         "Group-3",
+         "P05=",
+         "AW,P05=,P06=0.00,P07=0.00,P08=0.00,",
+         {"No Data! : P05:"},
+         false},
         {"an echo beyond single precision",
          "Group-8",
          "P32=",

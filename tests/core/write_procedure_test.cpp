@@ -91,15 +91,14 @@ protected:
     TWritePrm prm{};
     TWriteRecord record;
     std::vector<std::string> log;
-    WriteProcedure procedure{exchange,
-                             prm,
-                             clock,
-                             dir.Dir(),
-                             [](const TWritePrm& p, const std::string& path) {
-                                 SaveSetpointFile(p, path);
-                             },
-                             record,
-                             [this](const std::string& line) { log.push_back(line); }};
+    WriteProcedure procedure{
+        exchange,
+        prm,
+        clock,
+        dir.Dir(),
+        [](const TWritePrm& p, const std::string& path) { SaveSetpointFile(p, path); },
+        record,
+        [this](const std::string& line) { log.push_back(line); }};
 };
 
 TEST_F(WriteProcedureTest, AWriteIsCompleteOnlyWhenItsReadBackAgrees) {
@@ -129,8 +128,7 @@ TEST_F(WriteProcedureTest, EachEndingIsLoggedAndRecorded) {
         {"a value the sensor acknowledges but does not store",
          [](SensorLink& l) { l.device.SetUnstoredWrites({"P02"}); },
          Outcome::Failed,
-         {"読戻し不一致! : P02:0.25 ? 0.00",
-          "●●読戻し確認: 30項目中 不一致 1、読めず 0●●"}},
+         {"読戻し不一致! : P02:0.25 ? 0.00", "●●読戻し確認: 30項目中 不一致 1、読めず 0●●"}},
         {"a read-back without an answer",
          [](SensorLink& l) { l.answerReads = false; },
          Outcome::Unverified,
@@ -198,8 +196,9 @@ TEST_F(WriteProcedureTest, ACancelAfterGroupTwoClosesTheWriteModeAndTellsHowToRe
     const std::size_t writes = link.Writes().size();
     const std::string warning = procedure.Close();
     ASSERT_EQ(Backups().size(), 1u);
-    EXPECT_EQ(warning, "センサーには一部だけ書き込まれた設定が残っています。元に戻すにはバックアップ " +
-                           Backups()[0] + " を読み込んで送出してください");
+    EXPECT_EQ(warning,
+              "センサーには一部だけ書き込まれた設定が残っています。元に戻すにはバックアップ " +
+                  Backups()[0] + " を読み込んで送出してください");
     EXPECT_THAT(std::vector<std::string>(log.end() - 3, log.end()),
                 ElementsAre("書込みを中止しました",
                             "Finish ： 書込み（センサーの書込みモードを閉じます）", warning));
@@ -219,10 +218,12 @@ TEST_F(WriteProcedureTest, AWriteThatFailsMidwaySendsTheClosingGroupOnce) {
         bool sessionOpenAfter;
     } cases[] = {
         {"a value echoed otherwise",
-         [](SensorLink& l) { l.device.SetForcedWrites({{"P05", "1.00"}}); },
+         [](SensorLink& l) {
+             l.device.SetForcedWrites({{"P05", "1.00"}});
+         },
          "Finish ： 書込み成功！", false},
-        {"a sensor fallen silent", [](SensorLink& l) { l.answerWrites = false; }, "Finish ： 応答なし",
-         true},
+        {"a sensor fallen silent", [](SensorLink& l) { l.answerWrites = false; },
+         "Finish ： 応答なし", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -262,7 +263,8 @@ TEST_F(WriteProcedureTest, RepeatsAndRetriesReuseTheBackupOfTheOpening) {
     clock.AdvanceSeconds(5);
     procedure.Start();
     EXPECT_EQ(log.back(), "【書込み開始】");
-    EXPECT_EQ(log[log.size() - 2], "バックアップ: " + backup + "（この画面で最初の書込みの前に保存）");
+    EXPECT_EQ(log[log.size() - 2],
+              "バックアップ: " + backup + "（この画面で最初の書込みの前に保存）");
     link.device.SetUnstoredWrites({"P41"}); // the repeat fails in its read-back
     EXPECT_EQ(Run(), Step::Ended);
     EXPECT_EQ(link.payloads.front(), "RW,E91=1,P99=8137,E01=48.50,E02=5.00,E03=20.00,E04=0.2000,");

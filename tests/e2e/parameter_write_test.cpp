@@ -62,8 +62,7 @@ protected:
     // Presses the send button; inside the modal write window runs the write
     // until it ends, lets `before` look at it, then leaves it with `leave`.
     // `atStart` runs just before "　書込み実行" is pressed.
-    void SendAndWrite(const std::function<void()>& leave,
-                      const std::function<void()>& before = {},
+    void SendAndWrite(const std::function<void()>& leave, const std::function<void()>& before = {},
                       const std::function<void()>& atStart = {}) {
         bool ran = false;
         QTimer::singleShot(0, [&] {
@@ -322,7 +321,7 @@ TEST_F(ParameterWrite, CancelAfterGroupTwoClosesTheWriteModeAndNamesTheBackup) {
     prm.SerialNo = "A12";
     Connect();
     settings->EDifT0m->setText("44");
-    settings->SGRev->item(2, 1)->setText("0.5"); // VAL1, in Group-2
+    settings->SGRev->item(2, 1)->setText("0.5");  // VAL1, in Group-2
     settings->SGRev->item(3, 1)->setText("0.75"); // VAL2, in Group-3
     bool ran = false;
     BoxWatcher box;
@@ -342,11 +341,12 @@ TEST_F(ParameterWrite, CancelAfterGroupTwoClosesTheWriteModeAndNamesTheBackup) {
     const QString first = log.first();
     ASSERT_TRUE(first.startsWith("バックアップ: " + QString::fromStdString(dir.File("Backup"))));
     const QString backup = first.mid(QStringLiteral("バックアップ: ").size());
-    EXPECT_EQ(box.text, "センサーには一部だけ書き込まれた設定が残っています。元に戻すにはバックアップ " +
-                            backup + " を読み込んで送出してください");
+    EXPECT_EQ(box.text,
+              "センサーには一部だけ書き込まれた設定が残っています。元に戻すにはバックアップ " +
+                  backup + " を読み込んで送出してください");
     EXPECT_EQ(log.mid(log.size() - 3),
-              (QStringList{"書込みを中止しました", "Finish ： 書込み（センサーの書込みモードを閉じます）",
-                           box.text}));
+              (QStringList{"書込みを中止しました",
+                           "Finish ： 書込み（センサーの書込みモードを閉じます）", box.text}));
     EXPECT_TRUE(WaitFor([&] { return !sensor->WriteSessionOpen(); }));
     EXPECT_EQ(sensor->Parameter("E01"), 44.0f);
     EXPECT_EQ(sensor->Parameter("P04"), 0.5f);

@@ -16,8 +16,7 @@ TEST_F(ControlCommandsTest, SetsConditionsAndFaults) {
     for (const char* line : {"speed 5.5", "temp -3.25", "noise 0", "dir 270", "model 19.00",
                              "drop 30%", "corrupt 0.25", "delay 120", "dropwrites 3", "mute on",
                              "wrong E01 44.5", "wrong P02 0.01", "wrong P02 off", "params-empty on",
-                             "params-empty E04 P20", "echo-pairs 3", "unstored E03 P01",
-                             "silent-after 5000", "  # comment", ""}) {
+                             "params-empty E04 P20", "  # comment", ""}) {
         const auto result = commands_.Execute(line);
         EXPECT_TRUE(result.ok) << line << ": " << result.message;
         EXPECT_FALSE(result.quit);
@@ -36,9 +35,6 @@ TEST_F(ControlCommandsTest, SetsConditionsAndFaults) {
     expected.mute = true;
     expected.wrongWrites = {{"E01", "44.5"}};
     expected.emptyReadKeys = {"E04", "P20"};
-    expected.echoPairs = 3;
-    expected.unstoredWrites = {"E03", "P01"};
-    expected.silentAfterMs = 5000;
     EXPECT_EQ(sensor_.Faults(), expected);
     EXPECT_TRUE(commands_.Execute("params-empty on").ok);
     EXPECT_TRUE(sensor_.Faults().emptyParamReads);
@@ -50,6 +46,27 @@ TEST_F(ControlCommandsTest, SetsConditionsAndFaults) {
     EXPECT_EQ(sensor_.Faults(), SensorFaults{});
 }
 
+TEST_F(ControlCommandsTest, SetsAndLiftsTheWriteFaults) {
+    for (const char* line : {"echo-pairs 3", "unstored E03 P01", "silent-after 5000"})
+        EXPECT_TRUE(commands_.Execute(line).ok) << line;
+    SensorFaults expected;
+    expected.echoPairs = 3;
+    expected.unstoredWrites = {"E03", "P01"};
+    expected.silentAfterMs = 5000;
+    EXPECT_EQ(sensor_.Faults(), expected);
+    for (const char* line : {"echo-pairs all", "unstored off", "silent-after off"})
+        EXPECT_TRUE(commands_.Execute(line).ok) << line;
+    EXPECT_EQ(sensor_.Faults(), SensorFaults{});
+
+    for (const char* line : {"echo-pairs x", "echo-pairs 2.5", "echo-pairs 21", "silent-after -1",
+                             "silent-after", "unstored M01", "unstored"}) {
+        const auto result = commands_.Execute(line);
+        EXPECT_FALSE(result.ok) << line;
+        EXPECT_FALSE(result.message.empty()) << line;
+    }
+    EXPECT_EQ(sensor_.Faults(), SensorFaults{});
+}
+
 TEST_F(ControlCommandsTest, RefusesBadLinesWithAMessageAndChangesNothing) {
     for (const char* line : {"speed",        "speed fast",       "speed -1",
                              "speed 61",     "temp 100",         "noise -0.5",
@@ -58,9 +75,7 @@ TEST_F(ControlCommandsTest, RefusesBadLinesWithAMessageAndChangesNothing) {
                              "wrong M01 3",  "wrong E01 abc",    "wrong E01",
                              "params-empty", "params-empty M01", "params-empty E04 XYZ",
                              "set XYZ 1",    "set E01",          "sleep -1",
-                             "frobnicate",   "speed 1 2",        "echo-pairs x",
-                             "echo-pairs 2.5", "silent-after -1", "unstored M01",
-                             "unstored"}) {
+                             "frobnicate",   "speed 1 2"}) {
         const auto result = commands_.Execute(line);
         EXPECT_FALSE(result.ok) << line;
         EXPECT_FALSE(result.message.empty()) << line;

@@ -128,7 +128,8 @@ TEST_F(Faults, SilentAfterAnswersUntilItsTimeThenNothing) {
     EXPECT_EQ(Answered(2), 2);
     Set([](SensorFaults& f) { f.silentAfterMs = 200; });
     const auto set = std::chrono::steady_clock::now();
-    ASSERT_TRUE(qvr::test::WaitUntil([&] { return std::chrono::steady_clock::now() - set > 200ms; }));
+    ASSERT_TRUE(
+        qvr::test::WaitUntil([&] { return std::chrono::steady_clock::now() - set > 200ms; }));
     EXPECT_EQ(Answered(2), 0);
     sensor_.SetFaults({});
     EXPECT_EQ(Answered(1), 1);
