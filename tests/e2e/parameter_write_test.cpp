@@ -316,6 +316,36 @@ TEST_F(ParameterWrite, AnswersLateEnoughToMissTheirTickAreNotTakenForTheNextGrou
     EXPECT_EQ(LastWrite.Result, TWriteRecord::Outcome::Verified);
 }
 
+TEST_F(ParameterWrite, ASensorFallenSilentMidwayGetsTheClosingGroupOnce) {
+    StartWindows();
+    Connect();
+    SendAndWrite([&] { writer->BBCancel->click(); }, {},
+                 [&] {
+                     // Silent from Group-3 on; it still takes what it receives.
+                     QTimer::singleShot(0, [&] {
+                         EXPECT_TRUE(WaitFor(
+                             [&] { return Log().contains("Group-2 ： 書込み成功！"); }, 20000));
+                         sim::SensorFaults faults;
+                         faults.silentAfterMs = 0;
+                         sensor->SetFaults(faults);
+                     });
+                 });
+    const QStringList log = Log();
+    EXPECT_EQ(log.count("Group-3 ： 書込み"), 4);
+    ASSERT_GE(log.size(), 5);
+    EXPECT_EQ(log.mid(log.size() - 5, 4),
+              (QStringList{"Group-3 ： 応答なし 書込み失敗！", "書込み停止しました！",
+                           "Finish ： 書込み（センサーの書込みモードを閉じます）",
+                           "Finish ： 応答なし"}));
+    EXPECT_TRUE(log.last().startsWith("センサーには一部だけ書き込まれた設定が残っています。"));
+    int closings = 0;
+    for (const auto& r : sensor->Requests())
+        closings += r.payload == "RW,E91=0,P99=0,";
+    EXPECT_EQ(closings, 1);
+    EXPECT_FALSE(sensor->WriteSessionOpen());
+    EXPECT_EQ(LastWrite.Result, TWriteRecord::Outcome::Failed);
+}
+
 TEST_F(ParameterWrite, CancelAfterGroupTwoClosesTheWriteModeAndNamesTheBackup) {
     StartWindows();
     prm.SerialNo = "A12";
