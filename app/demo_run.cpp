@@ -53,9 +53,8 @@ void DemoRun::WriteParameters() {
     });
     auto* watch = new QTimer(this);
     connect(watch, &QTimer::timeout, this, [this, watch] {
-        const QString log = WriteForm->MSts->toPlainText();
-        const bool done = log.endsWith(QStringLiteral("●●書込み完了しました！●●"));
-        if (!done && !log.endsWith(QStringLiteral("書込み停止しました！"))) return;
+        if (WriteForm->Timer1->isActive()) return; // the write runs
+        const bool done = WriteForm->BBClose->isEnabled();
         watch->deleteLater();
         Save(WriteForm, "write-window.png");
         (done ? WriteForm->BBClose : WriteForm->BBCancel)->click();

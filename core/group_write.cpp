@@ -1,6 +1,7 @@
 #include "core/group_write.h"
 
 #include "base/number_text.h"
+#include "core/param_reader.h"
 #include "link/frame_codec.h"
 
 #include <optional>
@@ -73,42 +74,55 @@ GroupWrite::TickResult GroupWrite::Tick() {
             CheckStep(group);
         return TickResult::Running;
     }
-    if (WriteStep == 2 * kWriteGroupCount + 1) {
-        exchange_.Collecting = true;
-        log_("●●書込み完了しました！●●");
-        return TickResult::Completed;
-    }
+    if (WriteStep == 2 * kWriteGroupCount + 1) return TickResult::Completed;
     log_("書込み停止しました！");
     return TickResult::Stopped;
 }
 
-void GroupWrite::BuildStep(int group) {
-    const WriteGroup g = WriteGroups(prm_)[static_cast<std::size_t>(group)];
+// A pair left out of the request would be missing from the echo too: a group
+// that does not fit whole is never sent.
+bool GroupWrite::Fits(const WriteGroup& g) {
+    std::string list;
+    const int fitted = frame::BuildPairList(g.Pairs.data(), static_cast<int>(g.Pairs.size()), list);
+    if (fitted == static_cast<int>(g.Pairs.size()) && frame::BuildFrame("RW," + list)) return true;
+    log_(g.Name + " ： 書込み失敗！ 送信データが1フレームに収まりません");
+    return false;
+}
+
+void GroupWrite::Send(const WriteGroup& g) {
     exchange_.ClearRequest();
     for (std::size_t i = 0; i < g.Pairs.size(); ++i)
         exchange_.RequestPairs[i] = g.Pairs[i];
-
-    // A pair left out of the request would be missing from the echo too and
-    // the group would pass unwritten: a group that does not fit whole is not sent.
-    std::string list;
-    const int fitted = frame::BuildPairList(g.Pairs.data(), static_cast<int>(g.Pairs.size()), list);
-    if (fitted != static_cast<int>(g.Pairs.size()) || !frame::BuildFrame("RW," + list)) {
-        WriteStep = 0;
-        log_(g.Name + " ： 書込み失敗！ 送信データが1フレームに収まりません");
-        return;
-    }
     exchange_.SendWriteRequest();
+}
+
+void GroupWrite::BuildStep(int group) {
+    const auto groups = WriteGroups(prm_);
+    // The whole set is checked before "Group-1": a set refused half-way would
+    // leave the sensor with its first groups written.
+    const int last = group == 0 ? kWriteGroupCount - 1 : group;
+    for (int at = group; at <= last; ++at) {
+        if (!Fits(groups[static_cast<std::size_t>(at)])) {
+            WriteStep = 0;
+            return;
+        }
+    }
+    const WriteGroup& g = groups[static_cast<std::size_t>(group)];
+    Send(g);
+    if (group == 0) sessionOpen_ = true;
     WriteStep = 2 * group + 2;
     log_(g.Name + " ： 書込み");
 }
 
 void GroupWrite::CheckStep(int group) {
-    const WriteGroup g = WriteGroups(prm_)[static_cast<std::size_t>(group)];
-    if (exchange_.AnswerReceived) {
+    const auto groups = WriteGroups(prm_);
+    const WriteGroup& g = groups[static_cast<std::size_t>(group)];
+    if (exchange_.AnswerReceived && !IgnoreEarlierEcho(group)) {
         if (AnswerMatches(g.Compared)) {
             WriteStep = 2 * group + 3;
             log_(g.Name + " ： 書込み成功！");
             ResendsLeft = 3;
+            if (group == kWriteGroupCount - 1) sessionOpen_ = false;
         } else {
             WriteStep = 0;
             log_(g.Name + " ： 書込み失敗！ 送信データ不一致");
@@ -123,13 +137,70 @@ void GroupWrite::CheckStep(int group) {
     }
 }
 
+// A slow sensor's answer to an earlier request (an earlier group, or the
+// parameter read before the write) can arrive while a later group waits; it
+// says nothing about the later group. Such an answer is dropped so that the
+// group's own answer can still be taken.
+bool GroupWrite::IgnoreEarlierEcho(int group) {
+    const auto groups = WriteGroups(prm_);
+    std::vector<std::string> answered;
+    for (const TKeyValStr& pair : exchange_.AnswerPairs) {
+        if (pair.Key.empty()) break;
+        answered.push_back(pair.Key);
+    }
+    const auto keysOf = [&](int at) {
+        std::vector<std::string> keys;
+        for (const TKeyValStr& pair : groups[static_cast<std::size_t>(at)].Pairs)
+            keys.push_back(pair.Key);
+        return keys;
+    };
+    if (answered == keysOf(group)) return false;
+    std::string earlier;
+    for (int at = 0; at < group && earlier.empty(); ++at)
+        if (answered == keysOf(at)) earlier = groups[static_cast<std::size_t>(at)].Name;
+    for (const auto& batch : ParamReadBatches())
+        if (earlier.empty() && answered == batch) earlier = "読出し";
+    if (earlier.empty()) return false;
+    log_(groups[static_cast<std::size_t>(group)].Name + " ： " + earlier +
+         " の遅れた応答を無視しました");
+    exchange_.ClearAnswer();
+    exchange_.AnswerReceived = false;
+    return true;
+}
+
+void GroupWrite::SendClosingGroup() {
+    const WriteGroup finish = WriteGroups(prm_)[kWriteGroupCount - 1];
+    Send(finish);
+    sessionOpen_ = false; // sent once, whatever comes back
+    log_(finish.Name + " ： 書込み（センサーの書込みモードを閉じます）");
+}
+
+bool GroupWrite::CheckClosingGroup() {
+    const WriteGroup finish = WriteGroups(prm_)[kWriteGroupCount - 1];
+    if (!exchange_.AnswerReceived || IgnoreEarlierEcho(kWriteGroupCount - 1)) {
+        log_(finish.Name + " ： 応答なし");
+        return false;
+    }
+    if (!AnswerMatches(finish.Compared)) {
+        log_(finish.Name + " ： 書込み失敗！ 送信データ不一致");
+        return false;
+    }
+    log_(finish.Name + " ： 書込み成功！");
+    return true;
+}
+
 // Every pair is examined, so that each difference is logged before the group fails.
 bool GroupWrite::AnswerMatches(int count) {
     bool matches = true;
     for (int q = 0; q < count; ++q) {
         const TKeyValStr& sent = exchange_.RequestPairs[static_cast<std::size_t>(q)];
         const TKeyValStr& answer = exchange_.AnswerPairs[static_cast<std::size_t>(q)];
-        if (answer.Key.empty()) continue; // a short answer is no failure
+        if (answer.Key.empty()) {
+            // A pair the echo leaves out is a pair the sensor has not confirmed.
+            matches = false;
+            log_("No Data! : " + sent.Key + ":");
+            continue;
+        }
         if (answer.Key != sent.Key) {
             matches = false;
             log_("Key Missmatch! : " + sent.Key + " ? " + answer.Key);

@@ -21,6 +21,7 @@ void WriteSafeguard::StartBackup(const std::string& serialNo) {
 
 void WriteSafeguard::StartReadBack(const TWritePrm& written) {
     written_ = written;
+    readBack_ = {};
     phase_ = Phase::ReadBack;
     reader_.Start();
 }
@@ -68,17 +69,21 @@ void WriteSafeguard::FinishBackup() {
 }
 
 void WriteSafeguard::FinishReadBack() {
-    for (const auto& line : ReadBackLines(written_, reader_))
+    readBack_ = CheckReadBack(written_, reader_);
+    for (const auto& line : readBack_.Lines)
         log_(line);
 }
 
-std::vector<std::string> ReadBackLines(const TWritePrm& written, const ParamReader& reader) {
-    std::vector<std::string> lines;
+ReadBackReport CheckReadBack(const TWritePrm& written, const ParamReader& reader) {
+    ReadBackReport report;
+    std::vector<std::string>& lines = report.Lines;
     if (reader.Silent()) {
+        report.Silent = true;
         lines.push_back("●●読戻し確認: センサーの応答がありません●●");
-        return lines;
+        return report;
     }
-    int differing = 0, unread = 0;
+    int& differing = report.Differing;
+    int& unread = report.Unread;
     for (const ParamKey& k : ParamKeys) {
         // What the group write sent: the field in its format, as the sensor got it.
         const std::string sent = FormatFloat(k.Format, *ParamField(written, k.Key));
@@ -100,7 +105,7 @@ std::vector<std::string> ReadBackLines(const TWritePrm& written, const ParamRead
     else
         lines.push_back("●●読戻し確認: " + total + "項目中 不一致 " + std::to_string(differing) +
                         "、読めず " + std::to_string(unread) + "●●");
-    return lines;
+    return report;
 }
 
 std::string StampedFileName(const std::string& serialNo, TDateTime time,

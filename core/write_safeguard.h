@@ -9,12 +9,21 @@
 
 namespace qvr {
 
-// What the write window does around the group write so that a write can be
-// undone and checked: before "Group-1" it reads the sensor's parameter set and
-// saves it as a setpoint file in the "Backup" folder; after the completion
-// line it reads the parameters back and logs every one that differs from what
-// was written. Driven by the write window's timer; the window runs its own
-// steps only while this is not running. User-interface thread only.
+// What the read-back found: its lines for the log (one per parameter that
+// differs from what was written or was not read, then a summary).
+struct ReadBackReport {
+    std::vector<std::string> Lines;
+    int Differing = 0;
+    int Unread = 0;
+    bool Silent = false; // no answer at all
+    bool Agrees() const { return !Silent && Differing == 0 && Unread == 0; }
+};
+
+// What the write does around the group write so that a write can be undone and
+// checked: before "Group-1" it reads the sensor's parameter set and saves it as
+// a setpoint file in the "Backup" folder; after every group has been echoed it
+// reads the parameters back and logs every one that differs from what was
+// written. Driven by the write window's timer. User-interface thread only.
 class WriteSafeguard {
 public:
     using LogLine = std::function<void(const std::string&)>;
@@ -36,6 +45,8 @@ public:
     bool Running() const { return reader_.Running(); }
     // The last backup file written, empty when none was.
     const std::string& BackupPath() const { return backupPath_; }
+    // What the last finished read-back found.
+    const ReadBackReport& ReadBack() const { return readBack_; }
 
 private:
     enum class Phase { Idle, Backup, ReadBack };
@@ -52,11 +63,11 @@ private:
     std::string serialNo_;
     TWritePrm written_{};
     std::string backupPath_;
+    ReadBackReport readBack_;
 };
 
-// The lines the read-back logs: one per parameter that differs from what was
-// written (or was not read), then one summary line.
-std::vector<std::string> ReadBackLines(const TWritePrm& written, const ParamReader& reader);
+// Compares what was read back with what was written.
+ReadBackReport CheckReadBack(const TWritePrm& written, const ParamReader& reader);
 
 // "A12_20261210_081502.qvr": serial number, date and time, extension; characters
 // a file name cannot hold on either system become "_".

@@ -65,6 +65,9 @@ std::string ControlCommands::Help() {
            "  wrong KEY VALUE   hold and echo VALUE whenever KEY is written\n"
            "  wrong KEY off     stop that; \"wrong off\" stops all of them\n"
            "  mute on|off       stop answering / answer again\n"
+           "  silent-after MS   stop answering MS milliseconds from now (\"off\" ends it)\n"
+           "  echo-pairs N|all  cut write echoes after N pairs / echo them whole\n"
+           "  unstored KEY..    echo writes of these parameters but keep the old values (\"off\")\n"
            "  params-empty on|off  answer reads of every stored parameter with an empty value\n"
            "  params-empty KEY..   answer reads of these parameters empty (\"off\" ends it)\n"
            "  hangup            hang up the line and serve a fresh one behind the same link\n"
@@ -182,6 +185,53 @@ CommandResult ControlCommands::Execute(std::string_view line) {
         faults.mute = words[1] == "on";
         sensor_.SetFaults(faults);
         return Done(faults.mute ? "not answering" : "answering");
+    }
+    if (cmd == "silent-after") {
+        if (auto u = needs(1, "silent-after MS (0 to 3600000) | silent-after off")) return *u;
+        auto faults = sensor_.Faults();
+        if (words[1] == "off") {
+            faults.silentAfterMs = -1;
+            sensor_.SetFaults(faults);
+            return Done("answering");
+        }
+        const auto v = NumberIn(words[1], 0.0, 3600000.0);
+        if (!v || *v != static_cast<int>(*v))
+            return Fail("silent-after: give milliseconds from 0 to 3600000");
+        faults.silentAfterMs = static_cast<int>(*v);
+        sensor_.SetFaults(faults);
+        return Done("silent " + std::to_string(faults.silentAfterMs) + " ms from now");
+    }
+    if (cmd == "echo-pairs") {
+        if (auto u = needs(1, "echo-pairs N (0 to 20) | echo-pairs all")) return *u;
+        auto faults = sensor_.Faults();
+        if (words[1] == "all") {
+            faults.echoPairs = -1;
+            sensor_.SetFaults(faults);
+            return Done("write echoes whole");
+        }
+        const auto v = NumberIn(words[1], 0.0, 20.0);
+        if (!v || *v != static_cast<int>(*v)) return Fail("echo-pairs: give a count from 0 to 20");
+        faults.echoPairs = static_cast<int>(*v);
+        sensor_.SetFaults(faults);
+        return Done("write echoes cut after " + std::to_string(faults.echoPairs) + " pairs");
+    }
+    if (cmd == "unstored") {
+        if (argc == 0) return Fail("usage: unstored KEY [KEY ...] | unstored off");
+        auto faults = sensor_.Faults();
+        if (argc == 1 && words[1] == "off") {
+            faults.unstoredWrites.clear();
+            sensor_.SetFaults(faults);
+            return Done("every write is stored");
+        }
+        std::set<std::string> keys;
+        for (std::size_t i = 1; i <= argc; ++i) {
+            if (!sensor_.Parameter(words[i]))
+                return Fail("unstored: " + words[i] + " is not a parameter the sensor stores");
+            keys.insert(words[i]);
+        }
+        faults.unstoredWrites = keys;
+        sensor_.SetFaults(faults);
+        return Done(std::to_string(keys.size()) + " parameters echoed but not stored");
     }
     if (cmd == "params-empty") {
         if (argc == 0) return Fail("usage: params-empty on|off | params-empty KEY [KEY ...]");

@@ -71,6 +71,7 @@ std::string SensorDevice::ReadValue(std::string_view key, const SensorReading& r
 }
 
 std::string SensorDevice::WriteValue(std::string_view key, std::string_view value) {
+    if (unstored_.count(std::string(key)) && params_.IsKnown(key)) return std::string(value);
     const auto forced = forced_.find(std::string(key));
     if (forced != forced_.end() && params_.IsKnown(key)) {
         if (params_.SessionOpen() || key == "E91" || key == "P99")

@@ -38,6 +38,8 @@ public:
 
     // A faulty store: writes of these keys are held (and echoed) as the given value text.
     void SetForcedWrites(std::map<std::string, std::string> forced) { forced_ = std::move(forced); }
+    // A store that acknowledges writes of these keys and keeps the old values.
+    void SetUnstoredWrites(std::set<std::string> keys) { unstored_ = std::move(keys); }
     // A sensor that has lost its parameter store's read-out: reads of every stored
     // parameter (all) or of the given keys are answered with an empty value.
     void SetEmptyReads(bool all, std::set<std::string> keys) {
@@ -58,6 +60,7 @@ private:
     std::map<std::string, std::string> forced_;
     bool emptyAll_ = false;
     std::set<std::string> emptyKeys_;
+    std::set<std::string> unstored_;
 };
 
 } // namespace qvr::sim

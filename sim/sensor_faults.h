@@ -18,6 +18,10 @@ struct SensorFaults {
     // Reads of stored parameters answered with an empty value: every one, or these keys.
     bool emptyParamReads = false;
     std::set<std::string> emptyReadKeys;
+    // Writes of these keys are echoed as sent but the store keeps its old value.
+    std::set<std::string> unstoredWrites;
+    int echoPairs = -1;     // write echoes cut after this many pairs; -1 keeps them whole
+    int silentAfterMs = -1; // no answers from this long after the faults were set; -1 never
 
     bool operator==(const SensorFaults&) const = default;
 };

@@ -190,12 +190,23 @@ void SimulatedSensor::Receive(int fd) {
 void SimulatedSensor::Answer(const std::string& payload, std::vector<Pending>& out) {
     device_.SetForcedWrites(faults_.wrongWrites);
     device_.SetEmptyReads(faults_.emptyParamReads, faults_.emptyReadKeys);
-    const auto answer = device_.Answer(payload, Elapsed());
+    device_.SetUnstoredWrites(faults_.unstoredWrites);
+    auto answer = device_.Answer(payload, Elapsed());
     if (!answer) return;
+    const bool write = payload.rfind("RW,", 0) == 0;
+    if (write && faults_.echoPairs >= 0) {
+        std::size_t end = 2; // the comma after "AW"
+        for (int n = 0; n < faults_.echoPairs && end != std::string::npos; ++n)
+            end = answer->find(',', end + 1);
+        if (end != std::string::npos) answer->resize(end + 1);
+    }
     std::uniform_real_distribution<double> share(0.0, 1.0);
-    const bool droppedWrite = faults_.dropWrites > 0 && payload.rfind("RW,", 0) == 0;
+    const bool droppedWrite = faults_.dropWrites > 0 && write;
     if (droppedWrite) --faults_.dropWrites;
-    if (faults_.mute || droppedWrite || share(faultRng_) < faults_.dropShare) {
+    const bool fallenSilent =
+        faults_.silentAfterMs >= 0 &&
+        Clock::now() - faultsSetAt_ >= std::chrono::milliseconds(faults_.silentAfterMs);
+    if (faults_.mute || fallenSilent || droppedWrite || share(faultRng_) < faults_.dropShare) {
         ++counters_.answersDropped;
         return;
     }
@@ -303,6 +314,7 @@ void SimulatedSensor::SetConditions(const SensorConditions& conditions) {
 void SimulatedSensor::SetFaults(const SensorFaults& faults) {
     std::lock_guard lock(mutex_);
     faults_ = faults;
+    faultsSetAt_ = Clock::now();
 }
 
 SensorFaults SimulatedSensor::Faults() const {

@@ -140,6 +140,7 @@ private:
     mutable std::condition_variable changed_;
     SensorDevice device_;
     SensorFaults faults_;
+    Clock::time_point faultsSetAt_;
     std::mt19937_64 faultRng_;
     std::vector<ReceivedRequest> requests_;
     std::size_t requestsSinceClear_ = 0;

@@ -6,6 +6,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShowEvent>
@@ -22,11 +23,10 @@ TWriteForm::TWriteForm(AppContext& context, QWidget* parent)
     BuildControls();
     if (ctx_.exchange) {
         const auto log = [this](const std::string& line) { AddLog(line); };
-        write_ = std::make_unique<GroupWrite>(*ctx_.exchange, ctx_.writePrm, log);
-        guard_ = std::make_unique<WriteSafeguard>(
-            *ctx_.exchange, ctx_.clock, ctx_.exeDir,
+        procedure_ = std::make_unique<WriteProcedure>(
+            *ctx_.exchange, ctx_.writePrm, ctx_.clock, ctx_.exeDir,
             [](const TWritePrm& prm, const std::string& path) { SaveSetpointFile(prm, path); },
-            log);
+            LastWrite, log);
     }
 
     Timer1 = new QTimer(this);
@@ -91,46 +91,28 @@ void TWriteForm::showEvent(QShowEvent* event) {
 }
 
 void TWriteForm::FormShow() {
-    if (write_) write_->WriteStep = 0;
-    if (guard_) guard_->Stop();
-    writeAfterBackup_ = false;
+    if (procedure_) procedure_->Open();
     MSts->clear();
     BBClose->setEnabled(false);
     BBCancel->setEnabled(true);
 }
 
-// The sensor's current set is read and kept in "Backup" first; the group
-// write starts when that read has ended, whatever it found.
+// The sensor's current set is read and kept in "Backup" before the first
+// write of this opening; the group write starts when that read has ended.
 void TWriteForm::BBDoClick() {
-    if (!write_) return;
-    write_->WriteStep = 0;
-    guard_->StartBackup(ctx_.writePrm.SerialNo);
-    writeAfterBackup_ = true;
+    if (!procedure_) return;
+    procedure_->Start();
     Timer1->start();
 }
 
 void TWriteForm::Timer1Timer() {
-    if (guard_ && guard_->Running()) {
-        guard_->Tick();
-        if (guard_->Running()) return;
-        if (writeAfterBackup_) {
-            writeAfterBackup_ = false;
-            write_->Start();
-        } else {
-            Timer1->stop(); // the read-back has ended
-        }
-        return;
-    }
-    const GroupWrite::TickResult result = write_ ? write_->Tick() : GroupWrite::TickResult::Stopped;
-    if (result == GroupWrite::TickResult::Completed) {
+    const auto step = procedure_ ? procedure_->Tick() : WriteProcedure::Step::Ended;
+    if (step == WriteProcedure::Step::Running) return;
+    if (step == WriteProcedure::Step::Verified) {
         BBClose->setEnabled(true);
         BBCancel->setEnabled(false);
-        // The echo check skips E04 and takes the sensor's word for the rest:
-        // read everything back, on the same timer.
-        guard_->StartReadBack(ctx_.writePrm);
-        return;
     }
-    if (result != GroupWrite::TickResult::Running) Timer1->stop();
+    Timer1->stop();
 }
 
 void TWriteForm::BBCloseClick() {
@@ -144,11 +126,13 @@ void TWriteForm::BBCancelClick() {
 // Every way out (either button, Escape, the title bar's close box) ends here.
 void TWriteForm::done(int result) {
     Timer1->stop();
-    if (guard_) guard_->Stop();
-    writeAfterBackup_ = false;
+    const std::string warning = procedure_ ? procedure_->Close() : std::string();
     // The live readout must not stay frozen after a write left half-way.
     if (ctx_.exchange) ctx_.exchange->Collecting = true;
     QDialog::done(result);
+    if (!warning.empty())
+        QMessageBox::warning(parentWidget(), QStringLiteral("設定送出"),
+                             QString::fromStdString(warning));
 }
 
 void TWriteForm::AddLog(const std::string& line) {

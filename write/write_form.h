@@ -1,8 +1,7 @@
 #pragma once
 
 #include "core/app_context.h"
-#include "core/group_write.h"
-#include "core/write_safeguard.h"
+#include "core/write_procedure.h"
 
 #include <QDialog>
 #include <memory>
@@ -15,9 +14,11 @@ class QTimer;
 
 namespace qvr {
 
-// Write window: sends the parameter set to the sensor group by group and logs
-// every step. Shown modally by the settings window while the port is open.
-// However it is closed, collection resumes.
+// Write window: sends the parameter set to the sensor group by group, reads it
+// back and logs every step. Shown modally by the settings window while the port
+// is open. However it is closed, collection resumes; a write left unfinished
+// is reported in the log and, when the sensor holds a partly written set, in a
+// message box.
 class TWriteForm : public QDialog {
     Q_OBJECT
 public:
@@ -30,9 +31,9 @@ public:
     void BBCancelClick();
 
     // The step machine; null while there is no exchange to write through.
-    GroupWrite* Write() { return write_.get(); }
+    GroupWrite* Write() { return procedure_ ? &procedure_->Write() : nullptr; }
     // The backup before and the read-back after the group write.
-    WriteSafeguard* Safeguard() { return guard_.get(); }
+    WriteSafeguard* Safeguard() { return procedure_ ? &procedure_->Safeguard() : nullptr; }
 
     QPlainTextEdit* MSts = nullptr;
     QPushButton* BBDo = nullptr;
@@ -52,9 +53,7 @@ private:
     void AddLog(const std::string& line);
 
     AppContext& ctx_;
-    std::unique_ptr<GroupWrite> write_;
-    std::unique_ptr<WriteSafeguard> guard_;
-    bool writeAfterBackup_ = false;
+    std::unique_ptr<WriteProcedure> procedure_;
 };
 
 } // namespace qvr

@@ -89,7 +89,8 @@ TEST_F(GroupWriteTest, AnEchoingSensorTakesNineGroupsInNineteenTicks) {
     }
     EXPECT_EQ(ticks, 19);
     EXPECT_EQ(write.WriteStep, 19);
-    EXPECT_TRUE(exchange.Collecting);
+    EXPECT_FALSE(write.SessionOpen()); // "Finish" was echoed
+    EXPECT_FALSE(exchange.Collecting); // polling waits for the read-back
     EXPECT_THAT(link.payloads, ElementsAreArray(kDefaultPayloads));
 
     std::vector<std::string> expected = {"【書込み開始】"};
@@ -98,8 +99,7 @@ TEST_F(GroupWriteTest, AnEchoingSensorTakesNineGroupsInNineteenTicks) {
         expected.push_back(std::string(name) + " ： 書込み");
         expected.push_back(std::string(name) + " ： 書込み成功！");
     }
-    expected.push_back("●●書込み完了しました！●●");
-    EXPECT_EQ(log, expected);
+    EXPECT_EQ(log, expected); // complete only once read back
 }
 
 TEST_F(GroupWriteTest, TheGroupsCarryTheParameterSetInTheirFormats) {
@@ -145,8 +145,24 @@ TEST_F(GroupWriteTest, TheEchoDecidesEachGroup) {
          "AW,E91=1.0,P99=8137.00,E01=5E1,E02=5,E03=20,",
          {},
          true},
-        {"a short answer checks what it holds", "Group-2", "P01=", "AW,P01=0.00,P02=0,", {}, true},
-        {"an answer without pairs", "Group-2", "P01=", "AW,", {}, true},
+        {"an echo cut after its first pairs",
+         "Group-2",
+         "P01=",
+         "AW,P01=0.00,P02=0,",
+         {"No Data! : P03:", "No Data! : P04:"},
+         false},
+        {"an echo without pairs",
+         "Group-8",
+         "P32=",
+         "AW,",
+         {"No Data! : P32:", "No Data! : P41:"},
+         false},
+        {"the uncompared heater output may be missing",
+         "Group-1",
+         "E91=1",
+         "AW,E91=1,P99=8137,E01=50.00,E02=5.00,E03=20.00,",
+         {},
+         true},
         {"a read answer counts too", "Group-8", "P32=", "AD,P32=2.5,P41=9,", {}, true},
         {"one value differs",
          "Group-2",
@@ -164,7 +180,8 @@ TEST_F(GroupWriteTest, TheEchoDecidesEachGroup) {
          "Group-1",
          "E91=1",
          "AD,M01=1.5,M11=20.1,",
-         {"Key Missmatch! : E91 ? M01", "Key Missmatch! : P99 ? M11"},
+         {"Key Missmatch! : E91 ? M01", "Key Missmatch! : P99 ? M11",
+          "No Data! : E01:", "No Data! : E02:", "No Data! : E03:"},
          false},
         {"an echo that is not a number",
          "Group-8",
@@ -172,7 +189,12 @@ TEST_F(GroupWriteTest, TheEchoDecidesEachGroup) {
          "AW,P32=abc,P41=9.000,",
          {"No Data! : P32:abc"},
          false},
-        {"an empty echo value", "Group-3", "P05=", "AW,P05=,P06=0.00,", {"No Data! : P05:"}, false},
+        {"an empty echo value",
+         "Group-3",
+         "P05=",
+         "AW,P05=,P06=0.00,P07=0.00,P08=0.00,",
+         {"No Data! : P05:"},
+         false},
         {"an echo beyond single precision",
          "Group-8",
          "P32=",
@@ -229,7 +251,7 @@ TEST_F(GroupWriteTest, EachGroupHasItsOwnThreeResends) {
     EXPECT_EQ(Run(), GroupWrite::TickResult::Completed);
     EXPECT_EQ(link.payloads.size(), 9u * 4);
     EXPECT_EQ(std::count(log.begin(), log.end(), "Group-8 ： 応答なし 再書き込み！"), 3);
-    EXPECT_EQ(log.back(), "●●書込み完了しました！●●");
+    EXPECT_EQ(log.back(), "Finish ： 書込み成功！");
 }
 
 TEST_F(GroupWriteTest, StartingAgainDuringARunBeginsWithGroupOne) {
@@ -253,10 +275,10 @@ TEST_F(GroupWriteTest, StartingAgainDuringARunBeginsWithGroupOne) {
     EXPECT_EQ(log[1], "Group-1 ： 書込み");
 }
 
-TEST_F(GroupWriteTest, AGroupThatDoesNotFitIsNotSentAndFails) {
+TEST_F(GroupWriteTest, ASetWithAGroupThatDoesNotFitIsRefusedBeforeGroupOne) {
     link.sensor = Echo;
     // Too long for the pair list, and short enough for it but not for the frame.
-    for (float value : {1e20f, 123456789.0f}) {
+    for (float value : {1e30f, 123456789.0f}) {
         SCOPED_TRACE(value);
         log.clear();
         link.payloads.clear();
@@ -265,11 +287,64 @@ TEST_F(GroupWriteTest, AGroupThatDoesNotFitIsNotSentAndFails) {
         prm.DIV[3] = value;
         write.Start();
         EXPECT_EQ(Run(), GroupWrite::TickResult::Stopped);
-        EXPECT_THAT(link.payloads, ElementsAreArray(kDefaultPayloads, 2)); // Group-3 never went out
-        EXPECT_THAT(std::vector<std::string>(log.end() - 2, log.end()),
-                    ElementsAre("Group-3 ： 書込み失敗！ 送信データが1フレームに収まりません",
-                                "書込み停止しました！"));
+        EXPECT_TRUE(link.payloads.empty()); // not even Group-1
+        EXPECT_FALSE(write.SessionOpen());
+        EXPECT_THAT(log, ElementsAre("【書込み開始】",
+                                     "Group-3 ： 書込み失敗！ 送信データが1フレームに収まりません",
+                                     "書込み停止しました！"));
     }
+}
+
+TEST_F(GroupWriteTest, ALateEchoOfAnEarlierGroupIsIgnoredAndTheGroupWaitsForItsOwn) {
+    // Every echo arrives two and a half ticks after its request (400 ms on a
+    // 160 ms timer): after the check that follows it, before the next one.
+    std::vector<std::pair<int, std::string>> onTheLine;
+    int tick = 0;
+    link.sensor = [&](const std::string& payload) -> std::optional<std::string> {
+        onTheLine.emplace_back(tick + 3, *Echo(payload));
+        return std::nullopt;
+    };
+    write.Start();
+    GroupWrite::TickResult result = GroupWrite::TickResult::Running;
+    while (result == GroupWrite::TickResult::Running && tick < 200) {
+        ++tick;
+        for (auto& [due, answer] : onTheLine)
+            if (due == tick) link.Answer(answer);
+        result = write.Tick();
+    }
+    EXPECT_EQ(result, GroupWrite::TickResult::Completed);
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const std::string& l) { return l.find("Missmatch") != l.npos; }),
+              0);
+    EXPECT_NE(std::find(log.begin(), log.end(), "Group-2 ： Group-1 の遅れた応答を無視しました"),
+              log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), "Finish ： Group-8 の遅れた応答を無視しました"),
+              log.end());
+}
+
+TEST_F(GroupWriteTest, TheClosingGroupIsSentOnceAndItsEchoJudged) {
+    link.sensor = Echo;
+    write.Start();
+    for (int i = 0; i < 4; ++i)
+        write.Tick(); // Group-1 and Group-2 written
+    EXPECT_TRUE(write.SessionOpen());
+    write.SendClosingGroup();
+    EXPECT_FALSE(write.SessionOpen());
+    EXPECT_EQ(link.payloads.back(), kDefaultPayloads[8]);
+    EXPECT_TRUE(write.CheckClosingGroup());
+    link.sensor = nullptr;
+    write.SendClosingGroup();
+    EXPECT_FALSE(write.CheckClosingGroup());
+    write.SendClosingGroup();
+    link.Answer(*Echo(kDefaultPayloads[0])); // Group-1's echo, late
+    EXPECT_FALSE(write.CheckClosingGroup());
+    EXPECT_THAT(std::vector<std::string>(log.end() - 7, log.end()),
+                ElementsAre("Finish ： 書込み（センサーの書込みモードを閉じます）",
+                            "Finish ： 書込み成功！",
+                            "Finish ： 書込み（センサーの書込みモードを閉じます）",
+                            "Finish ： 応答なし",
+                            "Finish ： 書込み（センサーの書込みモードを閉じます）",
+                            "Finish ： Group-1 の遅れた応答を無視しました", "Finish ： 応答なし"));
 }
 
 TEST_F(GroupWriteTest, AnIdleTickOnlyStops) {

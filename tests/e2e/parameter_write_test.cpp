@@ -18,11 +18,31 @@
 namespace qvr::test {
 namespace {
 
+// Accepts every message box that opens, also inside a handler's nested loop,
+// and keeps the last text.
+struct BoxWatcher {
+    QTimer timer;
+    QString text;
+    int seen = 0;
+    BoxWatcher() {
+        timer.setInterval(20);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                text = box->text();
+                ++seen;
+                box->accept();
+            }
+        });
+        timer.start();
+    }
+};
+
 // The settings and write windows beside the main window, as the program entry
 // creates them, against the simulated sensor.
 class ParameterWrite : public EndToEndWithSettings {
 protected:
     void StartWindows() {
+        LastWrite = {};
         StartSensor();
         StartProgram();
         CreateSettingsWindows(ctx);
@@ -36,16 +56,14 @@ protected:
     }
 
     QStringList Log() const { return writer->MSts->toPlainText().split('\n'); }
-    // A completed write ends with its read-back's summary, a failed one with the stop line.
-    bool Ended() const {
-        const QString last = Log().last();
-        return last.startsWith("●●読戻し確認") || last == "書込み停止しました！";
-    }
+    // The write's timer stops whenever a write ends, however it ends.
+    bool Ended() const { return !writer->Timer1->isActive(); }
 
     // Presses the send button; inside the modal write window runs the write
     // until it ends, lets `before` look at it, then leaves it with `leave`.
-    void SendAndWrite(const std::function<void()>& leave,
-                      const std::function<void()>& before = {}) {
+    // `atStart` runs just before "　書込み実行" is pressed.
+    void SendAndWrite(const std::function<void()>& leave, const std::function<void()>& before = {},
+                      const std::function<void()>& atStart = {}) {
         bool ran = false;
         QTimer::singleShot(0, [&] {
             EXPECT_TRUE(writer->isVisible() && writer->isModal());
@@ -55,6 +73,7 @@ protected:
                 const Exchange& e = *ctx.exchange;
                 return e.AnswerReceived && e.AnswerPairs[0].Key == e.RequestPairs[0].Key;
             }));
+            if (atStart) atStart();
             writer->BBDo->click();
             EXPECT_FALSE(ctx.exchange->Collecting);
             EXPECT_TRUE(WaitFor([&] { return Ended(); }, 20000)) << Log().join('\n').toStdString();
@@ -106,6 +125,8 @@ TEST_F(ParameterWrite, EditedValuesReachTheSensor) {
     for (const auto& [key, value] : stored)
         EXPECT_EQ(sensor->Parameter(key), value) << key;
     EXPECT_FALSE(sensor->WriteSessionOpen()); // "Finish" closed it
+    EXPECT_EQ(LastWrite.Result, TWriteRecord::Outcome::Verified);
+    EXPECT_EQ(LastWrite.Written.AdjWS, 6.25f);
     EXPECT_EQ(prm.AdjWS, 6.25f);
     EXPECT_TRUE(ctx.exchange->Collecting);
     EXPECT_TRUE(PollingResumes());
@@ -153,8 +174,8 @@ TEST_F(ParameterWrite, LostAnswersAreResentAndTheWriteSucceeds) {
     const auto resends = log.count("Group-1 ： 応答なし 再書き込み！");
     EXPECT_GE(resends, 3);
     EXPECT_EQ(log.count("Group-1 ： 書込み"), resends + 1);
-    EXPECT_TRUE(log.contains("●●書込み完了しました！●●"));
-    EXPECT_EQ(log.last(), "●●読戻し確認: 全30項目一致●●");
+    EXPECT_EQ(log.mid(log.size() - 2),
+              (QStringList{"●●読戻し確認: 全30項目一致●●", "●●書込み完了しました！●●"}));
     EXPECT_EQ(sensor->Parameter("E04"), 0.25f);
 }
 
@@ -171,13 +192,17 @@ TEST_F(ParameterWrite, AValueTheSensorHoldsOtherwiseStopsTheWrite) {
                      EXPECT_TRUE(writer->BBCancel->isEnabled());
                  });
     const QStringList log = Log();
-    ASSERT_GE(log.size(), 3);
-    EXPECT_EQ(log.mid(log.size() - 3),
+    ASSERT_GE(log.size(), 6);
+    EXPECT_EQ(log.mid(log.size() - 6, 5),
               (QStringList{"Data Missmatch! : P02:0.00 ? 0.01",
-                           "Group-2 ： 書込み失敗！ 送信データ不一致", "書込み停止しました！"}));
+                           "Group-2 ： 書込み失敗！ 送信データ不一致", "書込み停止しました！",
+                           "Finish ： 書込み（センサーの書込みモードを閉じます）",
+                           "Finish ： 書込み成功！"}));
+    EXPECT_TRUE(log.last().startsWith("センサーには一部だけ書き込まれた設定が残っています。"));
     for (const auto& r : sensor->Requests())
         EXPECT_EQ(r.payload.rfind("RW,P05=", 0), std::string::npos) << "Group-3 was sent";
-    EXPECT_TRUE(sensor->WriteSessionOpen()); // nothing is undone in the sensor
+    EXPECT_FALSE(sensor->WriteSessionOpen()); // closed, the groups written stay written
+    EXPECT_EQ(LastWrite.Result, TWriteRecord::Outcome::Failed);
     EXPECT_TRUE(ctx.exchange->Collecting);
 }
 
@@ -188,9 +213,10 @@ TEST_F(ParameterWrite, ClosingTheWriteWindowByItsCloseBoxResumesPolling) {
     faults.mute = true;
     sensor->SetFaults(faults);
     bool ran = false;
+    BoxWatcher box;
     QTimer::singleShot(0, [&] {
         writer->BBDo->click();
-        EXPECT_TRUE(WaitFor([&] { return Log().contains("Group-1 ： 書込み"); }));
+        EXPECT_TRUE(WaitFor([&] { return Log().contains("Group-1 ： 書込み"); }, 10000));
         writer->close(); // what the title bar's close box does
         ran = true;
     });
@@ -198,6 +224,11 @@ TEST_F(ParameterWrite, ClosingTheWriteWindowByItsCloseBoxResumesPolling) {
     ASSERT_TRUE(ran);
     EXPECT_FALSE(writer->Timer1->isActive());
     EXPECT_TRUE(ctx.exchange->Collecting);
+    // A silent sensor may still have taken Group-1: its write mode is closed again.
+    EXPECT_EQ(box.seen, 1);
+    EXPECT_TRUE(box.text.startsWith("センサーには一部だけ書き込まれた設定が残っています。"));
+    EXPECT_TRUE(WaitFor([&] { return !sensor->WriteSessionOpen(); }));
+    EXPECT_EQ(LastWrite.Result, TWriteRecord::Outcome::Stopped);
     sensor->SetFaults({});
     EXPECT_TRUE(PollingResumes());
     EXPECT_TRUE(WaitFor([&] { return current.Valid; }));
@@ -229,24 +260,130 @@ TEST_F(ParameterWrite, SendAndPortSetupAskForTheRightPortState) {
     EXPECT_FALSE(settings->SBConnection->isChecked());
 }
 
-// Accepts every message box that opens, also inside a handler's nested loop,
-// and keeps the last text.
-struct BoxWatcher {
-    QTimer timer;
-    QString text;
-    int seen = 0;
-    BoxWatcher() {
-        timer.setInterval(20);
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                text = box->text();
-                ++seen;
-                box->accept();
-            }
-        });
-        timer.start();
-    }
-};
+TEST_F(ParameterWrite, AnEchoCutShortFailsItsGroup) {
+    StartWindows();
+    Connect();
+    sim::SensorFaults faults;
+    faults.echoPairs = 2; // "Finish" has two pairs: its echo stays whole
+    sensor->SetFaults(faults);
+    SendAndWrite([&] { writer->BBCancel->click(); });
+    const QStringList log = Log();
+    const auto failed = log.indexOf("Group-1 ： 書込み失敗！ 送信データ不一致");
+    ASSERT_GE(failed, 3) << log.join('\n').toStdString();
+    EXPECT_EQ(log.mid(failed - 3, 3),
+              (QStringList{"No Data! : E01:", "No Data! : E02:", "No Data! : E03:"}));
+    EXPECT_FALSE(log.contains("●●書込み完了しました！●●"));
+    EXPECT_FALSE(log.contains("Group-2 ： 書込み"));
+    EXPECT_FALSE(sensor->WriteSessionOpen());
+    EXPECT_EQ(LastWrite.Result, TWriteRecord::Outcome::Failed);
+}
+
+TEST_F(ParameterWrite, AWriteTheSensorAcknowledgesButDoesNotStoreIsNotComplete) {
+    StartWindows();
+    Connect();
+    settings->EAdjDifT->setText("25.12");
+    sim::SensorFaults faults;
+    faults.unstoredWrites = {"E03"};
+    sensor->SetFaults(faults);
+    SendAndWrite([&] { writer->BBCancel->click(); },
+                 [&] {
+                     EXPECT_FALSE(writer->BBClose->isEnabled());
+                     EXPECT_TRUE(writer->BBCancel->isEnabled());
+                 });
+    const QStringList log = Log();
+    EXPECT_TRUE(log.contains("Finish ： 書込み成功！"));
+    EXPECT_TRUE(log.contains("読戻し不一致! : E03:25.12 ? 20.00")) << log.join('\n').toStdString();
+    EXPECT_FALSE(log.contains("●●書込み完了しました！●●"));
+    EXPECT_EQ(log.last(), "書込み停止しました！");
+    EXPECT_EQ(sensor->Parameter("E03"), 20.0f);
+    EXPECT_EQ(LastWrite.Result, TWriteRecord::Outcome::Failed);
+    EXPECT_TRUE(ctx.exchange->Collecting);
+}
+
+TEST_F(ParameterWrite, AnswersLateEnoughToMissTheirTickAreNotTakenForTheNextGroup) {
+    StartWindows();
+    Connect();
+    settings->EAdjWS->setText("6.25");
+    sim::SensorFaults faults;
+    faults.delayMs = 400; // after the check of its own group, before the next one's
+    // Late from the write on: the backup's read answers trail into Group-1 too.
+    SendAndWrite([&] { writer->BBClose->click(); }, {}, [&] { sensor->SetFaults(faults); });
+    const QStringList log = Log();
+    EXPECT_TRUE(log.filter("Missmatch").isEmpty()) << log.join('\n').toStdString();
+    EXPECT_FALSE(log.filter("の遅れた応答を無視しました").isEmpty());
+    EXPECT_EQ(log.last(), "●●書込み完了しました！●●");
+    EXPECT_EQ(sensor->Parameter("E02"), 6.25f);
+    EXPECT_EQ(LastWrite.Result, TWriteRecord::Outcome::Verified);
+}
+
+TEST_F(ParameterWrite, ASensorFallenSilentMidwayGetsTheClosingGroupOnce) {
+    StartWindows();
+    Connect();
+    SendAndWrite([&] { writer->BBCancel->click(); }, {},
+                 [&] {
+                     // Silent from Group-3 on; it still takes what it receives.
+                     QTimer::singleShot(0, [&] {
+                         EXPECT_TRUE(WaitFor(
+                             [&] { return Log().contains("Group-2 ： 書込み成功！"); }, 20000));
+                         sim::SensorFaults faults;
+                         faults.silentAfterMs = 0;
+                         sensor->SetFaults(faults);
+                     });
+                 });
+    const QStringList log = Log();
+    EXPECT_EQ(log.count("Group-3 ： 書込み"), 4);
+    ASSERT_GE(log.size(), 5);
+    EXPECT_EQ(log.mid(log.size() - 5, 4),
+              (QStringList{"Group-3 ： 応答なし 書込み失敗！", "書込み停止しました！",
+                           "Finish ： 書込み（センサーの書込みモードを閉じます）",
+                           "Finish ： 応答なし"}));
+    EXPECT_TRUE(log.last().startsWith("センサーには一部だけ書き込まれた設定が残っています。"));
+    int closings = 0;
+    for (const auto& r : sensor->Requests())
+        closings += r.payload == "RW,E91=0,P99=0,";
+    EXPECT_EQ(closings, 1);
+    EXPECT_FALSE(sensor->WriteSessionOpen());
+    EXPECT_EQ(LastWrite.Result, TWriteRecord::Outcome::Failed);
+}
+
+TEST_F(ParameterWrite, CancelAfterGroupTwoClosesTheWriteModeAndNamesTheBackup) {
+    StartWindows();
+    prm.SerialNo = "A12";
+    Connect();
+    settings->EDifT0m->setText("44");
+    settings->SGRev->item(2, 1)->setText("0.5");  // VAL1, in Group-2
+    settings->SGRev->item(3, 1)->setText("0.75"); // VAL2, in Group-3
+    bool ran = false;
+    BoxWatcher box;
+    QTimer::singleShot(0, [&] {
+        EXPECT_TRUE(WaitFor([&] {
+            const Exchange& e = *ctx.exchange;
+            return e.AnswerReceived && e.AnswerPairs[0].Key == e.RequestPairs[0].Key;
+        }));
+        writer->BBDo->click();
+        EXPECT_TRUE(WaitFor([&] { return Log().contains("Group-2 ： 書込み成功！"); }, 20000));
+        writer->BBCancel->click();
+        ran = true;
+    });
+    settings->BBWrite->click();
+    ASSERT_TRUE(ran);
+    const QStringList log = Log();
+    const QString first = log.first();
+    ASSERT_TRUE(first.startsWith("バックアップ: " + QString::fromStdString(dir.File("Backup"))));
+    const QString backup = first.mid(QStringLiteral("バックアップ: ").size());
+    EXPECT_EQ(box.text,
+              "センサーには一部だけ書き込まれた設定が残っています。元に戻すにはバックアップ " +
+                  backup + " を読み込んで送出してください");
+    EXPECT_EQ(log.mid(log.size() - 3),
+              (QStringList{"書込みを中止しました",
+                           "Finish ： 書込み（センサーの書込みモードを閉じます）", box.text}));
+    EXPECT_TRUE(WaitFor([&] { return !sensor->WriteSessionOpen(); }));
+    EXPECT_EQ(sensor->Parameter("E01"), 44.0f);
+    EXPECT_EQ(sensor->Parameter("P04"), 0.5f);
+    EXPECT_EQ(sensor->Parameter("P06"), 0.0f); // Group-3 never went out
+    EXPECT_EQ(LastWrite.Result, TWriteRecord::Outcome::Stopped);
+    EXPECT_TRUE(PollingResumes());
+}
 
 TEST_F(ParameterWrite, TheBackupOfAWriteLoadedAndSentRestoresTheSensor) {
     StartWindows();
@@ -274,7 +411,7 @@ TEST_F(ParameterWrite, TheBackupOfAWriteLoadedAndSentRestoresTheSensor) {
     settings->BBSetpointLoad->click();
     EXPECT_EQ(settings->EDifT0m->text(), "47.50");
     SendAndWrite([&] { writer->BBClose->click(); });
-    EXPECT_EQ(Log().last(), "●●読戻し確認: 全30項目一致●●");
+    EXPECT_EQ(Log().last(), "●●書込み完了しました！●●");
     EXPECT_EQ(sensor->Parameters(), before);
 }
 
@@ -284,13 +421,16 @@ TEST_F(ParameterWrite, AHeaterOutputTheSensorHoldsOtherwiseShowsInTheReadBack) {
     sim::SensorFaults faults;
     faults.wrongWrites["E04"] = "0.3000";
     sensor->SetFaults(faults);
-    SendAndWrite([&] { writer->BBClose->click(); });
+    SendAndWrite([&] { writer->BBCancel->click(); },
+                 [&] { EXPECT_FALSE(writer->BBClose->isEnabled()); });
     const QStringList log = Log();
     EXPECT_TRUE(log.contains("Group-1 ： 書込み成功！")); // the echo check skips E04
-    EXPECT_TRUE(log.contains("●●書込み完了しました！●●"));
-    EXPECT_EQ(log.mid(log.size() - 2),
+    EXPECT_FALSE(log.contains("●●書込み完了しました！●●"));
+    ASSERT_GE(log.size(), 4);
+    EXPECT_EQ(log.mid(log.size() - 4, 2),
               (QStringList{"読戻し不一致! : E04:0.2000 ? 0.3000",
                            "●●読戻し確認: 30項目中 不一致 1、読めず 0●●"}));
+    EXPECT_EQ(LastWrite.Result, TWriteRecord::Outcome::Failed);
     EXPECT_TRUE(ctx.exchange->Collecting);
     EXPECT_TRUE(PollingResumes());
 }
@@ -301,13 +441,14 @@ TEST_F(ParameterWrite, ASensorThatDoesNotReportItsParametersIsWrittenWithoutABac
     sim::SensorFaults faults;
     faults.emptyReadKeys = {"P41"};
     sensor->SetFaults(faults);
-    SendAndWrite([&] { writer->BBClose->click(); });
+    SendAndWrite([&] { writer->BBCancel->click(); });
     const QStringList log = Log();
     EXPECT_EQ(log.first(), "バックアップ: センサーが P41 を返さないため保存していません");
-    EXPECT_TRUE(log.contains("●●書込み完了しました！●●"));
-    EXPECT_EQ(
-        log.mid(log.size() - 2),
-        (QStringList{"読戻しなし! : P41:9.000", "●●読戻し確認: 30項目中 不一致 0、読めず 1●●"}));
+    EXPECT_FALSE(log.contains("●●書込み完了しました！●●"));
+    EXPECT_EQ(log.mid(log.size() - 3),
+              (QStringList{"読戻しなし! : P41:9.000", "●●読戻し確認: 30項目中 不一致 0、読めず 1●●",
+                           "●●書込み未確認: 読戻しで確かめられませんでした●●"}));
+    EXPECT_EQ(LastWrite.Result, TWriteRecord::Outcome::Unverified);
     EXPECT_FALSE(DirectoryExists(dir.File("Backup")));
 }
 

@@ -46,6 +46,27 @@ TEST_F(ControlCommandsTest, SetsConditionsAndFaults) {
     EXPECT_EQ(sensor_.Faults(), SensorFaults{});
 }
 
+TEST_F(ControlCommandsTest, SetsAndLiftsTheWriteFaults) {
+    for (const char* line : {"echo-pairs 3", "unstored E03 P01", "silent-after 5000"})
+        EXPECT_TRUE(commands_.Execute(line).ok) << line;
+    SensorFaults expected;
+    expected.echoPairs = 3;
+    expected.unstoredWrites = {"E03", "P01"};
+    expected.silentAfterMs = 5000;
+    EXPECT_EQ(sensor_.Faults(), expected);
+    for (const char* line : {"echo-pairs all", "unstored off", "silent-after off"})
+        EXPECT_TRUE(commands_.Execute(line).ok) << line;
+    EXPECT_EQ(sensor_.Faults(), SensorFaults{});
+
+    for (const char* line : {"echo-pairs x", "echo-pairs 2.5", "echo-pairs 21", "silent-after -1",
+                             "silent-after", "unstored M01", "unstored"}) {
+        const auto result = commands_.Execute(line);
+        EXPECT_FALSE(result.ok) << line;
+        EXPECT_FALSE(result.message.empty()) << line;
+    }
+    EXPECT_EQ(sensor_.Faults(), SensorFaults{});
+}
+
 TEST_F(ControlCommandsTest, RefusesBadLinesWithAMessageAndChangesNothing) {
     for (const char* line : {"speed",        "speed fast",       "speed -1",
                              "speed 61",     "temp 100",         "noise -0.5",

@@ -106,6 +106,35 @@ TEST_F(Faults, WrongWriteHoldsAndEchoesAnotherValue) {
     EXPECT_EQ(*sensor_.Parameter("P02"), 0.01f);
 }
 
+TEST_F(Faults, EchoPairsCutsWriteEchoesButNotReads) {
+    Set([](SensorFaults& f) { f.echoPairs = 2; });
+    EXPECT_EQ(*client_->Ask("RW,E91=1,P99=8137,E01=48.00,E02=5.00,"), "AW,E91=1,P99=8137,");
+    EXPECT_EQ(*sensor_.Parameter("E01"), 48.0f); // stored all the same
+    EXPECT_EQ(*client_->Ask("RD,E01,E02,"), "AD,E01=48.00,E02=5.00,");
+    Set([](SensorFaults& f) { f.echoPairs = 0; });
+    EXPECT_EQ(*client_->Ask("RW,E91=0,P99=0,"), "AW,");
+}
+
+TEST_F(Faults, UnstoredWritesAreEchoedAsSentAndNotKept) {
+    Set([](SensorFaults& f) { f.unstoredWrites = {"E03"}; });
+    ASSERT_TRUE(client_->Ask("RW,E91=1,P99=8137,"));
+    EXPECT_EQ(*client_->Ask("RW,E02=6.00,E03=25.12,"), "AW,E02=6.00,E03=25.12,");
+    EXPECT_EQ(*sensor_.Parameter("E02"), 6.0f);
+    EXPECT_EQ(*sensor_.Parameter("E03"), 20.0f);
+}
+
+TEST_F(Faults, SilentAfterAnswersUntilItsTimeThenNothing) {
+    Set([](SensorFaults& f) { f.silentAfterMs = 60000; });
+    EXPECT_EQ(Answered(2), 2);
+    Set([](SensorFaults& f) { f.silentAfterMs = 200; });
+    const auto set = std::chrono::steady_clock::now();
+    ASSERT_TRUE(
+        qvr::test::WaitUntil([&] { return std::chrono::steady_clock::now() - set > 200ms; }));
+    EXPECT_EQ(Answered(2), 0);
+    sensor_.SetFaults({});
+    EXPECT_EQ(Answered(1), 1);
+}
+
 TEST_F(Faults, MuteStopsAnsweringUntilLifted) {
     Set([](SensorFaults& f) { f.mute = true; });
     EXPECT_EQ(Answered(3), 0);

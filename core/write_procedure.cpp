@@ -1,0 +1,153 @@
+#include "core/write_procedure.h"
+
+#include "core/exchange.h"
+
+namespace qvr {
+
+WriteProcedure::WriteProcedure(Exchange& exchange, const TWritePrm& prm, const Clock& clock,
+                               std::string exeDir, WriteSafeguard::SaveFile save,
+                               TWriteRecord& record, LogLine log)
+    : exchange_(exchange), prm_(prm), clock_(clock), record_(record), log_(log),
+      write_(exchange, prm, log), guard_(exchange, clock, std::move(exeDir), std::move(save), log) {
+}
+
+void WriteProcedure::Open() {
+    guard_.Stop();
+    write_.WriteStep = 0;
+    phase_ = Phase::Idle;
+    groupSent_ = false;
+    runSent_ = false;
+}
+
+void WriteProcedure::Start() {
+    guard_.Stop(); // a backup or read-back under way starts over
+    write_.WriteStep = 0;
+    runSent_ = false;
+    if (!groupSent_) {
+        phase_ = Phase::Backup;
+        guard_.StartBackup(prm_.SerialNo);
+        return;
+    }
+    // A new backup now would save the half-written set; the first one stands.
+    if (guard_.BackupPath().empty())
+        log_("バックアップ: なし（この画面で最初の書込みの前に保存できませんでした）");
+    else
+        log_("バックアップ: " + guard_.BackupPath() + "（この画面で最初の書込みの前に保存）");
+    BeginGroups();
+}
+
+void WriteProcedure::BeginGroups() {
+    phase_ = Phase::Groups;
+    write_.Start();
+}
+
+WriteProcedure::Step WriteProcedure::Tick() {
+    switch (phase_) {
+    case Phase::Idle:
+        return write_.Tick() == GroupWrite::TickResult::Running ? Step::Running : Step::Ended;
+    case Phase::Backup:
+        guard_.Tick();
+        if (!guard_.Running()) BeginGroups();
+        return Step::Running;
+    case Phase::Groups: {
+        const GroupWrite::TickResult result = write_.Tick();
+        if (write_.SessionOpen() && !runSent_) {
+            // From here on the sensor no longer holds the set last verified.
+            runSent_ = groupSent_ = true;
+            Record(TWriteRecord::Outcome::Stopped);
+        }
+        if (result == GroupWrite::TickResult::Running) return Step::Running;
+        if (result == GroupWrite::TickResult::Completed) {
+            // An echo is the sensor's word; what it stored is read back.
+            phase_ = Phase::ReadBack;
+            guard_.StartReadBack(prm_);
+            return Step::Running;
+        }
+        Record(TWriteRecord::Outcome::Failed);
+        if (write_.SessionOpen()) {
+            write_.SendClosingGroup();
+            phase_ = Phase::Closing;
+            return Step::Running;
+        }
+        phase_ = Phase::Idle;
+        return Step::Ended;
+    }
+    case Phase::Closing:
+        write_.CheckClosingGroup();
+        log_(PartlyWrittenLine());
+        phase_ = Phase::Idle;
+        return Step::Ended;
+    case Phase::ReadBack:
+        guard_.Tick();
+        if (guard_.Running()) return Step::Running;
+        phase_ = Phase::Idle;
+        return EndReadBack();
+    }
+    return Step::Ended;
+}
+
+WriteProcedure::Step WriteProcedure::EndReadBack() {
+    const ReadBackReport& report = guard_.ReadBack();
+    if (report.Agrees()) {
+        Record(TWriteRecord::Outcome::Verified);
+        exchange_.Collecting = true;
+        log_("●●書込み完了しました！●●");
+        return Step::Verified;
+    }
+    if (report.Differing > 0) {
+        Record(TWriteRecord::Outcome::Failed);
+        log_("読戻し不一致 書込み失敗！ " + RestoreHint());
+        log_("書込み停止しました！");
+        return Step::Ended;
+    }
+    Record(TWriteRecord::Outcome::Unverified);
+    log_("●●書込み未確認: 読戻しで確かめられませんでした●●");
+    return Step::Ended;
+}
+
+std::string WriteProcedure::Close() {
+    std::string warning;
+    switch (phase_) {
+    case Phase::Groups:
+        if (runSent_) Record(TWriteRecord::Outcome::Stopped);
+        if (write_.SessionOpen()) {
+            log_("書込みを中止しました");
+            write_.SendClosingGroup();
+            warning = PartlyWrittenLine();
+            log_(warning);
+        }
+        break;
+    case Phase::ReadBack:
+        Record(TWriteRecord::Outcome::Stopped);
+        log_("読戻し確認の途中で閉じました: 書込みは未確認です");
+        break;
+    case Phase::Closing: // the closing group went out; its echo is not awaited
+        warning = PartlyWrittenLine();
+        log_(warning);
+        break;
+    case Phase::Idle:
+    case Phase::Backup:
+        break;
+    }
+    guard_.Stop();
+    write_.WriteStep = 0;
+    phase_ = Phase::Idle;
+    return warning;
+}
+
+void WriteProcedure::Record(TWriteRecord::Outcome outcome) {
+    record_.Result = outcome;
+    record_.At = clock_.Now();
+    record_.Written = prm_;
+}
+
+std::string WriteProcedure::PartlyWrittenLine() const {
+    return "センサーには一部だけ書き込まれた設定が残っています。" + RestoreHint();
+}
+
+std::string WriteProcedure::RestoreHint() const {
+    if (guard_.BackupPath().empty()) return "書込み前のバックアップはありません";
+    return "元に戻すにはバックアップ " + guard_.BackupPath() + " を読み込んで送出してください";
+}
+
+} // namespace qvr
