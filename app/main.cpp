@@ -2,9 +2,11 @@
 #include "app/command_line.h"
 #include "app/demo_run.h"
 #include "app/main_form.h"
+#include "app/viewer_run.h"
 #include "base/executable_dir.h"
 #include "core/app_context.h"
 #include "monitor/mon_form.h"
+#include "monitor/viewer_form.h"
 #include "settings/sys_set_form.h"
 #include "ui/app_globals.h"
 #include "write/write_form.h"
@@ -48,6 +50,21 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "qvr-monitor: ignoring unknown arguments: %s\n",
                      qPrintable(commandLine.ignored.join(' ')));
     const QString& demoDir = commandLine.demoDir;
+
+    // --- Record viewer ("--view PATH..."): the viewer alone; no port, no other
+    // window. QVR_VIEW_SHOT saves its picture once the files are read, and ends.
+    if (commandLine.view) {
+        try {
+            const auto viewer =
+                StartViewer(commandLine.viewPaths, QString::fromStdString(ExecutableDir()),
+                            qEnvironmentVariable("QVR_VIEW_SHOT"));
+            app.exec();
+        } catch (const std::exception& e) {
+            ShowError(QString::fromUtf8(e.what()));
+        }
+        return 0;
+    }
+    // --- end of the record viewer's block
     try {
         AppContext context{CurrentSample, SampleHistory,           MySts,
                            WritePrm,      SystemClock::Instance(), ExecutableDir()};
