@@ -28,7 +28,7 @@ TDateTime FirstDay() {
 // Second files for May, written once and kept for the run.
 struct Month {
     std::filesystem::path dir;
-    std::vector<QString> days;
+    QStringList days;
     Month() {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "qvr-viewer-bench-XXXXXX").string();

@@ -12,6 +12,20 @@ constexpr std::size_t kFan = 8;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 const std::vector<float> kNoValues;
 
+// The first row in [from, to) at or after `time`: the next pixel's rows start
+// close to `from`, so a gallop from there touches a few nearby rows where a
+// binary search over the month would miss the cache at every step.
+std::size_t Gallop(const std::vector<double>& t, std::size_t from, std::size_t to, double time) {
+    std::size_t lo = from, step = 1;
+    while (from + step < to && t[from + step] < time) {
+        lo = from + step;
+        step *= 2;
+    }
+    const auto first = t.begin() + static_cast<long>(lo);
+    const auto last = t.begin() + static_cast<long>(std::min(to, from + step));
+    return static_cast<std::size_t>(std::lower_bound(first, last, time) - t.begin());
+}
+
 SpanSummary One(float v) {
     if (!std::isfinite(v)) return {};
     return {v, v, v, 1};
@@ -142,11 +156,7 @@ void RecordView::Line(int column, int what, TDateTime from, TDateTime to, int pi
         // Pixel -1 and `pixels` hold the rows just outside the view.
         const double end = p == pixels ? std::numeric_limits<double>::infinity()
                                        : from + (p + 1) * width;
-        const std::size_t b = std::min(
-            hi, static_cast<std::size_t>(
-                    std::lower_bound(data_.Time.begin() + static_cast<long>(a),
-                                     data_.Time.begin() + static_cast<long>(hi), end) -
-                    data_.Time.begin()));
+        const std::size_t b = Gallop(data_.Time, a, hi, end);
         const double mid = from + (p + 0.5) * width;
         if (b == a) {
             gap(mid);
@@ -161,8 +171,12 @@ void RecordView::Line(int column, int what, TDateTime from, TDateTime to, int pi
         } else if (what == 2) {
             out.push_back({mid, s.Min});
         } else {
-            out.push_back({mid, s.Min});
-            out.push_back({mid, s.Max});
+            // From the extreme nearer the last point: the stroke to the next
+            // pixel stays short, and so does the drawing.
+            const double last = out.empty() ? kNaN : out.back().Value;
+            const bool up = std::isnan(last) || std::fabs(last - s.Min) <= std::fabs(last - s.Max);
+            out.push_back({mid, up ? s.Min : s.Max});
+            out.push_back({mid, up ? s.Max : s.Min});
         }
         a = b;
     }
