@@ -318,6 +318,9 @@ void TMainForm::BuildChart() {
     RTCWindSpeed->axisRect()->setBackground(Qt::NoBrush);
     RTCWindSpeed->legend->setVisible(false);
     RTCWindSpeed->setContextMenuPolicy(Qt::CustomContextMenu);
+    // One polyline rather than a segment each: the 2-pixel line is stroked
+    // once, which is most of what a redraw costs.
+    RTCWindSpeed->setPlottingHint(QCP::phFastPolylines, true);
     BottomAxis = RTCWindSpeed->xAxis;
     LeftAxis = RTCWindSpeed->yAxis;
     RTCWindSpeed->xAxis2->setVisible(false);
