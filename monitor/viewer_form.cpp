@@ -414,8 +414,9 @@ void ViewerForm::LoadDone() {
             item->setCheckState(checked.contains(item->text()) ? Qt::Checked : Qt::Unchecked);
         }
     }
-    ChannelsChanged();
+    MakeChannelGraphs();
     ShowMessage(errors.join('\n'));
+    // Each branch draws the new rows once.
     if (view_->Empty()) {
         Refresh();
     } else if (hadView && atEnd) {
@@ -423,7 +424,6 @@ void ViewerForm::LoadDone() {
         SetSpan(view_->Last() - (to - from), view_->Last());
     } else if (hadView && from < view_->Last() && to > view_->First()) {
         SetSpan(from, to);
-        Refresh();
     } else {
         ShowAll();
     }
@@ -455,8 +455,11 @@ void ViewerForm::ShowMessage(const QString& text) {
 
 // --- View ------------------------------------------------------------------------
 
+// A new span redraws through the axis's signal; the same span redraws here.
 void ViewerForm::SetSpan(TDateTime from, TDateTime to) {
+    const QCPRange before = ViewerChart->xAxis->range();
     ViewerChart->xAxis->setRange(Key(from), Key(to));
+    if (ViewerChart->xAxis->range() == before) Refresh();
 }
 
 TDateTime ViewerForm::SpanFrom() const {
@@ -472,10 +475,14 @@ void ViewerForm::ShowAll() {
     TDateTime from = view_->First(), to = view_->Last();
     if (to - from < 60.0 / 86400) to = from + 60.0 / 86400; // one row still gets a minute
     SetSpan(from, to);
-    Refresh();
 }
 
 void ViewerForm::ChannelsChanged() {
+    MakeChannelGraphs();
+    Refresh();
+}
+
+void ViewerForm::MakeChannelGraphs() {
     for (auto& [column, graph] : others_)
         ViewerChart->removeGraph(graph);
     others_.clear();
@@ -492,7 +499,6 @@ void ViewerForm::ChannelsChanged() {
     otherAxis_->setVisible(!others_.empty());
     if (others_.size() == 1) otherAxis_->setLabel(others_.front().second->name());
     else otherAxis_->setLabel(QString());
-    Refresh();
 }
 
 // Draws what is in view: each line at the chart's width, so that a month costs

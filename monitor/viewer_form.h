@@ -89,6 +89,7 @@ private:
     void ShowCursor(QMouseEvent* event);
     void FollowTick();
     void ChannelsChanged();
+    void MakeChannelGraphs();
     void BBViewFilesClick();
     void BBViewFolderClick();
     void BBViewPngClick();
