@@ -82,6 +82,19 @@ void BM_GetlineDay(benchmark::State& state) {
 }
 BENCHMARK(BM_GetlineDay)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The reader alone, and the reader with the drawing structures, on this thread.
+void BM_ParseDay(benchmark::State& state) {
+    const std::string path = TheMonth().days[0].toStdString();
+    std::size_t rows = 0;
+    for (auto _ : state) {
+        RecordData d = ReadRecordFile(path);
+        rows = d.Rows();
+        if (state.range(0)) benchmark::DoNotOptimize(RecordView(std::move(d)));
+    }
+    state.counters["rows"] = static_cast<double>(rows);
+}
+BENCHMARK(BM_ParseDay)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // What the operator waits for: the day read on the worker thread, handed over
 // and drawn once.
 void BM_ReadAndFirstDrawDay(benchmark::State& state) {
