@@ -9,6 +9,7 @@
 #include "ui/app_globals.h"
 #include "ui/pictures.h"
 
+#include "ui/plot.h"
 #include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
@@ -24,7 +25,6 @@
 #include <QVBoxLayout>
 #include <cmath>
 #include <limits>
-#include "ui/plot.h"
 
 namespace qvr {
 

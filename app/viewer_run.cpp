@@ -2,10 +2,10 @@
 
 #include "monitor/viewer_form.h"
 
+#include "ui/plot.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QTimer>
-#include "ui/plot.h"
 
 namespace qvr {
 

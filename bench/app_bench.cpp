@@ -6,11 +6,11 @@
 #include "link/comm_ctrl_form.h"
 #include "link/frame_codec.h"
 
+#include "ui/log_view.h"
+#include "ui/plot.h"
 #include <QApplication>
 #include <QCheckBox>
-#include "ui/log_view.h"
 #include <QTimer>
-#include "ui/plot.h"
 #include <benchmark/benchmark.h>
 #include <cstdlib>
 #include <filesystem>

@@ -6,6 +6,7 @@
 #include "monitor/record_lines.h"
 #include "monitor/viewer_form.h"
 
+#include "ui/plot.h"
 #include <QApplication>
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -14,7 +15,6 @@
 #include <filesystem>
 #include <fstream>
 #include <malloc.h>
-#include "ui/plot.h"
 #include <thread>
 
 namespace {
@@ -38,7 +38,8 @@ struct Month {
             std::vector<std::string> lines{SecondHeaderLine()};
             lines.reserve(86401);
             for (int i = 0; i < 86400; ++i) {
-                s.WindSpeed = static_cast<float>(3 + 2 * std::sin(i / 900.0) + (i * 7919 % 100) / 100.0);
+                s.WindSpeed =
+                    static_cast<float>(3 + 2 * std::sin(i / 900.0) + (i * 7919 % 100) / 100.0);
                 s.AirTemp = static_cast<float>(15 + 5 * std::sin((d * 86400 + i) / 14000.0));
                 lines.push_back(SecondDataRow(FirstDay() + d + i / 86400.0, s));
             }
@@ -131,7 +132,8 @@ void BM_Redraw(benchmark::State& state) {
     int step = 0;
     for (auto _ : state) {
         // A different span each time, so that nothing is left from the last.
-        const TDateTime from = first + std::fmod(step++ * 0.37 * width, (last - first) - width + 1e-9);
+        const TDateTime from =
+            first + std::fmod(step++ * 0.37 * width, (last - first) - width + 1e-9);
         v.SetSpan(from, from + width);
         v.ViewerChart->replot();
     }

@@ -163,7 +163,8 @@ void RecordParser::Line(std::string_view line) {
             std::size_t from = 1;
             while (from < line.size()) {
                 const std::size_t comma = std::min(line.find(',', from), line.size());
-                if (comma > from) sampleNames_.push_back(Cp932ToUtf8(line.substr(from, comma - from)));
+                if (comma > from)
+                    sampleNames_.push_back(Cp932ToUtf8(line.substr(from, comma - from)));
                 from = comma + 1;
             }
         }
@@ -317,7 +318,8 @@ RecordData ReadRecordFile(const std::string& path, const RecordProgress& progres
         parser.Feed(std::string_view(chunk.data(), n));
         done += n;
         if (n < chunk.size()) {
-            if (std::ferror(f)) stop = path + ": 読み取りに失敗しました（" + std::strerror(errno) + "）";
+            if (std::ferror(f))
+                stop = path + ": 読み取りに失敗しました（" + std::strerror(errno) + "）";
             break;
         }
         if (progress && !progress(done, std::max(total, done))) {
@@ -329,9 +331,10 @@ RecordData ReadRecordFile(const std::string& path, const RecordProgress& progres
     RecordData data = parser.Finish();
     if (!stop.empty()) {
         // What was read stays; the message says why the rest is missing.
-        data.Errors.erase(std::remove_if(data.Errors.begin(), data.Errors.end(),
-                                         [](const std::string& e) { return e.starts_with("記録"); }),
-                          data.Errors.end());
+        data.Errors.erase(
+            std::remove_if(data.Errors.begin(), data.Errors.end(),
+                           [](const std::string& e) { return e.starts_with("記録"); }),
+            data.Errors.end());
         data.Errors.insert(data.Errors.begin(), stop);
     } else {
         for (std::string& e : data.Errors)

@@ -63,8 +63,10 @@ SpanSummary SpanPyramid::Query(std::size_t from, std::size_t to) const {
     SpanSummary s;
     if (!values_) return s;
     to = std::min(to, values_->size());
-    while (from < to && from % kFan) s.Add(One((*values_)[from++]));
-    while (from < to && to % kFan) s.Add(One((*values_)[--to]));
+    while (from < to && from % kFan)
+        s.Add(One((*values_)[from++]));
+    while (from < to && to % kFan)
+        s.Add(One((*values_)[--to]));
     from /= kFan;
     to /= kFan;
     for (std::size_t l = 0; from < to; ++l) {
@@ -74,8 +76,10 @@ SpanSummary SpanPyramid::Query(std::size_t from, std::size_t to) const {
                 s.Add(level[from]);
             break;
         }
-        while (from < to && from % kFan) s.Add(level[from++]);
-        while (from < to && to % kFan) s.Add(level[--to]);
+        while (from < to && from % kFan)
+            s.Add(level[from++]);
+        while (from < to && to % kFan)
+            s.Add(level[--to]);
         from /= kFan;
         to /= kFan;
     }
@@ -107,13 +111,13 @@ RecordView::RecordView(RecordData data) : data_(std::move(data)) {
 }
 
 std::size_t RecordView::Lower(TDateTime from) const {
-    return static_cast<std::size_t>(
-        std::lower_bound(data_.Time.begin(), data_.Time.end(), from) - data_.Time.begin());
+    return static_cast<std::size_t>(std::lower_bound(data_.Time.begin(), data_.Time.end(), from) -
+                                    data_.Time.begin());
 }
 
 std::size_t RecordView::Upper(TDateTime to) const {
-    return static_cast<std::size_t>(
-        std::upper_bound(data_.Time.begin(), data_.Time.end(), to) - data_.Time.begin());
+    return static_cast<std::size_t>(std::upper_bound(data_.Time.begin(), data_.Time.end(), to) -
+                                    data_.Time.begin());
 }
 
 bool RecordView::BreakBefore(std::size_t row) const {
@@ -154,8 +158,8 @@ void RecordView::Line(int column, int what, TDateTime from, TDateTime to, int pi
     std::size_t a = lo;
     for (int p = -1; p <= pixels && a < hi; ++p) {
         // Pixel -1 and `pixels` hold the rows just outside the view.
-        const double end = p == pixels ? std::numeric_limits<double>::infinity()
-                                       : from + (p + 1) * width;
+        const double end =
+            p == pixels ? std::numeric_limits<double>::infinity() : from + (p + 1) * width;
         const std::size_t b = Gallop(data_.Time, a, hi, end);
         const double mid = from + (p + 0.5) * width;
         if (b == a) {

@@ -83,8 +83,8 @@ private:
     const SpanPyramid& Pyramid(int column, int what) const;
 
     RecordData data_;
-    std::vector<std::size_t> breaks_;          // sorted rows that follow a gap
-    std::vector<SpanPyramid> pyramids_;       // three per column
+    std::vector<std::size_t> breaks_;   // sorted rows that follow a gap
+    std::vector<SpanPyramid> pyramids_; // three per column
     int wind_ = -1;
 };
 

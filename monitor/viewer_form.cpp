@@ -3,6 +3,7 @@
 #include "base/number_text.h"
 #include "base/text_file.h"
 
+#include "ui/plot.h"
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
@@ -19,7 +20,6 @@
 #include <QVBoxLayout>
 #include <cmath>
 #include <limits>
-#include "ui/plot.h"
 
 namespace qvr {
 
@@ -120,7 +120,8 @@ void ViewerForm::BuildControls() {
     side->addWidget(LBViewChannels, 2);
     auto* sideBox = new QWidget(this);
     sideBox->setLayout(side);
-    sideBox->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("ほかに表示するチャンネル")) + 30);
+    sideBox->setFixedWidth(
+        fontMetrics().horizontalAdvance(QStringLiteral("ほかに表示するチャンネル")) + 30);
     row->addWidget(sideBox);
 
     auto* main = new QVBoxLayout;
@@ -194,7 +195,7 @@ void ViewerForm::BuildControls() {
         g->setAntialiased(false);
     ViewerChart->legend->setVisible(true);
     ViewerChart->legend->setBrush(QColor(255, 255, 255, 210)); // the lines show through
-    windMin_->removeFromLegend(); // the band has one entry
+    windMin_->removeFromLegend();                              // the band has one entry
     ViewerChart->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
     cursor_ = new QCPItemStraightLine(ViewerChart);
     cursor_->setPen(QPen(QColor(90, 90, 90), 1, Qt::DashLine));
@@ -262,7 +263,8 @@ void ViewerForm::OpenFolder(const QString& folder) {
     UseKindFound(folder);
     ListDays();
     if (LBViewDays->count() == 0) {
-        ShowMessage(QStringLiteral("%1 に記録ファイルがありません").arg(QDir::toNativeSeparators(folder)));
+        ShowMessage(
+            QStringLiteral("%1 に記録ファイルがありません").arg(QDir::toNativeSeparators(folder)));
         return;
     }
     LBViewDays->setCurrentRow(LBViewDays->count() - 1); // the newest day
@@ -288,7 +290,8 @@ void ViewerForm::OpenPaths(const QStringList& paths) {
         const QSignalBlocker block(LBViewDays);
         ListDays();
     }
-    notFound_ = missing.isEmpty() ? QString() : QStringLiteral("見つかりません: ") + missing.join(", ");
+    notFound_ =
+        missing.isEmpty() ? QString() : QStringLiteral("見つかりません: ") + missing.join(", ");
     if (files.isEmpty()) {
         ShowMessage(missing.isEmpty() ? QStringLiteral("記録ファイルがありません") : notFound_);
         return;
@@ -349,10 +352,11 @@ void ViewerForm::Load(const QStringList& files) {
         RecordData all;
         std::uint64_t before = 0;
         for (const QString& f : job->files) {
-            RecordData one = ReadRecordFile(f.toStdString(), [&](std::uint64_t done, std::uint64_t) {
-                job->done = before + done;
-                return !job->cancel.load();
-            });
+            RecordData one =
+                ReadRecordFile(f.toStdString(), [&](std::uint64_t done, std::uint64_t) {
+                    job->done = before + done;
+                    return !job->cancel.load();
+                });
             before += static_cast<std::uint64_t>(std::max<qint64>(QFileInfo(f).size(), 0));
             MergeRecordData(all, std::move(one));
             if (job->cancel) break;
@@ -438,7 +442,10 @@ QString ViewerForm::FileStamp() const {
     QString s;
     for (const QString& f : files_) {
         const QFileInfo info(f);
-        s += QString("%1:%2:%3;").arg(f).arg(info.size()).arg(info.lastModified().toMSecsSinceEpoch());
+        s += QString("%1:%2:%3;")
+                 .arg(f)
+                 .arg(info.size())
+                 .arg(info.lastModified().toMSecsSinceEpoch());
     }
     return s;
 }
@@ -497,8 +504,10 @@ void ViewerForm::MakeChannelGraphs() {
         others_.emplace_back(item->data(Qt::UserRole).toInt(), g);
     }
     otherAxis_->setVisible(!others_.empty());
-    if (others_.size() == 1) otherAxis_->setLabel(others_.front().second->name());
-    else otherAxis_->setLabel(QString());
+    if (others_.size() == 1)
+        otherAxis_->setLabel(others_.front().second->name());
+    else
+        otherAxis_->setLabel(QString());
 }
 
 // Draws what is in view: each line at the chart's width, so that a month costs
@@ -507,9 +516,9 @@ void ViewerForm::Refresh() {
     const TDateTime from = SpanFrom(), to = SpanTo();
     const int pixels = std::max(1, ViewerChart->axisRect()->width());
     auto fill = [&](QCPGraph* graph, int column, int what) {
-        QSharedPointer<QCPGraphDataContainer> data = graph->data();
+        QSharedPointer<QCPGraphDataContainer> line = graph->data();
         if (!view_ || column < 0) {
-            data->clear();
+            line->clear();
             return;
         }
         view_->Line(column, what, from, to, pixels, points_);
@@ -517,10 +526,11 @@ void ViewerForm::Refresh() {
         rows.reserve(static_cast<qsizetype>(points_.size()));
         for (const LinePoint& p : points_)
             rows.append(QCPGraphData(Key(p.Time), p.Value));
-        data->set(rows, true);
+        line->set(rows, true);
     };
     const int wind = view_ ? view_->Data().Find("風速") : -1;
-    const bool band = wind >= 0 && !view_->Data().Columns[static_cast<std::size_t>(wind)].Max.empty();
+    const bool band =
+        wind >= 0 && !view_->Data().Columns[static_cast<std::size_t>(wind)].Max.empty();
     fill(wind_, wind, 0);
     fill(windMax_, band ? wind : -1, 1);
     fill(windMin_, band ? wind : -1, 2);
@@ -591,7 +601,8 @@ QString ViewerForm::ExportCsv(const QString& path) {
             line += ',';
         };
         for (std::size_t r = view_->Lower(SpanFrom()), end = view_->Upper(SpanTo()); r < end; ++r) {
-            std::string line = FormatDateTime("yyyy/mm/dd hh:nn:ss", d.Time[r] + 0.5 / 86400e3) + ",";
+            std::string line =
+                FormatDateTime("yyyy/mm/dd hh:nn:ss", d.Time[r] + 0.5 / 86400e3) + ",";
             for (const RecordColumn& c : d.Columns) {
                 cell(line, c.Avg[r]);
                 if (!c.Max.empty()) {

@@ -2,6 +2,7 @@
 
 #include "base/text_file.h"
 
+#include "ui/plot.h"
 #include <QBuffer>
 #include <QFontDatabase>
 #include <QPageLayout>
@@ -11,7 +12,6 @@
 #include <QPicture>
 #include <algorithm>
 #include <cmath>
-#include "ui/plot.h"
 
 namespace qvr {
 

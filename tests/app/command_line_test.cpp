@@ -7,9 +7,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
-#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -104,9 +104,9 @@ TEST(CommandLine, ViewReadsTheFilesAndFoldersNamed) {
         std::size_t rows;
         bool message;
     } cases[] = {
-        {{}, 1, false},                          // the Record folder: its newest minute file
-        {{folder + "Record"}, 1, false},         // a folder: its minute files
-        {{folder + "other"}, 1, false},          // only second files: those
+        {{}, 1, false},                  // the Record folder: its newest minute file
+        {{folder + "Record"}, 1, false}, // a folder: its minute files
+        {{folder + "other"}, 1, false},  // only second files: those
         {{folder + "other/RT_20240530.csv", folder + "Record/RT_20240528.csv"}, 2, false},
         {{folder + "other/notes.txt"}, 0, true}, // not a record: a message
         {{folder + "nowhere"}, 0, true},

@@ -8,6 +8,7 @@
 #include "settings/sys_set_form.h"
 #include "ui/app_globals.h"
 
+#include "ui/plot.h"
 #include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
@@ -22,7 +23,6 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include "ui/plot.h"
 #include <system_error>
 
 namespace qvr {
@@ -378,8 +378,11 @@ TEST_F(ChartTest, TheLineBreaksWhereSamplesAreMissing) {
     ASSERT_EQ(Breaks(form), 1);
     // The break lies between the samples 15 s and 7 s old.
     const double end = form.BottomAxis->range().upper;
-    for (const QCPGraphData& d : *form.Series1->data())
-        if (std::isnan(d.value)) EXPECT_NEAR(end - d.key, 11.0, 0.01);
+    for (const QCPGraphData& d : *form.Series1->data()) {
+        if (std::isnan(d.value)) {
+            EXPECT_NEAR(end - d.key, 11.0, 0.01);
+        }
+    }
     // Drawn, the gap is the background: a column of the chart's middle holds
     // no line colour there, while one through the line does.
     form.CBAxisMan->setChecked(true);
@@ -390,7 +393,8 @@ TEST_F(ChartTest, TheLineBreaksWhereSamplesAreMissing) {
         const int x = static_cast<int>(form.BottomAxis->coordToPixel(end - age) *
                                        form.RTCWindSpeed->devicePixelRatioF());
         for (int y = 0; y < shot.height(); ++y)
-            if (shot.pixelColor(x, y).blue() > 200 && shot.pixelColor(x, y).red() < 100) return true;
+            if (shot.pixelColor(x, y).blue() > 200 && shot.pixelColor(x, y).red() < 100)
+                return true;
         return false;
     };
     EXPECT_TRUE(lineIn(4));

@@ -147,7 +147,8 @@ TEST(RecordReader, BadFilesGiveTheReadableRowsOrAMessage) {
         {"only the heading", head, 0, 0, "記録の行が見つかりません"},
         {"a thousand heading pairs", thousandPairs, 1000, 0, nullptr},
         {"absurd readings", head + "2024/05/29 09:05.07,NAN,INF,\r\n", 1, 0, nullptr},
-        {"beyond single precision", head + "2024/05/29 09:05.07,1E39,1,\r\n", 0, 1, "見つかりません"},
+        {"beyond single precision", head + "2024/05/29 09:05.07,1E39,1,\r\n", 0, 1,
+         "見つかりません"},
         {"no such day", head + "2024/02/30 09:05.07,1,2,\r\n" + row, 1, 1, nullptr},
         {"hour 24", head + "2024/05/29 24:05.07,1,2,\r\n", 0, 1, "見つかりません"},
         {"LF only", "2024/05/29 09:05.07,1.5,20.0,\n", 1, 0, nullptr},
@@ -157,10 +158,13 @@ TEST(RecordReader, BadFilesGiveTheReadableRowsOrAMessage) {
     for (const Case& c : cases) {
         const RecordData d = ReadRecordBytes(c.bytes);
         EXPECT_EQ(d.Rows(), c.rows) << c.name;
-        if (std::string(c.name) != "binary") EXPECT_EQ(d.SkippedLines, c.skipped) << c.name;
+        if (std::string(c.name) != "binary") {
+            EXPECT_EQ(d.SkippedLines, c.skipped) << c.name;
+        }
         if (c.error) {
             ASSERT_EQ(d.Errors.size(), 1u) << c.name;
-            EXPECT_NE(d.Errors[0].find(c.error), std::string::npos) << c.name << ": " << d.Errors[0];
+            EXPECT_NE(d.Errors[0].find(c.error), std::string::npos)
+                << c.name << ": " << d.Errors[0];
         } else if (c.rows > 0) {
             EXPECT_TRUE(d.Errors.empty()) << c.name << ": " << d.Errors[0];
         }

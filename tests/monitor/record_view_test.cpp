@@ -79,7 +79,8 @@ TEST(RecordView, ADecimatedLineHoldsEachPixelsExtremes) {
         }
         const double mid = from + (p + 0.5) * width;
         for (std::size_t i = 0; i + 1 < line.size(); ++i)
-            if (std::fabs(line[i].Time - mid) < width / 4 && std::fabs(line[i + 1].Time - mid) < width / 4) {
+            if (std::fabs(line[i].Time - mid) < width / 4 &&
+                std::fabs(line[i + 1].Time - mid) < width / 4) {
                 EXPECT_EQ(std::min(line[i].Value, line[i + 1].Value), lo) << p;
                 EXPECT_EQ(std::max(line[i].Value, line[i + 1].Value), hi) << p;
                 ++checked;
@@ -87,10 +88,12 @@ TEST(RecordView, ADecimatedLineHoldsEachPixelsExtremes) {
             }
     }
     EXPECT_GE(checked, 7);
-    const bool spike = std::any_of(line.begin(), line.end(), [](const LinePoint& p) { return p.Value == 40.0; });
+    const bool spike =
+        std::any_of(line.begin(), line.end(), [](const LinePoint& p) { return p.Value == 40.0; });
     EXPECT_TRUE(spike); // one absurd second still shows at a month's zoom
     // The gap of 100 s is narrower than a pixel (600 s): no break there.
-    const auto gaps = std::count_if(line.begin(), line.end(), [](const LinePoint& p) { return std::isnan(p.Value); });
+    const auto gaps = std::count_if(line.begin(), line.end(),
+                                    [](const LinePoint& p) { return std::isnan(p.Value); });
     EXPECT_EQ(gaps, 0);
 }
 

@@ -6,6 +6,7 @@
 #include "monitor/record_lines.h"
 #include "tests/base/temp_dir.h"
 
+#include "ui/plot.h"
 #include <QApplication>
 #include <QComboBox>
 #include <QImage>
@@ -16,7 +17,6 @@
 #include <QWheelEvent>
 #include <filesystem>
 #include <gtest/gtest.h>
-#include "ui/plot.h"
 
 namespace qvr {
 namespace {
@@ -44,8 +44,8 @@ protected:
                 max.WindSpeed = avg.WindSpeed + 1;
                 min.WindSpeed = avg.WindSpeed - 0.5f;
                 avg.AirTemp = max.AirTemp = min.AirTemp = 20;
-                lines.push_back(MinuteDataRow(RecordLayout::Basic, Day(d) + (540 + m) / 1440.0,
-                                              avg, max, min));
+                lines.push_back(
+                    MinuteDataRow(RecordLayout::Basic, Day(d) + (540 + m) / 1440.0, avg, max, min));
             }
             WriteTextLines(MinuteFile(d), lines);
         }
@@ -157,11 +157,13 @@ TEST_F(ViewerTest, WheelZoomsAroundTheCursorDragPansDoubleClickShowsAll) {
 
     // The cursor line reads out the time and the values under it.
     const QPoint over = ChartPoint(v, 0.0);
-    QMouseEvent hover(QEvent::MouseMove, over, chart->mapToGlobal(over), Qt::NoButton,
-                      Qt::NoButton, Qt::NoModifier);
+    QMouseEvent hover(QEvent::MouseMove, over, chart->mapToGlobal(over), Qt::NoButton, Qt::NoButton,
+                      Qt::NoModifier);
     QApplication::sendEvent(chart, &hover);
-    EXPECT_TRUE(v.LViewCursor->text().startsWith("2024/05/28 09:00:00")) << v.LViewCursor->text().toStdString();
-    EXPECT_TRUE(v.LViewCursor->text().contains("風速 0 (-0.5〜1)")) << v.LViewCursor->text().toStdString();
+    EXPECT_TRUE(v.LViewCursor->text().startsWith("2024/05/28 09:00:00"))
+        << v.LViewCursor->text().toStdString();
+    EXPECT_TRUE(v.LViewCursor->text().contains("風速 0 (-0.5〜1)"))
+        << v.LViewCursor->text().toStdString();
     EXPECT_TRUE(v.LViewCursor->text().contains("気温(参考) 20"));
 }
 
@@ -181,10 +183,10 @@ TEST_F(ViewerTest, StatisticsAndExportsCoverTheVisibleSpan) {
     v.SetSpan(Day(29) + 600 / 1440.0, Day(29) + 602 / 1440.0);
     EXPECT_EQ(v.ExportCsv(QString::fromStdString(dir.File("span.csv"))), "");
     EXPECT_EQ(ReadTextLines(dir.File("span.csv")),
-              (std::vector<std::string>{"時刻,風速,風速(最大),風速(最小),気温(参考),気温(参考)(最大),気温(参考)(最小),",
-                                        "2024/05/29 10:00:00,0,1,-0.5,20,20,20,",
-                                        "2024/05/29 10:01:00,1,2,0.5,20,20,20,",
-                                        "2024/05/29 10:02:00,2,3,1.5,20,20,20,"}));
+              (std::vector<std::string>{
+                  "時刻,風速,風速(最大),風速(最小),気温(参考),気温(参考)(最大),気温(参考)(最小),",
+                  "2024/05/29 10:00:00,0,1,-0.5,20,20,20,", "2024/05/29 10:01:00,1,2,0.5,20,20,20,",
+                  "2024/05/29 10:02:00,2,3,1.5,20,20,20,"}));
     const QString png = QString::fromStdString(dir.File("span.png"));
     EXPECT_EQ(v.ExportPng(png), "");
     const QImage image(png);
