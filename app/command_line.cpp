@@ -5,10 +5,15 @@ namespace qvr {
 CommandLine ParseCommandLine(const QStringList& arguments) {
     CommandLine line;
     for (qsizetype i = 1; i < arguments.size(); ++i) {
-        if (arguments[i] == "--demo" && i + 1 < arguments.size())
+        if (arguments[i] == "--demo" && i + 1 < arguments.size()) {
             line.demoDir = arguments[++i];
-        else
+        } else if (arguments[i] == "--view") {
+            line.view = true;
+            while (i + 1 < arguments.size() && !arguments[i + 1].startsWith("--"))
+                line.viewPaths.append(arguments[++i]);
+        } else {
             line.ignored.append(arguments[i]);
+        }
     }
     return line;
 }

@@ -5,12 +5,18 @@
 
 namespace qvr {
 
-// What the program takes from its command line. "--demo FOLDER" is its one
-// option; anything else (a launcher's extra argument, a stray word) is
+// What the program takes from its command line: "--demo FOLDER" and
+// "--view PATH..."; anything else (a launcher's extra argument, a stray word) is
 // collected in `ignored` so that it cannot keep the program from starting.
 struct CommandLine {
     QString demoDir;
     QStringList ignored;
+
+    // "--view [PATH...]": the record viewer alone on those files or folders
+    // (the Record folder beside the program when none is given); the words
+    // after it up to the next option are its paths.
+    bool view = false;
+    QStringList viewPaths;
 };
 
 // `arguments` as QCoreApplication gives them, the program's own path first.

@@ -3,9 +3,11 @@
 #include "app/demo_run.h"
 #include "app/main_form.h"
 #include "app/program_lock.h"
+#include "app/viewer_run.h"
 #include "base/executable_dir.h"
 #include "core/app_context.h"
 #include "monitor/mon_form.h"
+#include "monitor/viewer_form.h"
 #include "settings/sys_set_form.h"
 #include "ui/app_globals.h"
 #include "write/write_form.h"
@@ -49,8 +51,21 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "qvr-monitor: ignoring unknown arguments: %s\n",
                      qPrintable(commandLine.ignored.join(' ')));
     const QString& demoDir = commandLine.demoDir;
-    // One program per folder: a second one would share the settings and
-    // record files. The lock lives until the program ends.
+    // "--view PATH...": the record viewer alone; no port, no other window. QVR_VIEW_SHOT saves its picture once the files are read, and ends.
+    if (commandLine.view) {
+        try {
+            const auto viewer =
+                StartViewer(commandLine.viewPaths, QString::fromStdString(ExecutableDir()),
+                            qEnvironmentVariable("QVR_VIEW_SHOT"));
+            app.exec();
+        } catch (const std::exception& e) {
+            ShowError(QString::fromUtf8(e.what()));
+        }
+        return 0;
+    }
+
+    // One program per folder: a second one would share the settings and record
+    // files (the viewer only reads them). The lock lives until the program ends.
     const auto folderLock = LockProgramFolder(ExecutableDir(), !demoDir.isEmpty());
     if (!folderLock) return 1;
     try {

@@ -3,10 +3,13 @@
 #include "base/number_text.h"
 #include "link/comm_ctrl_form.h"
 #include "monitor/mon_form.h"
+#include "monitor/record_lines.h"
+#include "monitor/viewer_form.h"
 #include "settings/sys_set_form.h"
 #include "ui/app_globals.h"
 #include "ui/pictures.h"
 
+#include "ui/plot.h"
 #include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
@@ -20,12 +23,8 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <QtCharts/QChart>
-#include <QtCharts/QChartView>
-#include <QtCharts/QDateTimeAxis>
-#include <QtCharts/QLineSeries>
-#include <QtCharts/QValueAxis>
 #include <cmath>
+#include <limits>
 
 namespace qvr {
 
@@ -38,11 +37,15 @@ const char* const kLongPortName = "/tmp/qvr-sensor";
 // opened, the recording panel while rows are being lost.
 const QColor kWarningColor(192, 0, 0);
 
-// Milliseconds since the epoch for a local date-time, as the chart's time axis
+// Seconds since the epoch for a local date-time, as the chart's time axis
 // counts them. The zone offset is taken once per redraw, not per point.
-qint64 ChartMs(TDateTime t, qint64 offsetMs) {
-    return static_cast<qint64>((t - 25569.0) * 86400000.0 + 0.5) - offsetMs;
+double ChartSeconds(TDateTime t, qint64 offsetMs) {
+    return std::round((t - 25569.0) * 86400000.0 - static_cast<double>(offsetMs)) / 1000.0;
 }
+
+// Samples further apart than this have missing ones between them: the line
+// breaks there rather than drawing straight across.
+constexpr double kGapSeconds = 2.0;
 
 // The grid step for a span: 1, 2 or 5 times a power of ten, whole metres at
 // least, and no more than six steps across, so that any reading leaves a
@@ -56,22 +59,27 @@ double GridStep(double span) {
     return 10 * decade;
 }
 
-// Setting a label format relays out the whole chart even when it is the same
-// format, and the automatic scale sets it every second.
-void SetLabelFormat(QValueAxis& axis, const QString& format) {
-    if (axis.labelFormat() != format) axis.setLabelFormat(format);
+void SetAxisStep(QCPAxis& axis, double step) {
+    auto ticker = qSharedPointerCast<QCPAxisTickerFixed>(axis.ticker());
+    ticker->setTickStep(step);
 }
 
 // The automatic left axis: whole grid steps around low..high.
-void SetNiceRange(QValueAxis& axis, double low, double high) {
+void SetNiceRange(QCPAxis& axis, double low, double high) {
     if (!std::isfinite(low) || !std::isfinite(high)) low = 0, high = 1;
     const double step = GridStep(high - low);
     const double from = std::floor(low / step) * step;
     const double to = std::ceil(high / step) * step;
     axis.setRange(from, to);
-    axis.setTickCount(static_cast<int>(std::lround((to - from) / step)) + 1);
+    SetAxisStep(axis, step);
     // Plain whole numbers up to a million, then powers of ten ("2e+09").
-    SetLabelFormat(axis, std::max(std::fabs(from), std::fabs(to)) < 1e6 ? "%.0f" : "%g");
+    if (std::max(std::fabs(from), std::fabs(to)) < 1e6) {
+        axis.setNumberFormat("f");
+        axis.setNumberPrecision(0);
+    } else {
+        axis.setNumberFormat("g");
+        axis.setNumberPrecision(3);
+    }
 }
 
 qint64 LocalOffsetMs() {
@@ -242,6 +250,12 @@ void TMainForm::BuildControls() {
                                QStringLiteral("グラフプロットデータをファイルに保存"), PBottom);
     BBSetpoint =
         PictureButton("BBSetpoint", pictures::SetpointGlyph(), QStringLiteral("設定変更"), PBottom);
+    // The recorded days, in the program: a button that says what it does.
+    BBViewer = new QToolButton(PBottom);
+    BBViewer->setObjectName("BBViewer");
+    BBViewer->setText(QStringLiteral("記録を見る"));
+    BBViewer->setToolTip(QStringLiteral("Record フォルダの記録をグラフで見る"));
+    BBViewer->setFixedHeight(36);
     bottom->addWidget(Image1);
     bottom->addSpacing(12);
     bottom->addWidget(CBAxisMan);
@@ -250,6 +264,8 @@ void TMainForm::BuildControls() {
     bottom->addSpacing(12);
     bottom->addWidget(CBSecRec);
     bottom->addStretch(1);
+    bottom->addWidget(BBViewer);
+    bottom->addSpacing(6);
     for (QToolButton* b : {BBStart, BBStop, BBSaveData, BBSetpoint})
         bottom->addWidget(b);
     column->addWidget(PBottom);
@@ -286,6 +302,7 @@ void TMainForm::BuildControls() {
     connect(BBStart, &QToolButton::clicked, this, &TMainForm::BBStartClick);
     connect(BBStop, &QToolButton::clicked, this, &TMainForm::BBStopClick);
     connect(BBSaveData, &QToolButton::clicked, this, &TMainForm::BBSaveDataClick);
+    connect(BBViewer, &QToolButton::clicked, this, &TMainForm::BBViewerClick);
     connect(BBSetpoint, &QToolButton::clicked, this, [this] {
         BBSetpointClick(QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier));
     });
@@ -295,33 +312,33 @@ void TMainForm::BuildControls() {
 }
 
 void TMainForm::BuildChart() {
-    auto* chart = new QChart();
-    chart->legend()->hide();
-    chart->setTitle(QString());
-    chart->setBackgroundBrush(Qt::white);
-    chart->setBackgroundRoundness(0);
-    chart->setMargins(QMargins(4, 4, 8, 2));
-    Series1 = new QLineSeries(chart);
+    RTCWindSpeed = new QCustomPlot(this);
+    RTCWindSpeed->setObjectName("RTCWindSpeed");
+    RTCWindSpeed->setBackground(backColor_);
+    RTCWindSpeed->axisRect()->setBackground(Qt::NoBrush);
+    RTCWindSpeed->legend->setVisible(false);
+    RTCWindSpeed->setContextMenuPolicy(Qt::CustomContextMenu);
+    // One polyline rather than a segment each: the 2-pixel line is stroked
+    // once, which is most of what a redraw costs.
+    RTCWindSpeed->setPlottingHint(QCP::phFastPolylines, true);
+    BottomAxis = RTCWindSpeed->xAxis;
+    LeftAxis = RTCWindSpeed->yAxis;
+    RTCWindSpeed->xAxis2->setVisible(false);
+    RTCWindSpeed->yAxis2->setVisible(false);
+    auto timeTicker = QSharedPointer<QCPAxisTickerDateTime>::create();
+    timeTicker->setDateTimeSpec(Qt::LocalTime);
+    timeTicker->setTickCount(6);
+    BottomAxis->setTicker(timeTicker);
+    auto stepTicker = QSharedPointer<QCPAxisTickerFixed>::create();
+    stepTicker->setScaleStrategy(QCPAxisTickerFixed::ssNone);
+    LeftAxis->setTicker(stepTicker);
+    Series1 = RTCWindSpeed->addGraph(BottomAxis, LeftAxis);
     Series1->setObjectName("Series1");
-    Series1->setUseOpenGL(false);
-    chart->addSeries(Series1);
-    BottomAxis = new QDateTimeAxis(chart);
-    BottomAxis->setObjectName("BottomAxis");
-    BottomAxis->setTickCount(6);
-    LeftAxis = new QValueAxis(chart);
-    LeftAxis->setObjectName("LeftAxis");
-
-    chart->addAxis(BottomAxis, Qt::AlignBottom);
-    chart->addAxis(LeftAxis, Qt::AlignLeft);
-    Series1->attachAxis(BottomAxis);
-    Series1->attachAxis(LeftAxis);
+    Series1->setLineStyle(QCPGraph::lsLine);
+    // The series is rebuilt every second; keeping its allocation saves the heap.
+    Series1->setAdaptiveSampling(false);
     SetNiceRange(*LeftAxis, 0, 1);
     ApplySeriesPen();
-
-    RTCWindSpeed = new QChartView(chart, this);
-    RTCWindSpeed->setObjectName("RTCWindSpeed");
-    RTCWindSpeed->setRenderHint(QPainter::Antialiasing);
-    RTCWindSpeed->setContextMenuPolicy(Qt::CustomContextMenu);
 
     PMGraph = new QMenu(this);
     PMGraph->setObjectName("PMGraph");
@@ -466,42 +483,53 @@ void TMainForm::ShowRecordTrouble() {
 // --- Trend chart -----------------------------------------------------------------
 
 void TMainForm::SetupTimeAxis() {
-    BottomAxis->setFormat(ctx_.mySts.FastMode ? "hh:mm:ss" : "hh:mm");
+    qSharedPointerCast<QCPAxisTickerDateTime>(BottomAxis->ticker())
+        ->setDateTimeFormat(ctx_.mySts.FastMode ? "hh:mm:ss" : "hh:mm");
     ShowTimeWindow(ctx_.clock.Now(), LocalOffsetMs());
+    RTCWindSpeed->replot(); // once, at the first show: drawn before anything is shown
 }
 
 // The bottom axis spans the last ten minutes (one in fast mode) up to `now`.
 void TMainForm::ShowTimeWindow(TDateTime now, qint64 offsetMs) {
     const double window = ctx_.mySts.FastMode ? 1.0 / 1440 : 1.0 / 144;
-    BottomAxis->setRange(QDateTime::fromMSecsSinceEpoch(ChartMs(now - window, offsetMs)),
-                         QDateTime::fromMSecsSinceEpoch(ChartMs(now, offsetMs)));
+    BottomAxis->setRange(ChartSeconds(now - window, offsetMs), ChartSeconds(now, offsetMs));
 }
 
 void TMainForm::RedrawChart() {
     const int count = ctx_.mySts.FastMode ? 240 : 600;
     const qint64 offset = LocalOffsetMs();
     ShowTimeWindow(ctx_.clock.Now(), offset);
-    // One replace() is one repaint: the series never shows half-rebuilt.
-    QList<QPointF> points;
-    points.reserve(count);
+    keys_.clear();
+    values_.clear();
+    double previous = -std::numeric_limits<double>::infinity();
     for (int i = count - 1; i >= 1; --i) {
         const TSampleRec& e = ctx_.sampleHistory[static_cast<std::size_t>(i)];
-        if (e.Valid)
-            points.append(QPointF(static_cast<qreal>(ChartMs(e.Time, offset)),
-                                  static_cast<double>(e.WindSpeed)));
+        if (!e.Valid) continue;
+        const double key = ChartSeconds(e.Time, offset);
+        // A NaN point between two samples breaks the line over missing ones.
+        if (key - previous > kGapSeconds && std::isfinite(previous)) {
+            keys_.append((previous + key) / 2);
+            values_.append(std::numeric_limits<double>::quiet_NaN());
+        }
+        keys_.append(key);
+        values_.append(static_cast<double>(e.WindSpeed));
+        previous = key;
     }
-    Series1->replace(points);
-    if (!CBAxisMan->isChecked()) AutoScaleLeftAxis(points);
+    Series1->setData(keys_, values_, true);
+    if (!CBAxisMan->isChecked()) AutoScaleLeftAxis();
+    // Queued: the axis mode and the line of one refresh are one repaint.
+    RTCWindSpeed->replot(QCustomPlot::rpQueuedReplot);
 }
 
 // Automatic scale: from 0 (or below, for negative readings) to a whole grid
 // step above the highest point.
-void TMainForm::AutoScaleLeftAxis(const QList<QPointF>& points) {
+void TMainForm::AutoScaleLeftAxis() {
     double top = 1.0;
     double bottom = 0.0;
-    for (const QPointF& p : points) {
-        top = std::max(top, p.y());
-        bottom = std::min(bottom, p.y());
+    for (const QCPGraphData& p : *Series1->data()) {
+        if (std::isnan(p.value)) continue;
+        top = std::max(top, p.value);
+        bottom = std::min(bottom, p.value);
     }
     SetNiceRange(*LeftAxis, bottom, top * 1.1);
 }
@@ -514,17 +542,20 @@ void TMainForm::ApplyAxisMode() {
         // second metre above 10 where that divides evenly).
         const int top = SEAxisMax->value();
         LeftAxis->setRange(0, top);
-        LeftAxis->setTickCount(top > 10 && top % 2 == 0 ? top / 2 + 1 : top + 1);
-        SetLabelFormat(*LeftAxis, "%.0f");
+        SetAxisStep(*LeftAxis, top > 10 && top % 2 == 0 ? 2 : 1);
+        LeftAxis->setNumberFormat("f");
+        LeftAxis->setNumberPrecision(0);
     } else {
-        AutoScaleLeftAxis(Series1->points());
+        AutoScaleLeftAxis();
     }
+    RTCWindSpeed->replot(QCustomPlot::rpQueuedReplot);
 }
 
 void TMainForm::ApplySeriesPen() {
     QPen pen(lineColor_);
     pen.setWidth(lineWidth_);
     Series1->setPen(pen);
+    RTCWindSpeed->replot(QCustomPlot::rpQueuedReplot);
 }
 
 bool TMainForm::AskColor(QColor& color) {
@@ -555,9 +586,11 @@ void TMainForm::N_LineDecClick() {
 }
 
 void TMainForm::N2_BGColorClick() {
-    QColor c = RTCWindSpeed->chart()->backgroundBrush().color();
+    QColor c = backColor_;
     if (!AskColor(c)) return;
-    RTCWindSpeed->chart()->setBackgroundBrush(c);
+    backColor_ = c;
+    RTCWindSpeed->setBackground(c);
+    RTCWindSpeed->replot(QCustomPlot::rpQueuedReplot);
 }
 
 // --- Buttons ---------------------------------------------------------------------
@@ -604,6 +637,16 @@ void TMainForm::BBStopClick() {
 
 void TMainForm::BBSaveDataClick() {
     if (MonForm) MonForm->SavePlotData();
+}
+
+void TMainForm::BBViewerClick() {
+    if (!Viewer) {
+        Viewer = new ViewerForm(this);
+        Viewer->OpenFolder(QString::fromStdString(RecordFolder(ctx_.exeDir)));
+    }
+    Viewer->show();
+    Viewer->raise();
+    Viewer->activateWindow();
 }
 
 void TMainForm::BBSetpointClick(bool shiftHeld) {

@@ -5,9 +5,8 @@
 #include "core/poll_cycle.h"
 #include "link/sensor_link.h"
 
-#include <QList>
 #include <QMainWindow>
-#include <QPointF>
+#include <QVector>
 
 class QCheckBox;
 class QColorDialog;
@@ -18,15 +17,15 @@ class QStatusBar;
 class QTimer;
 class QToolButton;
 class QFrame;
-class QChartView;
-class QLineSeries;
-class QDateTimeAxis;
-class QValueAxis;
 class QAction;
+class QCustomPlot;
+class QCPAxis;
+class QCPGraph;
 
 namespace qvr {
 
 class TCommCtrlForm;
+class ViewerForm;
 
 // The main window: live readout, trend chart, start and stop. Closing it ends
 // the program. It owns the sensor link and the exchange, and creates the link
@@ -68,6 +67,7 @@ public:
     void BBStartClick();
     void BBStopClick();
     void BBSaveDataClick();
+    void BBViewerClick();
     void BBSetpointClick(bool shiftHeld);
     void SBStatusDblClick(bool shiftHeld);
     void CBSecRecClick();
@@ -75,6 +75,9 @@ public:
     void N_LinePlusClick();
     void N_LineDecClick();
     void N2_BGColorClick();
+
+    // The chart's background (the popup menu changes it).
+    QColor ChartBackground() const { return backColor_; }
 
     TCommCtrlForm& Link() { return *link_; }
     SensorLink& SensorLinkLogic() { return sensorLink_; }
@@ -92,7 +95,7 @@ private:
     void BuildControls();
     void BuildChart();
     void ShowTimeWindow(TDateTime now, qint64 offsetMs);
-    void AutoScaleLeftAxis(const QList<QPointF>& points);
+    void AutoScaleLeftAxis();
     void ShowPortState();
     void ShowRecordTrouble();
     void ApplySeriesPen();
@@ -104,6 +107,9 @@ private:
     bool portWarned_ = false;
     int lineWidth_ = 2;
     QColor lineColor_{Qt::blue};
+    QColor backColor_{Qt::white};
+    // Reused by every redraw, so that a redraw allocates nothing.
+    QVector<double> keys_, values_;
 
 public:
     // Controls, named as the operator's manual names them.
@@ -115,10 +121,10 @@ public:
     QLabel* PWDir = nullptr;
     QLabel* Label2 = nullptr;
     QLabel* PAirTemp = nullptr;
-    QChartView* RTCWindSpeed = nullptr;
-    QLineSeries* Series1 = nullptr;
-    QDateTimeAxis* BottomAxis = nullptr;
-    QValueAxis* LeftAxis = nullptr;
+    QCustomPlot* RTCWindSpeed = nullptr;
+    QCPGraph* Series1 = nullptr;
+    QCPAxis* BottomAxis = nullptr; // seconds since the epoch, labelled in local time
+    QCPAxis* LeftAxis = nullptr;
     QFrame* PBottom = nullptr;
     QLabel* Image1 = nullptr;
     QCheckBox* CBAxisMan = nullptr;
@@ -128,6 +134,8 @@ public:
     QToolButton* BBStart = nullptr;
     QToolButton* BBStop = nullptr;
     QToolButton* BBSaveData = nullptr;
+    QToolButton* BBViewer = nullptr;
+    ViewerForm* Viewer = nullptr; // created at the first click of BBViewer
     QToolButton* BBSetpoint = nullptr;
     QStatusBar* SBStatus = nullptr;
     QLabel* SBPanel[4] = {nullptr, nullptr, nullptr, nullptr};

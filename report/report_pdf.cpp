@@ -2,19 +2,14 @@
 
 #include "base/text_file.h"
 
+#include "ui/plot.h"
 #include <QBuffer>
 #include <QFontDatabase>
-#include <QGraphicsLayout>
-#include <QGraphicsScene>
-#include <QGraphicsSimpleTextItem>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QtCharts/QChart>
-#include <QtCharts/QLegendMarker>
-#include <QtCharts/QLineSeries>
-#include <QtCharts/QValueAxis>
+#include <QPicture>
 #include <algorithm>
 #include <cmath>
 
@@ -241,32 +236,46 @@ double DrawFinal(Page& page, const CalibrationReport& r, double y) {
     return y + 2;
 }
 
+// A value axis from lo to hi in whole units, with about five steps of 1, 2
+// or 5 times a power of ten; one decimal where the span is short.
+void ReportAxis(QCPAxis* axis, const QString& title, double lo, double hi) {
+    auto ticker = QSharedPointer<QCPAxisTicker>::create();
+    ticker->setTickCount(5);
+    ticker->setTickStepStrategy(QCPAxisTicker::tssReadability);
+    axis->setTicker(ticker);
+    axis->setRange(lo, hi);
+    axis->setLabel(title);
+    axis->setLabelFont(ReportFont(8));
+    axis->setTickLabelFont(ReportFont(7));
+    axis->setNumberFormat("f");
+    axis->setNumberPrecision(hi - lo < 5 ? 1 : 0);
+    axis->setVisible(true);
+}
+
 // Wind speed (left scale) and temperature difference (right scale) over the
-// minutes since the start, with each confirmation as a numbered line.
+// minutes since the start, with each confirmation as a numbered line. Drawn
+// as a picture of painter calls, so that the PDF keeps lines and text.
 void DrawChart(Page& page, const CalibrationReport& r, double y, double height) {
-    const QSizeF size(680, 680 * height / (kPageW - 2 * kMargin));
-    QGraphicsScene scene;
-    auto* chart = new QChart;
-    chart->setBackgroundVisible(false);
-    chart->setMargins(QMargins(4, 4, 4, 4));
-    chart->legend()->setFont(ReportFont(8));
-    chart->legend()->setAlignment(Qt::AlignTop);
+    const QSize size(680, static_cast<int>(680 * height / (kPageW - 2 * kMargin)));
+    QCustomPlot plot;
+    plot.setBackground(Qt::NoBrush);
+    plot.resize(size);
 
     const TDateTime t0 = r.Started > 0       ? r.Started
                          : !r.Series.empty() ? r.Series.front().Time
                                              : r.Created;
     const auto minutes = [t0](TDateTime t) { return (t - t0) * 1440.0; };
-    auto* ws = new QLineSeries;
+    QCPGraph* ws = plot.addGraph(plot.xAxis, plot.yAxis);
     ws->setName(QStringLiteral("風速 (m/s)"));
     ws->setPen(QPen(QColor(0, 90, 200), 1.4));
-    auto* td = new QLineSeries;
+    QCPGraph* td = plot.addGraph(plot.xAxis, plot.yAxis2);
     td->setName(QStringLiteral("温度差 (℃)"));
     td->setPen(QPen(QColor(220, 90, 0), 1.4));
     double wsLo = 0, wsHi = 1, tdLo = 0, tdHi = 1, xHi = 1;
     bool first = true;
     for (const auto& p : r.Series) {
-        ws->append(minutes(p.Time), p.WindSpeed);
-        td->append(minutes(p.Time), p.TempDiff);
+        ws->addData(minutes(p.Time), p.WindSpeed);
+        td->addData(minutes(p.Time), p.TempDiff);
         if (first) {
             tdLo = tdHi = p.TempDiff;
             first = false;
@@ -279,65 +288,56 @@ void DrawChart(Page& page, const CalibrationReport& r, double y, double height) 
     }
     for (const auto& m : r.Marks)
         xHi = std::max(xHi, minutes(m.Time));
-    chart->addSeries(ws);
-    chart->addSeries(td);
-
-    auto* axisX = new QValueAxis;
-    axisX->setTitleText(QStringLiteral("開始からの経過時間 (分)"));
-    axisX->setRange(0, std::ceil(xHi));
-    axisX->setLabelFormat("%.0f");
-    auto* axisWs = new QValueAxis;
-    axisWs->setTitleText(QStringLiteral("風速 (m/s)"));
-    axisWs->setRange(std::floor(wsLo), std::ceil(wsHi * 1.1));
-    auto* axisTd = new QValueAxis;
-    axisTd->setTitleText(QStringLiteral("温度差 (℃)"));
+    ReportAxis(plot.xAxis, QStringLiteral("開始からの経過時間 (分)"), 0, std::ceil(xHi));
+    ReportAxis(plot.yAxis, QStringLiteral("風速 (m/s)"), std::floor(wsLo), std::ceil(wsHi * 1.1));
     const double pad = std::max(0.5, (tdHi - tdLo) * 0.1);
-    axisTd->setRange(std::floor(tdLo - pad), std::ceil(tdHi + pad));
-    for (QValueAxis* a : {axisX, axisWs, axisTd}) {
-        a->applyNiceNumbers();
-        if (a->max() - a->min() < 5) a->setLabelFormat("%.1f");
-        a->setTitleFont(ReportFont(8));
-        a->setLabelsFont(ReportFont(7));
-    }
-    chart->addAxis(axisX, Qt::AlignBottom);
-    chart->addAxis(axisWs, Qt::AlignLeft);
-    chart->addAxis(axisTd, Qt::AlignRight);
-    ws->attachAxis(axisX);
-    ws->attachAxis(axisWs);
-    td->attachAxis(axisX);
-    td->attachAxis(axisTd);
+    ReportAxis(plot.yAxis2, QStringLiteral("温度差 (℃)"), std::floor(tdLo - pad),
+               std::ceil(tdHi + pad));
+    plot.legend->setVisible(true);
+    plot.legend->setFont(ReportFont(8));
+    plot.legend->setFillOrder(QCPLegend::foColumnsFirst);
+    plot.legend->setBorderPen(Qt::NoPen);
+    plot.legend->setBrush(Qt::NoBrush);
+    plot.axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignHCenter);
 
-    // The confirmations: a dashed line each, numbered as in the stage table.
-    for (std::size_t i = 0; i < r.Marks.size(); ++i) {
-        auto* mark = new QLineSeries;
-        const double x = minutes(r.Marks[i].Time);
-        mark->append(x, axisWs->min());
-        mark->append(x, axisWs->max());
-        mark->setPen(QPen(QColor(90, 90, 90), 1.0, Qt::DashLine));
-        chart->addSeries(mark);
-        mark->attachAxis(axisX);
-        mark->attachAxis(axisWs);
-        chart->legend()->markers(mark).first()->setVisible(false);
-    }
-
-    scene.addItem(chart);
-    chart->setGeometry(QRectF(QPointF(0, 0), size));
-    chart->layout()->activate();
-    const QRectF plot = chart->plotArea();
-    // Confirmations close together get their numbers one below the other.
-    double lastPx = -1e9, row = 0;
+    // The confirmations: a dashed line each, numbered as in the stage table;
+    // numbers close together go one below the other.
+    const QCPRange xr = plot.xAxis->range();
+    double lastX = -1e9;
+    int row = 0;
     for (std::size_t i = 0; i < r.Marks.size(); ++i) {
         const double x = minutes(r.Marks[i].Time);
-        const double px = plot.left() + plot.width() * (x - axisX->min()) /
-                                            std::max(1e-9, axisX->max() - axisX->min());
-        row = px - lastPx < 14 ? row + 1 : 0;
-        lastPx = px;
-        auto* label = scene.addSimpleText(QString::number(i + 1), ReportFont(8, true));
-        label->setPos(px + 2, plot.top() + 1 + row * 11);
+        auto* line = new QCPItemStraightLine(&plot);
+        line->setPen(QPen(QColor(90, 90, 90), 1.0, Qt::DashLine));
+        line->point1->setCoords(x, 0);
+        line->point2->setCoords(x, 1);
+        row = (x - lastX) / std::max(1e-9, xr.size()) * size.width() < 14 ? row + 1 : 0;
+        lastX = x;
+        auto* label = new QCPItemText(&plot);
+        label->setText(QString::number(i + 1));
+        label->setFont(ReportFont(8, true));
+        label->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
+        label->position->setTypeX(QCPItemPosition::ptPlotCoords);
+        label->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
+        label->position->setCoords(x, 0.0);
+        label->setPadding(QMargins(2, 1 + 11 * row, 0, 0));
     }
 
+    QPicture picture;
+    {
+        QCPPainter painter(&picture);
+        plot.toPainter(&painter, size.width(), size.height());
+    }
     const QRectF target = page.R(kMargin, y, kPageW - 2 * kMargin, height);
-    scene.render(&page.P(), target, QRectF(QPointF(0, 0), size));
+    QPainter& p = page.P();
+    p.save();
+    p.translate(target.topLeft());
+    // A picture plays back scaled from its own resolution to the device's.
+    const double dpiX = double(picture.logicalDpiX()) / p.device()->logicalDpiX();
+    const double dpiY = double(picture.logicalDpiY()) / p.device()->logicalDpiY();
+    p.scale(dpiX * target.width() / size.width(), dpiY * target.height() / size.height());
+    p.drawPicture(0, 0, picture);
+    p.restore();
 }
 
 // Room for the people who sign the calibration off, and where the report came from.

@@ -9,7 +9,7 @@ namespace qvr {
 
 // Draws the report on A4 pages (one, or two when the content does not fit)
 // and returns the PDF. Japanese text is drawn with a CJK font, embedded.
-// Needs a QApplication (the chart is a graphics widget).
+// Needs a QApplication (the chart is drawn by a plot widget).
 QByteArray RenderReportPdf(const CalibrationReport& report);
 
 // Writes the report to `path` through a temporary file, so a failure never

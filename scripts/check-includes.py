@@ -35,7 +35,7 @@ USES = {
 WINDOW_SHARED = "ui"
 
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
-QT_HEADER = re.compile(r"^Qt?[A-Z]")  # <QWidget>, <QtCharts/QChart>
+QT_HEADER = re.compile(r"^(Qt?[A-Z]|qcustomplot\.h)")  # <QWidget>, <QtGui/QFont>, the charts
 
 
 def includes(path):

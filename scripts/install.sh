@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   g++ cmake ninja-build pkg-config python3
-  qt6-base-dev qt6-charts-dev libqt6opengl6-dev libgl-dev
+  qt6-base-dev libqt6opengl6-dev libgl-dev
   libqcustomplot-dev qt6-l10n-tools qt6-tools-dev
   clang libfuzzer-14-dev
   libgtest-dev libgmock-dev libbenchmark-dev

@@ -1,8 +1,15 @@
 #include "app/command_line.h"
+#include "app/viewer_run.h"
+#include "monitor/viewer_form.h"
+#include "tests/wait_until.h"
 
 #include "tests/base/temp_dir.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QImage>
+#include <QLabel>
 #include <QProcess>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -53,6 +60,91 @@ TEST(CommandLine, TheProgramStartsDespiteArgumentsThatAreNotItsOwn) {
     ASSERT_EQ(ours.size(), 1) << ours.join('\n').toStdString();
     EXPECT_TRUE(ours[0].contains("--launched-by desk")) << ours[0].toStdString();
     EXPECT_TRUE(QFile::exists(folder + "shots/main-window.png"));
+}
+
+TEST(CommandLine, ViewTakesThePathsUpToTheNextOption) {
+    struct Case {
+        QStringList args;
+        bool view;
+        QStringList paths;
+        QString demoDir;
+    };
+    const Case cases[] = {
+        {{"--view"}, true, {}, ""},
+        {{"--view", "a.RCD", "Record"}, true, {"a.RCD", "Record"}, ""},
+        {{"--view", "a.csv", "--demo", "out"}, true, {"a.csv"}, "out"},
+        {{"x.RCD"}, false, {}, ""},
+    };
+    for (const auto& c : cases) {
+        const CommandLine line = ParseCommandLine(QStringList{"qvr-monitor"} + c.args);
+        EXPECT_EQ(line.view, c.view) << c.args.join(' ').toStdString();
+        EXPECT_EQ(line.viewPaths, c.paths) << c.args.join(' ').toStdString();
+        EXPECT_EQ(line.demoDir, c.demoDir) << c.args.join(' ').toStdString();
+    }
+}
+
+// "--view" on folders and files: everything named is read and joined.
+TEST(CommandLine, ViewReadsTheFilesAndFoldersNamed) {
+    test::TempDir dir;
+    const QString folder = QString::fromStdString(dir.Dir());
+    QDir(folder).mkpath("Record");
+    QDir(folder).mkpath("other");
+    const auto write = [](const QString& path, const QByteArray& bytes) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    };
+    write(folder + "Record/RT_20240528.csv", "2024/05/28 23:59.59,1.500,20.0,\r\n");
+    write(folder + "Record/RT_20240529.csv", "2024/05/29 00:00.00,2.500,20.0,\r\n");
+    write(folder + "Record/RT_20240529.RCD", "2024/05/29 00:00,2,3,1,20,20,20,\r\n");
+    write(folder + "other/RT_20240530.csv", "2024/05/30 00:00.00,3.500,20.0,\r\n");
+    write(folder + "other/notes.txt", "not a record\r\n");
+    const struct {
+        QStringList paths;
+        std::size_t rows;
+        bool message;
+    } cases[] = {
+        {{}, 1, false},                  // the Record folder: its newest minute file
+        {{folder + "Record"}, 1, false}, // a folder: its minute files
+        {{folder + "other"}, 1, false},  // only second files: those
+        {{folder + "other/RT_20240530.csv", folder + "Record/RT_20240528.csv"}, 2, false},
+        {{folder + "other/notes.txt"}, 0, true}, // not a record: a message
+        {{folder + "nowhere"}, 0, true},
+    };
+    for (const auto& c : cases) {
+        const auto viewer = StartViewer(c.paths, folder);
+        ASSERT_TRUE(test::WaitUntil([&] {
+            QCoreApplication::processEvents();
+            return !viewer->Loading();
+        }));
+        const std::size_t rows = viewer->View() ? viewer->View()->Data().Rows() : 0;
+        EXPECT_EQ(rows, c.rows) << c.paths.join(' ').toStdString();
+        EXPECT_EQ(!viewer->LViewMessage->isHidden(), c.message) << c.paths.join(' ').toStdString();
+    }
+}
+
+// The viewer alone: it leaves its picture and ends, and no other window was
+// made (none wrote its settings file).
+TEST(CommandLine, ViewStartsTheViewerAlone) {
+    test::TempDir dir;
+    const QString folder = QString::fromStdString(dir.Dir());
+    const QString program = folder + "qvr-monitor";
+    ASSERT_TRUE(QFile::copy(QVR_MONITOR_EXE, program));
+    QFile day(folder + "RT_20240529.csv");
+    ASSERT_TRUE(day.open(QIODevice::WriteOnly));
+    day.write("2024/05/29 00:00.00,2.500,20.0,\r\n");
+    day.close();
+    QProcess run;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("QVR_VIEW_SHOT", folder + "view.png");
+    run.setProcessEnvironment(env);
+    run.setWorkingDirectory(folder);
+    run.start(program, {"--view", folder + "RT_20240529.csv"});
+    ASSERT_TRUE(run.waitForFinished(60000)) << run.errorString().toStdString();
+    EXPECT_EQ(run.exitCode(), 0);
+    EXPECT_GT(QImage(folder + "view.png").width(), 400);
+    EXPECT_FALSE(QFile::exists(folder + "BaseSetpoint.ini"));
 }
 
 } // namespace

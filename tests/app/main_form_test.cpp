@@ -8,6 +8,7 @@
 #include "settings/sys_set_form.h"
 #include "ui/app_globals.h"
 
+#include "ui/plot.h"
 #include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
@@ -17,11 +18,6 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
-#include <QtCharts/QChart>
-#include <QtCharts/QChartView>
-#include <QtCharts/QDateTimeAxis>
-#include <QtCharts/QLineSeries>
-#include <QtCharts/QValueAxis>
 #include <cerrno>
 #include <cmath>
 #include <filesystem>
@@ -31,6 +27,28 @@
 
 namespace qvr {
 namespace {
+
+// The chart as the operator sees it: its time labels, its drawn points (NaN
+// points only break the line) and its left axis's grid lines.
+QString TimeFormat(const TMainForm& form) {
+    return qSharedPointerCast<QCPAxisTickerDateTime>(form.BottomAxis->ticker())->dateTimeFormat();
+}
+QList<QPointF> Points(const TMainForm& form) {
+    QList<QPointF> points;
+    for (const QCPGraphData& d : *form.Series1->data())
+        if (!std::isnan(d.value)) points.append(QPointF(d.key, d.value));
+    return points;
+}
+int Breaks(const TMainForm& form) {
+    int n = 0;
+    for (const QCPGraphData& d : *form.Series1->data())
+        n += std::isnan(d.value);
+    return n;
+}
+int TickCount(const QCPAxis& axis) {
+    const double step = qSharedPointerCast<QCPAxisTickerFixed>(axis.ticker())->tickStep();
+    return static_cast<int>(std::lround(axis.range().size() / step)) + 1;
+}
 
 // A main window on local state, a manual clock and a temporary folder.
 class MainFormTest : public ::testing::Test, protected test::LocalState {
@@ -89,7 +107,7 @@ TEST_F(MainFormTest, ControlsCarryTheirNamesTextsAndHints) {
     EXPECT_EQ(spin->minimum(), 1);
     EXPECT_EQ(spin->maximum(), 20);
     EXPECT_EQ(spin->value(), 10);
-    EXPECT_TRUE(form.findChild<QChartView*>("RTCWindSpeed"));
+    EXPECT_TRUE(form.findChild<QCustomPlot*>("RTCWindSpeed"));
     EXPECT_EQ(form.Series1->pen().color(), QColor(Qt::blue));
     EXPECT_EQ(form.Series1->pen().width(), 2);
     EXPECT_EQ(form.PTop->height(), 57);
@@ -126,7 +144,7 @@ TEST_F(MainFormTest, FirstShowSetsCaptionCopyrightRecordBoxAndClearsTheHistory) 
     EXPECT_EQ(form.windowTitle(), "QVR-series Monitor. Ver.0.94");
     EXPECT_TRUE(form.SBPanel[0]->text().startsWith("Copyright"));
     EXPECT_TRUE(form.CBSecRec->isChecked());
-    EXPECT_EQ(form.BottomAxis->format(), "hh:mm");
+    EXPECT_EQ(TimeFormat(form), "hh:mm");
     for (const auto& e : history) {
         EXPECT_FALSE(e.Valid);
         EXPECT_EQ(e.Time, 0.0);
@@ -143,7 +161,7 @@ TEST_F(MainFormTest, FastModeSetsUpTheAxisWithSeconds) {
     sts.FastMode = true;
     TMainForm form(ctx);
     form.show();
-    EXPECT_EQ(form.BottomAxis->format(), "hh:mm:ss");
+    EXPECT_EQ(TimeFormat(form), "hh:mm:ss");
 }
 
 TEST_F(MainFormTest, APortThatCannotOpenShowsItsNameInWarningWithTheSystemsReason) {
@@ -208,18 +226,21 @@ TEST_F(ChartTest, DrawsTheLastTenMinutesWithoutTheNewestEntry) {
     history[0].Valid = true; // the first second of collection: nothing to draw
     history[0].Time = clock.Now();
     form.RedrawChart();
-    EXPECT_EQ(form.Series1->count(), 0);
+    EXPECT_EQ(Points(form).size(), 0);
 
     Fill(1024, 1.0);
     form.RedrawChart();
-    ASSERT_EQ(form.Series1->count(), 599);
-    const auto points = form.Series1->points();
-    EXPECT_NEAR((points.last().x() - points.first().x()) / 1000.0, 598.0, 0.01);
+    const auto points = Points(form);
+    ASSERT_EQ(points.size(), 599);
+    EXPECT_EQ(Breaks(form), 0);
+    EXPECT_NEAR(points.last().x() - points.first().x(), 598.0, 0.01);
     EXPECT_LT(points.first().x(), points.last().x());
-    const double windowMs =
-        form.BottomAxis->max().toMSecsSinceEpoch() - form.BottomAxis->min().toMSecsSinceEpoch();
-    EXPECT_NEAR(windowMs, 600000.0, 1.0);
-    EXPECT_NEAR(points.last().x(), form.BottomAxis->max().toMSecsSinceEpoch() - 1000.0, 1.0);
+    EXPECT_NEAR(form.BottomAxis->range().size(), 600.0, 0.001);
+    EXPECT_NEAR(points.last().x(), form.BottomAxis->range().upper - 1.0, 0.001);
+    // The axis labels the local clock time of the samples.
+    EXPECT_EQ(QDateTime::fromMSecsSinceEpoch(std::llround(form.BottomAxis->range().upper * 1000))
+                  .toString("yyyy/MM/dd hh:mm:ss"),
+              "2024/05/29 12:00:00");
 }
 
 TEST_F(ChartTest, FastModeDrawsTheLastMinuteFromQuarterSeconds) {
@@ -228,10 +249,10 @@ TEST_F(ChartTest, FastModeDrawsTheLastMinuteFromQuarterSeconds) {
     form.show();
     Fill(1024, 0.25);
     form.RedrawChart();
-    ASSERT_EQ(form.Series1->count(), 239);
-    const auto points = form.Series1->points();
-    EXPECT_NEAR((form.BottomAxis->max().toMSecsSinceEpoch() - points.first().x()) / 1000.0, 59.75,
-                0.01);
+    const auto points = Points(form);
+    ASSERT_EQ(points.size(), 239);
+    EXPECT_EQ(Breaks(form), 0);
+    EXPECT_NEAR(form.BottomAxis->range().upper - points.first().x(), 59.75, 0.01);
 }
 
 TEST_F(ChartTest, TheFixedAxisSpansZeroToTheChosenMaximum) {
@@ -241,14 +262,14 @@ TEST_F(ChartTest, TheFixedAxisSpansZeroToTheChosenMaximum) {
     form.RedrawChart();
     form.CBAxisMan->setChecked(true);
     form.ApplyAxisMode();
-    EXPECT_EQ(form.LeftAxis->min(), 0.0);
-    EXPECT_EQ(form.LeftAxis->max(), 10.0);
+    EXPECT_EQ(form.LeftAxis->range().lower, 0.0);
+    EXPECT_EQ(form.LeftAxis->range().upper, 10.0);
     form.SEAxisMax->setValue(7); // the spin edit applies at once
-    EXPECT_EQ(form.LeftAxis->max(), 7.0);
+    EXPECT_EQ(form.LeftAxis->range().upper, 7.0);
     form.CBAxisMan->setChecked(false);
     form.ApplyAxisMode();
     form.SEAxisMax->setValue(3); // unchecked: the scale follows the data
-    EXPECT_GE(form.LeftAxis->max(), 6.0);
+    EXPECT_GE(form.LeftAxis->range().upper, 6.0);
 }
 
 TEST_F(ChartTest, AnyReadingLeavesAFewGridLinesOnAFiniteLeftAxis) {
@@ -259,27 +280,27 @@ TEST_F(ChartTest, AnyReadingLeavesAFewGridLinesOnAFiniteLeftAxis) {
         Fill(100, 1.0);
         history[50].WindSpeed = reading;
         form.RedrawChart();
-        const double low = form.LeftAxis->min();
-        const double high = form.LeftAxis->max();
+        const double low = form.LeftAxis->range().lower;
+        const double high = form.LeftAxis->range().upper;
         EXPECT_TRUE(std::isfinite(low) && std::isfinite(high)) << reading;
         EXPECT_LE(low, std::min(0.0f, reading)) << reading;
         EXPECT_GE(high, std::max(6.0f, reading)) << reading;
         EXPECT_LE(high - low, 3 * std::fabs(static_cast<double>(reading)) + 10) << reading;
-        EXPECT_GE(form.LeftAxis->tickCount(), 2) << reading;
-        EXPECT_LE(form.LeftAxis->tickCount(), 21) << reading;
+        EXPECT_GE(TickCount(*form.LeftAxis), 2) << reading;
+        EXPECT_LE(TickCount(*form.LeftAxis), 21) << reading;
     }
     // Ordinary wind (up to 6 m/s) keeps its scale: 0 to 8, a line every 2 m/s.
     Fill(100, 1.0);
     form.RedrawChart();
-    EXPECT_EQ(form.LeftAxis->min(), 0.0);
-    EXPECT_EQ(form.LeftAxis->max(), 8.0);
-    EXPECT_EQ(form.LeftAxis->tickCount(), 5);
+    EXPECT_EQ(form.LeftAxis->range().lower, 0.0);
+    EXPECT_EQ(form.LeftAxis->range().upper, 8.0);
+    EXPECT_EQ(TickCount(*form.LeftAxis), 5);
     // The fixed axis at its largest stays within the same bound.
     form.CBAxisMan->setChecked(true);
     for (const int top : {19, 20}) {
         form.SEAxisMax->setValue(top);
-        EXPECT_EQ(form.LeftAxis->max(), top);
-        EXPECT_LE(form.LeftAxis->tickCount(), 21);
+        EXPECT_EQ(form.LeftAxis->range().upper, top);
+        EXPECT_LE(TickCount(*form.LeftAxis), 21);
     }
 }
 
@@ -289,27 +310,25 @@ TEST_F(ChartTest, AxisControlsOnAStoppedChartChangeOnlyTheLeftAxis) {
     Fill(100, 1.0);
     form.RedrawChart();
     form.BBStopClick();
-    const QDateTime from = form.BottomAxis->min();
-    const QDateTime to = form.BottomAxis->max();
-    const auto line = form.Series1->points();
+    const QCPRange time = form.BottomAxis->range();
+    const auto line = Points(form);
     ASSERT_EQ(line.size(), 99);
     clock.AdvanceSeconds(3600); // an hour's pause: redrawn now, the chart would be empty
     auto unchanged = [&](const char* step) {
-        EXPECT_EQ(form.BottomAxis->min(), from) << step;
-        EXPECT_EQ(form.BottomAxis->max(), to) << step;
-        EXPECT_EQ(form.Series1->points(), line) << step;
+        EXPECT_EQ(form.BottomAxis->range(), time) << step;
+        EXPECT_EQ(Points(form), line) << step;
     };
     form.CBAxisMan->click();
-    EXPECT_EQ(form.LeftAxis->max(), 10.0);
+    EXPECT_EQ(form.LeftAxis->range().upper, 10.0);
     unchanged("fixed");
     form.SEAxisMax->setValue(4);
-    EXPECT_EQ(form.LeftAxis->max(), 4.0);
+    EXPECT_EQ(form.LeftAxis->range().upper, 4.0);
     unchanged("spin edit");
     form.CBAxisMan->click();
-    EXPECT_EQ(form.LeftAxis->max(), 8.0); // automatic again, from the line on show
+    EXPECT_EQ(form.LeftAxis->range().upper, 8.0); // automatic again, from the line on show
     unchanged("automatic");
     form.SEAxisMax->setValue(12);
-    EXPECT_EQ(form.LeftAxis->max(), 8.0);
+    EXPECT_EQ(form.LeftAxis->range().upper, 8.0);
     unchanged("spin edit while automatic");
 }
 
@@ -338,7 +357,48 @@ TEST_F(ChartTest, ThePopupMenuChangesLineWidthWithinItsLimitsAndColours) {
     EXPECT_EQ(form.Series1->pen().color(), QColor(200, 30, 30));
     answer(QColor(250, 250, 200), true);
     form.N2_BGColorClick();
-    EXPECT_EQ(form.RTCWindSpeed->chart()->backgroundBrush().color(), QColor(250, 250, 200));
+    EXPECT_EQ(form.ChartBackground(), QColor(250, 250, 200));
+    form.RTCWindSpeed->replot();
+    EXPECT_EQ(form.RTCWindSpeed->grab().toImage().pixelColor(2, 2), QColor(250, 250, 200));
+}
+
+// Samples missing for more than 2 s break the line; the jitter of the
+// one-second step (2 s between two samples) does not.
+TEST_F(ChartTest, TheLineBreaksWhereSamplesAreMissing) {
+    TMainForm form(ctx);
+    form.show();
+    const double ages[] = {0, 1, 2, 3, 5, 6, 7, 15, 16, 17, 17.25};
+    for (std::size_t i = 0; i < std::size(ages); ++i) {
+        history[i].Valid = true;
+        history[i].Time = clock.Now() - ages[i] / 86400.0;
+        history[i].WindSpeed = 3;
+    }
+    form.RedrawChart();
+    EXPECT_EQ(Points(form).size(), 10);
+    ASSERT_EQ(Breaks(form), 1);
+    // The break lies between the samples 15 s and 7 s old.
+    const double end = form.BottomAxis->range().upper;
+    for (const QCPGraphData& d : *form.Series1->data()) {
+        if (std::isnan(d.value)) {
+            EXPECT_NEAR(end - d.key, 11.0, 0.01);
+        }
+    }
+    // Drawn, the gap is the background: a column of the chart's middle holds
+    // no line colour there, while one through the line does.
+    form.CBAxisMan->setChecked(true);
+    form.SEAxisMax->setValue(6);
+    form.RTCWindSpeed->replot();
+    const QImage shot = form.RTCWindSpeed->grab().toImage();
+    const auto lineIn = [&](double age) {
+        const int x = static_cast<int>(form.BottomAxis->coordToPixel(end - age) *
+                                       form.RTCWindSpeed->devicePixelRatioF());
+        for (int y = 0; y < shot.height(); ++y)
+            if (shot.pixelColor(x, y).blue() > 200 && shot.pixelColor(x, y).red() < 100)
+                return true;
+        return false;
+    };
+    EXPECT_TRUE(lineIn(4));
+    EXPECT_FALSE(lineIn(11));
 }
 
 TEST_F(MainFormTest, ShiftOpensTheMaintenanceWindowsAndSecondRecordingShowsInTheStatusBar) {

@@ -14,7 +14,7 @@
 
 #include <QTest>
 #include <QTimer>
-#include <QtCharts/QLineSeries>
+#include "ui/plot.h"
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>
@@ -99,7 +99,7 @@ TEST_F(RecordedReadings, ASilentSensorGivesNoRowsAndNoChart) {
     EXPECT_EQ(Rows("RT_20240529.csv"), std::vector<std::string>{});
     EXPECT_EQ(Rows("RT_20240529.RCD"), std::vector<std::string>{});
     EXPECT_EQ(ValidHistoryEntries(), 0);
-    EXPECT_EQ(form->Series1->count(), 0);
+    EXPECT_EQ(form->Series1->dataCount(), 0);
 }
 
 TEST_F(RecordedReadings, RowsAndChartHoldOnlyWhatTheSensorSent) {

@@ -7,7 +7,7 @@
 #include <QLabel>
 #include "ui/log_view.h"
 #include <QStatusBar>
-#include <QtCharts/QLineSeries>
+#include "ui/plot.h"
 #include <cmath>
 
 namespace qvr::test {
@@ -47,8 +47,8 @@ TEST_F(EndToEnd, StartShowsLiveValuesFromTheSensor) {
     EXPECT_TRUE(current.Valid);
 
     // The trend fills one point a second, the newest entry not drawn.
-    ASSERT_TRUE(WaitFor([&] { return form->Series1->count() >= 3; }));
-    EXPECT_LT(form->Series1->count(), 12);
+    ASSERT_TRUE(WaitFor([&] { return form->Series1->dataCount() >= 3; }));
+    EXPECT_LT(form->Series1->dataCount(), 12);
 }
 
 TEST_F(EndToEnd, TheWindDirectionModelShowsItsDirection) {
@@ -80,13 +80,13 @@ TEST_F(EndToEnd, StopKeepsTheLastValues) {
     const QString shown = form->PWindSpeed->text();
     const QString caption = form->windowTitle();
     const float kept = current.WindSpeed;
-    const int points = form->Series1->count();
+    const int points = form->Series1->dataCount();
     QTest::qWait(1500);
     EXPECT_FALSE(current.Valid);
     EXPECT_EQ(current.WindSpeed, kept);
     EXPECT_EQ(form->PWindSpeed->text(), shown);
     EXPECT_EQ(form->windowTitle(), caption);
-    EXPECT_EQ(form->Series1->count(), points);
+    EXPECT_EQ(form->Series1->dataCount(), points);
     EXPECT_FALSE(form->Link().PortConnected());
 }
 
@@ -136,13 +136,13 @@ TEST_F(EndToEnd, AfterTheOperatorStopsOnlyStartReopensTheLink) {
     ASSERT_TRUE(WaitFor([&] { return current.ModelNo != 0; }));
     sensor->HangUp();
     ASSERT_TRUE(WaitFor([&] { return !form->Link().PortConnected(); }));
-    const int before = form->Series1->count();
+    const int before = form->Series1->dataCount();
     form->BBStopClick();
     EXPECT_FALSE(form->SensorLinkLogic().Reconnect.Active());
     QTest::qWait(2500); // longer than the reconnect interval
     EXPECT_FALSE(form->Link().PortConnected());
     EXPECT_FALSE(current.Valid);
-    EXPECT_EQ(form->Series1->count(), before);
+    EXPECT_EQ(form->Series1->dataCount(), before);
 
     current.ModelNo = 0;
     form->BBStartClick();

@@ -59,6 +59,17 @@ TEST_F(ReportPdf, OneA4PageWithTheSensorBothParameterSetsStagesAndVerdict) {
         << fonts.toStdString();
 }
 
+// The chart is lines and text, not a picture: its axis titles and numbers
+// are text in the PDF, and the file holds no image at all.
+TEST_F(ReportPdf, TheChartStaysVectorGraphics) {
+    const QString text = Write(prepared_.journal.Build(prepared_.context));
+    for (const char* expected : {"風速 (m/s)", "温度差 (℃)", "開始からの経過時間 (分)"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected;
+    const QStringList images =
+        test::PdfTool("pdfimages", {"-list", path_}).split('\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(images.size(), 2) << images.join('\n').toStdString(); // the list's two heading lines
+}
+
 TEST_F(ReportPdf, FailedCheckAndMissingLogsAreShownNotHidden) {
     prepared_.context.WsAvg15 = 5.2f;
     std::remove(dir_.File("Q-2041_WTR.csv").c_str());

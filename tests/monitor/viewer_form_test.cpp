@@ -1,0 +1,255 @@
+#include "monitor/viewer_form.h"
+
+#include "../wait_until.h"
+#include "base/text_file.h"
+#include "monitor/record_channels.h"
+#include "monitor/record_lines.h"
+#include "tests/base/temp_dir.h"
+
+#include "ui/plot.h"
+#include <QApplication>
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QTest>
+#include <QWheelEvent>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+namespace qvr {
+namespace {
+
+TDateTime Day(int d) {
+    return EncodeDateTime({2024, 5, d, 0, 0, 0, 0});
+}
+
+// A Record folder with minute files for 28 and 29 May (a row a minute from
+// 09:00, wind speed = minute number % 10, one two-hour gap on the 29th) and a
+// second file for the 29th.
+class ViewerTest : public ::testing::Test {
+protected:
+    test::TempDir dir{"qvr-viewer-"};
+    std::string record = dir.File("Record");
+
+    void SetUp() override {
+        std::filesystem::create_directory(test::Utf8Path(record));
+        for (const int d : {28, 29}) {
+            std::vector<std::string> lines = MinuteHeaderPair(RecordLayout::Basic);
+            for (int m = 0; m < 600; ++m) {
+                if (d == 29 && m >= 200 && m < 320) continue;
+                TSampleRec avg, max, min;
+                avg.WindSpeed = static_cast<float>(m % 10);
+                max.WindSpeed = avg.WindSpeed + 1;
+                min.WindSpeed = avg.WindSpeed - 0.5f;
+                avg.AirTemp = max.AirTemp = min.AirTemp = 20;
+                lines.push_back(
+                    MinuteDataRow(RecordLayout::Basic, Day(d) + (540 + m) / 1440.0, avg, max, min));
+            }
+            WriteTextLines(MinuteFile(d), lines);
+        }
+        std::vector<std::string> seconds{SecondHeaderLine()};
+        TSampleRec s;
+        for (int i = 0; i < 3600; ++i) {
+            s.WindSpeed = 2.5f;
+            s.AirTemp = 21;
+            seconds.push_back(SecondDataRow(Day(29) + (36000 + i) / 86400.0, s));
+        }
+        WriteTextLines(record + "/RT_20240529.csv", seconds);
+    }
+
+    std::string MinuteFile(int d) const {
+        return record + "/RT_202405" + std::to_string(d) + ".RCD";
+    }
+
+    static void WaitLoaded(ViewerForm& v) {
+        ASSERT_TRUE(test::WaitUntil([&] {
+            QApplication::processEvents();
+            return !v.Loading();
+        }));
+        QApplication::processEvents();
+    }
+
+    static QPoint ChartPoint(ViewerForm& v, double fx, double fy = 0.5) {
+        const QRect r = v.ViewerChart->axisRect()->rect();
+        return QPoint(r.left() + static_cast<int>(fx * r.width()),
+                      r.top() + static_cast<int>(fy * r.height()));
+    }
+};
+
+TEST_F(ViewerTest, ListsTheDaysOfTheRecordFolderAndJoinsTheChosenOnes) {
+    ViewerForm v;
+    v.show();
+    v.OpenFolder(QString::fromStdString(record));
+    ASSERT_EQ(v.LBViewDays->count(), 2);
+    EXPECT_EQ(v.LBViewDays->item(0)->text(), "2024/05/28");
+    EXPECT_EQ(v.LBViewDays->item(1)->text(), "2024/05/29");
+    WaitLoaded(v);
+    ASSERT_TRUE(v.View());
+    EXPECT_EQ(v.View()->Data().Rows(), 480u); // the newest day
+    EXPECT_NEAR(v.SpanFrom(), Day(29) + 540 / 1440.0, 1e-9);
+    EXPECT_EQ(v.PViewStats->text(),
+              "行数 480　風速 平均 4.500 m/s　最大 10.000 m/s　最小 -0.500 m/s　読めなかった行 0");
+    EXPECT_TRUE(v.LViewMessage->isHidden());
+    // The air temperature has its own axis; the other channels are offered.
+    EXPECT_EQ(v.LBViewChannels->count(), 0);
+
+    v.LBViewDays->selectAll();
+    WaitLoaded(v);
+    EXPECT_EQ(v.View()->Data().Rows(), 1080u);
+    v.ShowAll();
+    EXPECT_NEAR(v.SpanFrom(), Day(28) + 540 / 1440.0, 1e-9);
+    EXPECT_NEAR(v.SpanTo(), Day(29) + 1139 / 1440.0, 1e-9);
+
+    v.CBViewKind->setCurrentIndex(1); // second files
+    WaitLoaded(v);
+    ASSERT_EQ(v.LBViewDays->count(), 1);
+    EXPECT_EQ(v.View()->Data().Rows(), 3600u);
+    EXPECT_TRUE(v.PViewStats->text().contains("平均 2.500 m/s"));
+
+    if (const char* out = std::getenv("QVR_SCREENSHOT_DIR")) {
+        v.CBViewKind->setCurrentIndex(0);
+        WaitLoaded(v);
+        v.resize(1000, 620);
+        EXPECT_TRUE(v.grab().save(QString(out) + "/record-viewer.png"));
+    }
+}
+
+TEST_F(ViewerTest, WheelZoomsAroundTheCursorDragPansDoubleClickShowsAll) {
+    ViewerForm v;
+    v.resize(1000, 620);
+    v.show();
+    v.OpenPaths({QString::fromStdString(MinuteFile(28))});
+    WaitLoaded(v);
+    ASSERT_EQ(v.View()->Data().Rows(), 600u);
+    const TDateTime from = v.SpanFrom(), to = v.SpanTo();
+    QCustomPlot* chart = v.ViewerChart;
+    chart->replot();
+
+    // Zoom in around a point a quarter of the way across: it stays put.
+    const QPoint at = ChartPoint(v, 0.25);
+    const double under = chart->xAxis->pixelToCoord(at.x());
+    QWheelEvent wheel(at, chart->mapToGlobal(at), QPoint(), QPoint(0, 120 * 3), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(chart, &wheel);
+    const double width = v.SpanTo() - v.SpanFrom();
+    EXPECT_LT(width, (to - from) * 0.8);
+    EXPECT_NEAR(chart->xAxis->pixelToCoord(at.x()), under, 1.0);
+    const QString zoomed = v.PViewStats->text();
+    EXPECT_FALSE(zoomed.startsWith("行数 600"));
+
+    // Drag to the right by a fifth of the width: earlier times come into view.
+    const TDateTime before = v.SpanFrom();
+    const QPoint start = ChartPoint(v, 0.5), end = ChartPoint(v, 0.7);
+    QTest::mousePress(chart, Qt::LeftButton, Qt::NoModifier, start);
+    QMouseEvent move(QEvent::MouseMove, end, chart->mapToGlobal(end), Qt::LeftButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(chart, &move);
+    QTest::mouseRelease(chart, Qt::LeftButton, Qt::NoModifier, end);
+    EXPECT_NEAR(v.SpanFrom(), before - width * 0.2, width * 0.02);
+    EXPECT_NEAR(v.SpanTo() - v.SpanFrom(), width, 1e-9);
+
+    QTest::mouseDClick(chart, Qt::LeftButton, Qt::NoModifier, ChartPoint(v, 0.5));
+    EXPECT_NEAR(v.SpanFrom(), from, 1e-9);
+    EXPECT_NEAR(v.SpanTo(), to, 1e-9);
+    EXPECT_TRUE(v.PViewStats->text().startsWith("行数 600"));
+
+    // The cursor line reads out the time and the values under it.
+    const QPoint over = ChartPoint(v, 0.0);
+    QMouseEvent hover(QEvent::MouseMove, over, chart->mapToGlobal(over), Qt::NoButton, Qt::NoButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(chart, &hover);
+    EXPECT_TRUE(v.LViewCursor->text().startsWith("2024/05/28 09:00:00"))
+        << v.LViewCursor->text().toStdString();
+    EXPECT_TRUE(v.LViewCursor->text().contains("風速 0 (-0.5〜1)"))
+        << v.LViewCursor->text().toStdString();
+    EXPECT_TRUE(v.LViewCursor->text().contains("気温(参考) 20"));
+}
+
+TEST_F(ViewerTest, StatisticsAndExportsCoverTheVisibleSpan) {
+    ViewerForm v;
+    v.show();
+    v.OpenPaths({QString::fromStdString(MinuteFile(29))});
+    WaitLoaded(v);
+    // 10:00 to 10:09: one run of 0..9 m/s.
+    v.SetSpan(Day(29) + 600 / 1440.0, Day(29) + 609 / 1440.0);
+    EXPECT_EQ(v.PViewStats->text(),
+              "行数 10　風速 平均 4.500 m/s　最大 10.000 m/s　最小 -0.500 m/s　読めなかった行 0");
+    // Inside the gap nothing is in view.
+    v.SetSpan(Day(29) + 750 / 1440.0, Day(29) + 800 / 1440.0);
+    EXPECT_EQ(v.PViewStats->text(), "行数 0　読めなかった行 0");
+
+    v.SetSpan(Day(29) + 600 / 1440.0, Day(29) + 602 / 1440.0);
+    EXPECT_EQ(v.ExportCsv(QString::fromStdString(dir.File("span.csv"))), "");
+    EXPECT_EQ(ReadTextLines(dir.File("span.csv")),
+              (std::vector<std::string>{
+                  "時刻,風速,風速(最大),風速(最小),気温(参考),気温(参考)(最大),気温(参考)(最小),",
+                  "2024/05/29 10:00:00,0,1,-0.5,20,20,20,", "2024/05/29 10:01:00,1,2,0.5,20,20,20,",
+                  "2024/05/29 10:02:00,2,3,1.5,20,20,20,"}));
+    const QString png = QString::fromStdString(dir.File("span.png"));
+    EXPECT_EQ(v.ExportPng(png), "");
+    const QImage image(png);
+    EXPECT_GT(image.width(), 300);
+    // A folder that is not there: a message, and nothing else happens.
+    EXPECT_NE(v.ExportCsv(QString::fromStdString(dir.File("no/such/x.csv"))), "");
+    EXPECT_NE(v.ExportPng(QString::fromStdString(dir.File("no/such/x.png"))), "");
+}
+
+TEST_F(ViewerTest, BadFilesShowAMessageAndAGrowingDayIsFollowed) {
+    ViewerForm v;
+    v.show();
+    const std::string junk = dir.File("junk.bin");
+    std::string bytes(100000, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = static_cast<char>(i * 31 % 251);
+    ReplaceFileBytes(junk, bytes);
+    v.OpenPaths({QString::fromStdString(junk), QString::fromStdString(dir.File("nothing.csv"))});
+    WaitLoaded(v);
+    EXPECT_TRUE(v.View()->Empty());
+    EXPECT_FALSE(v.LViewMessage->isHidden());
+    EXPECT_TRUE(v.LViewMessage->text().contains("記録の行が見つかりません"));
+    EXPECT_TRUE(v.LViewMessage->text().contains("nothing.csv"));
+
+    // A day the recorder is still writing, its last row torn.
+    const std::string today = record + "/RT_20240530.csv";
+    std::vector<std::string> rows{SecondHeaderLine()};
+    TSampleRec s;
+    s.WindSpeed = 1;
+    for (int i = 0; i < 100; ++i)
+        rows.push_back(SecondDataRow(Day(30) + i / 86400.0, s));
+    WriteTextLines(today, rows);
+    {
+        std::string torn = ReadFileBytes(today) + "2024/05/30 00:01.40,1.000,0.0";
+        ReplaceFileBytes(today, torn);
+    }
+    v.OpenPaths({QString::fromStdString(today)});
+    WaitLoaded(v);
+    EXPECT_EQ(v.View()->Data().Rows(), 100u);
+    EXPECT_TRUE(v.PViewStats->text().endsWith("読めなかった行 1"));
+
+    // The row is completed and more follow; following reloads by itself and
+    // keeps the end in view.
+    v.CBViewFollow->setChecked(true);
+    std::string grown = ReadFileBytes(today) + ",\r\n";
+    for (int i = 101; i < 160; ++i)
+        grown += Utf8ToCp932(SecondDataRow(Day(30) + i / 86400.0, s)) + "\r\n";
+    ReplaceFileBytes(today, grown);
+    ASSERT_TRUE(test::WaitUntil([&] {
+        QApplication::processEvents();
+        return v.View()->Data().Rows() == 160u;
+    }));
+    EXPECT_NEAR(v.SpanTo(), Day(30) + 159 / 86400.0, 1e-9);
+    EXPECT_TRUE(v.PViewStats->text().endsWith("読めなかった行 0"));
+
+    // The file vanishes: the rows shown stay, with the reason.
+    v.CBViewFollow->setChecked(false);
+    std::filesystem::remove(test::Utf8Path(today));
+    v.Reload();
+    WaitLoaded(v);
+    EXPECT_EQ(v.View()->Data().Rows(), 160u);
+    EXPECT_TRUE(v.LViewMessage->text().contains("開けません"));
+}
+
+} // namespace
+} // namespace qvr
