@@ -51,7 +51,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "qvr-monitor: ignoring unknown arguments: %s\n",
                      qPrintable(commandLine.ignored.join(' ')));
     const QString& demoDir = commandLine.demoDir;
-    // "--view PATH...": the record viewer alone; no port, no other window. QVR_VIEW_SHOT saves its picture once the files are read, and ends.
+    // "--view PATH...": the record viewer alone; no port, no other window. QVR_VIEW_SHOT saves its
+    // picture once the files are read, and ends.
     if (commandLine.view) {
         try {
             const auto viewer =

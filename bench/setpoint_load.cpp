@@ -16,7 +16,7 @@ std::atomic<std::size_t> heapNow{0};
 std::atomic<std::size_t> heapPeak{0};
 } // namespace
 
-void* operator new(std::size_t size) {
+[[gnu::noinline]] void* operator new(std::size_t size) {
     void* p = std::malloc(size + sizeof(std::max_align_t));
     if (!p) throw std::bad_alloc();
     *static_cast<std::size_t*>(p) = size;
@@ -27,7 +27,7 @@ void* operator new(std::size_t size) {
     return static_cast<char*>(p) + sizeof(std::max_align_t);
 }
 
-void operator delete(void* p) noexcept {
+[[gnu::noinline]] void operator delete(void* p) noexcept {
     if (!p) return;
     void* block = static_cast<char*>(p) - sizeof(std::max_align_t);
     heapNow -= *static_cast<std::size_t*>(block);

@@ -56,7 +56,7 @@ public:
     // The exit code once it has ended by itself within `ms`; -1 while it runs.
     int WaitForExit(int ms) {
         int code = -1;
-        QTest::qWaitFor(
+        (void)QTest::qWaitFor(
             [&] {
                 int status = 0;
                 if (pid_ <= 0 || ::waitpid(pid_, &status, WNOHANG) != pid_) return false;
@@ -126,7 +126,9 @@ void ExpectWholeRowsInOrder(const std::vector<std::string>& rows) {
     const std::regex row(R"(\d{4}/\d\d/\d\d \d\d:\d\d\.\d\d,-?[0-9.]+,-?[0-9.]+,)");
     for (std::size_t i = 0; i < rows.size(); ++i) {
         EXPECT_TRUE(std::regex_match(rows[i], row)) << rows[i];
-        if (i > 0) EXPECT_LE(rows[i - 1].substr(0, 19), rows[i].substr(0, 19)) << rows[i];
+        if (i > 0) {
+            EXPECT_LE(rows[i - 1].substr(0, 19), rows[i].substr(0, 19)) << rows[i];
+        }
     }
 }
 
