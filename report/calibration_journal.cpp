@@ -2,9 +2,11 @@
 
 #include "base/number_text.h"
 #include "core/param_keys.h"
+#include "core/sample_validity.h"
 #include "report/stage_log.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace qvr {
 
@@ -179,7 +181,10 @@ void CalibrationJournal::AddSample(const TSampleRec& newest) {
             series_[kept++] = series_[i];
         series_.resize(kept);
     }
-    series_.push_back({newest.Time, newest.WindSpeed, newest.TempDiff});
+    // Fast mode never polls the temperature difference: a gap, not a zero.
+    const bool tdSent = (newest.Sent & FieldBit(SampleField::TempDiff)) != 0;
+    series_.push_back({newest.Time, newest.WindSpeed,
+                       tdSent ? newest.TempDiff : std::numeric_limits<double>::quiet_NaN()});
 }
 
 CalibrationReport CalibrationJournal::Build(const ReportContext& c) const {

@@ -75,7 +75,7 @@ struct ReportWriteCheck {
 struct ReportPoint {
     TDateTime Time = 0;
     double WindSpeed = 0;
-    double TempDiff = 0;
+    double TempDiff = 0; // NaN where the sensor did not send it
 };
 
 struct ReportMark {

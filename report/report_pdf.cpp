@@ -275,15 +275,17 @@ void DrawChart(Page& page, const CalibrationReport& r, double y, double height) 
     bool first = true;
     for (const auto& p : r.Series) {
         ws->addData(minutes(p.Time), p.WindSpeed);
-        td->addData(minutes(p.Time), p.TempDiff);
-        if (first) {
-            tdLo = tdHi = p.TempDiff;
-            first = false;
-        }
+        td->addData(minutes(p.Time), p.TempDiff); // NaN leaves a gap
         wsLo = std::min(wsLo, p.WindSpeed);
         wsHi = std::max(wsHi, p.WindSpeed);
-        tdLo = std::min(tdLo, p.TempDiff);
-        tdHi = std::max(tdHi, p.TempDiff);
+        if (!std::isnan(p.TempDiff)) {
+            if (first) {
+                tdLo = tdHi = p.TempDiff;
+                first = false;
+            }
+            tdLo = std::min(tdLo, p.TempDiff);
+            tdHi = std::max(tdHi, p.TempDiff);
+        }
         xHi = std::max(xHi, minutes(p.Time));
     }
     for (const auto& m : r.Marks)

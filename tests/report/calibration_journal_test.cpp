@@ -1,10 +1,12 @@
 #include "base/text_file.h"
 #include "core/calibration.h"
+#include "core/sample_validity.h"
 #include "report/calibration_journal.h"
 #include "report/stage_log.h"
 #include "tests/base/temp_dir.h"
 #include "tests/report/prepared_calibration.h"
 
+#include <cmath>
 #include <functional>
 #include <gtest/gtest.h>
 
@@ -181,6 +183,25 @@ TEST(CalibrationJournal, SeriesTakesEachNewReadingOnceAndStaysBounded) {
     EXPECT_LE(r.Series.size(), 2001u);
     EXPECT_EQ(r.Series.front().Time, At(9, 0, 1));
     EXPECT_EQ(r.Series.back().WindSpeed, CalibrationJournal::kMaxPoints + 9.0);
+}
+
+TEST(CalibrationJournal, ATemperatureDifferenceTheSensorDidNotSendIsAGapInTheSeries) {
+    CalibrationJournal j;
+    j.Start(TWritePrm{}, At(9, 0, 0));
+    TSampleRec s;
+    s.Valid = true;
+    s.TempDiff = 0; // fast mode: never polled, still at its start value
+    s.Sent = FieldBit(SampleField::WindSpeed);
+    s.Time = At(9, 0, 1);
+    j.AddSample(s);
+    s.TempDiff = 37.5f;
+    s.Sent |= FieldBit(SampleField::TempDiff);
+    s.Time = At(9, 0, 2);
+    j.AddSample(s);
+    const auto r = j.Build(ReportContext{});
+    ASSERT_EQ(r.Series.size(), 2u);
+    EXPECT_TRUE(std::isnan(r.Series[0].TempDiff));
+    EXPECT_EQ(r.Series[1].TempDiff, 37.5);
 }
 
 TEST(StageLog, AnEmptyCellIsAReadingNotSentNotAZero) {
