@@ -127,7 +127,7 @@ TEST_F(SensorLinkTest, AListenerThatClosesThePortFeedsNothingNestedInItsOwnBatch
     // The first frame's listener closes the port while a second frame waits
     // in the port: that one is not fed in the middle of the first one's check.
     const std::string second = Framed("AD,M01=2,");
-    link.OnFrame = [&](const std::string& text) {
+    link.OnFrame = [&](const std::string& text) { // the link's own buffer
         frames.push_back(text);
         if (frames.size() > 1) return;
         pty.Send(second);
@@ -136,7 +136,7 @@ TEST_F(SensorLinkTest, AListenerThatClosesThePortFeedsNothingNestedInItsOwnBatch
                std::chrono::steady_clock::now() < end) {
         }
         link.ClosePort();
-        EXPECT_EQ(link.RxBuffer(), text);
+        EXPECT_EQ(link.RxBuffer(), frames[0]);
     };
     pty.Send(Framed("AD,M01=1,"));
     ASSERT_TRUE(PumpUntil([&] { return !frames.empty(); }));
