@@ -40,7 +40,8 @@ std::string GeneralNumberText(double value) {
     // Rounded to 15 digits the largest doubles would read back as beyond
     // double range; they take the largest 15-digit text that reads back.
     constexpr double kLargestText = 1.79769313486231E308;
-    if (std::fabs(value) > kLargestText) return value < 0 ? "-1.79769313486231E308" : "1.79769313486231E308";
+    if (std::fabs(value) > kLargestText)
+        return value < 0 ? "-1.79769313486231E308" : "1.79769313486231E308";
 
     // d.dddddddddddddde±XX: the 15 significant digits and the decimal exponent.
     std::array<char, 64> buf{};

@@ -11,7 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     while (start < bytes.size()) {
         std::size_t end = bytes.find('\0', start);
         if (end == std::string::npos) end = bytes.size();
-        arguments.append(QString::fromUtf8(bytes.data() + start, static_cast<qsizetype>(end - start)));
+        arguments.append(
+            QString::fromUtf8(bytes.data() + start, static_cast<qsizetype>(end - start)));
         start = end + 1;
     }
     const qvr::CommandLine line = qvr::ParseCommandLine(arguments);

@@ -12,14 +12,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text = Cp932ToUtf8(bytes);
     FUZZ_CHECK(fuzz::IsUtf8(text), "decoding gave malformed UTF-8");
     const std::string encoded = Utf8ToCp932(text);
-    FUZZ_CHECK(Cp932ToUtf8(encoded) == text, "a decoded text does not survive a round trip: " +
-                                                  fuzz::Printable(bytes));
+    FUZZ_CHECK(Cp932ToUtf8(encoded) == text,
+               "a decoded text does not survive a round trip: " + fuzz::Printable(bytes));
 
     // As a text typed or pasted in (possibly malformed UTF-8).
     const std::string out = Utf8ToCp932(bytes);
     const std::string back = Cp932ToUtf8(out);
     FUZZ_CHECK(fuzz::IsUtf8(back), "a round trip gave malformed UTF-8");
-    FUZZ_CHECK(Utf8ToCp932(back) == out, "an encoded text does not survive a round trip: " +
-                                             fuzz::Printable(bytes));
+    FUZZ_CHECK(Utf8ToCp932(back) == out,
+               "an encoded text does not survive a round trip: " + fuzz::Printable(bytes));
     return 0;
 }

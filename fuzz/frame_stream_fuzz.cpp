@@ -79,14 +79,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto expected = ReferenceFrames(stream, tooLong);
     FUZZ_CHECK(chunked.size() == whole.size(), "chunking changed the number of frames");
     for (std::size_t i = 0; i < chunked.size(); ++i)
-        FUZZ_CHECK(chunked[i] == whole[i], "chunking changed a frame: " + qvr::fuzz::Printable(chunked[i]));
+        FUZZ_CHECK(chunked[i] == whole[i],
+                   "chunking changed a frame: " + qvr::fuzz::Printable(chunked[i]));
     if (!tooLong) {
-        FUZZ_CHECK(chunked.size() == expected.size(),
-                   "frames " + std::to_string(chunked.size()) + ", reference finds " +
-                       std::to_string(expected.size()));
+        FUZZ_CHECK(chunked.size() == expected.size(), "frames " + std::to_string(chunked.size()) +
+                                                          ", reference finds " +
+                                                          std::to_string(expected.size()));
         for (std::size_t i = 0; i < chunked.size(); ++i)
             FUZZ_CHECK(chunked[i] == expected[i], "frame " + qvr::fuzz::Printable(chunked[i]) +
-                                                      " vs reference " + qvr::fuzz::Printable(expected[i]));
+                                                      " vs reference " +
+                                                      qvr::fuzz::Printable(expected[i]));
     }
     for (const auto& f : chunked)
         FUZZ_CHECK(f.size() <= qvr::FrameReceiver::kMaxBuffer, "a frame beyond the buffer cap");

@@ -10,7 +10,7 @@
 #define FUZZ_CHECK(cond, what)                                                                     \
     do {                                                                                           \
         if (!(cond)) {                                                                             \
-            std::fprintf(stderr, "property broken at %s:%d: %s\n", __FILE__, __LINE__,            \
+            std::fprintf(stderr, "property broken at %s:%d: %s\n", __FILE__, __LINE__,             \
                          std::string(what).c_str());                                               \
             std::abort();                                                                          \
         }                                                                                          \
@@ -49,11 +49,16 @@ inline bool IsUtf8(std::string_view s) {
     for (std::size_t i = 0; i < s.size();) {
         const auto b = static_cast<unsigned char>(s[i]);
         std::size_t n = 0;
-        if (b < 0x80) n = 0;
-        else if (b >= 0xC2 && b <= 0xDF) n = 1;
-        else if (b >= 0xE0 && b <= 0xEF) n = 2;
-        else if (b >= 0xF0 && b <= 0xF4) n = 3;
-        else return false;
+        if (b < 0x80)
+            n = 0;
+        else if (b >= 0xC2 && b <= 0xDF)
+            n = 1;
+        else if (b >= 0xE0 && b <= 0xEF)
+            n = 2;
+        else if (b >= 0xF0 && b <= 0xF4)
+            n = 3;
+        else
+            return false;
         if (n >= s.size() - i) return false;
         unsigned cp = n == 0 ? b : b & (0x3Fu >> n);
         for (std::size_t k = 1; k <= n; ++k) {

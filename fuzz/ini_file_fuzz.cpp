@@ -60,8 +60,8 @@ void CheckKeptLines(const std::string& oldBytes, const std::string& newBytes,
     const auto after = Lines(newBytes);
     // The last old line may gain the line end it lacked.
     const auto same = [&](std::size_t i, const std::string& line) {
-        return line == before[i] ||
-               (i + 1 == before.size() && !oldBytes.ends_with('\n') && WithoutCr(line) == before[i]);
+        return line == before[i] || (i + 1 == before.size() && !oldBytes.ends_with('\n') &&
+                                     WithoutCr(line) == before[i]);
     };
     const auto isKeyLine = [&](const std::string& line) { return WithoutCr(line) == keyLine; };
     bool ok = false;
@@ -100,7 +100,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     qvr::IniFile ini(path);
     const bool exists = ini.ValueExists(section, key);
     const std::string read = ini.ReadString(section, key, "\x01");
-    FUZZ_CHECK(exists == (read != "\x01") || read == "\x01", "ValueExists disagrees with ReadString");
+    FUZZ_CHECK(exists == (read != "\x01") || read == "\x01",
+               "ValueExists disagrees with ReadString");
     const double f = ini.ReadFloat(section, key, 7.5);
     FUZZ_CHECK(std::isfinite(f), "ReadFloat gave a non-finite value");
     ini.ReadInteger(section, key, 3);

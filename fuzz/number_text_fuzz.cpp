@@ -24,20 +24,25 @@ using namespace qvr;
 bool Admitted(std::string_view t) {
     const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
     const auto digit = [](char c) { return c >= '0' && c <= '9'; };
-    while (!t.empty() && blank(t.front())) t.remove_prefix(1);
-    while (!t.empty() && blank(t.back())) t.remove_suffix(1);
+    while (!t.empty() && blank(t.front()))
+        t.remove_prefix(1);
+    while (!t.empty() && blank(t.back()))
+        t.remove_suffix(1);
     std::size_t i = 0;
     if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
     std::size_t digits = 0;
-    while (i < t.size() && digit(t[i])) ++i, ++digits;
+    while (i < t.size() && digit(t[i]))
+        ++i, ++digits;
     if (i < t.size() && t[i] == '.') ++i;
-    while (i < t.size() && digit(t[i])) ++i, ++digits;
+    while (i < t.size() && digit(t[i]))
+        ++i, ++digits;
     if (digits == 0) return false;
     if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
         ++i;
         if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
         std::size_t exponent = 0;
-        while (i < t.size() && digit(t[i])) ++i, ++exponent;
+        while (i < t.size() && digit(t[i]))
+            ++i, ++exponent;
         if (exponent == 0) return false;
     }
     return i == t.size();
@@ -53,8 +58,8 @@ void CheckParse(const std::string& text) {
         const double c = std::strtod(text.c_str(), nullptr);
         // The C library keeps subnormal results; ParseNumber may give 0 there.
         FUZZ_CHECK(*value == c || (std::fabs(c) < DBL_MIN && *value == 0.0),
-                   "ParseNumber " + GeneralNumberText(*value) + " vs strtod " + GeneralNumberText(c) +
-                       " for " + fuzz::Printable(text));
+                   "ParseNumber " + GeneralNumberText(*value) + " vs strtod " +
+                       GeneralNumberText(c) + " for " + fuzz::Printable(text));
     } else if (admitted) {
         const double c = std::strtod(text.c_str(), nullptr);
         FUZZ_CHECK(std::isinf(c), "ParseNumber refused " + fuzz::Printable(text));

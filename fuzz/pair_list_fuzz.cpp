@@ -99,7 +99,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::string received = frame->substr(0, frame->size() - 2);
         FUZZ_CHECK(frame->ends_with("\r\n"), "frame without CR LF");
         FUZZ_CHECK(qvr::frame::VerifyFrame(received), "a built frame fails its check");
-        FUZZ_CHECK(received == "<" + text + ">", "VerifyFrame left " + qvr::fuzz::Printable(received));
+        FUZZ_CHECK(received == "<" + text + ">",
+                   "VerifyFrame left " + qvr::fuzz::Printable(received));
     }
     CheckBuild(in);
     return 0;

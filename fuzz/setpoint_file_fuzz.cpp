@@ -1,8 +1,8 @@
 // Setpoint files as they travel between labs: any file loads into finite
 // single-precision values (a bad or missing key takes its default), and what
 // is saved loads back to the same values.
-#include "core/setpoint_file.h"
 #include "base/text_file.h"
+#include "core/setpoint_file.h"
 #include "fuzz/fuzz_check.h"
 
 #include <cmath>
@@ -14,13 +14,16 @@ using qvr::TWritePrm;
 // Every float of the set, in declaration order.
 template <class F> void EachValue(TWritePrm& p, F&& f) {
     f(p.ErDifCenter);
-    for (float& v : p.ErDifDir) f(v);
+    for (float& v : p.ErDifDir)
+        f(v);
     f(p.HeaterWatt);
     f(p.DifT0m);
     f(p.AdjDifT);
     f(p.AdjWS);
-    for (float& v : p.DIV) f(v);
-    for (float& v : p.VAL) f(v);
+    for (float& v : p.DIV)
+        f(v);
+    for (float& v : p.VAL)
+        f(v);
     f(p.ATRevice0);
     f(p.ATRevice1);
     f(p.WDTRevice0);

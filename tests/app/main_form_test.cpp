@@ -280,7 +280,7 @@ TEST_F(ChartTest, AnyReadingLeavesAFewGridLinesOnAFiniteLeftAxis) {
         double min, max;
         int ticks;
     };
-    for (const Boundary b : {Boundary{-1, 10, -2, 12, 8},   // -1 to 11: rough step 2
+    for (const Boundary b : {Boundary{-1, 10, -2, 12, 8},     // -1 to 11: rough step 2
                              Boundary{-8, 20, -10, 25, 8}}) { // -8 to 22: rough step 5
         Fill(100, 1.0);
         history[10].WindSpeed = b.low;

@@ -104,7 +104,9 @@ TEST_F(SensorLinkTest, BytesAlreadyReceivedAreHandedOverBeforeThePortCloses) {
     test::PtyPair pty;
     link.ComPortM->SetPort(pty.Path());
     ASSERT_TRUE(link.OpenPort());
-    link.OnPortClosing = [this] { events.push_back("closing after " + std::to_string(frames.size())); };
+    link.OnPortClosing = [this] {
+        events.push_back("closing after " + std::to_string(frames.size()));
+    };
     // The answer is in, its event not yet handled (this thread serves no
     // hand-over): as when the stop button comes while a burst settles.
     const std::string answer = Framed("AD,M01=2.5,");
