@@ -37,6 +37,11 @@ std::string GeneralNumberText(double value) {
     if (std::isnan(value)) return "NAN";
     if (std::isinf(value)) return value > 0 ? "INF" : "-INF";
     if (value == 0.0) return "0";
+    // Rounded to 15 digits the largest doubles would read back as beyond
+    // double range; they take the largest 15-digit text that reads back.
+    constexpr double kLargestText = 1.79769313486231E308;
+    if (std::fabs(value) > kLargestText)
+        return value < 0 ? "-1.79769313486231E308" : "1.79769313486231E308";
 
     // d.dddddddddddddde±XX: the 15 significant digits and the decimal exponent.
     std::array<char, 64> buf{};
@@ -102,17 +107,23 @@ std::string FormatFloat(std::string_view format, double value) {
             leftAlign = true;
             ++j;
         }
-        int width = 0;
-        while (j < format.size() && format[j] >= '0' && format[j] <= '9')
-            width = width * 10 + (format[j++] - '0');
+        // Widths and precisions stay small: past kMaxDigits the format is refused
+        // rather than overflowing the count or the number buffer.
+        constexpr int kMaxDigits = 100;
+        const auto count = [&] {
+            int n = 0;
+            while (j < format.size() && format[j] >= '0' && format[j] <= '9' && n <= kMaxDigits)
+                n = n * 10 + (format[j++] - '0');
+            return n;
+        };
+        const int width = count();
         int precision = 6;
         if (j < format.size() && format[j] == '.') {
             ++j;
-            precision = 0;
-            while (j < format.size() && format[j] >= '0' && format[j] <= '9')
-                precision = precision * 10 + (format[j++] - '0');
+            precision = count();
         }
-        if (j >= format.size() || format[j] != 'f' || used)
+        if (j >= format.size() || format[j] != 'f' || used || width > kMaxDigits ||
+            precision > kMaxDigits)
             throw std::invalid_argument("FormatFloat: unsupported format \"" + std::string(format) +
                                         "\"");
         used = true;

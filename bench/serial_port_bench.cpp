@@ -122,6 +122,7 @@ void TimeRoundTrips(benchmark::State& state, const std::string& path, qvr::TComH
     port.SetPort(path);
     port.SetBaudRate(qvr::br38400);
     port.SetDiscardNull(true);
+    port.SetEventChar('\n'); // as the sensor link sets it: a frame's line end
     std::string got;
     port.OnRxChar = [&](qvr::TCustomComPort* sender, int count) {
         std::string s;

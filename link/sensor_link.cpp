@@ -46,6 +46,9 @@ SensorLink::SensorLink(std::string& portName, std::string exeDir, TComHandOver* 
     flow.SetXonXoffIn(false);
     port.SetStoredProps(TStoredProps{spBasic});
     port.SetTriggersOnRxChar(true);
+    // A frame ends with its line end: a burst that brings it is handed over
+    // at once instead of waiting for the line to fall quiet.
+    port.SetEventChar('\n');
     port.OnRxChar = [this](TCustomComPort*, int count) { ComPortMRxChar(count); };
 }
 
@@ -84,6 +87,16 @@ bool SensorLink::OpenPort() {
 
 bool SensorLink::ClosePort() {
     Reconnect.Stop();
+    // An answer whose bytes are in but still settling on the event thread
+    // would go with the port's queue: hand it over first. Not from inside
+    // the receive handler, which must never run nested in itself.
+    if (!receiving_ && ComPortM->Connected()) {
+        try {
+            if (const int waiting = ComPortM->InputCount(); waiting > 0) ComPortMRxChar(waiting);
+        } catch (...) {
+            // A dead line has nothing to hand over.
+        }
+    }
     if (OnPortClosing) OnPortClosing();
     LinkOpen = false;
     try {
@@ -109,6 +122,7 @@ void SensorLink::SendFrame(const std::string& payload) {
 }
 
 void SensorLink::ComPortMRxChar(int count) {
+    const ReceivingScope scope(receiving_);
     std::string chars;
     try {
         ComPortM->ReadStr(chars, count);
@@ -119,6 +133,7 @@ void SensorLink::ComPortMRxChar(int count) {
 }
 
 void SensorLink::FeedReceived(const std::string& chars) {
+    const ReceivingScope scope(receiving_);
     try {
         for (char c : chars)
             receiver_.Feed(c, [this] { CheckFrame(); });

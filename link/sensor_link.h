@@ -64,9 +64,18 @@ public:
     int RxState() const { return receiver_.RxState; }
 
 private:
+    // Marks the receive handler as running, also when it is left by an exception.
+    struct ReceivingScope {
+        explicit ReceivingScope(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
+        ~ReceivingScope() { flag_ = was_; }
+        bool& flag_;
+        const bool was_;
+    };
+
     std::string& portName_;
     std::string exeDir_;
     FrameReceiver receiver_;
+    bool receiving_ = false;
 };
 
 } // namespace qvr

@@ -16,8 +16,8 @@ import pathlib
 import re
 import sys
 
-# Each folder and the folders it may include, from the bottom up. tests/ and
-# bench/ may include anything.
+# Each folder and the folders it may include, from the bottom up. tests/,
+# bench/ and fuzz/ may include anything.
 USES = {
     "base": set(),
     "serial": {"base"},

@@ -150,7 +150,7 @@ public:
                 events.Include(evRxChar);
                 // A line delivers an answer a byte or a few at a time; let the
                 // burst finish so that it costs one hand-over, not one per byte.
-                if (!events.Contains(evError) && !Settle()) return false;
+                if (!events.Contains(evError) && !Settle(events)) return false;
             }
             if (watchLines_ && !shared_->hungUp.load()) LineChanges(events);
             events = events & mask_;
@@ -166,16 +166,45 @@ private:
     // burst has ended when a first look finds nothing new; a longer one (an
     // answer still arriving a few bytes at a time) is announced when the
     // settle time is up, when most answers are complete: two looks at most,
-    // each a wake-up. False when stopped meanwhile. A hang-up only ends the
+    // each a wake-up. The event character (a frame's line end) ends the
+    // burst at once. False when stopped meanwhile. A hang-up only ends the
     // wait: the next poll reports it.
-    bool Settle() {
+    bool Settle(TComEvents& events) {
         static constexpr int kQuietMs = 3;   // a few character times at 9600 baud and up
         static constexpr int kSettleMs = 30; // far below any poll period of the program
+        const auto ended = [&] {
+            if (!TookEventChar()) return false;
+            events.Include(evRxFlag);
+            return true;
+        };
+        if (ended()) return true;
         const int before = Waiting();
         bool hungUp = false;
         if (!Look(kQuietMs, hungUp)) return false;
-        if (hungUp || Waiting() == before) return true;
-        return Look(kSettleMs - kQuietMs, hungUp);
+        if (ended() || hungUp || Waiting() == before) return true;
+        if (!Look(kSettleMs - kQuietMs, hungUp)) return false;
+        ended();
+        return true;
+    }
+    // With evRxFlag asked for: moves what the device holds to the taken
+    // bytes and tells whether it held the event character.
+    bool TookEventChar() {
+        if (!mask_.Contains(evRxFlag)) return false;
+        const int eventChar = shared_->eventChar.load();
+        if (eventChar == 0 && shared_->discardNull.load()) return false;
+        std::lock_guard lock(shared_->takenMutex);
+        // About what a device holds itself; the rest waits there, as it would
+        // without the event character.
+        static constexpr std::size_t kMaxTaken = 4096;
+        bool found = false;
+        std::uint8_t chunk[512];
+        while (shared_->taken.size() < kMaxTaken) {
+            const ssize_t n = read(fd_, chunk, sizeof chunk);
+            if (n <= 0) break; // nothing more, or a hang-up the next poll reports
+            found = found || std::memchr(chunk, eventChar, static_cast<std::size_t>(n)) != nullptr;
+            shared_->taken.insert(shared_->taken.end(), chunk, chunk + n);
+        }
+        return found;
     }
     // Sleeps for `ms` unless stopped (false) or the device hangs up.
     bool Look(int ms, bool& hungUp) {
@@ -185,9 +214,12 @@ private:
         hungUp = r > 0 && fds[1].revents != 0;
         return true;
     }
+    // Bytes received and not yet taken by the owner.
     int Waiting() const {
         int n = 0;
-        return ioctl(fd_, FIONREAD, &n) == 0 ? n : -1;
+        if (ioctl(fd_, FIONREAD, &n) != 0) return -1;
+        std::lock_guard lock(shared_->takenMutex);
+        return n + static_cast<int>(shared_->taken.size());
     }
 
     void LineChanges(TComEvents& events) {
@@ -357,6 +389,8 @@ int TPosixComDevice::SetLine(const TComLineSettings& s) {
         !Unsupported(errno))
         return errno;
     discardNull_ = s.DiscardNull;
+    shared_->discardNull.store(s.DiscardNull);
+    shared_->eventChar.store(static_cast<unsigned char>(s.EventChar));
     return 0;
 }
 
@@ -370,6 +404,8 @@ int TPosixComDevice::Purge(int actions) {
     if (fd_ < 0) return EBADF;
     if (actions & paClearInput) {
         input_.clear();
+        std::lock_guard lock(shared_->takenMutex);
+        shared_->taken.clear();
         shared_->unannounced.store(false);
     }
     if (shared_->hungUp.load()) return 0; // nothing left to discard
@@ -384,7 +420,13 @@ int TPosixComDevice::Purge(int actions) {
 }
 
 void TPosixComDevice::Drain() {
-    if (fd_ < 0 || shared_->hungUp.load()) return;
+    if (fd_ < 0) return;
+    std::lock_guard lock(shared_->takenMutex);
+    if (!shared_->taken.empty()) {
+        Queue(shared_->taken.data(), shared_->taken.size());
+        shared_->taken.clear();
+    }
+    if (shared_->hungUp.load()) return;
     std::uint8_t chunk[512];
     for (;;) {
         const ssize_t n = read(fd_, chunk, sizeof chunk);
@@ -397,20 +439,24 @@ void TPosixComDevice::Drain() {
             return;
         }
         if (n == 0) return; // raw mode without VMIN: nothing waiting
-        const std::size_t before = input_.size();
-        for (ssize_t i = 0; i < n; ++i) {
-            if (discardNull_ && chunk[i] == 0) continue;
-            if (input_.size() < inputLimit_)
-                input_.push_back(chunk[i]);
-            else
-                shared_->errors.fetch_or(ErrorBit(ceRxOver));
-        }
-        if (input_.size() > before) {
-            shared_->unannounced.store(true);
-            if (shared_->polling.load()) shared_->Kick();
-        }
+        Queue(chunk, static_cast<std::size_t>(n));
         // A short read took all there was; what comes later the waiter sees.
         if (static_cast<std::size_t>(n) < sizeof chunk) return;
+    }
+}
+
+void TPosixComDevice::Queue(const std::uint8_t* bytes, std::size_t count) {
+    const std::size_t before = input_.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        if (discardNull_ && bytes[i] == 0) continue;
+        if (input_.size() < inputLimit_)
+            input_.push_back(bytes[i]);
+        else
+            shared_->errors.fetch_or(ErrorBit(ceRxOver));
+    }
+    if (input_.size() > before) {
+        shared_->unannounced.store(true);
+        if (shared_->polling.load()) shared_->Kick();
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,15 @@ public:
         // they left the device, so its readiness no longer tells of them.
         std::atomic<bool> unannounced{false};
         std::atomic<bool> polling{false}; // the waiter sleeps in poll
+        // The event character (evRxFlag) as the line settings give it, and
+        // whether NUL bytes are dropped (a dropped NUL raises nothing).
+        std::atomic<int> eventChar{0};
+        std::atomic<bool> discardNull{false};
+        // Bytes the waiter took from the device to look for the event
+        // character; they come before anything still in the device. The
+        // mutex also spans each read of the device, so that order holds.
+        std::mutex takenMutex;
+        std::vector<std::uint8_t> taken;
         int kick[2] = {-1, -1};           // wakes the waiter
         void Kick();
     };
@@ -61,8 +71,9 @@ public:
     void RxCounted() override;
 
 private:
-    // Moves what the device holds into the input queue.
+    // Moves what the waiter took and what the device holds into the input queue.
     void Drain();
+    void Queue(const std::uint8_t* bytes, std::size_t count);
 
     int fd_ = -1;
     std::shared_ptr<Shared> shared_;

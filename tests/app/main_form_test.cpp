@@ -295,6 +295,22 @@ TEST_F(ChartTest, AnyReadingLeavesAFewGridLinesOnAFiniteLeftAxis) {
     EXPECT_EQ(form.LeftAxis->range().lower, 0.0);
     EXPECT_EQ(form.LeftAxis->range().upper, 8.0);
     EXPECT_EQ(TickCount(*form.LeftAxis), 5);
+    // A rough step of exactly 2 or 5 (a sixth of the span) is the step itself.
+    struct Boundary {
+        float low, high; // readings
+        double min, max;
+        int ticks;
+    };
+    for (const Boundary b : {Boundary{-1, 10, -2, 12, 8},     // -1 to 11: rough step 2
+                             Boundary{-8, 20, -10, 25, 8}}) { // -8 to 22: rough step 5
+        Fill(100, 1.0);
+        history[10].WindSpeed = b.low;
+        history[20].WindSpeed = b.high;
+        form.RedrawChart();
+        EXPECT_EQ(form.LeftAxis->range().lower, b.min) << b.high;
+        EXPECT_EQ(form.LeftAxis->range().upper, b.max) << b.high;
+        EXPECT_EQ(TickCount(*form.LeftAxis), b.ticks) << b.high;
+    }
     // The fixed axis at its largest stays within the same bound.
     form.CBAxisMan->setChecked(true);
     for (const int top : {19, 20}) {

@@ -33,9 +33,17 @@ TEST(GeneralNumberText, WritesFifteenSignificantDigitsOfTheWidenedValue) {
         {50, "50"},
         {-1.25e-7, "-1.25E-7"},
         {1.0 / 3.0, "0.333333333333333"},
+        // Rounding up would pass the largest double: such text would not read back.
+        {std::numeric_limits<double>::max(), "1.79769313486231E308"},
+        {-std::numeric_limits<double>::max(), "-1.79769313486231E308"},
+        {1.797693134862315E308, "1.79769313486231E308"},
+        {1.79769313486231E308, "1.79769313486231E308"},
+        {1.79769313486230E308, "1.7976931348623E308"},
     };
-    for (const auto& c : cases)
+    for (const auto& c : cases) {
         EXPECT_EQ(GeneralNumberText(c.value), c.text) << c.value;
+        EXPECT_TRUE(ParseNumber(c.text)) << c.text;
+    }
 }
 
 TEST(FormatFloat, FixedFormatsUseAFullStopWhateverTheLocale) {
@@ -51,6 +59,11 @@ TEST(FormatFloat, FixedFormatsUseAFullStopWhateverTheLocale) {
     EXPECT_EQ(FormatFloat("100%% %1.4f", 0.2), "100% 0.2000");
     if (old) std::setlocale(LC_NUMERIC, "C");
     EXPECT_THROW(FormatFloat("%d", 1.0), std::invalid_argument);
+    // Counts that would overflow, or a number longer than any buffer: refused.
+    EXPECT_EQ(FormatFloat("%100.100f", 0.5).size(), 102u);
+    EXPECT_THROW(FormatFloat("%99999999999f", 1.0), std::invalid_argument);
+    EXPECT_THROW(FormatFloat("%1.99999999999f", 1.0), std::invalid_argument);
+    EXPECT_THROW(FormatFloat("%1.400f", 1.0), std::invalid_argument);
 }
 
 TEST(ParseNumber, AcceptsDecimalTextOnly) {

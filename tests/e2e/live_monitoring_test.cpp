@@ -1,6 +1,7 @@
 #include "e2e_fixture.h"
 
 #include "base/number_text.h"
+#include "link/port_reconnect.h"
 #include "serial/com_led.h"
 
 #include <QCheckBox>
@@ -8,6 +9,7 @@
 #include "ui/log_view.h"
 #include <QStatusBar>
 #include "ui/plot.h"
+#include <QTimer>
 #include <cmath>
 
 namespace qvr::test {
@@ -139,7 +141,12 @@ TEST_F(EndToEnd, AfterTheOperatorStopsOnlyStartReopensTheLink) {
     const int before = form->Series1->dataCount();
     form->BBStopClick();
     EXPECT_FALSE(form->SensorLinkLogic().Reconnect.Active());
-    QTest::qWait(2500); // longer than the reconnect interval
+    // Ticks, not time: a loaded machine may run few ticks in a given time,
+    // and a reconnect attempt (or the tick that ends a valid reading) would
+    // not have come yet.
+    int ticks = 0;
+    QObject::connect(form->MainTimer, &QTimer::timeout, form.get(), [&] { ++ticks; });
+    ASSERT_TRUE(WaitFor([&] { return ticks > PortReconnect::kTicksPerAttempt; }, 60000));
     EXPECT_FALSE(form->Link().PortConnected());
     EXPECT_FALSE(current.Valid);
     EXPECT_EQ(form->Series1->dataCount(), before);

@@ -100,6 +100,53 @@ TEST_F(SensorLinkTest, AnOpenLinkWritesFramesAndHearsAnswersOnTheLine) {
     EXPECT_EQ(events, (std::vector<std::string>{"opened", "closing"}));
 }
 
+TEST_F(SensorLinkTest, BytesAlreadyReceivedAreHandedOverBeforeThePortCloses) {
+    test::PtyPair pty;
+    link.ComPortM->SetPort(pty.Path());
+    ASSERT_TRUE(link.OpenPort());
+    link.OnPortClosing = [this] {
+        events.push_back("closing after " + std::to_string(frames.size()));
+    };
+    // The answer is in, its event not yet handled (this thread serves no
+    // hand-over): as when the stop button comes while a burst settles.
+    const std::string answer = Framed("AD,M01=2.5,");
+    pty.Send(answer);
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (link.ComPortM->InputCount() < static_cast<int>(answer.size()) &&
+           std::chrono::steady_clock::now() < end) {
+    }
+    ASSERT_EQ(link.ComPortM->InputCount(), static_cast<int>(answer.size()));
+    EXPECT_TRUE(link.ClosePort());
+    EXPECT_EQ(frames, (std::vector<std::string>{"<AD,M01=2.5,>"}));
+    EXPECT_EQ(receiveLog, frames);
+    EXPECT_EQ(events, (std::vector<std::string>{"opened", "closing after 1"}));
+}
+
+TEST_F(SensorLinkTest, AListenerThatClosesThePortFeedsNothingNestedInItsOwnBatch) {
+    test::PtyPair pty;
+    link.ComPortM->SetPort(pty.Path());
+    ASSERT_TRUE(link.OpenPort());
+    // The first frame's listener closes the port while a second frame waits
+    // in the port: that one is not fed in the middle of the first one's check.
+    const std::string second = Framed("AD,M01=2,");
+    link.OnFrame = [&](const std::string& text) { // the link's own buffer
+        frames.push_back(text);
+        if (frames.size() > 1) return;
+        pty.Send(second);
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        while (link.ComPortM->InputCount() < static_cast<int>(second.size()) &&
+               std::chrono::steady_clock::now() < end) {
+        }
+        link.ClosePort();
+        EXPECT_EQ(link.RxBuffer(), frames[0]);
+    };
+    pty.Send(Framed("AD,M01=1,"));
+    ASSERT_TRUE(PumpUntil([&] { return !frames.empty(); }));
+    EXPECT_FALSE(link.PortConnected());
+    EXPECT_EQ(frames, (std::vector<std::string>{"<AD,M01=1,>"}));
+    EXPECT_EQ(link.RxState(), -2);
+}
+
 TEST_F(SensorLinkTest, AFailedWriteClosesThePortSaysSoAndIsStillLogged) {
     test::PtyPair pty;
     link.ComPortM->SetPort(pty.Path());
