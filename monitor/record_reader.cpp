@@ -185,6 +185,8 @@ int RecordParser::Column(const std::string& name) {
 
 void RecordParser::Push(int column, float avg, float max, float min, bool band) {
     RecordColumn& c = data_.Columns[static_cast<std::size_t>(column)];
+    // A heading that names a channel twice: the row's first cell for it counts.
+    if (c.Avg.size() > data_.Rows()) return;
     c.Avg.push_back(avg);
     if (!band) return;
     if (c.Max.empty()) {

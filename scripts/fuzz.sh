@@ -28,12 +28,12 @@ shift $((OPTIND - 1))
 declare -A dict=(
   [frame_stream_fuzz]=protocol [pair_list_fuzz]=protocol [answer_decode_fuzz]=protocol
   [ini_file_fuzz]=files [setpoint_file_fuzz]=files [number_text_fuzz]=numbers
-  [control_commands_fuzz]=commands [command_line_fuzz]=commands [cp932_fuzz]=
+  [control_commands_fuzz]=commands [command_line_fuzz]=commands [cp932_fuzz]= [record_reader_fuzz]=
 )
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   targets=(frame_stream_fuzz pair_list_fuzz answer_decode_fuzz ini_file_fuzz setpoint_file_fuzz
-           cp932_fuzz number_text_fuzz control_commands_fuzz command_line_fuzz)
+           cp932_fuzz number_text_fuzz control_commands_fuzz command_line_fuzz record_reader_fuzz)
 fi
 
 if [ -z "${QVR_FUZZ_NO_BUILD:-}" ]; then

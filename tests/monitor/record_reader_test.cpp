@@ -267,5 +267,17 @@ TEST(RecordReader, DaysJoinOnOneTimeAxisWithChannelsJoinedByName) {
     EXPECT_EQ(RecordFileDate("notes.csv"), 0.0);
 }
 
+// Found by fuzzing: a heading that names a channel twice gave that channel two
+// values for one row, and every later row was off by one.
+TEST(RecordReader, AHeadingNamingAChannelTwiceKeepsEveryChannelAsLongAsTheRows) {
+    for (const char* names : {",風速,風速,", "時刻,風速,風速"}) {
+        const std::string file = Utf8ToCp932(std::string(names) + "\r\n,m/s.,m/s.,\r\n") +
+                                 "2024/05/29 09:05:07,1.5,2.5,\r\n2024/05/29 09:05:08,1.6,2.6,\r\n";
+        const RecordData d = ReadRecordBytes(file);
+        for (const RecordColumn& c : d.Columns)
+            EXPECT_EQ(c.Avg.size(), d.Rows()) << names << " " << c.Name;
+    }
+}
+
 } // namespace
 } // namespace qvr
