@@ -10,7 +10,7 @@ namespace {
 constexpr std::int64_t kMsPerDay = 86'400'000;
 
 // Civil-calendar conversion (proleptic Gregorian), days relative to 1970-01-01.
-std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
+constexpr std::int64_t DaysFromCivil(std::int64_t y, unsigned m, unsigned d) {
     y -= m <= 2;
     const std::int64_t era = (y >= 0 ? y : y - 399) / 400;
     const unsigned yoe = static_cast<unsigned>(y - era * 400);
@@ -31,7 +31,8 @@ void CivilFromDays(std::int64_t z, int& y, int& m, int& d) {
     y = static_cast<int>(static_cast<std::int64_t>(yoe) + era * 400 + (m <= 2));
 }
 
-const std::int64_t kEpochOffset = DaysFromCivil(1899, 12, 30);
+// Constant-initialised, so a date computed during static initialisation is right.
+constexpr std::int64_t kEpochOffset = DaysFromCivil(1899, 12, 30);
 
 void AppendTwoDigits(std::string& out, int v) {
     out += static_cast<char>('0' + (v / 10) % 10);
