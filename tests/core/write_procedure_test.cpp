@@ -72,7 +72,7 @@ protected:
         std::vector<std::string> files;
         if (std::filesystem::exists(dir.File("Backup")))
             for (const auto& f : std::filesystem::directory_iterator(dir.File("Backup")))
-                files.push_back(f.path().string());
+                files.push_back(dir.File("Backup") + "/" + f.path().filename().string());
         return files;
     }
     long ClosingGroupsSent() const {

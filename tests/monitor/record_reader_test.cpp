@@ -229,13 +229,15 @@ TEST(RecordReader, FilesThatCannotBeReadOrAreHugeGiveAMessageAndStopWhenAsked) {
     EXPECT_NE(d.Errors[0].find("中止"), std::string::npos);
 
     // A file removed while it is being read: what was opened is read whole.
+    // (Windows refuses to remove an open file; the read is whole there too.)
     const std::string day = dir.File("RT_20240529.csv");
     std::vector<std::string> rows{SecondHeaderLine()};
     for (int i = 0; i < 40000; ++i)
         rows.push_back(FormatDateTime("yyyy/mm/dd hh:nn.ss,1.000,20.0,", Day29() + i / 86400.0));
     WriteTextLines(day, rows);
     const RecordData gone = ReadRecordFile(day, [&](std::uint64_t, std::uint64_t) {
-        std::filesystem::remove(day);
+        std::error_code ignored;
+        std::filesystem::remove(day, ignored);
         return true;
     });
     EXPECT_EQ(gone.Rows(), 40000u);
