@@ -54,8 +54,15 @@ std::string WithoutCr(std::string line) {
 
 // The old lines survive in order in the new file; besides them there is the
 // key line, in place of one old line, inserted, or appended after its section line.
-void CheckKeptLines(const std::string& oldBytes, const std::string& newBytes,
-                    const std::string& keyLine, const std::string& section) {
+// A byte-order mark at the start is no part of the first line and stays first.
+void CheckKeptLines(std::string oldBytes, std::string newBytes, const std::string& keyLine,
+                    const std::string& section) {
+    static const std::string bom = "\xEF\xBB\xBF";
+    if (oldBytes.starts_with(bom)) {
+        FUZZ_CHECK(newBytes.starts_with(bom), "a write dropped the byte-order mark");
+        oldBytes.erase(0, bom.size());
+        newBytes.erase(0, bom.size());
+    }
     const auto before = Lines(oldBytes);
     const auto after = Lines(newBytes);
     // The last old line may gain the line end it lacked.
