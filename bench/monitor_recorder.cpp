@@ -1,4 +1,5 @@
 #include "base/text_file.h"
+#include "bench/scratch_dir.h"
 #include "core/app_context.h"
 #include "monitor/record_lines.h"
 #include "monitor/recorder.h"
@@ -12,21 +13,6 @@
 namespace {
 
 using namespace qvr;
-
-// A scratch folder standing in for the executable's folder.
-struct Scratch {
-    std::filesystem::path path;
-    Scratch() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "qvr-monitor-bench-XXXXXX").string();
-        path = mkdtemp(pattern.data());
-    }
-    ~Scratch() {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-    std::string Dir() const { return path.string() + "/"; }
-};
 
 const TDateTime kStart = EncodeDateTime({2024, 5, 29, 12, 0, 0, 0});
 

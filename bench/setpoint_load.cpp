@@ -1,5 +1,6 @@
 #include "base/ini_file.h"
 #include "base/text_file.h"
+#include "bench/scratch_dir.h"
 #include "core/setpoint_file.h"
 
 #include <atomic>
@@ -41,20 +42,6 @@ void operator delete(void* p, std::size_t) noexcept {
 namespace {
 
 using namespace qvr;
-
-// A scratch folder for the files.
-struct Scratch {
-    std::filesystem::path path;
-    Scratch() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "qvr-setpoint-bench-XXXXXX").string();
-        path = mkdtemp(pattern.data());
-    }
-    ~Scratch() {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-};
 
 enum Shape { kShortLines, kOneLongLine, kBinary, kPlainFile };
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <iterator>
 #include <random>
 #include <string>
 
@@ -14,6 +15,12 @@ inline std::filesystem::path Utf8Path(const std::string& utf8) {
 inline std::string Utf8Text(const std::filesystem::path& path) {
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
+}
+
+// How many entries a folder (UTF-8 path) holds.
+inline std::size_t FilesIn(const std::string& dir) {
+    return static_cast<std::size_t>(std::distance(
+        std::filesystem::directory_iterator(Utf8Path(dir)), std::filesystem::directory_iterator()));
 }
 
 // A fresh folder under the system's temporary folder, removed afterwards. The

@@ -15,11 +15,7 @@ namespace {
 
 using test::FileCall;
 using test::FileFault;
-
-std::size_t FilesIn(const std::string& dir) {
-    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir),
-                                                  std::filesystem::directory_iterator()));
-}
+using test::FilesIn;
 
 struct Failure {
     const char* name;

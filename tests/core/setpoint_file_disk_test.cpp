@@ -20,11 +20,7 @@ namespace {
 
 using test::FileCall;
 using test::FileFault;
-
-std::size_t FilesIn(const std::string& dir) {
-    return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(dir),
-                                                  std::filesystem::directory_iterator()));
-}
+using test::FilesIn;
 
 TWritePrm Calibrated() {
     TWritePrm p;
