@@ -12,17 +12,37 @@ constexpr std::size_t kFan = 8;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 const std::vector<float> kNoValues;
 
-// The first row in [from, to) at or after `time`: the next pixel's rows start
-// close to `from`, so a gallop from there touches a few nearby rows where a
-// binary search over the month would miss the cache at every step.
-std::size_t Gallop(const std::vector<double>& t, std::size_t from, std::size_t to, double time) {
-    std::size_t lo = from, step = 1;
-    while (from + step < to && t[from + step] < time) {
-        lo = from + step;
-        step *= 2;
+// The first row in [from, to) at or after `time`. Rows come at a nearly
+// steady pace, so the row is guessed from the times at both ends and found by
+// galloping from the guess: a month's times do not fit in the cache, and a
+// gallop from `from` would miss it a dozen times for each pixel.
+std::size_t Seek(const std::vector<double>& t, std::size_t from, std::size_t to, double time) {
+    if (from >= to || !(t[from] < time)) return from;
+    if (!(t[to - 1] >= time)) return to;
+    // Here t[from] < time <= t[to - 1].
+    const double f = (time - t[from]) / (t[to - 1] - t[from]);
+    std::size_t lo = from, hi = to - 1;
+    const std::size_t guess = std::clamp(
+        from + static_cast<std::size_t>(f * static_cast<double>(to - 1 - from)), from, to - 1);
+    std::size_t step = 1;
+    if (t[guess] >= time) {
+        hi = guess;
+        while (hi - from > step && t[hi - step] >= time) {
+            hi -= step;
+            step *= 2;
+        }
+        lo = hi - from > step ? hi - step : from;
+    } else {
+        lo = guess;
+        while (to - 1 - lo > step && t[lo + step] < time) {
+            lo += step;
+            step *= 2;
+        }
+        hi = to - 1 - lo > step ? lo + step : to - 1;
     }
-    const auto first = t.begin() + static_cast<long>(lo);
-    const auto last = t.begin() + static_cast<long>(std::min(to, from + step));
+    // t[lo] < time <= t[hi]
+    const auto first = t.begin() + static_cast<long>(lo + 1);
+    const auto last = t.begin() + static_cast<long>(hi + 1);
     return static_cast<std::size_t>(std::lower_bound(first, last, time) - t.begin());
 }
 
@@ -134,11 +154,11 @@ const SpanPyramid& RecordView::Pyramid(int column, int what) const {
     return pyramids_[3 * static_cast<std::size_t>(column) + static_cast<std::size_t>(what)];
 }
 
-void RecordView::Line(int column, int what, TDateTime from, TDateTime to, int pixels,
+bool RecordView::Line(int column, int what, TDateTime from, TDateTime to, int pixels,
                       std::vector<LinePoint>& out) const {
     out.clear();
     const std::vector<float>& v = Values(column, what);
-    if (v.empty() || !(to > from) || pixels < 1) return;
+    if (v.empty() || !(to > from) || pixels < 1) return false;
     // One row beyond each edge, so that the line runs out of the view.
     std::size_t lo = Lower(from), hi = Upper(to);
     lo = lo > 0 ? lo - 1 : 0;
@@ -151,7 +171,7 @@ void RecordView::Line(int column, int what, TDateTime from, TDateTime to, int pi
             if (i > lo && BreakBefore(i)) gap((data_.Time[i - 1] + data_.Time[i]) / 2);
             out.push_back({data_.Time[i], v[i]});
         }
-        return;
+        return false;
     }
     const SpanPyramid& pyramid = Pyramid(column, what);
     const double width = (to - from) / pixels;
@@ -160,7 +180,7 @@ void RecordView::Line(int column, int what, TDateTime from, TDateTime to, int pi
         // Pixel -1 and `pixels` hold the rows just outside the view.
         const double end =
             p == pixels ? std::numeric_limits<double>::infinity() : from + (p + 1) * width;
-        const std::size_t b = Gallop(data_.Time, a, hi, end);
+        const std::size_t b = Seek(data_.Time, a, hi, end);
         const double mid = from + (p + 0.5) * width;
         if (b == a) {
             gap(mid);
@@ -184,6 +204,7 @@ void RecordView::Line(int column, int what, TDateTime from, TDateTime to, int pi
         }
         a = b;
     }
+    return true;
 }
 
 ViewStatistics RecordView::Statistics(TDateTime from, TDateTime to) const {

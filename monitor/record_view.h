@@ -66,7 +66,8 @@ public:
     // The line of a column over [from, to] for `pixels` columns of screen:
     // every row while there are fewer than two a pixel, otherwise each
     // pixel's minimum and maximum. What = 0 value, 1 maximum, 2 minimum.
-    void Line(int column, int what, TDateTime from, TDateTime to, int pixels,
+    // True when the line came as each pixel's extremes.
+    bool Line(int column, int what, TDateTime from, TDateTime to, int pixels,
               std::vector<LinePoint>& out) const;
 
     // Wind speed ("風速") over [from, to]: the maximum and minimum take a

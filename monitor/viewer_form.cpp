@@ -515,13 +515,17 @@ void ViewerForm::MakeChannelGraphs() {
 void ViewerForm::Refresh() {
     const TDateTime from = SpanFrom(), to = SpanTo();
     const int pixels = std::max(1, ViewerChart->axisRect()->width());
-    auto fill = [&](QCPGraph* graph, int column, int what) {
+    auto fill = [&](QCPGraph* graph, int column, int what, bool smoothRows = true) {
         QSharedPointer<QCPGraphDataContainer> line = graph->data();
         if (!view_ || column < 0) {
             line->clear();
             return;
         }
-        view_->Line(column, what, from, to, pixels, points_);
+        // Each pixel's extremes are pixel-aligned: antialiasing would only
+        // cost (many times over on a month's tall envelope). Rows drawn one
+        // by one keep it.
+        const bool extremes = view_->Line(column, what, from, to, pixels, points_);
+        if (smoothRows) graph->setAntialiased(!extremes);
         QVector<QCPGraphData> rows;
         rows.reserve(static_cast<qsizetype>(points_.size()));
         for (const LinePoint& p : points_)
@@ -531,9 +535,9 @@ void ViewerForm::Refresh() {
     const int wind = view_ ? view_->Data().Find("風速") : -1;
     const bool band =
         wind >= 0 && !view_->Data().Columns[static_cast<std::size_t>(wind)].Max.empty();
-    fill(wind_, wind, 0);
-    fill(windMax_, band ? wind : -1, 1);
-    fill(windMin_, band ? wind : -1, 2);
+    fill(wind_, wind, 0, false);
+    fill(windMax_, band ? wind : -1, 1, false);
+    fill(windMin_, band ? wind : -1, 2, false);
     fill(airGraph_, air_, 0);
     for (auto& [column, graph] : others_)
         fill(graph, column, 0);

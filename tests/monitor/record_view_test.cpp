@@ -97,6 +97,47 @@ TEST(RecordView, ADecimatedLineHoldsEachPixelsExtremes) {
     EXPECT_EQ(gaps, 0);
 }
 
+// Rows at an uneven pace (dense, a long stop, then sparse) put the row
+// guessed from the times far from the right one: every pixel must still hold
+// exactly its own rows' extremes.
+TEST(RecordView, EveryPixelHoldsItsOwnRowsAtAnUnevenPace) {
+    std::vector<int> seconds;
+    std::vector<float> wind;
+    for (int i = 0; i < 20000; ++i)
+        seconds.push_back(i);
+    for (int i = 60000; i < 86400; i += 7)
+        seconds.push_back(i);
+    for (std::size_t r = 0; r < seconds.size(); ++r)
+        wind.push_back(static_cast<float>((r * 7919) % 1000) / 10.0f);
+    const RecordView v(SecondRows(seconds, wind));
+    const int pixels = 97;
+    const TDateTime from = Day29() + 500 / 86400.0, to = Day29() + 86000 / 86400.0;
+    std::vector<LinePoint> line;
+    v.Line(0, 0, from, to, pixels, line);
+    const double width = (to - from) / pixels;
+    for (int p = 0; p < pixels; ++p) {
+        float lo = INFINITY, hi = -INFINITY;
+        for (std::size_t r = 0; r < seconds.size(); ++r) {
+            const TDateTime t = Day29() + seconds[r] / 86400.0;
+            if (t >= from + p * width && t < from + (p + 1) * width) {
+                lo = std::min(lo, wind[r]);
+                hi = std::max(hi, wind[r]);
+            }
+        }
+        const double mid = from + (p + 0.5) * width;
+        std::vector<float> at;
+        for (const LinePoint& q : line)
+            if (std::fabs(q.Time - mid) < width / 4 && !std::isnan(q.Value)) at.push_back(q.Value);
+        if (std::isinf(lo)) {
+            EXPECT_TRUE(at.empty()) << p;
+        } else {
+            ASSERT_EQ(at.size(), 2u) << p;
+            EXPECT_EQ(std::min(at[0], at[1]), lo) << p;
+            EXPECT_EQ(std::max(at[0], at[1]), hi) << p;
+        }
+    }
+}
+
 TEST(RecordView, StatisticsOfTheSpanInView) {
     RecordData d = SecondRows({0, 1, 2, 3, 4}, {1, 2, NAN, 4, 8});
     d.Columns[0].Max = {1.5f, 9.0f, NAN, 4.5f, 8.5f};
