@@ -321,6 +321,11 @@ void TMainForm::BuildChart() {
     // One polyline rather than a segment each: the 2-pixel line is stroked
     // once, which is most of what a redraw costs.
     RTCWindSpeed->setPlottingHint(QCP::phFastPolylines, true);
+    // The overlay layer stays empty here; as a layer of its own it would cost
+    // a second full-size buffer to clear and blend at every redraw.
+    RTCWindSpeed->layer("overlay")->setMode(QCPLayer::lmLogical);
+    // Painted with the readouts' updates in one pass, not on its own at once.
+    RTCWindSpeed->setPlottingHint(QCP::phImmediateRefresh, false);
     BottomAxis = RTCWindSpeed->xAxis;
     LeftAxis = RTCWindSpeed->yAxis;
     RTCWindSpeed->xAxis2->setVisible(false);

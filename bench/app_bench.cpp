@@ -113,6 +113,28 @@ BENCHMARK(BM_RedrawChart)
     ->ArgsProduct({{0}, {1, 2, 3, 4, 5, 6}})
     ->Unit(benchmark::kMicrosecond);
 
+// The chart's share of a monitoring second: the time window moves on, the
+// line is rebuilt and the queued replot is painted as the event loop does it.
+void BM_ChartSecond(benchmark::State& state) {
+    Fixture f;
+    TMainForm form(f.ctx);
+    form.MainTimer->stop();
+    form.resize(602, 506);
+    form.show();
+    for (int i = 0; i < 1024; ++i) {
+        f.history[i].Valid = true;
+        f.history[i].Time = f.clock.Now() - i / 86400.0;
+        f.history[i].WindSpeed = static_cast<float>(2.0 + (i % 17) * 0.1);
+    }
+    QApplication::processEvents();
+    for (auto _ : state) {
+        f.clock.AdvanceSeconds(1);
+        form.RedrawChart();
+        QApplication::processEvents();
+    }
+}
+BENCHMARK(BM_ChartSecond)->Unit(benchmark::kMicrosecond);
+
 // The link window's receive log at its cap: the heap a full log takes, and the
 // cost of one more good frame (check, log line, the oldest line dropped, repaint).
 void BM_ReceiveLogAtCap(benchmark::State& state) {
