@@ -9,12 +9,6 @@
 
 namespace qvr {
 
-namespace {
-
-// The per-sensor files are named by serial number alone, so it must be one
-// plain name that creates a file on Windows as well as here: no separators or
-// characters Windows refuses, no trailing dot or space (Windows drops them),
-// and no device name, which opens the device instead of a file ("NUL.qvr").
 std::string SerialNumberProblem(const std::string& serial) {
     if (serial.empty()) return "シリアル番号が入力されていません";
     for (const unsigned char c : serial)
@@ -37,6 +31,8 @@ std::string SerialNumberProblem(const std::string& serial) {
         return "シリアル番号が機器名と同じため、ファイルを作れません: " + serial;
     return {};
 }
+
+namespace {
 
 void RequireSerialNumber(const std::string& serial) {
     if (const std::string problem = SerialNumberProblem(serial); !problem.empty())

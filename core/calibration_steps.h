@@ -8,6 +8,13 @@
 
 namespace qvr {
 
+// Why a serial number cannot name the per-sensor files, or empty when it can.
+// It must be one plain name that creates a file on Windows as well as here: no
+// separators or characters Windows refuses, no trailing dot or space (Windows
+// drops them), and no device name, which opens the device instead of a file
+// ("NUL.qvr").
+std::string SerialNumberProblem(const std::string& serial);
+
 // What the step buttons need from the window around them.
 class CalibrationStepView {
 public:

@@ -1,6 +1,7 @@
 #include "core/verification.h"
 
 #include "base/date_time.h"
+#include "base/ini_file.h"
 #include "base/number_text.h"
 #include "base/text_file.h"
 #include "core/sample_validity.h"
@@ -183,6 +184,29 @@ std::vector<std::string> VerLogLines(const std::vector<VerPoint>& points,
 void WriteVerLog(const std::string& path, const std::vector<VerPoint>& points,
                  const VerTolerance& tolerance, TDateTime finished) {
     WriteTextLines(path, VerLogLines(points, tolerance, finished));
+}
+
+bool VerToleranceAllowed(double a, double bPercent) {
+    return a >= 0 && a <= 10 && bPercent >= 0 && bPercent <= 100;
+}
+
+VerTolerance LoadVerTolerance(const std::string& path) {
+    const IniFile ini(path);
+    const VerTolerance defaults;
+    VerTolerance t;
+    const double nan = std::nan("");
+    const double a = ini.ReadFloat("Verify", "A", nan);
+    const double b = ini.ReadFloat("Verify", "B", nan);
+    t.A = VerToleranceAllowed(a, 0) ? a : defaults.A;
+    t.B = VerToleranceAllowed(0, b) ? b / 100.0 : defaults.B;
+    return t;
+}
+
+void SaveVerTolerance(const std::string& path, const VerTolerance& tolerance) {
+    IniText ini = IniText::Read(path);
+    ini.SetValue("Verify", "A", GeneralNumberText(tolerance.A));
+    ini.SetValue("Verify", "B", GeneralNumberText(tolerance.B * 100.0));
+    ini.Write(path);
 }
 
 } // namespace qvr

@@ -84,6 +84,15 @@ struct VerTolerance {
 
 inline constexpr int kVerMinPoints = 5;
 
+// A tolerance the tab accepts: A from 0 to 10 m/s, B from 0 to 100 %.
+bool VerToleranceAllowed(double a, double bPercent);
+
+// The tolerance kept in section "Verify" of "BaseSetpoint.ini" (keys A in m/s,
+// B in %); a value missing or not allowed gives its default.
+VerTolerance LoadVerTolerance(const std::string& path);
+// Throws IniFileError naming the file when it cannot be written.
+void SaveVerTolerance(const std::string& path, const VerTolerance& tolerance);
+
 bool VerPointPasses(const VerPoint& point, const VerTolerance& tolerance);
 
 struct VerVerdict {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 namespace qvr {
 
@@ -254,6 +255,20 @@ CalibrationReport CalibrationJournal::Build(const ReportContext& c) const {
     for (std::size_t i = 0; i < series_.size(); i += stride)
         r.Series.push_back(series_[i]);
     if (!series_.empty() && (series_.size() - 1) % stride != 0) r.Series.push_back(series_.back());
+    return r;
+}
+
+CalibrationReport BuildVerificationReport(const ReportContext& c,
+                                          ReportVerification verification) {
+    CalibrationReport r;
+    r.SerialNo = c.After.SerialNo;
+    r.Model = SensorNumber(c.Sensor.ModelNo);
+    r.Firmware = SensorNumber(c.Sensor.Version);
+    r.Created = c.Created;
+    r.ProgramVersion = c.ProgramVersion;
+    r.Computer = c.Computer;
+    r.Calibrated = false;
+    r.Verification = std::move(verification);
     return r;
 }
 

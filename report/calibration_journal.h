@@ -70,4 +70,9 @@ bool AnyValid(const TSampleHistory& history, int newest);
 // The time of the oldest reading among the `newest` history entries (0: none).
 TDateTime OldestValid(const TSampleHistory& history, int newest);
 
+// The report of a verification run without a calibration in this run: the
+// sensor's identity and the verification page alone.
+CalibrationReport BuildVerificationReport(const ReportContext& context,
+                                          ReportVerification verification);
+
 } // namespace qvr

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "base/date_time.h"
+#include "core/verification.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -83,6 +85,14 @@ struct ReportMark {
     std::string Label;
 };
 
+// A verification run as its page shows it.
+struct ReportVerification {
+    std::vector<VerPoint> Points; // in the order taken
+    VerTolerance Tolerance;
+    TDateTime Finished = 0;
+    std::string LogFile; // the run's log, by name
+};
+
 // Everything a calibration report shows, as plain data: the PDF is drawn from
 // this alone, and tests read it without drawing.
 struct CalibrationReport {
@@ -100,6 +110,9 @@ struct CalibrationReport {
     std::vector<std::string> Skipped; // confirm stages never confirmed, by name
     std::vector<ReportPoint> Series;
     std::vector<ReportMark> Marks;
+    // False for the report of a verification run alone: no calibration pages.
+    bool Calibrated = true;
+    std::optional<ReportVerification> Verification; // its page, when one was run
 };
 
 // The band check of the calibration's completion: the tolerance is 0.5 % of

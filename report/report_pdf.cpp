@@ -1,6 +1,7 @@
 #include "report/report_pdf.h"
 
 #include "base/text_file.h"
+#include "report/verification_plot.h"
 
 #include "ui/plot.h"
 #include <QBuffer>
@@ -71,6 +72,9 @@ public:
     // Moves on to a fresh page when `height` does not fit below `y`.
     double Room(double y, double height) {
         if (y + height <= kPageH - kMargin - 6) return y;
+        return NewPage();
+    }
+    double NewPage() {
         writer_.newPage();
         ++pages_;
         return kMargin;
@@ -89,9 +93,13 @@ double Heading(Page& page, double y, const QString& text) {
     return y + 7.5;
 }
 
+QString ReportTitle(const CalibrationReport& r) {
+    return r.Calibrated ? QStringLiteral("キャリブレーション報告書") : QStringLiteral("検証報告書");
+}
+
 double DrawHeader(Page& page, const CalibrationReport& r) {
     double y = kMargin;
-    page.Text(kMargin, y, 120, 9, QStringLiteral("キャリブレーション報告書"), ReportFont(17, true));
+    page.Text(kMargin, y, 120, 9, ReportTitle(r), ReportFont(17, true));
     page.Text(kPageW - kMargin - 70, y, 70, 9, QStringLiteral("作成 ") + Time(r.Created),
               ReportFont(9), Qt::AlignRight | Qt::AlignVCenter);
     y += 11;
@@ -236,6 +244,25 @@ double DrawFinal(Page& page, const CalibrationReport& r, double y) {
     return y + 2;
 }
 
+// Draws the plot into `target` as a picture of painter calls, so that the PDF
+// keeps lines and text.
+void PlacePlot(Page& page, QCustomPlot& plot, QSize size, const QRectF& target) {
+    QPicture picture;
+    {
+        QCPPainter painter(&picture);
+        plot.toPainter(&painter, size.width(), size.height());
+    }
+    QPainter& p = page.P();
+    p.save();
+    p.translate(target.topLeft());
+    // A picture plays back scaled from its own resolution to the device's.
+    const double dpiX = double(picture.logicalDpiX()) / p.device()->logicalDpiX();
+    const double dpiY = double(picture.logicalDpiY()) / p.device()->logicalDpiY();
+    p.scale(dpiX * target.width() / size.width(), dpiY * target.height() / size.height());
+    p.drawPicture(0, 0, picture);
+    p.restore();
+}
+
 // A value axis from lo to hi in whole units, with about five steps of 1, 2
 // or 5 times a power of ten; one decimal where the span is short.
 void ReportAxis(QCPAxis* axis, const QString& title, double lo, double hi) {
@@ -253,8 +280,7 @@ void ReportAxis(QCPAxis* axis, const QString& title, double lo, double hi) {
 }
 
 // Wind speed (left scale) and temperature difference (right scale) over the
-// minutes since the start, with each confirmation as a numbered line. Drawn
-// as a picture of painter calls, so that the PDF keeps lines and text.
+// minutes since the start, with each confirmation as a numbered line.
 void DrawChart(Page& page, const CalibrationReport& r, double y, double height) {
     const QSize size(680, static_cast<int>(680 * height / (kPageW - 2 * kMargin)));
     QCustomPlot plot;
@@ -325,21 +351,7 @@ void DrawChart(Page& page, const CalibrationReport& r, double y, double height) 
         label->setPadding(QMargins(2, 1 + 11 * row, 0, 0));
     }
 
-    QPicture picture;
-    {
-        QCPPainter painter(&picture);
-        plot.toPainter(&painter, size.width(), size.height());
-    }
-    const QRectF target = page.R(kMargin, y, kPageW - 2 * kMargin, height);
-    QPainter& p = page.P();
-    p.save();
-    p.translate(target.topLeft());
-    // A picture plays back scaled from its own resolution to the device's.
-    const double dpiX = double(picture.logicalDpiX()) / p.device()->logicalDpiX();
-    const double dpiY = double(picture.logicalDpiY()) / p.device()->logicalDpiY();
-    p.scale(dpiX * target.width() / size.width(), dpiY * target.height() / size.height());
-    p.drawPicture(0, 0, picture);
-    p.restore();
+    PlacePlot(page, plot, size, page.R(kMargin, y, kPageW - 2 * kMargin, height));
 }
 
 // Room for the people who sign the calibration off, and where the report came from.
@@ -359,6 +371,108 @@ void DrawFooter(Page& page, const CalibrationReport& r, double y) {
               ReportFont(7), Qt::AlignLeft | Qt::AlignVCenter, kRule);
 }
 
+QString FitText(const VerFit& f) {
+    if (f.Points < 2) return QStringLiteral("回帰：測定点が2点未満のため算出できません");
+    if (!f.Defined)
+        return QStringLiteral("回帰：基準風速がすべて同じため傾きを算出できません");
+    QString text = QStringLiteral("傾き %1　　オフセット %2 m/s　　相関係数 %3")
+                       .arg(Fixed(f.Slope, 4), Fixed(f.Offset, 3),
+                            f.RDefined ? Fixed(f.R, 6) : QStringLiteral("—"));
+    text += QStringLiteral("　　標準誤差 %1")
+                .arg(f.StdErrorDefined ? Fixed(f.StdError, 3) + QStringLiteral(" m/s")
+                                       : QStringLiteral("—"));
+    return text;
+}
+
+double DrawVerification(Page& page, const CalibrationReport& r, double y) {
+    const ReportVerification& v = *r.Verification;
+    y = Heading(page, y,
+                QStringLiteral("検証（基準風速ごとのセンサー風速、30件の平均）　ログ %1")
+                    .arg(Q(v.LogFile)));
+    page.Text(kMargin, y, 170, 5,
+              QStringLiteral("許容差 ±(%1 m/s + %2 % × 基準風速)　　検証完了 %3")
+                  .arg(Fixed(v.Tolerance.A, 3), Fixed(v.Tolerance.B * 100.0, 2),
+                       Time(v.Finished)),
+              ReportFont(8.5));
+    y += 6;
+    const double rowH = 4.6;
+    const double x[] = {kMargin,      kMargin + 8,  kMargin + 38,  kMargin + 56,
+                        kMargin + 74, kMargin + 92, kMargin + 108, kMargin + 124,
+                        kMargin + 136, kMargin + 154, kMargin + 170};
+    const QString heads[] = {
+        QStringLiteral("No."),  QStringLiteral("時刻"),     QStringLiteral("基準 m/s"),
+        QStringLiteral("平均"), QStringLiteral("標準偏差"), QStringLiteral("最大"),
+        QStringLiteral("最小"), QStringLiteral("数"),       QStringLiteral("偏差 m/s"),
+        QStringLiteral("偏差 %"), QStringLiteral("判定")};
+    const auto header = [&](double at) {
+        for (int i = 0; i < 11; ++i)
+            page.Text(x[i], at, i == 1 ? 30 : 16, rowH, heads[i], ReportFont(7.5, true),
+                      i >= 2 && i <= 9 ? Qt::AlignRight | Qt::AlignVCenter
+                                       : Qt::AlignLeft | Qt::AlignVCenter);
+        page.Rule(kMargin, at + rowH, kPageW - 2 * kMargin);
+        return at + rowH + 0.3;
+    };
+    y = header(page.Room(y, 2 * rowH));
+    if (v.Points.empty()) {
+        page.Text(kMargin, y, 120, rowH, QStringLiteral("測定点はありません"), ReportFont(8));
+        y += rowH;
+    }
+    for (std::size_t i = 0; i < v.Points.size(); ++i) {
+        const double at = page.Room(y, rowH);
+        if (at != y) y = header(at);
+        const VerPoint& p = v.Points[i];
+        const bool pass = VerPointPasses(p, v.Tolerance);
+        if (i % 2 == 1) page.Fill(kMargin, y, kPageW - 2 * kMargin, rowH, kShade);
+        const QString cells[] = {
+            QString::number(i + 1),  Time(p.Time),         Fixed(p.Reference, 3),
+            Fixed(p.Mean, 3),        Fixed(p.StdDev, 3),   Fixed(p.Max, 3),
+            Fixed(p.Min, 3),         QString::number(p.Samples),
+            Fixed(p.Deviation(), 3),
+            VerPercentDefined(p) ? Fixed(VerPercent(p), 2) : QStringLiteral("—"),
+            pass ? QStringLiteral("合格") : QStringLiteral("不合格")};
+        for (int c = 0; c < 11; ++c)
+            page.Text(x[c], y, c == 1 ? 30 : 16, rowH, cells[c], ReportFont(7.5, c == 10 && !pass),
+                      c >= 2 && c <= 9 ? Qt::AlignRight | Qt::AlignVCenter
+                                       : Qt::AlignLeft | Qt::AlignVCenter,
+                      pass ? QColor(Qt::black) : kChanged);
+        y += rowH;
+    }
+    y = page.Room(y + 2, 12);
+    const VerFit fit = FitVerification(v.Points);
+    page.Text(kMargin, y, 140, 7, FitText(fit), ReportFont(9));
+    const VerVerdict verdict = JudgeVerification(v.Points, v.Tolerance);
+    const QColor c = verdict.Pass ? kPass : kChanged;
+    page.P().setPen(QPen(c, Page::Px(0.5)));
+    page.P().setBrush(Qt::NoBrush);
+    page.P().drawRect(page.R(kPageW - kMargin - 40, y - 0.5, 40, 8));
+    page.Text(kPageW - kMargin - 40, y - 0.5, 40, 8,
+              QStringLiteral("判定：") + Q(VerVerdictText(verdict)), ReportFont(12, true),
+              Qt::AlignCenter, c);
+    y += 9;
+    if (!verdict.Enough) {
+        page.Text(kMargin, y, 170, 5,
+                  QStringLiteral("合格には%1点以上の測定点が必要です").arg(kVerMinPoints),
+                  ReportFont(9, true), Qt::AlignLeft | Qt::AlignVCenter, kChanged);
+        y += 5.5;
+    }
+
+    y = page.Room(y + 2, 80);
+    const double w = (kPageW - 2 * kMargin - 4) / 2;
+    const double h = 70;
+    const QSize size(340, static_cast<int>(340 * h / w));
+    QCustomPlot line;
+    line.setBackground(Qt::NoBrush);
+    line.resize(size);
+    PlotVerificationLine(line, v.Points, fit, ReportFont(8));
+    PlacePlot(page, line, size, page.R(kMargin, y, w, h));
+    QCustomPlot deviation;
+    deviation.setBackground(Qt::NoBrush);
+    deviation.resize(size);
+    PlotVerificationDeviation(deviation, v.Points, v.Tolerance, ReportFont(8));
+    PlacePlot(page, deviation, size, page.R(kMargin + w + 4, y, w, h));
+    return y + h + 3;
+}
+
 } // namespace
 
 QByteArray RenderReportPdf(const CalibrationReport& r) {
@@ -370,21 +484,29 @@ QByteArray RenderReportPdf(const CalibrationReport& r) {
         writer.setResolution(kDpi);
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait,
                                          QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter));
-        writer.setTitle(QStringLiteral("キャリブレーション報告書 ") + Q(r.SerialNo));
+        writer.setTitle(ReportTitle(r) + QStringLiteral(" ") + Q(r.SerialNo));
         writer.setCreator(QStringLiteral("QVR Monitor ") + Q(r.ProgramVersion));
         Page page(writer);
         double y = DrawHeader(page, r);
-        y = DrawParams(page, r, y);
-        y = page.Room(y, 8 + 4.9 * (r.Stages.size() + 1));
-        y = DrawStages(page, r, y);
-        y = page.Room(y, 30);
-        y = DrawFinal(page, r, y);
-        y = Heading(page, page.Room(y, 80),
-                    QStringLiteral("風速と温度差の推移（番号は確定した工程）"));
-        const double bottom = kPageH - kMargin - 18;
-        const double chartH = std::min(110.0, bottom - y);
-        DrawChart(page, r, y, chartH);
-        DrawFooter(page, r, y + chartH + 2);
+        if (r.Calibrated) {
+            y = DrawParams(page, r, y);
+            y = page.Room(y, 8 + 4.9 * (r.Stages.size() + 1));
+            y = DrawStages(page, r, y);
+            y = page.Room(y, 30);
+            y = DrawFinal(page, r, y);
+            y = Heading(page, page.Room(y, 80),
+                        QStringLiteral("風速と温度差の推移（番号は確定した工程）"));
+            const double bottom = kPageH - kMargin - 18;
+            const double chartH = std::min(110.0, bottom - y);
+            DrawChart(page, r, y, chartH);
+            DrawFooter(page, r, y + chartH + 2);
+            // The verification, when one was run, on a page of its own.
+            if (r.Verification) y = page.NewPage();
+        }
+        if (r.Verification) {
+            y = DrawVerification(page, r, y);
+            DrawFooter(page, r, page.Room(y, 14));
+        }
         page.P().end();
     }
     return bytes;

@@ -6,6 +6,7 @@
 #include "core/param_keys.h"
 #include "core/setpoint_file.h"
 #include "link/comm_ctrl_form.h"
+#include "settings/verify_tab.h"
 #include "ui/app_globals.h"
 #include "ui/pictures.h"
 #include "write/write_form.h"
@@ -115,6 +116,12 @@ void TSysSetForm::BuildControls() {
     TSDirect = BuildDirectTab();
     PCMain->addTab(TSCalibration, QStringLiteral("管理操作"));
     PCMain->addTab(TSDirect, QStringLiteral("直接操作"));
+    TabVerify = new TVerifyTab(
+        ctx_,
+        {[this] { return ESNum->text().toStdString(); }, BaseSetpointFile(),
+         [this](const ReportVerification& v) { return WriteVerificationReport(v); }},
+        PCMain);
+    PCMain->addTab(TabVerify, QStringLiteral("検証"));
     right->addWidget(PCMain, 1);
     body->addLayout(right, 1);
     column->addLayout(body, 1);

@@ -9,6 +9,7 @@
 
 #include <QWidget>
 #include <memory>
+#include <optional>
 
 class QCheckBox;
 class QFileDialog;
@@ -27,6 +28,7 @@ class QToolButton;
 namespace qvr {
 
 class TCommCtrlForm;
+class TVerifyTab;
 
 // Settings window: port buttons, serial number, direct editing of the
 // parameter set, setpoint files, and the calibration tab. Created hidden at
@@ -152,6 +154,9 @@ public:
     QLabel* LReport = nullptr;  // where the last report went
     QLabel* LCalNote = nullptr; // why stages cannot be confirmed now
 
+    // Verification tab: measures only.
+    TVerifyTab* TabVerify = nullptr;
+
 protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -173,6 +178,9 @@ private:
     void ConfirmStage(CalibrationSteps::Stage stage, CalStage reported);
     // Writes the calibration report into "Report" beside the executable and shows its path.
     void WriteReport();
+    // Adds a verification run to this run's calibration report of the same
+    // sensor, or writes a report of its own; returns the report's path.
+    std::string WriteVerificationReport(const ReportVerification& verification);
     void DefaultsMissing() override;
     void DefaultsIncomplete(const std::string& message) override;
     void StepChanged() override;
@@ -192,6 +200,8 @@ private:
     CalibrationPanels shownPanels_;
     CalControls shownControls_;
     CalibrationSteps calSteps_{ctx_, Cal, *this};
+    // The report "作業完了" wrote last, for a verification page added later.
+    std::optional<CalibrationReport> lastReport_;
 };
 
 } // namespace qvr

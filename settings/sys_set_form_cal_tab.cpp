@@ -1,5 +1,6 @@
 // The calibration tab of the settings window: its controls and its timer tick.
 #include "settings/sys_set_form.h"
+#include "settings/verify_tab.h"
 
 #include "base/ini_file.h"
 #include "base/text_file.h"
@@ -207,6 +208,7 @@ void TSysSetForm::Tim1STimer() {
     CalJournal.AddSample(ctx_.sampleHistory[0]);
     ShowEvaluation();
     UpdateCalControls();
+    TabVerify->Tick();
 }
 
 void TSysSetForm::ShowEvaluation() {
@@ -353,9 +355,33 @@ void TSysSetForm::WriteReport() {
     c.MeasuredFrom = OldestValid(ctx_.sampleHistory, 15);
     c.LastWrite = LastWrite;
     const std::string path = StampedPathIn(ctx_.exeDir + "Report", c.After.SerialNo, now, ".pdf");
-    WriteReportPdf(CalJournal.Build(c), QString::fromStdString(path));
+    CalibrationReport report = CalJournal.Build(c);
+    WriteReportPdf(report, QString::fromStdString(path));
     ReportPath = path;
+    lastReport_ = std::move(report);
     LReport->setText(QStringLiteral("レポート: ") + QString::fromStdString(path));
+}
+
+std::string TSysSetForm::WriteVerificationReport(const ReportVerification& verification) {
+    const std::string serial = ESNum->text().toStdString();
+    if (lastReport_ && lastReport_->SerialNo == serial) {
+        // The same sensor's calibration report, whole again with the page added.
+        CalibrationReport report = *lastReport_;
+        report.Verification = verification;
+        WriteReportPdf(report, QString::fromStdString(ReportPath));
+        lastReport_ = std::move(report);
+        return ReportPath;
+    }
+    ReportContext c;
+    c.After = ctx_.writePrm;
+    c.After.SerialNo = serial;
+    c.Created = ctx_.clock.Now();
+    c.Computer = QSysInfo::machineHostName().toStdString();
+    c.ProgramVersion = AppVersion;
+    c.Sensor = ctx_.currentSample;
+    const std::string path = StampedPathIn(ctx_.exeDir + "Report", serial, c.Created, "_VER.pdf");
+    WriteReportPdf(BuildVerificationReport(c, verification), QString::fromStdString(path));
+    return path;
 }
 
 void TSysSetForm::DefaultsMissing() {

@@ -216,5 +216,23 @@ TEST(Verification, ALogThatCannotBeWrittenNamesItsFile) {
     }
 }
 
+TEST(Verification, TheToleranceIsKeptBesideTheOtherSettings) {
+    TempDir dir;
+    const std::string path = dir.File("BaseSetpoint.ini");
+    // No file, and values a hand edit may leave: the defaults.
+    EXPECT_EQ(LoadVerTolerance(path).A, 0.1);
+    EXPECT_EQ(LoadVerTolerance(path).B, 0.02);
+    WriteTextLines(path, {"[UI]", "Language=ja", "[Verify]", "A=abc", "B=-3", "[Early]", "X=1"});
+    EXPECT_EQ(LoadVerTolerance(path).A, 0.1);
+    EXPECT_EQ(LoadVerTolerance(path).B, 0.02);
+
+    SaveVerTolerance(path, VerTolerance{0.25, 0.035});
+    const VerTolerance t = LoadVerTolerance(path);
+    EXPECT_DOUBLE_EQ(t.A, 0.25);
+    EXPECT_DOUBLE_EQ(t.B, 0.035);
+    EXPECT_EQ(ReadTextLines(path), (std::vector<std::string>{"[UI]", "Language=ja", "[Verify]",
+                                                             "A=0.25", "B=3.5", "[Early]", "X=1"}));
+}
+
 } // namespace
 } // namespace qvr::test
