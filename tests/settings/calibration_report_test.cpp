@@ -3,6 +3,7 @@
 #include "base/text_file.h"
 #include "core/setpoint_file.h"
 #include "settings/sys_set_form.h"
+#include "settings/verify_tab.h"
 #include "tests/report/pdf_text.h"
 
 #include <QApplication>
@@ -109,6 +110,32 @@ TEST_F(CalibrationReport, FinishWritesTheReportBesideItsLogAndShowsWhereItIs) {
     form.BBFin->click();
     EXPECT_EQ(form.ReportPath, dir.File("Report") + "/A12_20261210_083035_2.pdf");
     EXPECT_TRUE(FileExists(path));
+}
+
+TEST_F(CalibrationReport, AVerificationAfterTheCalibrationAddsItsPageToTheSameReport) {
+    TSysSetForm form(ctx);
+    Calibrate(form);
+    WriteVerified();
+    Ticks(form, SteadySample(5.0f), 15);
+    form.BBFin->click();
+    const std::string path = form.ReportPath;
+    ASSERT_TRUE(FileExists(path));
+
+    TVerifyTab* tab = form.TabVerify;
+    for (const int speed : {2, 4, 6, 8, 10}) {
+        Ticks(form, SteadySample(static_cast<float>(speed) + 0.04f), 1);
+        tab->EVerRef->setText(QString::number(speed));
+        tab->BBVerPoint->click();
+    }
+    ASSERT_EQ(tab->Points().size(), 5u);
+    tab->BBVerFin->click();
+    EXPECT_EQ(form.ReportPath, path);
+    EXPECT_TRUE(tab->LVerFile->text().endsWith(QString::fromStdString(path)));
+    const QString text = PdfText(QString::fromStdString(path));
+    for (const char* expected : {"キャリブレーション報告書", "気温器差確定", "A12_VER.csv",
+                                 "10.040", "傾き 1.0000", "オフセット 0.040 m/s"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected;
+    EXPECT_EQ(text.count(QStringLiteral("判定：合格")), 2); // the calibration's and the verification's
 }
 
 TEST_F(CalibrationReport, NoPassWithoutAWriteOrWithoutACheckAfterIt) {
