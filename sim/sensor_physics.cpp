@@ -32,7 +32,8 @@ double SensorPhysics::Gauss(double sigma) {
 double SensorPhysics::TrueTempDiff(double windSpeed, double heaterWatt) const {
     const double heat =
         truth_.nominalHeater > 0 ? std::max(heaterWatt, 0.0) / truth_.nominalHeater : 0.0;
-    return truth_.deltaT0 * heat / (1.0 + truth_.kingK * std::sqrt(std::max(windSpeed, 0.0)));
+    return truth_.deltaT0 * heat /
+           (1.0 + truth_.kingK * std::pow(std::max(windSpeed, 0.0), truth_.kingN));
 }
 
 std::optional<double> SensorPhysics::WindFromTempDiff(double tempDiff, double e01, double e02,

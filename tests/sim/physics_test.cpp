@@ -86,6 +86,23 @@ TEST(SensorPhysics, ChannelsCarryTheirErrorsAndTheSensorsCorrections) {
     EXPECT_NEAR(r.airTemp, (r.airTemp1 + r.airTemp2) / 2, 1e-9);
 }
 
+TEST(SensorPhysics, ATwoPointCalibrationLeavesASmallBowOverTheRange) {
+    SensorDevice device;
+    device.Conditions().noise = 0.0;
+    const double heater = *device.Parameters().Value("E04");
+    const SensorPhysics physics(device.Truth());
+    device.Parameters().Set("E01", static_cast<float>(physics.TrueTempDiff(0.0, heater)));
+    device.Parameters().Set("E02", 5.0f);
+    device.Parameters().Set("E03", static_cast<float>(physics.TrueTempDiff(5.0, heater)));
+    // U^0.98 · 5^0.02 for an exponent of 0.49 against the curve's 0.5.
+    const std::pair<double, double> readings[] = {{2, 2.0370}, {5, 5.0}, {8, 7.9252},
+                                                  {12, 11.7917}};
+    for (const auto& [speed, reading] : readings) {
+        device.Conditions().tunnelSpeed = speed;
+        EXPECT_NEAR(device.Measure(0).windSpeed, reading, 2e-4) << speed;
+    }
+}
+
 TEST(SensorPhysics, FactoryDefaultsReadWrong) {
     SensorDevice device;
     device.Conditions().noise = 0.0;
