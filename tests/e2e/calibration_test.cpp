@@ -15,6 +15,7 @@
 #include "base/text_file.h"
 #include "core/setpoint_file.h"
 #include "settings/sys_set_form.h"
+#include "settings/verify_tab.h"
 #include "tests/report/pdf_text.h"
 #include "write/write_form.h"
 
@@ -242,7 +243,42 @@ TEST_F(CalibrationSequence, FromStartToCompleteAgainstTheSensor) {
     TWritePrm second;
     LoadSetpointFile(second, backups[1]);
     EXPECT_EQ(second.DifT0m, Stored("E01")); // the calibrated 0 m/s value, before the second
-    std::printf("calibration run: %d seconds of the program\n", seconds);
+    const int calibrationSeconds = seconds;
+
+    // The calibrated sensor verified over its range on the third tab: a
+    // point at each speed once the wind has settled there.
+    TVerifyTab* verify = settings->TabVerify;
+    for (const int speed : {2, 4, 6, 8, 10}) {
+        sensor->SetTunnelSpeed(speed);
+        const TDateTime changed = clock.Now();
+        ASSERT_TRUE(Until(
+            [&] {
+                return verify->BBVerPoint->isEnabled() &&
+                       OldestValid(calCtx.sampleHistory, 30) > changed;
+            },
+            60))
+            << speed;
+        verify->EVerRef->setText(QString::number(speed));
+        verify->BBVerPoint->click();
+    }
+    ASSERT_EQ(verify->Points().size(), 5u);
+    // A two-point calibration at 5 m/s leaves the sensor a little high below
+    // it and low above it, well inside 0.1 m/s + 2 %.
+    const VerFit fit = FitVerification(verify->Points());
+    EXPECT_NEAR(fit.Slope, 0.977, 0.01);
+    EXPECT_NEAR(fit.Offset, 0.09, 0.05);
+    EXPECT_GT(fit.R, 0.9999);
+    EXPECT_NEAR(verify->Points()[4].Deviation(), -0.138, 0.03);
+    EXPECT_EQ(verify->PVerVerdict->text(), "判定：合格");
+    verify->BBVerFin->click();
+    EXPECT_EQ(settings->ReportPath, report); // the page joins the calibration's report
+    EXPECT_EQ(ReadTextLines(dir.File("Q-0815_VER.csv")).size(), 4u + 5u + 5u);
+    const QString withPage = PdfText(QString::fromStdString(report));
+    EXPECT_TRUE(withPage.contains(QStringLiteral("Q-0815_VER.csv")));
+    EXPECT_EQ(withPage.count(QStringLiteral("判定：合格")), 2);
+    std::printf("calibration run: %d seconds of the program, verification %d more; fit: slope "
+                "%.4f offset %.3f r %.6f\n",
+                calibrationSeconds, seconds - calibrationSeconds, fit.Slope, fit.Offset, fit.R);
 }
 
 TEST_F(CalibrationSequence, FastModeConfirmsNoStageThatNeedsTheTemperatures) {
