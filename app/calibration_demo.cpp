@@ -1,11 +1,14 @@
 #include "app/calibration_demo.h"
 
 #include "app/main_form.h"
+#include "serial/com_hand_over.h"
 #include "settings/sys_set_form.h"
+#include "settings/verify_tab.h"
 #include "write/write_form.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -14,6 +17,12 @@
 #include <cstdio>
 
 namespace qvr {
+
+namespace {
+
+constexpr int kVerifySpeeds[] = {2, 4, 6, 8, 10, 12};
+
+} // namespace
 
 CalibrationDemo::CalibrationDemo(TMainForm& mainForm, TSysSetForm& settings, TWriteForm& writer,
                                  QString outputDir, int limitSeconds, QObject* parent)
@@ -105,9 +114,46 @@ void CalibrationDemo::Poll() {
         }
         break;
     case Phase::Band:
-        if (cal.CalStep == 7) Finish(true);
+        if (cal.CalStep == 7) CalibrationDone();
+        break;
+    case Phase::Verify:
+        VerifyPoll();
         break;
     }
+}
+
+void CalibrationDemo::CalibrationDone() {
+    Say("calibration complete");
+    Shot(&settings_, "calibration-tab.png");
+    settings_.BBFin->click();
+    if (!settings_.ReportPath.empty())
+        Say(QString("report %1").arg(QString::fromStdString(settings_.ReportPath)));
+    settings_.PCMain->setCurrentWidget(settings_.TabVerify);
+    verifyIndex_ = 0;
+    Say(QString("verification; tunnel %1 m/s").arg(kVerifySpeeds[0]));
+    Say(QString("tunnel %1 m/s").arg(kVerifySpeeds[0]));
+    Next(Phase::Verify);
+}
+
+void CalibrationDemo::VerifyPoll() {
+    TVerifyTab& tab = *settings_.TabVerify;
+    // Until a reading at the new speed has come, the window still holds the
+    // old one steady; after that it is steady only once all of it is new.
+    if (phaseTicks_ < 12 || !tab.BBVerPoint->isEnabled()) return;
+    const int speed = kVerifySpeeds[verifyIndex_];
+    tab.EVerRef->setText(QString::number(speed));
+    tab.BBVerPoint->click();
+    Say(QString("point at %1 m/s recorded").arg(speed));
+    if (++verifyIndex_ < std::size(kVerifySpeeds)) {
+        Say(QString("tunnel %1 m/s").arg(kVerifySpeeds[verifyIndex_]));
+        Next(Phase::Verify);
+        return;
+    }
+    Say(QString("verification: %1; %2").arg(tab.PVerFit->text(), tab.PVerVerdict->text()));
+    Shot(&settings_, "verification-tab.png");
+    tab.BBVerFin->click();
+    Say(QString("verification files: %1").arg(tab.LVerFile->text().replace('\n', "; ")));
+    Finish(true);
 }
 
 // A picture of a window as it stands, into the output folder.
@@ -126,9 +172,16 @@ void CalibrationDemo::Next(Phase phase) {
 void CalibrationDemo::Send(Phase next) {
     sending_ = true;
     writeStarted_ = false;
+    OpenWriteWindow(next);
+}
+
+void CalibrationDemo::OpenWriteWindow(Phase next) {
     // From a timer of its own: a timer does not fire again while its handler
-    // runs, and the write window's modal loop runs inside this click.
+    // runs, and the write window's modal loop runs inside this click. Never
+    // from inside a line event (a lamp lets timers run there): the modal loop
+    // would hold the line until it ends.
     QTimer::singleShot(0, this, [this, next] {
+        if (TComHandOver::Default().Running()) return OpenWriteWindow(next);
         settings_.BitBtn6->click(); // returns when the write window is left
         sending_ = false;
         Next(next);
@@ -138,17 +191,12 @@ void CalibrationDemo::Send(Phase next) {
 void CalibrationDemo::Finish(bool completed) {
     poll_.stop();
     completed_ = completed;
-    Say(completed ? "calibration complete" : "calibration did not complete in time");
-    settings_.show();
-    settings_.PCMain->setCurrentWidget(settings_.TSCalibration);
-    QApplication::processEvents();
-    const QString path = QDir(outputDir_).filePath("calibration-tab.png");
-    const bool saved = settings_.grab().save(path);
-    Say(QString("%1 %2").arg(saved ? "saved" : "could not save", path));
-    if (completed) {
-        settings_.BBFin->click();
-        if (!settings_.ReportPath.empty())
-            Say(QString("report %1").arg(QString::fromStdString(settings_.ReportPath)));
+    if (!completed) {
+        Say("the demo did not complete in time");
+        settings_.show();
+        Shot(&settings_, phase_ == Phase::Verify ? "verification-tab.png" : "calibration-tab.png");
+    } else {
+        Say("demo complete");
     }
     mainForm_.close();
 }

@@ -26,11 +26,14 @@ public:
     void Start();
 
 private:
-    enum class Phase { Connect, Temperatures, Zero, StillAir, Reference, Band };
+    enum class Phase { Connect, Temperatures, Zero, StillAir, Reference, Band, Verify };
     void Poll();
     void Next(Phase phase);
     void Send(Phase next);
+    void OpenWriteWindow(Phase next);
     void Finish(bool completed);
+    void CalibrationDone();
+    void VerifyPoll();
     void Say(const QString& line);
     void Shot(QWidget* window, const QString& file);
 
@@ -45,6 +48,7 @@ private:
     bool writeStarted_ = false;
     int writes_ = 0;
     int phaseTicks_ = 0;
+    std::size_t verifyIndex_ = 0; // the speed being verified
     bool completed_ = false;
 };
 

@@ -2,9 +2,10 @@
 # The unattended calibration demo: starts the simulated sensor in still air,
 # runs QVR Monitor on the offscreen platform through the whole calibration
 # (about two minutes), turns the tunnel to 5 m/s when the program asks for the
-# reference speed, and leaves a picture of the calibration tab at
-# "キャリブレーション完了" together with the stage logs and the sensor's
-# setpoint file.
+# reference speed, then verifies the sensor at 2, 4 … 12 m/s (about three
+# minutes more). Leaves pictures of the calibration tab at
+# "キャリブレーション完了" and of the verification tab, the report with its
+# verification page, the stage logs and the sensor's setpoint file.
 set -euo pipefail
 . "$(dirname "$0")/sensor-link.sh"
 cd "$(dirname "$0")/.."
@@ -43,24 +44,32 @@ printf '[ComPortM]\r\nPort=%s\r\nBaudRate=38400\r\n' "$link" >"$out/Port0.ini"
   printf '[System]\r\nChipStdV=2.5\r\n'
 } >"$out/DefaultPrm.qvr"
 
-echo "calibration-demo: running the calibration against the simulated sensor (about two minutes)"
-QT_QPA_PLATFORM=offscreen QVR_DEMO_CALIBRATION=1 "$out/qvr-monitor" --demo "$out" 2>&1 |
+echo "calibration-demo: running the calibration and a verification against the simulated sensor (about five minutes)"
+QT_QPA_PLATFORM=offscreen QVR_DEMO_CALIBRATION=1 QVR_DEMO_SECONDS=${QVR_DEMO_SECONDS:-900} \
+  "$out/qvr-monitor" --demo "$out" 2>&1 |
   while IFS= read -r line; do
     case "$line" in
       *"This plugin does not support"* | *XDG_RUNTIME_DIR*) continue ;;
     esac
     echo "$line"
-    if [ "$line" = "demo: tunnel 5 m/s" ]; then echo "speed 5" >&3; fi
+    case "$line" in
+      "demo: tunnel "*" m/s") speed="${line#demo: tunnel }" && echo "speed ${speed% m/s}" >&3 ;;
+    esac
   done
 
 if [ ! -s "$out/calibration-tab.png" ]; then
   echo "calibration-demo: no picture was left" >&2
   exit 1
 fi
-# The report's page as a picture, for the user guide.
+# The report's pages as pictures, for the user guide: the calibration, and
+# the verification on the page after it.
 report="$(ls "$out"/Report/*.pdf 2>/dev/null | head -n 1 || true)"
 if [ -n "$report" ]; then
   pdftoppm -png -r 110 -singlefile "$report" "$out/calibration-report"
+  pages="$(pdfinfo "$report" | awk '/^Pages:/ {print $2}')"
+  if [ "${pages:-1}" -gt 1 ]; then
+    pdftoppm -png -r 110 -f "$pages" -l "$pages" -singlefile "$report" "$out/verification-report"
+  fi
 fi
 echo "calibration-demo: pictures, logs, report and setpoint file in $out"
 ls -l "$out"

@@ -32,11 +32,13 @@ int TComHandOver::RunQueued(std::unique_lock<std::mutex>& lock) {
         Item* item = queue_.front();
         queue_.pop_front();
         lock.unlock();
+        ++running_;
         try {
             (*item->fn)();
         } catch (...) {
             // The event thread must be released whatever the call did.
         }
+        --running_;
         lock.lock();
         item->done = true;
         ++ran;

@@ -40,6 +40,9 @@ public:
     void ServeUntil(const std::function<bool()>& done);
     // Any thread: something ServeUntil waits for may have changed.
     void Notify();
+    // Owner thread: a handed-over call is running now. A modal loop started
+    // from inside one holds its event thread, and so its line, until it ends.
+    bool Running() const { return running_ > 0; }
 
 private:
     struct Item {
@@ -53,6 +56,7 @@ private:
     std::deque<Item*> queue_;
     std::function<void()> wakeUp_;
     unsigned notifications_ = 0;
+    int running_ = 0; // owner thread only
 };
 
 } // namespace qvr

@@ -49,5 +49,21 @@ TEST(ComHandOver, ConcurrentCallersEachRunOnceOnTheOwnerThread) {
     EXPECT_EQ(handOver.ProcessPending(), 0);
 }
 
+TEST(ComHandOver, TheOwnerCanTellWhileAHandedOverCallRuns) {
+    TComHandOver handOver;
+    bool inside = false;
+    std::atomic<bool> done{false};
+    std::thread caller([&] {
+        handOver.Call([&] { inside = handOver.Running(); });
+        done = true;
+        handOver.Notify();
+    });
+    EXPECT_FALSE(handOver.Running());
+    handOver.ServeUntil([&] { return done.load(); });
+    caller.join();
+    EXPECT_TRUE(inside);
+    EXPECT_FALSE(handOver.Running());
+}
+
 } // namespace
 } // namespace qvr::test
