@@ -396,17 +396,19 @@ double DrawVerification(Page& page, const CalibrationReport& r, double y) {
               ReportFont(8.5));
     y += 6;
     const double rowH = 4.6;
-    const double x[] = {kMargin,      kMargin + 8,  kMargin + 38,  kMargin + 56,
-                        kMargin + 74, kMargin + 92, kMargin + 108, kMargin + 124,
-                        kMargin + 136, kMargin + 154, kMargin + 170};
+    // Left edges and widths; the numbers stand right-aligned in their columns.
+    const double x[] = {kMargin,       kMargin + 8,   kMargin + 40,  kMargin + 58,
+                        kMargin + 76,  kMargin + 94,  kMargin + 112, kMargin + 130,
+                        kMargin + 142, kMargin + 160, kMargin + 176};
+    const double width[] = {8, 32, 16, 16, 16, 16, 16, 10, 16, 12, 10};
     const QString heads[] = {
         QStringLiteral("No."),  QStringLiteral("時刻"),     QStringLiteral("基準 m/s"),
         QStringLiteral("平均"), QStringLiteral("標準偏差"), QStringLiteral("最大"),
         QStringLiteral("最小"), QStringLiteral("数"),       QStringLiteral("偏差 m/s"),
-        QStringLiteral("偏差 %"), QStringLiteral("判定")};
+        QStringLiteral("偏差%"), QStringLiteral("判定")};
     const auto header = [&](double at) {
         for (int i = 0; i < 11; ++i)
-            page.Text(x[i], at, i == 1 ? 30 : 16, rowH, heads[i], ReportFont(7.5, true),
+            page.Text(x[i], at, width[i], rowH, heads[i], ReportFont(7.5, true),
                       i >= 2 && i <= 9 ? Qt::AlignRight | Qt::AlignVCenter
                                        : Qt::AlignLeft | Qt::AlignVCenter);
         page.Rule(kMargin, at + rowH, kPageW - 2 * kMargin);
@@ -431,7 +433,7 @@ double DrawVerification(Page& page, const CalibrationReport& r, double y) {
             VerPercentDefined(p) ? Fixed(VerPercent(p), 2) : QStringLiteral("—"),
             pass ? QStringLiteral("合格") : QStringLiteral("不合格")};
         for (int c = 0; c < 11; ++c)
-            page.Text(x[c], y, c == 1 ? 30 : 16, rowH, cells[c], ReportFont(7.5, c == 10 && !pass),
+            page.Text(x[c], y, width[c], rowH, cells[c], ReportFont(7.5, c == 10 && !pass),
                       c >= 2 && c <= 9 ? Qt::AlignRight | Qt::AlignVCenter
                                        : Qt::AlignLeft | Qt::AlignVCenter,
                       pass ? QColor(Qt::black) : kChanged);

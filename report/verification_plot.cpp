@@ -23,7 +23,7 @@ void Reset(QCustomPlot& plot, const QFont& font) {
     plot.legend->setFont(small);
     plot.legend->setBorderPen(Qt::NoPen);
     plot.legend->setBrush(Qt::NoBrush);
-    plot.legend->setFillOrder(QCPLegend::foColumnsFirst);
+    plot.legend->setFillOrder(QCPLegend::foRowsFirst); // narrow, in the empty corner
     plot.axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
     for (QCPAxis* axis : {plot.xAxis, plot.yAxis}) {
         axis->setLabelFont(font);

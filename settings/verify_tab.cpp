@@ -99,24 +99,29 @@ TVerifyTab::TVerifyTab(AppContext& context, Host host, QWidget* parent)
     BBVerPoint->setAutoDefault(false);
     BBVerPoint->setEnabled(false);
     take->addWidget(BBVerPoint);
+    take->addStretch(1);
+    column->addLayout(take);
     PVerState = Named(new QLabel(this), "PVerState");
     PVerState->setAutoFillBackground(true);
     PVerState->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    PVerState->setMinimumWidth(240);
-    take->addWidget(PVerState, 1);
-    column->addLayout(take);
+    column->addWidget(PVerState);
 
-    SGVer = Named(new QTableWidget(0, 11, this), "SGVer");
+    // Rows numbered by the grid itself, as the report and the log number them.
+    SGVer = Named(new QTableWidget(0, 10, this), "SGVer");
     SGVer->setHorizontalHeaderLabels(
-        {QStringLiteral("No."), QStringLiteral("時刻"), QStringLiteral("基準風速"),
-         QStringLiteral("平均"), QStringLiteral("標準偏差"), QStringLiteral("最大"),
+        {QStringLiteral("時刻"), QStringLiteral("基準\n風速"),
+         QStringLiteral("平均"), QStringLiteral("標準\n偏差"), QStringLiteral("最大"),
          QStringLiteral("最小"), QStringLiteral("件数"), QStringLiteral("偏差"),
-         QStringLiteral("偏差率(%)"), QStringLiteral("判定")});
-    SGVer->verticalHeader()->hide();
+         QStringLiteral("偏差率\n(%)"), QStringLiteral("判定")});
+    // Ten columns in the settings window's width: a size smaller than the tab's.
+    QFont gridFont = SGVer->font();
+    gridFont.setPointSizeF(gridFont.pointSizeF() * 0.9);
+    SGVer->setFont(gridFont);
+    SGVer->horizontalHeader()->setFont(gridFont);
+    SGVer->verticalHeader()->setDefaultSectionSize(QFontMetrics(gridFont).height() + 6);
     SGVer->setEditTriggers(QAbstractItemView::NoEditTriggers);
     SGVer->setSelectionBehavior(QAbstractItemView::SelectRows);
     SGVer->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    SGVer->horizontalHeader()->setStretchLastSection(true);
     SGVer->setMinimumHeight(120);
     column->addWidget(SGVer, 1);
 
@@ -252,7 +257,6 @@ void TVerifyTab::ShowRun() {
         const VerPoint& p = points_[i];
         const bool pass = VerPointPasses(p, tolerance_);
         const QString cells[] = {
-            QString::number(i + 1),
             QString::fromStdString(FormatDateTime("hh:nn:ss", p.Time)),
             Fixed(p.Reference, 3),
             Fixed(p.Mean, 3),
@@ -263,9 +267,9 @@ void TVerifyTab::ShowRun() {
             Fixed(p.Deviation(), 3),
             VerPercentDefined(p) ? Fixed(VerPercent(p), 2) : QStringLiteral("—"),
             pass ? QStringLiteral("合格") : QStringLiteral("不合格")};
-        for (int c = 0; c < 11; ++c) {
+        for (int c = 0; c < 10; ++c) {
             auto* item = new QTableWidgetItem(cells[c]);
-            item->setTextAlignment(c >= 2 && c <= 9 ? Qt::AlignRight | Qt::AlignVCenter
+            item->setTextAlignment(c >= 1 && c <= 8 ? Qt::AlignRight | Qt::AlignVCenter
                                                     : Qt::AlignLeft | Qt::AlignVCenter);
             if (!pass) {
                 item->setBackground(kFailing);
