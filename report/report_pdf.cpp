@@ -5,6 +5,7 @@
 
 #include "ui/plot.h"
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QFontDatabase>
 #include <QPageLayout>
 #include <QPageSize>
@@ -94,7 +95,8 @@ double Heading(Page& page, double y, const QString& text) {
 }
 
 QString ReportTitle(const CalibrationReport& r) {
-    return r.Calibrated ? QStringLiteral("キャリブレーション報告書") : QStringLiteral("検証報告書");
+    return r.Calibrated ? QStringLiteral("キャリブレーション報告書")
+                        : QCoreApplication::translate("CalibrationReport", "検証報告書");
 }
 
 double DrawHeader(Page& page, const CalibrationReport& r) {
@@ -372,25 +374,25 @@ void DrawFooter(Page& page, const CalibrationReport& r, double y) {
 }
 
 QString FitText(const VerFit& f) {
-    if (f.Points < 2) return QStringLiteral("回帰：測定点が2点未満のため算出できません");
+    if (f.Points < 2) return QCoreApplication::translate("CalibrationReport", "回帰：測定点が2点未満のため算出できません");
     if (!f.Defined)
-        return QStringLiteral("回帰：基準風速がすべて同じため傾きを算出できません");
-    QString text = QStringLiteral("傾き %1　　オフセット %2 m/s　　相関係数 %3")
+        return QCoreApplication::translate("CalibrationReport", "回帰：基準風速がすべて同じため傾きを算出できません");
+    QString text = QCoreApplication::translate("CalibrationReport", "傾き %1　　オフセット %2 m/s　　相関係数 %3")
                        .arg(Fixed(f.Slope, 4), Fixed(f.Offset, 3),
-                            f.RDefined ? Fixed(f.R, 6) : QStringLiteral("—"));
-    text += QStringLiteral("　　標準誤差 %1")
+                            f.RDefined ? Fixed(f.R, 6) : QCoreApplication::translate("CalibrationReport", "—"));
+    text += QCoreApplication::translate("CalibrationReport", "　　標準誤差 %1")
                 .arg(f.StdErrorDefined ? Fixed(f.StdError, 3) + QStringLiteral(" m/s")
-                                       : QStringLiteral("—"));
+                                       : QCoreApplication::translate("CalibrationReport", "—"));
     return text;
 }
 
 double DrawVerification(Page& page, const CalibrationReport& r, double y) {
     const ReportVerification& v = *r.Verification;
     y = Heading(page, y,
-                QStringLiteral("検証（基準風速ごとのセンサー風速、30件の平均）　ログ %1")
+                QCoreApplication::translate("CalibrationReport", "検証（基準風速ごとのセンサー風速、30件の平均）　ログ %1")
                     .arg(Q(v.LogFile)));
     page.Text(kMargin, y, 170, 5,
-              QStringLiteral("許容差 ±(%1 m/s + %2 % × 基準風速)　　検証完了 %3")
+              QCoreApplication::translate("CalibrationReport", "許容差 ±(%1 m/s + %2 % × 基準風速)　　検証完了 %3")
                   .arg(Fixed(v.Tolerance.A, 3), Fixed(v.Tolerance.B * 100.0, 2),
                        Time(v.Finished)),
               ReportFont(8.5));
@@ -402,10 +404,10 @@ double DrawVerification(Page& page, const CalibrationReport& r, double y) {
                         kMargin + 142, kMargin + 160, kMargin + 176};
     const double width[] = {8, 32, 16, 16, 16, 16, 16, 10, 16, 12, 10};
     const QString heads[] = {
-        QStringLiteral("No."),  QStringLiteral("時刻"),     QStringLiteral("基準 m/s"),
-        QStringLiteral("平均"), QStringLiteral("標準偏差"), QStringLiteral("最大"),
-        QStringLiteral("最小"), QStringLiteral("数"),       QStringLiteral("偏差 m/s"),
-        QStringLiteral("偏差%"), QStringLiteral("判定")};
+        QStringLiteral("No."),  QCoreApplication::translate("CalibrationReport", "時刻"),     QCoreApplication::translate("CalibrationReport", "基準 m/s"),
+        QCoreApplication::translate("CalibrationReport", "平均"), QCoreApplication::translate("CalibrationReport", "標準偏差"), QCoreApplication::translate("CalibrationReport", "最大"),
+        QCoreApplication::translate("CalibrationReport", "最小"), QCoreApplication::translate("CalibrationReport", "数"),       QCoreApplication::translate("CalibrationReport", "偏差 m/s"),
+        QCoreApplication::translate("CalibrationReport", "偏差%"), QCoreApplication::translate("CalibrationReport", "判定")};
     const auto header = [&](double at) {
         for (int i = 0; i < 11; ++i)
             page.Text(x[i], at, width[i], rowH, heads[i], ReportFont(7.5, true),
@@ -416,7 +418,7 @@ double DrawVerification(Page& page, const CalibrationReport& r, double y) {
     };
     y = header(page.Room(y, 2 * rowH));
     if (v.Points.empty()) {
-        page.Text(kMargin, y, 120, rowH, QStringLiteral("測定点はありません"), ReportFont(8));
+        page.Text(kMargin, y, 120, rowH, QCoreApplication::translate("CalibrationReport", "測定点はありません"), ReportFont(8));
         y += rowH;
     }
     for (std::size_t i = 0; i < v.Points.size(); ++i) {
@@ -430,8 +432,8 @@ double DrawVerification(Page& page, const CalibrationReport& r, double y) {
             Fixed(p.Mean, 3),        Fixed(p.StdDev, 3),   Fixed(p.Max, 3),
             Fixed(p.Min, 3),         QString::number(p.Samples),
             Fixed(p.Deviation(), 3),
-            VerPercentDefined(p) ? Fixed(VerPercent(p), 2) : QStringLiteral("—"),
-            pass ? QStringLiteral("合格") : QStringLiteral("不合格")};
+            VerPercentDefined(p) ? Fixed(VerPercent(p), 2) : QCoreApplication::translate("CalibrationReport", "—"),
+            pass ? QCoreApplication::translate("CalibrationReport", "合格") : QCoreApplication::translate("CalibrationReport", "不合格")};
         for (int c = 0; c < 11; ++c)
             page.Text(x[c], y, width[c], rowH, cells[c], ReportFont(7.5, c == 10 && !pass),
                       c >= 2 && c <= 9 ? Qt::AlignRight | Qt::AlignVCenter
@@ -448,12 +450,13 @@ double DrawVerification(Page& page, const CalibrationReport& r, double y) {
     page.P().setBrush(Qt::NoBrush);
     page.P().drawRect(page.R(kPageW - kMargin - 40, y - 0.5, 40, 8));
     page.Text(kPageW - kMargin - 40, y - 0.5, 40, 8,
-              QStringLiteral("判定：") + Q(VerVerdictText(verdict)), ReportFont(12, true),
+              QCoreApplication::translate("CalibrationReport", "判定：") +
+                  QCoreApplication::translate("CalibrationReport", VerVerdictText(verdict).c_str()), ReportFont(12, true),
               Qt::AlignCenter, c);
     y += 9;
     if (!verdict.Enough) {
         page.Text(kMargin, y, 170, 5,
-                  QStringLiteral("合格には%1点以上の測定点が必要です").arg(kVerMinPoints),
+                  QCoreApplication::translate("CalibrationReport", "合格には%1点以上の測定点が必要です").arg(kVerMinPoints),
                   ReportFont(9, true), Qt::AlignLeft | Qt::AlignVCenter, kChanged);
         y += 5.5;
     }

@@ -2,6 +2,7 @@
 
 #include "ui/plot.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
 
@@ -64,20 +65,20 @@ void PlotVerificationLine(QCustomPlot& plot, const std::vector<VerPoint>& points
                           const VerFit& fit, const QFont& font) {
     Reset(plot, font);
     const double top = ReferenceTop(points);
-    QCPGraph* identity = Line(plot, QStringLiteral("偏差なし"), QPen(kGuideColour, 1, Qt::DashLine));
+    QCPGraph* identity = Line(plot, QCoreApplication::translate("CalibrationReport", "偏差なし"), QPen(kGuideColour, 1, Qt::DashLine));
     identity->addData({0.0, top}, {0.0, top});
     if (fit.Defined) {
-        QCPGraph* line = Line(plot, QStringLiteral("回帰直線"), QPen(kLineColour, 1.5));
+        QCPGraph* line = Line(plot, QCoreApplication::translate("CalibrationReport", "回帰直線"), QPen(kLineColour, 1.5));
         line->addData({0.0, top}, {fit.Offset, fit.Slope * top + fit.Offset});
     }
-    QCPGraph* dots = Scatter(plot, QStringLiteral("測定点"), kPointColour);
+    QCPGraph* dots = Scatter(plot, QCoreApplication::translate("CalibrationReport", "測定点"), kPointColour);
     double hi = top;
     for (const VerPoint& p : points) {
         dots->addData(p.Reference, p.Mean);
         hi = std::max(hi, p.Mean);
     }
-    plot.xAxis->setLabel(QStringLiteral("基準風速 (m/s)"));
-    plot.yAxis->setLabel(QStringLiteral("センサー風速 (m/s)"));
+    plot.xAxis->setLabel(QCoreApplication::translate("CalibrationReport", "基準風速 (m/s)"));
+    plot.yAxis->setLabel(QCoreApplication::translate("CalibrationReport", "センサー風速 (m/s)"));
     plot.xAxis->setRange(0, top);
     plot.yAxis->setRange(0, std::ceil(hi * 1.05));
 }
@@ -87,7 +88,7 @@ void PlotVerificationDeviation(QCustomPlot& plot, const std::vector<VerPoint>& p
     Reset(plot, font);
     const double top = ReferenceTop(points);
     const double edge = tolerance.A + tolerance.B * top;
-    QCPGraph* upper = Line(plot, QStringLiteral("許容差"), QPen(kFailColour, 1, Qt::DashLine));
+    QCPGraph* upper = Line(plot, QCoreApplication::translate("CalibrationReport", "許容差"), QPen(kFailColour, 1, Qt::DashLine));
     upper->addData({0.0, top}, {tolerance.A, edge});
     QCPGraph* lower = Line(plot, QString(), QPen(kFailColour, 1, Qt::DashLine));
     lower->addData({0.0, top}, {-tolerance.A, -edge});
@@ -95,8 +96,8 @@ void PlotVerificationDeviation(QCustomPlot& plot, const std::vector<VerPoint>& p
     QCPGraph* zero = Line(plot, QString(), QPen(kGuideColour, 1));
     zero->addData({0.0, top}, {0.0, 0.0});
     zero->removeFromLegend();
-    QCPGraph* pass = Scatter(plot, QStringLiteral("合格"), kPointColour);
-    QCPGraph* fail = Scatter(plot, QStringLiteral("不合格"), kFailColour);
+    QCPGraph* pass = Scatter(plot, QCoreApplication::translate("CalibrationReport", "合格"), kPointColour);
+    QCPGraph* fail = Scatter(plot, QCoreApplication::translate("CalibrationReport", "不合格"), kFailColour);
     double span = edge;
     bool anyFail = false;
     for (const VerPoint& p : points) {
@@ -106,8 +107,8 @@ void PlotVerificationDeviation(QCustomPlot& plot, const std::vector<VerPoint>& p
         span = std::max(span, std::fabs(p.Deviation()));
     }
     if (!anyFail) fail->removeFromLegend();
-    plot.xAxis->setLabel(QStringLiteral("基準風速 (m/s)"));
-    plot.yAxis->setLabel(QStringLiteral("偏差 (m/s)"));
+    plot.xAxis->setLabel(QCoreApplication::translate("CalibrationReport", "基準風速 (m/s)"));
+    plot.yAxis->setLabel(QCoreApplication::translate("CalibrationReport", "偏差 (m/s)"));
     plot.xAxis->setRange(0, top);
     plot.yAxis->setRange(-span * 1.2, span * 1.2);
 }

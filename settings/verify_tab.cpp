@@ -53,28 +53,35 @@ void Paint(QLabel* label, const QColor& colour) {
 QString StateText(const VerWindow& w) {
     switch (w.Result) {
     case VerWindow::State::Steady:
-        return QStringLiteral("定常　平均 %1 m/s　幅 %2 m/s（%3件）")
+        return TVerifyTab::tr("定常　平均 %1 m/s　幅 %2 m/s（%3件）")
             .arg(Fixed(w.Mean, 3), Fixed(w.Max - w.Min, 3))
             .arg(w.Samples);
     case VerWindow::State::Unsteady:
-        return QStringLiteral("変動中　幅 %1 m/s（%2 m/s未満で定常）")
+        return TVerifyTab::tr("変動中　幅 %1 m/s（%2 m/s未満で定常）")
             .arg(Fixed(w.Max - w.Min, 3), Fixed(kVerSpanLimit, 1));
     case VerWindow::State::Filling:
-        return QStringLiteral("風速の計測値が%1件に達していません").arg(kVerWindow);
+        return TVerifyTab::tr("風速の計測値が%1件に達していません").arg(kVerWindow);
     case VerWindow::State::Stale:
         break;
     }
-    return QStringLiteral("センサーから新しい計測値がありません");
+    return TVerifyTab::tr("センサーから新しい計測値がありません");
+}
+
+// The verdict as the log writes it, in the interface's language.
+QString VerdictWord(const VerVerdict& v) {
+    if (v.Failing > 0) return TVerifyTab::tr("不合格");
+    if (!v.Enough) return TVerifyTab::tr("測定点不足");
+    return TVerifyTab::tr("合格");
 }
 
 QString FitLabel(const VerFit& f) {
-    if (f.Points < 2) return QStringLiteral("回帰：測定点が2点以上必要です");
-    if (!f.Defined) return QStringLiteral("回帰：基準風速がすべて同じため傾きを算出できません");
-    return QStringLiteral("傾き %1　オフセット %2 m/s　r %3　標準誤差 %4")
+    if (f.Points < 2) return TVerifyTab::tr("回帰：測定点が2点以上必要です");
+    if (!f.Defined) return TVerifyTab::tr("回帰：基準風速がすべて同じため傾きを算出できません");
+    return TVerifyTab::tr("傾き %1　オフセット %2 m/s　r %3　標準誤差 %4")
         .arg(Fixed(f.Slope, 4), Fixed(f.Offset, 3),
-             f.RDefined ? Fixed(f.R, 6) : QStringLiteral("—"),
+             f.RDefined ? Fixed(f.R, 6) : TVerifyTab::tr("—"),
              f.StdErrorDefined ? Fixed(f.StdError, 3) + QStringLiteral(" m/s")
-                               : QStringLiteral("—"));
+                               : TVerifyTab::tr("—"));
 }
 
 } // namespace
@@ -89,13 +96,13 @@ TVerifyTab::TVerifyTab(AppContext& context, Host host, QWidget* parent)
     column->setSpacing(6);
 
     auto* take = new QHBoxLayout();
-    take->addWidget(new QLabel(QStringLiteral("基準風速"), this));
+    take->addWidget(new QLabel(TVerifyTab::tr("基準風速"), this));
     EVerRef = Named(new QLineEdit(this), "EVerRef");
     EVerRef->setMaximumWidth(90);
-    EVerRef->setToolTip(QStringLiteral("風洞の基準風速計の値 (m/s)"));
+    EVerRef->setToolTip(TVerifyTab::tr("風洞の基準風速計の値 (m/s)"));
     take->addWidget(EVerRef);
     take->addWidget(new QLabel(QStringLiteral("m/s"), this));
-    BBVerPoint = Named(new QPushButton(QStringLiteral("測定点記録"), this), "BBVerPoint");
+    BBVerPoint = Named(new QPushButton(TVerifyTab::tr("測定点記録"), this), "BBVerPoint");
     BBVerPoint->setAutoDefault(false);
     BBVerPoint->setEnabled(false);
     take->addWidget(BBVerPoint);
@@ -109,10 +116,10 @@ TVerifyTab::TVerifyTab(AppContext& context, Host host, QWidget* parent)
     // Rows numbered by the grid itself, as the report and the log number them.
     SGVer = Named(new QTableWidget(0, 10, this), "SGVer");
     SGVer->setHorizontalHeaderLabels(
-        {QStringLiteral("時刻"), QStringLiteral("基準\n風速"),
-         QStringLiteral("平均"), QStringLiteral("標準\n偏差"), QStringLiteral("最大"),
-         QStringLiteral("最小"), QStringLiteral("件数"), QStringLiteral("偏差"),
-         QStringLiteral("偏差率\n(%)"), QStringLiteral("判定")});
+        {TVerifyTab::tr("時刻"), TVerifyTab::tr("基準\n風速"),
+         TVerifyTab::tr("平均"), TVerifyTab::tr("標準\n偏差"), TVerifyTab::tr("最大"),
+         TVerifyTab::tr("最小"), TVerifyTab::tr("件数"), TVerifyTab::tr("偏差"),
+         TVerifyTab::tr("偏差率\n(%)"), TVerifyTab::tr("判定")});
     // Ten columns in the settings window's width: a size smaller than the tab's.
     QFont gridFont = SGVer->font();
     gridFont.setPointSizeF(gridFont.pointSizeF() * 0.9);
@@ -126,11 +133,11 @@ TVerifyTab::TVerifyTab(AppContext& context, Host host, QWidget* parent)
     column->addWidget(SGVer, 1);
 
     auto* edit = new QHBoxLayout();
-    BBVerDel = Named(new QPushButton(QStringLiteral("選択した点を削除"), this), "BBVerDel");
+    BBVerDel = Named(new QPushButton(TVerifyTab::tr("選択した点を削除"), this), "BBVerDel");
     BBVerDel->setAutoDefault(false);
     edit->addWidget(BBVerDel);
     edit->addStretch(1);
-    edit->addWidget(new QLabel(QStringLiteral("許容差 ±("), this));
+    edit->addWidget(new QLabel(TVerifyTab::tr("許容差 ±("), this));
     EVerTolA = Named(new QLineEdit(this), "EVerTolA");
     EVerTolA->setMaximumWidth(60);
     edit->addWidget(EVerTolA);
@@ -138,7 +145,7 @@ TVerifyTab::TVerifyTab(AppContext& context, Host host, QWidget* parent)
     EVerTolB = Named(new QLineEdit(this), "EVerTolB");
     EVerTolB->setMaximumWidth(60);
     edit->addWidget(EVerTolB);
-    edit->addWidget(new QLabel(QStringLiteral("% × 基準風速)"), this));
+    edit->addWidget(new QLabel(TVerifyTab::tr("% × 基準風速)"), this));
     column->addLayout(edit);
 
     PVerFit = Named(new QLabel(this), "PVerFit");
@@ -152,9 +159,9 @@ TVerifyTab::TVerifyTab(AppContext& context, Host host, QWidget* parent)
     big.setBold(true);
     PVerVerdict->setFont(big);
     verdict->addWidget(PVerVerdict, 1);
-    BBVerFin = Named(new QPushButton(QStringLiteral("検証完了"), this), "BBVerFin");
+    BBVerFin = Named(new QPushButton(TVerifyTab::tr("検証完了"), this), "BBVerFin");
     BBVerFin->setAutoDefault(false);
-    BBVerFin->setToolTip(QStringLiteral("測定点と回帰をログとレポートに書き出します"));
+    BBVerFin->setToolTip(TVerifyTab::tr("測定点と回帰をログとレポートに書き出します"));
     verdict->addWidget(BBVerFin);
     column->addLayout(verdict);
 
@@ -202,13 +209,13 @@ void TVerifyTab::BBVerPointClick() {
     case VerTake::Taken:
         break;
     case VerTake::BadReference:
-        return Warn(QStringLiteral("基準風速を 0 から 100 m/s の数値で入力してください"), EVerRef);
+        return Warn(TVerifyTab::tr("基準風速を 0 から 100 m/s の数値で入力してください"), EVerRef);
     case VerTake::NotSteady:
-        return Warn(QStringLiteral("風速が定常でないため、測定点を記録できません（%1）")
+        return Warn(TVerifyTab::tr("風速が定常でないため、測定点を記録できません（%1）")
                         .arg(StateText(window_)));
     case VerTake::SameData:
         return Warn(
-            QStringLiteral("前の測定点と同じ計測値です。新しい計測値が揃うまで待ってください"));
+            TVerifyTab::tr("前の測定点と同じ計測値です。新しい計測値が揃うまで待ってください"));
     }
     ShowRun();
     SGVer->scrollToBottom();
@@ -230,7 +237,7 @@ void TVerifyTab::ToleranceEdited() {
     if (!a || !b || !VerToleranceAllowed(*a, *b)) {
         QLineEdit* bad = !a || !VerToleranceAllowed(*a, 0) ? EVerTolA : EVerTolB;
         ShowTolerance();
-        return Warn(QStringLiteral("許容差は A を 0〜10 m/s、B を 0〜100 % の数値で入力してください"),
+        return Warn(TVerifyTab::tr("許容差は A を 0〜10 m/s、B を 0〜100 % の数値で入力してください"),
                     bad);
     }
     const VerTolerance typed{*a, *b / 100.0};
@@ -241,7 +248,7 @@ void TVerifyTab::ToleranceEdited() {
         SaveVerTolerance(host_.SettingsFile, tolerance_);
     } catch (const IniFileError& e) {
         QMessageBox::critical(this, window()->windowTitle(),
-                              QStringLiteral("許容差を保存できません（この実行中は有効です）\n") +
+                              TVerifyTab::tr("許容差を保存できません（この実行中は有効です）\n") +
                                   QString::fromUtf8(e.what()));
     }
 }
@@ -265,8 +272,8 @@ void TVerifyTab::ShowRun() {
             Fixed(p.Min, 3),
             QString::number(p.Samples),
             Fixed(p.Deviation(), 3),
-            VerPercentDefined(p) ? Fixed(VerPercent(p), 2) : QStringLiteral("—"),
-            pass ? QStringLiteral("合格") : QStringLiteral("不合格")};
+            VerPercentDefined(p) ? Fixed(VerPercent(p), 2) : TVerifyTab::tr("—"),
+            pass ? TVerifyTab::tr("合格") : TVerifyTab::tr("不合格")};
         for (int c = 0; c < 10; ++c) {
             auto* item = new QTableWidgetItem(cells[c]);
             item->setTextAlignment(c >= 1 && c <= 8 ? Qt::AlignRight | Qt::AlignVCenter
@@ -281,11 +288,11 @@ void TVerifyTab::ShowRun() {
     const VerFit fit = FitVerification(points_);
     PVerFit->setText(FitLabel(fit));
     const VerVerdict v = JudgeVerification(points_, tolerance_);
-    QString verdict = QStringLiteral("判定：") + QString::fromStdString(VerVerdictText(v));
+    QString verdict = TVerifyTab::tr("判定：") + VerdictWord(v);
     if (v.Failing > 0)
-        verdict += QStringLiteral("（%1点が許容差外）").arg(v.Failing);
+        verdict += TVerifyTab::tr("（%1点が許容差外）").arg(v.Failing);
     else if (!v.Enough)
-        verdict += QStringLiteral("（%1 / %2点）").arg(v.Points).arg(kVerMinPoints);
+        verdict += TVerifyTab::tr("（%1 / %2点）").arg(v.Points).arg(kVerMinPoints);
     PVerVerdict->setText(verdict);
     Paint(PVerVerdict, v.Pass ? kSteady : v.Failing > 0 ? kFailing : kWaiting);
     BBVerDel->setEnabled(!points_.empty());
@@ -298,7 +305,7 @@ void TVerifyTab::ShowRun() {
 }
 
 void TVerifyTab::BBVerFinClick() {
-    if (points_.empty()) return Warn(QStringLiteral("測定点がありません"));
+    if (points_.empty()) return Warn(TVerifyTab::tr("測定点がありません"));
     const std::string serial = host_.SerialNo();
     if (const std::string problem = SerialNumberProblem(serial); !problem.empty())
         return Warn(QString::fromStdString(problem));
@@ -308,9 +315,9 @@ void TVerifyTab::BBVerFinClick() {
     QString shown;
     try {
         WriteVerLog(logPath, points_, tolerance_, now);
-        shown = QStringLiteral("ログ: ") + QString::fromStdString(logPath);
+        shown = TVerifyTab::tr("ログ: ") + QString::fromStdString(logPath);
         const std::string report = host_.WriteReport({points_, tolerance_, now, logName});
-        shown += QStringLiteral("\nレポート: ") + QString::fromStdString(report);
+        shown += TVerifyTab::tr("\nレポート: ") + QString::fromStdString(report);
     } catch (const TextFileError& e) {
         // The points stay on screen for another try.
         LVerFile->setText(shown);
