@@ -26,6 +26,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QShowEvent>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -146,6 +147,10 @@ void TSysSetForm::BuildControls() {
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setWidget(holder);
+    // Only as low as the screen needs: the body never scrolls sideways.
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setMinimumWidth(holder->minimumSizeHint().width() +
+                            scroll->verticalScrollBar()->sizeHint().width());
     column->addWidget(scroll, 1);
     column->addWidget(BuildConsole());
 
@@ -164,7 +169,8 @@ void TSysSetForm::BuildControls() {
     connect(BBSNClear, &QPushButton::clicked, this, &TSysSetForm::BBSNClearClick);
     connect(BBOk, &QPushButton::clicked, this, &TSysSetForm::BBOkClick);
     connect(BBCancel, &QPushButton::clicked, this, &TSysSetForm::BBCancelClick);
-    resize(623, 665);
+    // Tall enough for the whole body where the screen allows it.
+    resize(623, std::max(665, holder->minimumSizeHint().height() + PConsole->height()));
 }
 
 QWidget* TSysSetForm::BuildPortColumn() {
