@@ -538,6 +538,8 @@ void TMainForm::ShowDataState() {
         break;
     }
     if (SBDataState->text() == text) return;
+    // The readouts change with the state, not up to a second later.
+    ShowReadouts();
     QPalette pal = SBStatus->palette();
     pal.setColor(QPalette::WindowText, colour);
     SBDataState->setPalette(pal);
