@@ -8,6 +8,7 @@
 #include "settings/sys_set_form.h"
 #include "ui/app_globals.h"
 #include "ui/pictures.h"
+#include "ui/window_fit.h"
 
 #include "ui/plot.h"
 #include <QApplication>
@@ -86,6 +87,19 @@ qint64 LocalOffsetMs() {
     return qint64(QDateTime::currentDateTime().offsetFromUtc()) * 1000;
 }
 
+// Readouts that stand for no reading: dashes in a colour that does not
+// compete with a live value.
+const QColor kMutedColor(176, 176, 176);
+
+// A readout shows its number in its own colour, or dashes in the muted one.
+void SetReadout(QLabel* panel, const QString& text, bool live) {
+    QPalette pal = panel->palette();
+    pal.setColor(QPalette::WindowText,
+                 live ? panel->property("liveColor").value<QColor>() : kMutedColor);
+    panel->setPalette(pal);
+    panel->setText(text);
+}
+
 QString Text(const std::string& utf8) {
     return QString::fromStdString(utf8);
 }
@@ -99,6 +113,7 @@ QLabel* ReadoutPanel(const QString& text, const QColor& fore, QWidget* parent) {
     QPalette pal = p->palette();
     pal.setColor(QPalette::Window, QColor(128, 128, 128));
     pal.setColor(QPalette::WindowText, fore);
+    p->setProperty("liveColor", fore);
     pal.setColor(QPalette::Light, QColor(224, 224, 224));
     pal.setColor(QPalette::Dark, QColor(72, 72, 72));
     pal.setColor(QPalette::Shadow, QColor(40, 40, 40));
@@ -132,6 +147,7 @@ TMainForm::TMainForm(AppContext& context, QWidget* parent)
       sensorLink_(context.mySts.PortName, context.exeDir),
       link_(new TCommCtrlForm(sensorLink_, this)), exchange_(sensorLink_) {
     setObjectName("MainForm");
+    KeepOnScreenWhenShown(*this);
     BuildControls();
 
     // 1-3: the link window's global reference, settings file number and caption.
@@ -147,6 +163,9 @@ TMainForm::TMainForm(AppContext& context, QWidget* parent)
     ctx_.currentSample.Valid = false;
     Collecting = true;
     ctx_.mySts.MaintenanceMode = false;
+    // Nothing is read yet: no number, whatever the shared sample held.
+    ShowReadouts();
+    ShowDataState();
 
     MainTimer = new QTimer(this);
     MainTimer->setObjectName("MainTimer");
@@ -292,6 +311,15 @@ void TMainForm::BuildControls() {
         SBPanel[i]->installEventFilter(this);
         SBStatus->addWidget(SBPanel[i], i == 3 ? 1 : 0);
     }
+    SBDataState = new QLabel(SBStatus);
+    SBDataState->setObjectName("SBDataState");
+    SBDataState->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    SBDataState->setAlignment(Qt::AlignCenter);
+    SBDataState->setMinimumWidth(
+        metrics.horizontalAdvance(
+            QCoreApplication::translate("MainForm", "応答なし（%1 秒）").arg(99999)) +
+        14);
+    SBStatus->addPermanentWidget(SBDataState);
     SBStatus->installEventFilter(this);
     setStatusBar(SBStatus);
     resize(602, 506 + SBStatus->sizeHint().height() - 20);
@@ -414,6 +442,8 @@ void TMainForm::MainTimerTimer() {
         ctx_.currentSample.Valid = false;
         ctx_.currentSample.Sent = 0;
         validity_.Stop();
+        ShowReadouts();
+        ShowDataState();
         return;
     }
     PollCycle();
@@ -430,6 +460,7 @@ void TMainForm::MainTimerTimer() {
         if (ctx_.currentSample.Valid) HistoryStep(ctx_.sampleHistory, ctx_.currentSample, now);
         RefreshReadout();
     }
+    ShowDataState();
     CheckModel();
 }
 
@@ -443,24 +474,76 @@ void TMainForm::CheckModel() {
 }
 
 void TMainForm::RefreshReadout() {
-    const TSampleRec& s = ctx_.currentSample;
     setWindowTitle(Text(ctx_.mySts.PortName) + " | QVT-series monitor. Ver." + AppVersion);
-    PWindSpeed->setText(Text(FormatFloat("%1.3f m/s.", static_cast<double>(s.WindSpeed))));
-    PAirTemp->setText(Text(FormatFloat("%1.1f ℃", static_cast<double>(s.AirTemp))));
+    ShowReadouts();
+    if (!portWarned_) ShowPortName(Text(ctx_.mySts.PortName));
+    SBPanel[3]->setText(ctx_.mySts.SecRec ? "SR" : "");
+    ShowRecordTrouble();
+    RedrawChart();
+}
+
+// A readout shows a number only for a field of a valid sample that the
+// sensor sent (fast mode never polls the temperatures); otherwise dashes, so
+// that a stopped or silent sensor never looks live.
+void TMainForm::ShowReadouts() {
+    const TSampleRec& s = ctx_.currentSample;
+    auto has = [&s](SampleField f) { return s.Valid && (s.Sent & FieldBit(f)) != 0; };
+    auto number = [](bool live, const char* format, float value, const char* dashes) {
+        return live ? Text(FormatFloat(format, static_cast<double>(value))) : QString(dashes);
+    };
+    const bool wind = has(SampleField::WindSpeed);
+    SetReadout(PWindSpeed, number(wind, "%1.3f m/s.", s.WindSpeed, "-.--- m/s."), wind);
+    const bool air = has(SampleField::AirTemp);
+    SetReadout(PAirTemp, number(air, "%1.1f ℃", s.AirTemp, "-.- ℃"), air);
     if (ctx_.mySts.WindDirModel) {
         LWDir->show();
         PWDir->show();
-        PWDir->setText(Text(FormatFloat("%1.0f °", static_cast<double>(s.WindDir))));
+        const bool dir = has(SampleField::WindDir);
+        SetReadout(PWDir, number(dir, "%1.0f °", s.WindDir, "--- °"), dir);
     } else {
         LWDir->hide();
         PWDir->hide();
     }
-    SBPanel[1]->setText(Text(FormatFloat("Sensor Model %1.2f", static_cast<double>(s.ModelNo)) +
-                             FormatFloat(" | Ver. %1.2f", static_cast<double>(s.Version))));
-    if (!portWarned_) SBPanel[2]->setText(Text(ctx_.mySts.PortName));
-    SBPanel[3]->setText(ctx_.mySts.SecRec ? "SR" : "");
-    ShowRecordTrouble();
-    RedrawChart();
+    // Fast mode never asks for the model: the panel does not show an old one.
+    SBPanel[1]->setText(
+        has(SampleField::ModelNo) ? Text(FormatFloat("Sensor Model %1.2f", static_cast<double>(s.ModelNo)) +
+                       FormatFloat(" | Ver. %1.2f", static_cast<double>(s.Version)))
+                : QStringLiteral("Sensor Model -.-- | Ver. -.--"));
+}
+
+void TMainForm::ShowDataState() {
+    const DataStateReport report = validity_.State(
+        ctx_.clock.Now(), ctx_.mySts.FastMode, IsWindDirModel(ctx_.currentSample.ModelNo));
+    DataState state = report.State;
+    // A collecting program whose line is being reopened is connecting too.
+    if (state == DataState::Stopped && Collecting && sensorLink_.Reconnect.Active())
+        state = DataState::Connecting;
+    QString text;
+    QColor colour = kWarningColor;
+    switch (state) {
+    case DataState::Stopped:
+        text = QCoreApplication::translate("MainForm", "停止中");
+        colour = palette().color(QPalette::WindowText);
+        break;
+    case DataState::Connecting:
+        text = QCoreApplication::translate("MainForm", "接続中…");
+        colour = QColor(160, 110, 0);
+        break;
+    case DataState::NoAnswer:
+        text = QCoreApplication::translate("MainForm", "応答なし（%1 秒）").arg(report.SilentSeconds);
+        break;
+    case DataState::Receiving:
+        text = QCoreApplication::translate("MainForm", "受信中");
+        colour = QColor(0, 128, 0);
+        break;
+    }
+    if (SBDataState->text() == text) return;
+    // The readouts change with the state, not up to a second later.
+    ShowReadouts();
+    QPalette pal = SBStatus->palette();
+    pal.setColor(QPalette::WindowText, colour);
+    SBDataState->setPalette(pal);
+    SBDataState->setText(text);
 }
 
 // Recording never stops the program, but lost rows must not go unnoticed:
@@ -575,9 +658,8 @@ void TMainForm::N1_LineColorClick() {
     if (!AskColor(c)) return;
     lineColor_ = c;
     ApplySeriesPen();
-    QPalette pal = PWindSpeed->palette();
-    pal.setColor(QPalette::WindowText, c);
-    PWindSpeed->setPalette(pal);
+    PWindSpeed->setProperty("liveColor", c);
+    ShowReadouts();
 }
 
 void TMainForm::N_LinePlusClick() {
@@ -617,27 +699,37 @@ void TMainForm::BBStartClick() {
 // on hover, the system's reason and whether the link is reconnecting.
 void TMainForm::ShowPortState() {
     const bool warn = !sensorLink_.PortFailure.empty() && !sensorLink_.PortConnected();
-    QString tip;
+    QString reason;
     if (warn) {
-        tip = Text(sensorLink_.PortFailure);
+        reason = Text(sensorLink_.PortFailure);
         if (sensorLink_.Reconnect.Active())
-            tip = QStringLiteral("回線断: 2 秒ごとに再接続中\n") + tip;
+            reason = QStringLiteral("回線断: 2 秒ごとに再接続中\n") + reason;
     }
-    QLabel* panel = SBPanel[2];
-    if (warn == portWarned_ && panel->toolTip() == tip) return;
+    if (warn == portWarned_ && portReason_ == reason) return;
     portWarned_ = warn;
+    portReason_ = reason;
     QPalette pal = SBStatus->palette();
-    if (warn) {
-        pal.setColor(QPalette::WindowText, kWarningColor);
-        panel->setText(Text(sensorLink_.ComPortM->Port()));
-    }
-    panel->setPalette(pal);
-    panel->setToolTip(tip);
+    if (warn) pal.setColor(QPalette::WindowText, kWarningColor);
+    SBPanel[2]->setPalette(pal);
+    ShowPortName(Text(warn ? sensorLink_.ComPortM->Port() : ctx_.mySts.PortName));
+}
+
+// A long device path (/dev/serial/by-id/...) keeps both its ends in the
+// panel; the tooltip holds it whole, and why the port is not open.
+void TMainForm::ShowPortName(const QString& name) {
+    QLabel* panel = SBPanel[2];
+    panel->setText(
+        panel->fontMetrics().elidedText(name, Qt::ElideMiddle, panel->contentsRect().width()));
+    panel->setToolTip(portReason_.isEmpty() ? name : name + "\n" + portReason_);
 }
 
 void TMainForm::BBStopClick() {
     sensorLink_.ClosePort();
     Collecting = false;
+    ctx_.currentSample.Valid = false;
+    validity_.Stop();
+    ShowReadouts();
+    ShowDataState();
 }
 
 void TMainForm::BBSaveDataClick() {

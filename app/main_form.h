@@ -97,6 +97,9 @@ private:
     void ShowTimeWindow(TDateTime now, qint64 offsetMs);
     void AutoScaleLeftAxis();
     void ShowPortState();
+    void ShowPortName(const QString& name);
+    void ShowDataState();
+    void ShowReadouts();
     void ShowRecordTrouble();
     void ApplySeriesPen();
     bool AskColor(QColor& color);
@@ -105,6 +108,7 @@ private:
     SampleValidity validity_;
     bool shown_ = false;
     bool portWarned_ = false;
+    QString portReason_; // why the port is not open, while it is not
     int lineWidth_ = 2;
     QColor lineColor_{Qt::blue};
     QColor backColor_{Qt::white};
@@ -139,6 +143,8 @@ public:
     QToolButton* BBSetpoint = nullptr;
     QStatusBar* SBStatus = nullptr;
     QLabel* SBPanel[4] = {nullptr, nullptr, nullptr, nullptr};
+    // Whether the readouts are live: stopped, connecting, no answer, receiving.
+    QLabel* SBDataState = nullptr;
     QTimer* MainTimer = nullptr;
     QMenu* PMGraph = nullptr;
     QAction* N1_LineColor = nullptr;

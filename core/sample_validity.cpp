@@ -19,6 +19,7 @@ void SampleValidity::Collect(FieldSet answered, TDateTime now) {
         running_ = true;
         answered_ = 0;
         lastAnswer_ = 0;
+        started_ = now;
         return;
     }
     if (answered == 0) return;
@@ -36,6 +37,19 @@ bool SampleValidity::Fresh(TDateTime now) const {
 bool SampleValidity::Valid(TDateTime now, bool fastMode, bool windDirModel) const {
     const FieldSet needed = PolledFields(fastMode, windDirModel);
     return running_ && (answered_ & needed) == needed && Fresh(now);
+}
+
+DataStateReport SampleValidity::State(TDateTime now, bool fastMode, bool windDirModel) const {
+    if (!running_) return {DataState::Stopped, 0};
+    if (Valid(now, fastMode, windDirModel)) return {DataState::Receiving, 0};
+    const bool answered = lastAnswer_ != 0;
+    const double silent = (now - (answered ? lastAnswer_ : started_)) * 86400.0;
+    // A sensor that answers but has not yet sent every field is still coming up.
+    if ((answered && Fresh(now)) || (silent >= 0 && silent <= kSilenceSeconds + 0.001))
+        return {DataState::Connecting, 0};
+    // Whole seconds, with the same millisecond of slack as the silence limit
+    // (day fractions do not add up to whole seconds exactly).
+    return {DataState::NoAnswer, silent > 0 ? static_cast<int>(silent + 0.001) : 0};
 }
 
 } // namespace qvr

@@ -19,6 +19,21 @@ constexpr FieldSet FieldBit(SampleField field) {
 // the model that reports them; other models answer them empty.
 FieldSet PolledFields(bool fastMode, bool windDirModel);
 
+// What the readouts stand for, as the operator is told it.
+enum class DataState {
+    Stopped,    // not collecting
+    Connecting, // collecting, the first full reading not yet in
+    NoAnswer,   // collecting, the sensor silent for more than the silence limit
+    Receiving,  // the current sample is valid
+};
+
+struct DataStateReport {
+    DataState State = DataState::Stopped;
+    // Whole seconds since the last answer (or since collection started, when
+    // none came); only for NoAnswer.
+    int SilentSeconds = 0;
+};
+
 // Whether the current sample is a reading of the sensor. Valid only while both
 // hold:
 // - since collection started, the sensor has sent a number for every polled
@@ -39,6 +54,7 @@ public:
     // Collection is off; the next collecting tick starts afresh.
     void Stop() { running_ = false; }
     bool Valid(TDateTime now, bool fastMode, bool windDirModel) const;
+    DataStateReport State(TDateTime now, bool fastMode, bool windDirModel) const;
 
 private:
     bool Fresh(TDateTime now) const;
@@ -46,6 +62,7 @@ private:
     bool running_ = false;
     FieldSet answered_ = 0;
     TDateTime lastAnswer_ = 0;
+    TDateTime started_ = 0;
 };
 
 } // namespace qvr

@@ -4,6 +4,7 @@
 #include "serial/qt_com_hand_over.h"
 #include "ui/log_view.h"
 #include "ui/pictures.h"
+#include "ui/window_fit.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -31,6 +32,7 @@ constexpr int kLongestLogLine = 18 + 60;
 TCommCtrlForm::TCommCtrlForm(SensorLink& link, QWidget* parent)
     : QWidget(parent, Qt::Tool), Tag(link.Tag), LinkOpen(link.LinkOpen), link_(link) {
     setObjectName("CommCtrlForm");
+    KeepOnScreenWhenShown(*this);
     InstallQtComSupport();
     BuildControls();
     link_.OnSendLog = [this](const std::string& line) {
@@ -39,12 +41,20 @@ TCommCtrlForm::TCommCtrlForm(SensorLink& link, QWidget* parent)
     link_.OnReceiveLog = [this](const std::string& line) {
         if (CBReciveLog->isChecked()) AddLog(MRecive, line);
     };
+    // Queued: the closing report comes before the port is closed.
+    auto changed = [this] {
+        QMetaObject::invokeMethod(this, &TCommCtrlForm::PortStateChanged, Qt::QueuedConnection);
+    };
+    link_.OnPortOpened = changed;
+    link_.OnPortClosing = changed;
 }
 
 TCommCtrlForm::~TCommCtrlForm() {
     // The link outlives this window: it must not report to it any more.
     link_.OnSendLog = nullptr;
     link_.OnReceiveLog = nullptr;
+    link_.OnPortOpened = nullptr;
+    link_.OnPortClosing = nullptr;
 }
 
 void TCommCtrlForm::BuildControls() {

@@ -59,6 +59,11 @@ public:
     QPushButton* BBClose = nullptr;
     QLabel* Image1 = nullptr;
 
+Q_SIGNALS:
+    // The port opened or closed, whichever window or failure did it; sent
+    // after the change, so PortConnected() tells the new state.
+    void PortStateChanged();
+
 private:
     void BuildControls();
     void AddLog(LogView* log, const std::string& line);

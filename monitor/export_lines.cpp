@@ -3,6 +3,10 @@
 #include "base/date_time.h"
 #include "base/number_text.h"
 #include "base/text_file.h"
+#include "core/sample_fields.h"
+#include "core/sample_validity.h"
+
+#include <limits>
 
 namespace qvr {
 
@@ -11,27 +15,27 @@ namespace {
 struct ExportColumn {
     const char* Name;
     const char* Unit;
-    float TSampleRec::*Field;
+    SampleField Sent; // the field the value comes from, as the sensor sends it
 };
 
-const ExportColumn kWindSpeed{"風速", "m/s.", &TSampleRec::WindSpeed};
-const ExportColumn kAirTemp{"気温", "℃", &TSampleRec::AirTempHiRes};
-const ExportColumn kWindDir{"風向", "°", &TSampleRec::WindDir};
+const ExportColumn kWindSpeed{"風速", "m/s.", SampleField::WindSpeed};
+const ExportColumn kAirTemp{"気温", "℃", SampleField::AirTempHiRes};
+const ExportColumn kWindDir{"風向", "°", SampleField::WindDir};
 
 std::vector<ExportColumn> ShortLogColumns(bool windDirModel) {
     std::vector<ExportColumn> columns = {
         kWindSpeed,
         kAirTemp,
-        {"温度差", "℃", &TSampleRec::TempDiff},
-        {"風速(RAW)", "m/s.", &TSampleRec::WindSpeedRaw},
-        {"AT-1", "℃", &TSampleRec::AirTemp1},
-        {"AT-2", "℃", &TSampleRec::AirTemp2},
-        {"WDT-1", "℃", &TSampleRec::WdsTemp1},
-        {"WDT-2", "℃", &TSampleRec::WdsTemp2},
+        {"温度差", "℃", SampleField::TempDiff},
+        {"風速(RAW)", "m/s.", SampleField::WindSpeedRaw},
+        {"AT-1", "℃", SampleField::AirTemp1},
+        {"AT-2", "℃", SampleField::AirTemp2},
+        {"WDT-1", "℃", SampleField::WdsTemp1},
+        {"WDT-2", "℃", SampleField::WdsTemp2},
     };
     if (windDirModel) {
         columns.push_back(kWindDir);
-        columns.push_back({"Vector-X", "", &TSampleRec::VectorX});
+        columns.push_back({"Vector-X", "", SampleField::VectorX});
     }
     return columns;
 }
@@ -58,7 +62,13 @@ std::vector<std::string> ExportLines(const TSampleHistory& history,
         if (entry.Time == 0) continue; // never filled
         std::string row = FormatDateTime("yyyy/mm/dd hh:nn:ss", entry.Time) + ",";
         for (const ExportColumn& column : columns) {
-            row += GeneralNumberText(entry.*column.Field);
+            // A value the sensor did not send (fast mode polls only the first
+            // key set) is written as the files write a missing reading, "NAN",
+            // which the record viewer shows as a gap; never its start value
+            // or an old one.
+            const bool sent = (entry.Sent & FieldBit(column.Sent)) != 0;
+            row += sent ? GeneralNumberText(entry.*FieldInfo(column.Sent).Float)
+                        : GeneralNumberText(std::numeric_limits<double>::quiet_NaN());
             row += ',';
         }
         lines.push_back(std::move(row));

@@ -3,9 +3,13 @@
 #include "monitor/export_lines.h"
 #include "monitor/record_settings.h"
 #include "monitor/status_list.h"
+#include "ui/window_fit.h"
 
 #include <QCloseEvent>
+#include <QFontMetrics>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -15,6 +19,7 @@
 #include <QStyle>
 #include <QTableWidget>
 #include <QTimer>
+#include <algorithm>
 #include <QVBoxLayout>
 #include <exception>
 
@@ -40,6 +45,9 @@ void SetCell(QTableWidget* grid, int row, int column, const QString& text) {
     }
     if (cell->text() != text) cell->setText(text);
 }
+
+// Room beside a cell's text for its margins and the header's sort space.
+constexpr int kCellPadding = 16;
 
 } // namespace
 
@@ -68,6 +76,7 @@ TMonForm::~TMonForm() {
 
 void TMonForm::BuildControls() {
     setObjectName("MonForm");
+    KeepOnScreenWhenShown(*this);
     setWindowTitle("Monitor List");
     setFont(QFont("Tahoma", 8));
     resize(212, 474);
@@ -82,7 +91,8 @@ void TMonForm::BuildControls() {
     SGList->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     SGList->horizontalHeader()->setFixedHeight(20);
     SGList->horizontalHeader()->setDefaultSectionSize(90);
-    SGList->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    // The operator may widen a column; the list widens one to fit a longer text.
+    SGList->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     SGList->horizontalHeader()->setHighlightSections(false);
     SGList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     SGList->setSelectionMode(QAbstractItemView::NoSelection);
@@ -148,10 +158,22 @@ void TMonForm::UpdateList() {
         if (!header) SGList->setHorizontalHeaderItem(column, header = new QTableWidgetItem);
         header->setText(QString::fromStdString(Cell(rows, 0, column)));
     }
-    for (int row = 1; row < kStatusListRows; ++row)
+    int widest[2] = {0, 0};
+    const QFontMetrics cellMetrics(SGList->font());
+    const QFontMetrics headMetrics(SGList->horizontalHeader()->font());
+    for (int row = 0; row < kStatusListRows; ++row)
         for (int column = 0; column < 2; ++column)
-            if (changed(row, column))
-                SetCell(SGList, row - 1, column, QString::fromStdString(Cell(rows, row, column)));
+            if (changed(row, column)) {
+                const QString text = QString::fromStdString(Cell(rows, row, column));
+                if (row > 0) SetCell(SGList, row - 1, column, text);
+                const QFontMetrics& m = row == 0 ? headMetrics : cellMetrics;
+                widest[column] = std::max(widest[column], m.horizontalAdvance(text));
+            }
+    // Only widened, never narrowed: a column does not jitter with its values.
+    for (int column = 0; column < 2; ++column) {
+        const int needed = widest[column] + kCellPadding;
+        if (needed > SGList->columnWidth(column)) SGList->setColumnWidth(column, needed);
+    }
     shownRows_ = rows;
     listShown_ = true;
 }
@@ -167,17 +189,24 @@ void TMonForm::BBSaveFileClick() {
 }
 
 void TMonForm::SaveShortLog() {
-    Export(&WriteShortLog);
+    Export(ExportKind::ShortLog);
 }
 
 void TMonForm::SavePlotData() {
-    Export(&WritePlotData);
+    Export(ExportKind::PlotData);
 }
 
-void TMonForm::Export(void (*write)(const std::string&, const TSampleHistory&, bool)) {
+void TMonForm::Export(ExportKind kind) {
+    const auto k = static_cast<std::size_t>(kind);
+    const char* const ownName[] = {"ShortLog.csv", "PlotData.csv"};
+    proposal_ = lastOfKind_[k];
+    if (proposal_.isEmpty() && !lastFileName_.isEmpty())
+        proposal_ = QFileInfo(lastFileName_).dir().filePath(ownName[k]);
     const QString fileName = askFileName_();
     if (fileName.isEmpty()) return;
     lastFileName_ = fileName;
+    lastOfKind_[k] = fileName;
+    const auto write = kind == ExportKind::ShortLog ? &WriteShortLog : &WritePlotData;
     try {
         write(fileName.toStdString(), ctx_.sampleHistory, ctx_.mySts.WindDirModel);
     } catch (const std::exception& e) {
@@ -186,7 +215,7 @@ void TMonForm::Export(void (*write)(const std::string&, const TSampleHistory&, b
 }
 
 QString TMonForm::AskWithSaveDlg() {
-    if (!lastFileName_.isEmpty()) SaveDlg->selectFile(lastFileName_);
+    if (!proposal_.isEmpty()) SaveDlg->selectFile(proposal_);
     if (SaveDlg->exec() != QDialog::Accepted) return {};
     const QStringList files = SaveDlg->selectedFiles();
     return files.isEmpty() ? QString() : files.first();

@@ -46,8 +46,12 @@ public:
     void SetErrorReporter(ErrorReporter reporter) { reportError_ = std::move(reporter); }
 
     Recorder& RecorderLogic() { return recorder_; }
-    // The last file name chosen in SaveDlg, proposed the next time it opens.
+    // The last file name chosen in SaveDlg, of either export.
     const QString& LastFileName() const { return lastFileName_; }
+    // What SaveDlg proposes for the export being asked: the last name chosen
+    // for that same export, else that export's own name in the last folder,
+    // so one Enter never replaces the other export's file.
+    const QString& ProposedFileName() const { return proposal_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override; // stores the settings, then hides
@@ -56,7 +60,8 @@ private:
     void BuildControls();
     QString AskWithSaveDlg();
     void ShowWriteError(const QString& message);
-    void Export(void (*write)(const std::string&, const TSampleHistory&, bool));
+    enum class ExportKind { ShortLog, PlotData };
+    void Export(ExportKind kind);
     std::string SettingsFile() const;
 
     AppContext& ctx_;
@@ -64,6 +69,8 @@ private:
     FileNameAsker askFileName_;
     ErrorReporter reportError_;
     QString lastFileName_;
+    QString lastOfKind_[2];
+    QString proposal_;
     // The texts the list shows, so that a tick writes only the cells that changed.
     std::array<StatusListCells, kStatusListRows> shownRows_;
     bool listShown_ = false;

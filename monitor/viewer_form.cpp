@@ -4,6 +4,7 @@
 #include "base/text_file.h"
 
 #include "ui/plot.h"
+#include "ui/window_fit.h"
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
@@ -80,6 +81,7 @@ struct ViewerForm::Job {
 
 ViewerForm::ViewerForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName("ViewerForm");
+    KeepOnScreenWhenShown(*this);
     setWindowTitle(QStringLiteral("記録ビューア"));
     BuildControls();
     resize(1000, 620);

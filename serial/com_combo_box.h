@@ -6,7 +6,8 @@
 
 namespace qvr {
 
-// A drop-down list of one port setting; only its own entries can be chosen.
+// A drop-down list of one port setting; only its own entries can be chosen,
+// except for the port, whose box also takes any path or COM name typed in.
 class TComComboBox : public QComboBox {
     Q_OBJECT
 public:
@@ -26,6 +27,7 @@ public:
 
 private:
     void Refill();
+    void TakeTypedPort(const QString& text);
 
     TComSelect select_;
 };

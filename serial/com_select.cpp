@@ -63,8 +63,14 @@ std::string TComSelect::CurrentText() const {
 int TComSelect::UpdateSettings() {
     if (!port_ || property_ == cpNone) return -1;
     const std::string text = CurrentText();
-    const auto it = std::find(items_.begin(), items_.end(), text);
-    if (it == items_.end()) return -1;
+    auto it = std::find(items_.begin(), items_.end(), text);
+    if (it == items_.end()) {
+        // A configured port the system does not list (a pseudo-terminal, an
+        // adapter unplugged for now) is still the port: show it.
+        if (property_ != cpPort || text.empty()) return -1;
+        items_.push_back(text);
+        it = items_.end() - 1;
+    }
     Change(text);
     return static_cast<int>(it - items_.begin());
 }

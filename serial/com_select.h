@@ -28,6 +28,7 @@ public:
 
     // Looks for the port's current value among the entries: its index (and
     // that value recorded as chosen), or -1 with the chosen value unchanged.
+    // A port name not among the entries is added to them.
     int UpdateSettings();
     // Sets the port's property from the chosen value. An empty chosen port
     // name keeps the port's current name.

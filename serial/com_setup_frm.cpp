@@ -49,7 +49,7 @@ TComSetupFrm::TComSetupFrm(QWidget* parent) : QDialog(parent) {
     connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
 
     if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->geometry().center() - rect().center());
+        move(screen->availableGeometry().center() - rect().center());
 }
 
 bool EditComPort(TCustomComPort& port) {

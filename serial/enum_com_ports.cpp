@@ -38,6 +38,23 @@ std::vector<std::string> EnumTtyClassFolder(const std::string& classFolder) {
     return names;
 }
 
+std::vector<std::string> EnumDevFolder(const std::string& devFolder) {
+    namespace fs = std::filesystem;
+    std::vector<std::string> adapters, stable;
+    std::error_code ec;
+    for (fs::directory_iterator it(devFolder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.rfind("ttyUSB", 0) == 0 || name.rfind("ttyACM", 0) == 0) adapters.push_back(name);
+    }
+    const fs::path byId = fs::path(devFolder) / "serial" / "by-id";
+    for (fs::directory_iterator it(byId, ec), end; !ec && it != end; it.increment(ec))
+        stable.push_back(it->path().generic_string());
+    SortPortNames(adapters);
+    SortPortNames(stable);
+    adapters.insert(adapters.end(), stable.begin(), stable.end());
+    return adapters;
+}
+
 void EnumComPorts(std::vector<std::string>& Ports) {
 #ifdef _WIN32
     std::vector<std::string> names;
@@ -69,7 +86,18 @@ void EnumComPorts(std::vector<std::string>& Ports) {
     SortPortNames(names);
     Ports = std::move(names);
 #else
-    Ports = EnumTtyClassFolder("/sys/class/tty");
+    // Adapters may be missing from the class folder (no sysfs in a container).
+    std::vector<std::string> names = EnumTtyClassFolder("/sys/class/tty");
+    std::vector<std::string> stable;
+    for (std::string& name : EnumDevFolder("/dev")) {
+        if (name.front() == '/')
+            stable.push_back(std::move(name));
+        else if (std::find(names.begin(), names.end(), name) == names.end())
+            names.push_back(std::move(name));
+    }
+    SortPortNames(names);
+    names.insert(names.end(), stable.begin(), stable.end());
+    Ports = std::move(names);
 #endif
 }
 

@@ -15,6 +15,12 @@ void EnumComPorts(std::vector<std::string>& Ports);
 // UART type. Names are given without "/dev/".
 std::vector<std::string> EnumTtyClassFolder(const std::string& classFolder);
 
+// The adapters a device folder laid out as /dev holds: ttyUSB* and ttyACM*
+// (without the folder, as EnumTtyClassFolder names them), sorted, then the
+// stable serial/by-id names as whole paths, sorted. The latter stay the same
+// whichever order the adapters were plugged in.
+std::vector<std::string> EnumDevFolder(const std::string& devFolder);
+
 // Sorts as text ignoring ASCII letter case.
 void SortPortNames(std::vector<std::string>& names);
 

@@ -9,10 +9,14 @@
 #include "settings/verify_tab.h"
 #include "ui/app_globals.h"
 #include "ui/pictures.h"
+#include "ui/window_fit.h"
 #include "write/write_form.h"
 
 #include <QButtonGroup>
+#include <QCoreApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -22,6 +26,8 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QShowEvent>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -32,6 +38,20 @@
 namespace qvr {
 
 namespace {
+
+// Marks an edit field (its background and a property) or a table cell (its
+// background and a data role) in `colour`, or clears the mark.
+void MarkField(QLineEdit* edit, QTableWidgetItem* item, bool marked, const QColor& colour,
+               const char* property, int role) {
+    if (edit) {
+        edit->setStyleSheet(marked ? QStringLiteral("background-color: %1;").arg(colour.name())
+                                   : QString());
+        edit->setProperty(property, marked);
+    } else if (item) {
+        item->setBackground(marked ? QBrush(colour) : QBrush());
+        item->setData(role, marked);
+    }
+}
 
 QString Formatted(const char* format, float value) {
     return QString::fromStdString(FormatFloat(format, static_cast<double>(value)));
@@ -56,6 +76,7 @@ template <typename W> W* Named(W* widget, const char* name) {
 TSysSetForm::TSysSetForm(AppContext& context, QWidget* parent)
     : QWidget(parent, Qt::Window), ctx_(context) {
     setObjectName("SysSetForm");
+    KeepOnScreenWhenShown(*this);
     setWindowTitle("System Setting");
     BuildControls();
     try {
@@ -124,7 +145,20 @@ void TSysSetForm::BuildControls() {
     PCMain->addTab(TabVerify, QStringLiteral("検証"));
     right->addWidget(PCMain, 1);
     body->addLayout(right, 1);
-    column->addLayout(body, 1);
+    // On a screen too low for the window (150 % scale), the body scrolls and
+    // OK and cancel below it stay in sight.
+    auto* holder = new QWidget(this);
+    holder->setLayout(body);
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName("BodyScroll");
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setWidget(holder);
+    // Only as low as the screen needs: the body never scrolls sideways.
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setMinimumWidth(holder->minimumSizeHint().width() +
+                            scroll->verticalScrollBar()->sizeHint().width());
+    column->addWidget(scroll, 1);
     column->addWidget(BuildConsole());
 
     SaveDlg = Named(new QFileDialog(this), "SaveDlg");
@@ -142,7 +176,8 @@ void TSysSetForm::BuildControls() {
     connect(BBSNClear, &QPushButton::clicked, this, &TSysSetForm::BBSNClearClick);
     connect(BBOk, &QPushButton::clicked, this, &TSysSetForm::BBOkClick);
     connect(BBCancel, &QPushButton::clicked, this, &TSysSetForm::BBCancelClick);
-    resize(623, 665);
+    // Tall enough for the whole body where the screen allows it.
+    resize(623, std::max(665, holder->minimumSizeHint().height() + PConsole->height()));
 }
 
 QWidget* TSysSetForm::BuildPortColumn() {
@@ -185,6 +220,8 @@ QWidget* TSysSetForm::BuildPortColumn() {
 
     connect(SBConnection, &QToolButton::clicked, this, &TSysSetForm::SBConnectionClick);
     connect(SBDisconnection, &QToolButton::clicked, this, &TSysSetForm::SBDisconnectionClick);
+    if (TCommCtrlForm* link = Link())
+        connect(link, &TCommCtrlForm::PortStateChanged, this, &TSysSetForm::ShowPortButtons);
     connect(BBComShowStd, &QPushButton::clicked, this, &TSysSetForm::BBComShowStdClick);
     connect(BBComSetStd, &QPushButton::clicked, this, &TSysSetForm::BBComSetStdClick);
     return holder;
@@ -288,7 +325,12 @@ QWidget* TSysSetForm::BuildConsole() {
     BBOk = Named(new QPushButton("OK", PConsole), "BBOk");
     BBCancel = Named(new QPushButton(QStringLiteral("キャンセル"), PConsole), "BBCancel");
     BBOk->setDefault(true);
+    // The window's status line: what the last file action did.
+    LStatus = Named(new QLabel(PConsole), "LStatus");
+    LStatus->setTextFormat(Qt::PlainText);
+    LStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     row->addWidget(Image1);
+    row->addWidget(LStatus, 1);
     row->addStretch(1);
     row->addWidget(BBOk);
     row->addWidget(BBCancel);
@@ -299,6 +341,7 @@ void TSysSetForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // Only a real show, not a restore from the task bar.
     if (!event->spontaneous()) ParamsToEdits();
+    ShowPortButtons();
 }
 
 void TSysSetForm::keyPressEvent(QKeyEvent* event) {
@@ -320,6 +363,7 @@ void TSysSetForm::keyPressEvent(QKeyEvent* event) {
 
 void TSysSetForm::ParamsToEdits() {
     const TWritePrm& p = ctx_.writePrm;
+    ClearReadChanges();
     // Fresh values: no mark of an earlier failed conversion stays.
     for (QLineEdit* e : {EDifT0m, EAdjWS, EAdjDifT, EHeaterWatt, EATDif1, EATDif2, EWDDif1, EWDDif2,
                          EStdVolt, EATRev})
@@ -357,6 +401,7 @@ bool TSysSetForm::EditsToParams() {
         QTableWidgetItem* Item;
         float* Value;
     };
+    ClearReadChanges();
     std::vector<Field> order = {
         {QStringLiteral("0m/s.時温度差"), EDifT0m, nullptr, &p.DifT0m},
         {QStringLiteral("基準風速値"), EAdjWS, nullptr, &p.AdjWS},
@@ -405,15 +450,7 @@ bool TSysSetForm::EditsToParams() {
 }
 
 void TSysSetForm::MarkUnconverted(QLineEdit* edit, QTableWidgetItem* item, bool marked) {
-    static const QColor kMark(255, 170, 170);
-    if (edit) {
-        edit->setStyleSheet(marked ? QStringLiteral("background-color: rgb(255, 170, 170);")
-                                   : QString());
-        edit->setProperty("unconverted", marked);
-    } else if (item) {
-        item->setBackground(marked ? QBrush(kMark) : QBrush());
-        item->setData(Qt::UserRole, marked);
-    }
+    MarkField(edit, item, marked, QColor(255, 170, 170), "unconverted", Qt::UserRole);
 }
 
 // --- Port ------------------------------------------------------------------------
@@ -433,7 +470,12 @@ void TSysSetForm::ConnectPort() {
         link->LoadPortSettings();
         link->OpenPort();
     }
-    SBConnection->setChecked(true);
+    ShowPortButtons();
+}
+
+void TSysSetForm::ShowPortButtons() {
+    const bool open = Link() && Link()->PortConnected();
+    (open ? SBConnection : SBDisconnection)->setChecked(true);
 }
 
 void TSysSetForm::SBConnectionClick() {
@@ -451,6 +493,7 @@ void TSysSetForm::SBDisconnectionClick() {
     }
     if (TCommCtrlForm* link = Link()) link->ClosePort();
     SetCollecting(false);
+    ShowPortButtons();
 }
 
 void TSysSetForm::BBComShowStdClick() {
@@ -513,7 +556,18 @@ void TSysSetForm::BBSetpointSaveClick() {
         SaveSetpointFile(ctx_.writePrm, name.toStdString());
     } catch (const std::exception& e) {
         ShowSaveError(QString::fromUtf8(e.what()));
+        return;
     }
+    ShowSetpointFile(QCoreApplication::translate("SysSetForm", "保存しました: %1"), name);
+}
+
+// The status line says what was done with which file; the title names the
+// file whose values the fields now hold.
+void TSysSetForm::ShowSetpointFile(const QString& done, const QString& path) {
+    const QString file = QFileInfo(path).fileName();
+    LStatus->setText(done.arg(file));
+    LStatus->setToolTip(QDir::toNativeSeparators(path));
+    setWindowTitle(QStringLiteral("System Setting - ") + file);
 }
 
 void TSysSetForm::BBSetpointLoadClick() {
@@ -527,6 +581,7 @@ void TSysSetForm::BBSetpointLoadClick() {
         return;
     }
     ParamsToEdits();
+    ShowSetpointFile(QCoreApplication::translate("SysSetForm", "読み込みました: %1"), name);
     if (!load.Defaulted.empty())
         QMessageBox::information(
             this, windowTitle(),
@@ -563,6 +618,8 @@ void TSysSetForm::BBSensorReadClick() {
         return;
     }
     if (!sensorRead_) sensorRead_ = std::make_unique<ParamReader>(*ctx_.exchange);
+    ClearReadChanges();
+    LStatus->setText(QCoreApplication::translate("SysSetForm", "センサー読込中…"));
     sensorRead_->Start();
     ShowReadRunning(true);
     TimSensorRead->start();
@@ -582,8 +639,15 @@ void TSysSetForm::TimSensorReadTimer() {
     if (!sensorRead_ || sensorRead_->Tick()) return;
     TimSensorRead->stop();
     ShowReadRunning(false);
+    int changed = 0;
     for (const auto& [key, value] : sensorRead_->Values())
-        ShowSensorValue(key, value);
+        changed += ShowSensorValue(key, value);
+    if (!sensorRead_->Silent())
+        LStatus->setText(
+            changed ? QCoreApplication::translate("SysSetForm",
+                                                  "センサー読込完了: %1 項目の値が変わりました")
+                          .arg(changed)
+                    : QCoreApplication::translate("SysSetForm", "センサー読込完了: 変更なし"));
     if (sensorRead_->Silent()) {
         QMessageBox::warning(this, windowTitle(), QStringLiteral("センサーから応答がありません"),
                              QMessageBox::Ok);
@@ -596,22 +660,45 @@ void TSysSetForm::TimSensorReadTimer() {
     }
 }
 
-void TSysSetForm::ShowSensorValue(const std::string& key, float value) {
+bool TSysSetForm::ShowSensorValue(const std::string& key, float value) {
     const std::pair<const char*, QLineEdit*> edits[] = {
         {"E01", EDifT0m},  {"E02", EAdjWS},  {"E03", EAdjDifT}, {"E04", EHeaterWatt},
         {"E16", EATDif1},  {"E17", EATDif2}, {"E12", EWDDif1},  {"E13", EWDDif2},
         {"P32", EStdVolt}, {"P41", EATRev}};
     const ParamKey* k = FindParamKey(key);
-    if (!k) return;
+    if (!k) return false;
+    const QString text = Formatted(k->Format, value);
     for (const auto& [name, edit] : edits) {
         if (key == name) {
-            edit->setText(Formatted(k->Format, value));
-            return;
+            const bool changed = edit->text() != text;
+            edit->setText(text);
+            if (changed) MarkReadChange(edit, nullptr, true);
+            return changed;
         }
     }
     // P01 to P20: the correction table, points in column 0 and amounts in column 1.
     const int n = std::stoi(key.substr(1));
-    Cell(SGRev, (n - 1) % 2, (n - 1) / 2 + 1).setText(Formatted(k->Format, value));
+    QTableWidgetItem& cell = Cell(SGRev, (n - 1) % 2, (n - 1) / 2 + 1);
+    const bool changed = cell.text() != text;
+    cell.setText(text);
+    if (changed) MarkReadChange(nullptr, &cell, true);
+    return changed;
+}
+
+// A field the last sensor read changed stands out until the next read or
+// the next transfer of the set.
+void TSysSetForm::MarkReadChange(QLineEdit* edit, QTableWidgetItem* item, bool marked) {
+    MarkField(edit, item, marked, QColor(255, 236, 150), "changedByRead", kChangedByReadRole);
+}
+
+void TSysSetForm::ClearReadChanges() {
+    for (QLineEdit* e : {EDifT0m, EAdjWS, EAdjDifT, EHeaterWatt, EATDif1, EATDif2, EWDDif1, EWDDif2,
+                         EStdVolt, EATRev})
+        if (e->property("changedByRead").toBool()) MarkReadChange(e, nullptr, false);
+    for (int r = 1; r < 11; ++r)
+        for (int c = 0; c < 2; ++c)
+            if (Cell(SGRev, c, r).data(kChangedByReadRole).toBool())
+                MarkReadChange(nullptr, &Cell(SGRev, c, r), false);
 }
 
 } // namespace qvr

@@ -51,12 +51,15 @@ public:
     // Handlers, named after their control and event.
     void SBConnectionClick();
     void SBDisconnectionClick();
+    // The connect buttons show the port's real state.
+    void ShowPortButtons();
     void BBComShowStdClick();
     void BBComSetStdClick();
     void BBSNClearClick();
     void BBWriteClick();
     void BBSetpointSaveClick();
     void BBSetpointLoadClick();
+    void ShowSetpointFile(const QString& done, const QString& path);
     // Reads the sensor's parameter set into the edit fields; writes nothing.
     void BBSensorReadClick();
     void TimSensorReadTimer();
@@ -100,6 +103,10 @@ public:
     QFrame* PConsole = nullptr;
     QLabel* Image1 = nullptr;
     QPushButton* BBOk = nullptr;
+    QLabel* LStatus = nullptr; // the last file saved or loaded, the last sensor read
+    // Table cells the last sensor read changed carry true in this role (edit
+    // fields, in their "changedByRead" property).
+    static constexpr int kChangedByReadRole = Qt::UserRole + 1;
     QPushButton* BBCancel = nullptr;
     QFileDialog* SaveDlg = nullptr;
     QFileDialog* LoadDlg = nullptr;
@@ -151,6 +158,7 @@ public:
     QProgressBar* NmGage15 = nullptr;
     QLabel* Label12 = nullptr;
     QTableWidget* SGCalData = nullptr;
+    QLabel* LCalNext = nullptr; // the next action at the current step
     QLabel* LReport = nullptr;  // where the last report went
     QLabel* LCalNote = nullptr; // why stages cannot be confirmed now
 
@@ -189,8 +197,12 @@ private:
     void MarkUnconverted(QLineEdit* edit, QTableWidgetItem* item, bool marked);
     bool ReadRunning() const;
     void ShowReadRunning(bool running);
-    // Shows a value read from the sensor in the edit field of its key.
-    void ShowSensorValue(const std::string& key, float value);
+    // Shows a value read from the sensor in the edit field of its key; true
+    // when that changed the field.
+    bool ShowSensorValue(const std::string& key, float value);
+    void MarkReadChange(QLineEdit* edit, QTableWidgetItem* item, bool marked);
+    void ClearReadChanges();
+    static QString CalNextAction(int step);
 
     AppContext& ctx_;
     std::unique_ptr<ParamReader> sensorRead_;

@@ -10,6 +10,7 @@
 #include "report/report_pdf.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QSysInfo>
 #include <QTableWidget>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace qvr {
@@ -144,9 +146,16 @@ QWidget* TSysSetForm::BuildCalibrationTab() {
     finish->addWidget(PFinish, 1);
     finish->addWidget(BBFin);
     column->addLayout(finish);
+    LCalNext = new QLabel(tab);
+    LCalNext->setObjectName("LCalNext");
+    LCalNext->setWordWrap(true);
+    column->addWidget(LCalNext);
     LReport = new QLabel(tab);
     LReport->setObjectName("LReport");
-    LReport->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // The report's path is a link that opens the PDF.
+    LReport->setTextFormat(Qt::RichText);
+    LReport->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    LReport->setOpenExternalLinks(true);
     column->addWidget(LReport);
 
     auto* gauges = new QGridLayout();
@@ -270,9 +279,33 @@ void TSysSetForm::UpdateCalControls() {
     setPanel(PWS4CalSet, c.WS4CalSetGrey);
     SetBackground(PFinish, ColourOf(c.Complete ? kCalGreen : kCalYellow));
     SetText(PFinish, shownControls_.FinishText, c.FinishText);
+    LCalNext->setText(CalNextAction(Cal.CalStep));
     BBFin->setEnabled(c.Complete);
     SetGauge(PWSAS5, shownControls_.WsAvg5Text, NmGage5, c.WsAvg5Text, c.Gauge5Percent);
     SetGauge(PWSAS15, shownControls_.WsAvg15Text, NmGage15, c.WsAvg15Text, c.Gauge15Percent);
+}
+
+// What the operator does next at each step: the stage to wait for and its
+// button, or the send that lets the sensor show the new value.
+QString TSysSetForm::CalNextAction(int step) {
+    const char* const next[] = {
+        QT_TRANSLATE_NOOP("SysSetForm",
+                          "次: シリアル番号を入れて「キャリブレーション開始」を押してください"),
+        QT_TRANSLATE_NOOP("SysSetForm", "次: 気温が安定したら「気温器差確定」を押してください"),
+        QT_TRANSLATE_NOOP("SysSetForm",
+                          "次: 素子の温度が安定したら「風速器差確定」を押してください"),
+        QT_TRANSLATE_NOOP("SysSetForm",
+                          "次: 風速 0 m/s で安定したら「0m/s.調整確定」を押してください"),
+        QT_TRANSLATE_NOOP("SysSetForm", "次: 「設定送出」でセンサーへ送ってください"
+                                        "（0 m/s を示すと Step-5 に進みます）"),
+        QT_TRANSLATE_NOOP("SysSetForm",
+                          "次: 基準風速で安定したら「Nm/s.調整確定」を押してください"),
+        QT_TRANSLATE_NOOP("SysSetForm", "次: 「設定送出」でセンサーへ送ってください"
+                                        "（基準風速を示すと完了します）"),
+        QT_TRANSLATE_NOOP("SysSetForm", "次: 「作業完了」を押してレポートを作ってください"),
+    };
+    if (step < 0 || step >= static_cast<int>(std::size(next))) return {};
+    return QCoreApplication::translate("SysSetForm", next[step]);
 }
 
 template <typename Step> void TSysSetForm::RunCalStep(Step step) {
@@ -359,7 +392,11 @@ void TSysSetForm::WriteReport() {
     WriteReportPdf(report, QString::fromStdString(path));
     ReportPath = path;
     lastReport_ = std::move(report);
-    LReport->setText(QStringLiteral("レポート: ") + QString::fromStdString(path));
+    const QString shown = QString::fromStdString(path);
+    LReport->setText(QStringLiteral("レポート: <a href=\"%1\">%2</a>")
+                         .arg(QUrl::fromLocalFile(shown).toString(QUrl::FullyEncoded).toHtmlEscaped(),
+                              shown.toHtmlEscaped()));
+    LReport->setToolTip(shown);
 }
 
 std::string TSysSetForm::WriteVerificationReport(const ReportVerification& verification) {

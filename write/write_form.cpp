@@ -3,14 +3,17 @@
 #include "core/exchange.h"
 #include "core/setpoint_file.h"
 #include "ui/pictures.h"
+#include "ui/window_fit.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShowEvent>
 #include <QStyle>
+#include <QTextCursor>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -19,6 +22,7 @@ namespace qvr {
 TWriteForm::TWriteForm(AppContext& context, QWidget* parent)
     : QDialog(parent, Qt::Tool), ctx_(context) {
     setObjectName("WriteForm");
+    KeepOnScreenWhenShown(*this);
     setWindowTitle(QStringLiteral("設定送出"));
     BuildControls();
     if (ctx_.exchange) {
@@ -135,8 +139,16 @@ void TWriteForm::done(int result) {
                              QString::fromStdString(warning));
 }
 
+// The log follows its newest line, so the result is in sight, unless the
+// operator has scrolled back to read.
 void TWriteForm::AddLog(const std::string& line) {
+    const QScrollBar* bar = MSts->verticalScrollBar();
+    const bool following = bar->value() >= bar->maximum();
     MSts->appendPlainText(QString::fromStdString(line));
+    if (following) {
+        MSts->moveCursor(QTextCursor::End);
+        MSts->ensureCursorVisible();
+    }
 }
 
 } // namespace qvr

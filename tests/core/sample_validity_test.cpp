@@ -110,5 +110,31 @@ TEST_F(SampleValidityTest, ARestartForgetsEarlierAnswersAndTheAnswerWaitingAtIt)
     EXPECT_TRUE(Rotation());
 }
 
+// What the operator is told along a run: stopped, coming up, receiving,
+// silent with the seconds counted from the last answer, stopped again.
+TEST_F(SampleValidityTest, StateFollowsTheRunAndCountsTheSilence) {
+    auto state = [this] { return validity.State(now, false, false); };
+    EXPECT_EQ(state().State, DataState::Stopped);
+    Tick(0);
+    EXPECT_EQ(state().State, DataState::Connecting);
+    Tick(Answer(1)); // answering, but not every field yet
+    EXPECT_EQ(state().State, DataState::Connecting);
+    ASSERT_TRUE(Rotation());
+    EXPECT_EQ(state().State, DataState::Receiving);
+    for (int i = 0; i < 20; ++i) // 5 s of silence
+        Tick(0);
+    EXPECT_EQ(state().State, DataState::NoAnswer);
+    EXPECT_EQ(state().SilentSeconds, 5);
+    validity.Stop();
+    EXPECT_EQ(state().State, DataState::Stopped);
+
+    // A sensor silent from the start is counted from the start.
+    Tick(0);
+    for (int i = 0; i < 12; ++i)
+        Tick(0);
+    EXPECT_EQ(state().State, DataState::NoAnswer);
+    EXPECT_EQ(state().SilentSeconds, 3);
+}
+
 } // namespace
 } // namespace qvr

@@ -42,7 +42,13 @@ TEST_F(EndToEnd, StartShowsLiveValuesFromTheSensor) {
         [&] { return form->PWindSpeed->text() == PanelText(current.WindSpeed, "%1.3f m/s."); }));
     EXPECT_EQ(form->SBPanel[1]->text(), PanelText(current.ModelNo, "Sensor Model %1.2f") +
                                             PanelText(current.Version, " | Ver. %1.2f"));
-    EXPECT_EQ(form->SBPanel[2]->text(), QString::fromStdString(dir.File("sensor")));
+    // A long path is elided in the middle; the tooltip holds it whole.
+    const QString path = QString::fromStdString(dir.File("sensor"));
+    EXPECT_TRUE(form->SBPanel[2]->text() == path ||
+                (form->SBPanel[2]->text().contains(QChar(0x2026)) &&
+                 form->SBPanel[2]->text().endsWith("/sensor")))
+        << form->SBPanel[2]->text().toStdString();
+    EXPECT_EQ(form->SBPanel[2]->toolTip(), path);
     EXPECT_EQ(form->windowTitle(),
               QString::fromStdString(dir.File("sensor")) + " | QVT-series monitor. Ver.0.94");
     EXPECT_TRUE(form->PWDir->isHidden());
@@ -71,25 +77,51 @@ TEST_F(EndToEnd, TheWindDirectionModelShowsItsDirection) {
     EXPECT_TRUE(form->LWDir->isHidden());
 }
 
-TEST_F(EndToEnd, StopKeepsTheLastValues) {
+TEST_F(EndToEnd, StopKeepsTheLastValuesButNoLongerShowsThemAsReadings) {
     sim::SensorConditions c;
     c.tunnelSpeed = 3;
     StartSensor(c);
     StartProgram();
     form->BBStartClick();
-    ASSERT_TRUE(WaitFor([&] { return form->PWindSpeed->text() != "0.000 m/s."; }));
+    ASSERT_TRUE(WaitFor([&] { return form->SBDataState->text() == "受信中"; }));
     form->BBStopClick();
-    const QString shown = form->PWindSpeed->text();
     const QString caption = form->windowTitle();
     const float kept = current.WindSpeed;
     const int points = form->Series1->dataCount();
     QTest::qWait(1500);
     EXPECT_FALSE(current.Valid);
     EXPECT_EQ(current.WindSpeed, kept);
-    EXPECT_EQ(form->PWindSpeed->text(), shown);
+    EXPECT_EQ(form->PWindSpeed->text(), "-.--- m/s.");
+    EXPECT_EQ(form->SBDataState->text(), "停止中");
     EXPECT_EQ(form->windowTitle(), caption);
     EXPECT_EQ(form->Series1->dataCount(), points);
     EXPECT_FALSE(form->Link().PortConnected());
+}
+
+// A sensor silent from the start, then answering, then silent again: the
+// readout is a number only while it answers, and the state panel says why not.
+TEST_F(EndToEnd, TheReadoutsShowOnlyWhatTheSensorIsSayingNow) {
+    sim::SensorConditions c;
+    c.tunnelSpeed = 3;
+    StartSensor(c);
+    sim::SensorFaults mute;
+    mute.mute = true;
+    sensor->SetFaults(mute);
+    StartProgram();
+    form->BBStartClick();
+    ASSERT_TRUE(WaitFor([&] { return form->SBDataState->text() == "接続中…"; }));
+    ASSERT_TRUE(WaitFor([&] { return form->SBDataState->text().startsWith("応答なし（"); }));
+    EXPECT_EQ(form->PWindSpeed->text(), "-.--- m/s.");
+    EXPECT_EQ(form->SBPanel[1]->text(), "Sensor Model -.-- | Ver. -.--");
+
+    sensor->SetFaults({});
+    ASSERT_TRUE(WaitFor([&] { return form->SBDataState->text() == "受信中"; }));
+    EXPECT_NE(form->PWindSpeed->text(), "-.--- m/s.");
+
+    sensor->SetFaults(mute);
+    ASSERT_TRUE(WaitFor([&] { return form->SBDataState->text() == "応答なし（3 秒）"; }));
+    EXPECT_EQ(form->PWindSpeed->text(), "-.--- m/s.");
+    EXPECT_FALSE(current.Valid);
 }
 
 TEST_F(EndToEnd, ACorruptedAnswerIsLoggedAndNotDecoded) {
@@ -128,7 +160,10 @@ TEST_F(EndToEnd, AfterAHangUpTheLinkReopensItselfBehindTheSameName) {
     EXPECT_EQ(form->Link().ComLed2->State(), lsOn);
     EXPECT_TRUE(WaitFor([&] { return current.ModelNo != 0; }));
     EXPECT_FALSE(form->SensorLinkLogic().Reconnect.Active());
-    EXPECT_TRUE(WaitFor([&] { return form->SBPanel[2]->toolTip().isEmpty(); }));
+    // The warning goes: the tooltip names the port alone again.
+    EXPECT_TRUE(WaitFor([&] {
+        return form->SBPanel[2]->toolTip() == QString::fromStdString(dir.File("sensor"));
+    }));
 }
 
 TEST_F(EndToEnd, AfterTheOperatorStopsOnlyStartReopensTheLink) {

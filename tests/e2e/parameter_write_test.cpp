@@ -7,8 +7,10 @@
 #include "settings/sys_set_form.h"
 #include "write/write_form.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QScrollBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -118,6 +120,10 @@ TEST_F(ParameterWrite, EditedValuesReachTheSensor) {
                      EXPECT_FALSE(writer->BBCancel->isEnabled());
                      EXPECT_TRUE(Log().first().startsWith("バックアップ: "));
                      EXPECT_EQ(Log()[1], "【書込み開始】");
+                     // The result is in sight at the window's default size.
+                     const QScrollBar* bar = writer->MSts->verticalScrollBar();
+                     EXPECT_GT(bar->maximum(), 0);
+                     EXPECT_EQ(bar->value(), bar->maximum());
                  });
     const std::pair<const char*, float> stored[] = {
         {"E02", 6.25f}, {"E01", 48.5f}, {"E16", -0.125f}, {"P32", 3.3f},
@@ -257,6 +263,14 @@ TEST_F(ParameterWrite, SendAndPortSetupAskForTheRightPortState) {
     EXPECT_FALSE(form->Link().PortConnected());
     EXPECT_FALSE(ctx.exchange->Collecting);
     EXPECT_TRUE(settings->SBDisconnection->isChecked());
+    EXPECT_FALSE(settings->SBConnection->isChecked());
+
+    // Started and stopped from the main window, the buttons follow the port.
+    form->BBStartClick();
+    ASSERT_TRUE(form->Link().PortConnected());
+    EXPECT_TRUE(settings->SBConnection->isChecked());
+    form->BBStopClick();
+    EXPECT_TRUE(WaitFor([&] { return settings->SBDisconnection->isChecked(); }));
     EXPECT_FALSE(settings->SBConnection->isChecked());
 }
 
@@ -458,6 +472,7 @@ TEST_F(ParameterWrite, TheReadButtonShowsWhatTheSensorHoldsAndWritesNothing) {
     ASSERT_TRUE(sensor->SetParameter("E02", 6.5f));
     ASSERT_TRUE(sensor->SetParameter("P19", 12.5f));
     ASSERT_TRUE(sensor->SetParameter("E04", 0.3f));
+    ASSERT_TRUE(sensor->SetParameter("E01", settings->EDifT0m->text().toFloat())); // as shown
     sim::SensorFaults faults;
     faults.emptyReadKeys = {"E04", "P02"};
     sensor->SetFaults(faults);
@@ -473,6 +488,14 @@ TEST_F(ParameterWrite, TheReadButtonShowsWhatTheSensorHoldsAndWritesNothing) {
     EXPECT_EQ(settings->SGRev->item(10, 0)->text(), "12.50");
     EXPECT_EQ(settings->EHeaterWatt->text(), "0.2500"); // not read: kept
     EXPECT_EQ(prm.AdjWS, 5.0f);                         // shown, not taken
+    // What the read changed is marked, and the status line says it is done.
+    EXPECT_TRUE(settings->EAdjWS->property("changedByRead").toBool());
+    EXPECT_TRUE(settings->SGRev->item(10, 0)->data(TSysSetForm::kChangedByReadRole).toBool());
+    EXPECT_FALSE(settings->EDifT0m->property("changedByRead").toBool());
+    EXPECT_FALSE(settings->EHeaterWatt->property("changedByRead").toBool());
+    EXPECT_TRUE(settings->LStatus->text().startsWith("センサー読込完了: ") &&
+                settings->LStatus->text().endsWith(" 項目の値が変わりました"))
+        << settings->LStatus->text().toStdString();
     for (const auto& r : sensor->Requests())
         EXPECT_EQ(r.payload.rfind("RW,", 0), std::string::npos) << r.payload;
     EXPECT_TRUE(ctx.exchange->Collecting);

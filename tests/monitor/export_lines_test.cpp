@@ -1,8 +1,11 @@
 #include "monitor/export_lines.h"
 
 #include "base/text_file.h"
+#include "core/sample_validity.h"
+#include "monitor/record_reader.h"
 #include "monitor_fixture.h"
 
+#include <cmath>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -19,6 +22,7 @@ TSampleHistory HistoryOf(int count) {
         TSampleRec& entry = history[static_cast<std::size_t>(k)];
         entry.Time = start + sampleNo / 86400.0;
         entry.Valid = true;
+        entry.Sent = PolledFields(false, true);
         entry.WindSpeed = static_cast<float>(sampleNo);
         entry.AirTempHiRes = 25.25f;
         entry.WindDir = 180;
@@ -70,7 +74,32 @@ TEST(ExportLines, ValuesAreGeneralNumberTextOfTheSinglePrecisionValue) {
     history[1].Time = EncodeDateTime({2024, 5, 29, 9, 5, 7, 0});
     history[1].WindSpeed = 1.234f;
     history[1].AirTempHiRes = 25.25f;
+    history[1].Sent = PolledFields(false, false);
     EXPECT_EQ(PlotDataLines(history, false).back(), "2024/05/29 09:05:07,1.23399996757507,25.25,");
+}
+
+// Fast mode polls only the first key set: the channels it never asks for are
+// written as a missing reading, whatever the entry holds from before, and the
+// record viewer reads them as gaps.
+TEST(ExportLines, ValuesTheSensorDidNotSendAreWrittenMissing) {
+    TSampleHistory history = HistoryOf(3);
+    for (TSampleRec& entry : history) {
+        entry.Sent = PolledFields(true, true);
+        entry.TempDiff = 12.5f; // an old value, not sent in this run
+        entry.AirTemp1 = 20;
+    }
+    history[1].WindSpeedRaw = 1.5f;
+    EXPECT_EQ(ShortLogLines(history, true).back(),
+              "2024/05/29 09:05:01,1,25.25,NAN,1.5,NAN,NAN,NAN,NAN,NAN,NAN,");
+    const auto plot = PlotDataLines(history, true);
+    EXPECT_EQ(plot.back(), "2024/05/29 09:05:01,1,25.25,NAN,");
+
+    test::ScratchDir dir;
+    WriteTextLines(dir.File("plot.csv"), plot);
+    const RecordData read = ReadRecordBytes(ReadFileBytes(dir.File("plot.csv")));
+    ASSERT_EQ(read.Rows(), 2u);
+    EXPECT_EQ(read.Columns[0].Avg[1], 1.0f);
+    EXPECT_TRUE(std::isnan(read.Columns[2].Avg[1]));
 }
 
 TEST(ExportFiles, AreCp932WithCrLfAndReplaceTheOldContent) {

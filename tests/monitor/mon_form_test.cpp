@@ -2,6 +2,7 @@
 
 #include "base/ini_file.h"
 #include "base/text_file.h"
+#include "core/sample_validity.h"
 #include "monitor_fixture.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace qvr {
@@ -39,6 +41,7 @@ protected:
             TSampleRec& entry = w.history[static_cast<std::size_t>(k)];
             entry.Time = EncodeDateTime({2024, 5, 29, 9, 5, 0, 0}) + (count - 1 - k) / 86400.0;
             entry.WindSpeed = static_cast<float>(count - 1 - k);
+            entry.Sent = PolledFields(false, true);
         }
     }
 };
@@ -58,7 +61,28 @@ TEST_F(MonFormTest, ControlsCarryTheirNamesAndTexts) {
     EXPECT_EQ(Rows(form), 16);
     EXPECT_EQ(form.SGList->columnCount(), 2);
     EXPECT_EQ(form.SGList->horizontalHeader()->sectionSize(1), 90);
+    EXPECT_EQ(form.SGList->horizontalHeader()->sectionResizeMode(0), QHeaderView::Interactive);
     EXPECT_EQ(form.SGList->editTriggers(), QAbstractItemView::NoEditTriggers);
+}
+
+// Every heading and value is readable whole, a long value widening its
+// column; a shorter one later leaves the column as it is.
+TEST_F(MonFormTest, ColumnsFitTheirTexts) {
+    TMonForm form(w.context);
+    w.current.SupplyVoltage = -1.0e12f; // absurd, but shown whole
+    form.SubTimerTimer();
+    const int dataWidth = form.SGList->columnWidth(1);
+    for (int row = 0; row < Rows(form); ++row)
+        for (int column = 0; column < 2; ++column) {
+            const QFontMetrics m(row == 0 ? form.SGList->horizontalHeader()->font()
+                                          : form.SGList->font());
+            EXPECT_LT(m.horizontalAdvance(Cell(form, row, column)),
+                      form.SGList->columnWidth(column))
+                << Cell(form, row, column).toStdString();
+        }
+    w.current.SupplyVoltage = 1;
+    form.SubTimerTimer();
+    EXPECT_EQ(form.SGList->columnWidth(1), dataWidth);
 }
 
 TEST_F(MonFormTest, EachTickRefreshesTheListFromTheCurrentSample) {
@@ -196,23 +220,31 @@ TEST_F(MonFormTest, TheSaveDialogAddsCsvAsksBeforeReplacingAndRemembersTheName) 
     EXPECT_EQ(ReadTextLines(written).size(), 2u + 2);
     EXPECT_EQ(form.LastFileName().toStdString(), written);
 
-    // The short log opens at the same name; replacing it needs a yes.
-    QString proposed;
-    bool asked = false;
-    QTimer::singleShot(0, [&] {
-        proposed = form.SaveDlg->selectedFiles().value(0);
+    // Each export proposes a name of its own: the short log its own name in
+    // that folder, never the plot data's file; the plot data its last name,
+    // and replacing it needs a yes.
+    auto save = [&](const std::function<void()>& click) {
+        QString proposed;
+        bool asked = false;
         QTimer::singleShot(0, [&] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            ASSERT_NE(box, nullptr);
-            asked = true;
-            box->button(QMessageBox::Yes)->click();
+            proposed = form.SaveDlg->selectedFiles().value(0);
+            QTimer::singleShot(0, [&] {
+                if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                    asked = true;
+                    box->button(QMessageBox::Yes)->click();
+                }
+            });
+            static_cast<QDialog*>(form.SaveDlg)->accept();
         });
-        static_cast<QDialog*>(form.SaveDlg)->accept();
-    });
-    form.BBSaveFile->click();
-    EXPECT_EQ(proposed.toStdString(), written);
-    EXPECT_TRUE(asked);
-    EXPECT_EQ(ReadTextLines(written)[0], ",風速,気温,温度差,風速(RAW),AT-1,AT-2,WDT-1,WDT-2,");
+        click();
+        return std::make_pair(proposed.toStdString(), asked);
+    };
+    const std::string shortLog = w.dir.File("ShortLog.csv");
+    EXPECT_EQ(save([&] { form.BBSaveFile->click(); }), std::make_pair(shortLog, false));
+    EXPECT_EQ(ReadTextLines(shortLog)[0], ",風速,気温,温度差,風速(RAW),AT-1,AT-2,WDT-1,WDT-2,");
+    EXPECT_EQ(ReadTextLines(written)[0], ",風速,気温,");
+    EXPECT_EQ(save([&] { form.SavePlotData(); }), std::make_pair(written, true));
+    EXPECT_EQ(save([&] { form.SaveShortLog(); }), std::make_pair(shortLog, true));
 
     // Cancelling writes nothing.
     QTimer::singleShot(0, [&] { form.SaveDlg->reject(); });

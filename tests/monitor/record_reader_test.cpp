@@ -3,6 +3,7 @@
 #include "../base/temp_dir.h"
 #include "base/text_file.h"
 #include "core/poll_cycle.h"
+#include "core/sample_validity.h"
 #include "monitor/export_lines.h"
 #include "monitor/record_channels.h"
 #include "monitor/record_lines.h"
@@ -105,6 +106,7 @@ TEST(RecordReader, ReadsSecondFilesAndThePlotDataExport) {
         sample.WindSpeed = 0.1f * static_cast<float>(i);
         sample.AirTempHiRes = 20.5f;
         sample.WindDir = 90;
+        sample.Sent = PolledFields(false, true);
         HistoryStep(history, sample, At(10, 0, i));
     }
     const RecordData pd = ReadRecordBytes(Bytes(PlotDataLines(history, true)));

@@ -4,8 +4,10 @@
 #include "serial/qt_com_hand_over.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace qvr::test {
@@ -60,7 +62,7 @@ TEST(ComSetupFrmTest, LayoutNamesAndEntries) {
     for (int i = 0; i < 6; ++i) {
         auto* combo = dialog.findChild<TComComboBox*>(QString("Combo%1").arg(i + 1));
         ASSERT_NE(combo, nullptr);
-        EXPECT_FALSE(combo->isEditable());
+        EXPECT_EQ(combo->isEditable(), i == 0) << i; // only the port can be typed
         auto* label = dialog.findChild<QLabel*>(QString("Label%1").arg(i + 1));
         ASSERT_NE(label, nullptr);
         EXPECT_EQ(label->text(), labels[i]);
@@ -79,12 +81,14 @@ TEST(ComSetupFrmTest, LayoutNamesAndEntries) {
     EXPECT_EQ(dialog.Button2->text(), "Cancel");
 }
 
-TEST(ComSetupFrmTest, AbsentPortShowsNoSelectionWhileTheOthersShowTheirValues) {
+TEST(ComSetupFrmTest, AnAbsentPortIsShownAmongTheEntriesBesideTheOtherValues) {
     auto port = SystemPort();
     port->Parity().SetBits(prMark);
     port->FlowControl().SetControlRTS(rtsEnable); // a mix: Custom
     WithDialog(*port, [](TComSetupFrm& d) {
-        EXPECT_EQ(d.Combo1->currentIndex(), -1); // COM7 is not present here
+        EXPECT_EQ(d.Combo1->currentText(), "COM7"); // not present here, but configured
+        const auto entries = Entries(d.Combo1);
+        EXPECT_EQ(std::count(entries.begin(), entries.end(), "COM7"), 1);
         EXPECT_EQ(d.Combo2->currentText(), "38400");
         EXPECT_EQ(d.Combo3->currentText(), "8");
         EXPECT_EQ(d.Combo4->currentText(), "1");
@@ -149,6 +153,33 @@ TEST(ComSetupFrmTest, OkWithoutAPortPickKeepsTheNameAndCustomKeepsTheFlowFields)
     EXPECT_EQ(port->CustomBaudRate(), 250000);
     EXPECT_EQ(port->FlowControl().ControlRTS(), rtsEnable);
     EXPECT_TRUE(port->FlowControl().XonXoffIn());
+}
+
+// Typed into the port box, a path or a COM name is the port on OK; an
+// emptied box keeps the port's name; cancel keeps it whatever was typed.
+TEST(ComSetupFrmTest, ATypedPortIsKeptAndApplied) {
+    struct Case {
+        QString typed;
+        bool ok;
+        std::string port;
+    };
+    const Case cases[] = {{"/tmp/qvr-sensor", true, "/tmp/qvr-sensor"},
+                          {"  /dev/serial/by-id/usb-FTDI_A-if00-port0 ", true,
+                           "/dev/serial/by-id/usb-FTDI_A-if00-port0"},
+                          {"COM12", true, "COM12"},
+                          {"", true, "COM7"},
+                          {"/tmp/other", false, "COM7"}};
+    for (const Case& c : cases) {
+        auto port = SystemPort();
+        WithDialog(*port, [&c](TComSetupFrm& d) {
+            d.Combo1->setFocus();
+            d.Combo1->lineEdit()->selectAll();
+            QTest::keyClick(d.Combo1->lineEdit(), Qt::Key_Delete);
+            QTest::keyClicks(d.Combo1->lineEdit(), c.typed);
+            (c.ok ? d.Button1 : d.Button2)->click();
+        });
+        EXPECT_EQ(port->Port(), c.port) << c.typed.toStdString();
+    }
 }
 
 } // namespace

@@ -33,6 +33,20 @@ TEST(EnumComPortsTest, ListsTtysWithADriverAndAKnownUart) {
               (std::vector<std::string>{"ttyACM1", "ttyS0", "ttyS10", "ttyUSB0"}));
     EXPECT_TRUE(EnumTtyClassFolder(dir.File("absent")).empty());
 
+    // USB adapters from a device folder, their stable names last and whole.
+    TempDir dev;
+    fs::create_directories(fs::path(dev.Dir()) / "serial" / "by-id");
+    for (const char* name : {"ttyUSB1", "ttyACM0", "ttyS0", "tty1", "null", "ttyUSB0"})
+        std::ofstream(dev.File(name));
+    const std::string byId = (fs::path(dev.Dir()) / "serial" / "by-id").generic_string();
+    for (const char* name : {"usb-FTDI_B-if00-port0", "usb-FTDI_A-if00-port0"})
+        std::ofstream(byId + "/" + name);
+    EXPECT_EQ(EnumDevFolder(dev.Dir()),
+              (std::vector<std::string>{"ttyACM0", "ttyUSB0", "ttyUSB1",
+                                        byId + "/usb-FTDI_A-if00-port0",
+                                        byId + "/usb-FTDI_B-if00-port0"}));
+    EXPECT_TRUE(EnumDevFolder(dir.File("absent")).empty());
+
     // The real list replaces what the vector held and is sorted the same way.
     std::vector<std::string> present = {"stale"};
     EnumComPorts(present);

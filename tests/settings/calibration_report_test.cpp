@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTimer>
+#include <QTextDocument>
+#include <QUrl>
 #include <gtest/gtest.h>
 
 namespace qvr::test {
@@ -92,7 +94,13 @@ TEST_F(CalibrationReport, FinishWritesTheReportBesideItsLogAndShowsWhereItIs) {
     const std::string path = dir.File("Report") + "/A12_20261210_083035.pdf";
     EXPECT_EQ(form.ReportPath, path);
     ASSERT_TRUE(FileExists(path));
-    EXPECT_EQ(form.LReport->text(), QString::fromStdString("レポート: " + path));
+    // Shown as before, as a link that opens the PDF.
+    QTextDocument shown;
+    shown.setHtml(form.LReport->text());
+    EXPECT_EQ(shown.toPlainText(), QString::fromStdString("レポート: " + path));
+    EXPECT_TRUE(form.LReport->text().contains(
+        "href=\"" + QUrl::fromLocalFile(QString::fromStdString(path)).toString() + "\""));
+    EXPECT_TRUE(form.LReport->openExternalLinks());
     EXPECT_TRUE(FileExists(dir.File("A12_Fin.csv")));
 
     const QString text = PdfText(QString::fromStdString(path));

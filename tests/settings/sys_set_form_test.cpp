@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -214,6 +215,9 @@ TEST_F(SysSetFormTest, SaveAndLoadGoThroughTheirDialogs) {
     LoadSetpointFile(back, saved);
     EXPECT_EQ(back.ATRevice0, 0.125f);
     EXPECT_EQ(back.AdjWS, 6.0f);
+    // Confirmed in the status line, the file named in the title.
+    EXPECT_EQ(form.LStatus->text(), "保存しました: sensor.qvr");
+    EXPECT_EQ(form.windowTitle(), "System Setting - sensor.qvr");
 
     // A file without "Exp16" loads its defaults into the four errors and ATRev.
     ReplaceFileBytes(dir.File("partial.qvr"), "[Early]\r\nAdjWS=3\r\n");
@@ -229,12 +233,15 @@ TEST_F(SysSetFormTest, SaveAndLoadGoThroughTheirDialogs) {
     for (QLineEdit* e : {form.EATDif1, form.EATDif2, form.EWDDif1, form.EWDDif2})
         EXPECT_EQ(e->text(), "0.000");
     EXPECT_EQ(form.EATRev->text(), "9.000");
+    EXPECT_EQ(form.LStatus->text(), "読み込みました: partial.qvr");
+    EXPECT_EQ(form.windowTitle(), "System Setting - partial.qvr");
 
     // A cancelled dialog changes nothing.
     prm.AdjWS = 8;
     QTimer::singleShot(0, [&] { static_cast<QDialog*>(form.LoadDlg)->reject(); });
     form.BBSetpointLoad->click();
     EXPECT_EQ(prm.AdjWS, 8.0f);
+    EXPECT_EQ(form.LStatus->text(), "読み込みました: partial.qvr");
 }
 
 // A chosen file that lacks fields is loaded and they are named; one with no
@@ -317,8 +324,9 @@ TEST_F(SysSetFormTest, WithoutALinkWindowItActsAsNeverConnected) {
     TSysSetForm form(ctx);
     form.show();
     form.SBConnection->click();
-    EXPECT_TRUE(form.SBConnection->isChecked());
-    EXPECT_FALSE(form.SBDisconnection->isChecked());
+    // No port opened, so the button does not stay pressed.
+    EXPECT_FALSE(form.SBConnection->isChecked());
+    EXPECT_TRUE(form.SBDisconnection->isChecked());
     form.EAdjWS->setText("4");
     box.ArmOnce();
     form.BBWrite->click();
