@@ -18,6 +18,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -50,6 +51,12 @@ protected:
         }
         columns_.clear();
         runs_.clear();
+        // Pixels are kept near the axis rectangle (what is outside is clipped
+        // anyway): a reading far off the scale must not overflow an int.
+        const QRect area = keyAxis()->axisRect()->rect();
+        const auto pixel = [](double coord, int low, int high) {
+            return static_cast<int>(std::floor(std::clamp(coord, low - 2.0, high + 2.0)));
+        };
         bool joined = false;
         int lastTop = 0, lastBottom = 0;
         for (auto it = data()->constBegin(); it != data()->constEnd(); ++it) {
@@ -65,9 +72,9 @@ protected:
                 ++it;
             }
             // The key is a pixel column's middle: its left edge names it.
-            const int x = static_cast<int>(std::floor(keyAxis()->coordToPixel(it->key)));
-            int top = qRound(valueAxis()->coordToPixel(hi));
-            int bottom = qRound(valueAxis()->coordToPixel(lo));
+            const int x = pixel(keyAxis()->coordToPixel(it->key), area.left(), area.right());
+            int top = pixel(valueAxis()->coordToPixel(hi) + 0.5, area.top(), area.bottom());
+            int bottom = pixel(valueAxis()->coordToPixel(lo) + 0.5, area.top(), area.bottom());
             if (top > bottom) std::swap(top, bottom); // a reversed axis
             const int ownTop = top, ownBottom = bottom;
             if (joined) {
