@@ -86,7 +86,7 @@ protected:
             lastTop = ownTop;
             lastBottom = ownBottom;
         }
-        Cover();
+        Cover(columns_, 3);
         // One call: the raster engine sets up its fill once for all columns.
         painter->save();
         painter->setPen(Qt::NoPen);
@@ -103,31 +103,30 @@ private:
     // The columns as rectangles: neighbours share the rows all of them cover
     // as one wide rectangle (a scanline span each row), and keep only what
     // sticks out above or below it as their own.
-    void Cover() {
-        const std::size_t n = columns_.size();
+    void Cover(const std::vector<Column>& columns, int depth) {
+        const std::size_t n = columns.size();
+        std::vector<Column> above, below;
         for (std::size_t i = 0; i < n;) {
-            int top = columns_[i].Top, bottom = columns_[i].Bottom;
+            int top = columns[i].Top, bottom = columns[i].Bottom;
             std::size_t j = i + 1;
-            for (; j < n && columns_[j].X == columns_[j - 1].X + 1; ++j) {
-                const int t = std::max(top, columns_[j].Top);
-                const int b = std::min(bottom, columns_[j].Bottom);
+            for (; depth > 0 && j < n && columns[j].X == columns[j - 1].X + 1; ++j) {
+                const int t = std::max(top, columns[j].Top);
+                const int b = std::min(bottom, columns[j].Bottom);
                 if (8 * (b - t) < 7 * (bottom - top)) break; // the shared part would shrink
                 top = t;
                 bottom = b;
             }
-            if (j - i > 1)
-                runs_.append(QRect(columns_[i].X, top, static_cast<int>(j - i), bottom - top + 1));
+            runs_.append(QRect(columns[i].X, top, static_cast<int>(j - i), bottom - top + 1));
             for (std::size_t k = i; k < j; ++k) {
-                const Column& c = columns_[k];
-                if (j - i == 1) {
-                    runs_.append(QRect(c.X, c.Top, 1, c.Bottom - c.Top + 1));
-                    continue;
-                }
-                if (c.Top < top) runs_.append(QRect(c.X, c.Top, 1, top - c.Top));
-                if (c.Bottom > bottom) runs_.append(QRect(c.X, bottom + 1, 1, c.Bottom - bottom));
+                const Column& c = columns[k];
+                if (c.Top < top) above.push_back({c.X, c.Top, top - 1});
+                if (c.Bottom > bottom) below.push_back({c.X, bottom + 1, c.Bottom});
             }
             i = j;
         }
+        // What sticks out is the edge of the envelope: shared the same way.
+        if (!above.empty()) Cover(above, depth - 1);
+        if (!below.empty()) Cover(below, depth - 1);
     }
 
     bool extremes_ = false;
