@@ -19,6 +19,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -32,6 +33,107 @@ const QColor kAirColor(210, 40, 40);
 const QColor kOtherColors[] = {QColor(0, 140, 60), QColor(150, 60, 170), QColor(200, 120, 0),
                                QColor(0, 140, 150), QColor(110, 110, 110)};
 const char* const kKindPatterns[] = {"RT_*.RCD", "RT_*.csv"};
+
+// A line that may come as each pixel's extremes (pairs of points at one
+// time): those are drawn as one run a pixel column, joined to the column
+// before as the zigzag stroke would be. A month's tall envelope then costs a
+// rectangle fill a column, not a stroke plotted pixel by pixel.
+class ExtremesGraph : public QCPGraph {
+public:
+    using QCPGraph::QCPGraph;
+    void SetExtremes(bool on) { extremes_ = on; }
+
+protected:
+    void draw(QCPPainter* painter) override {
+        if (!extremes_ || !keyAxis() || !valueAxis() ||
+            keyAxis()->orientation() != Qt::Horizontal || pen().style() == Qt::NoPen) {
+            QCPGraph::draw(painter);
+            return;
+        }
+        columns_.clear();
+        runs_.clear();
+        // Pixels are kept near the axis rectangle (what is outside is clipped
+        // anyway): a reading far off the scale must not overflow an int.
+        const QRect area = keyAxis()->axisRect()->rect();
+        const auto pixel = [](double coord, int low, int high) {
+            return static_cast<int>(std::floor(std::clamp(coord, low - 2.0, high + 2.0)));
+        };
+        bool joined = false;
+        int lastTop = 0, lastBottom = 0;
+        for (auto it = data()->constBegin(); it != data()->constEnd(); ++it) {
+            if (std::isnan(it->value)) {
+                joined = false;
+                continue;
+            }
+            double lo = it->value, hi = it->value;
+            const auto next = it + 1;
+            if (next != data()->constEnd() && next->key == it->key && !std::isnan(next->value)) {
+                lo = std::min(lo, next->value);
+                hi = std::max(hi, next->value);
+                ++it;
+            }
+            // The key is a pixel column's middle: its left edge names it.
+            const int x = pixel(keyAxis()->coordToPixel(it->key), area.left(), area.right());
+            int top = pixel(valueAxis()->coordToPixel(hi) + 0.5, area.top(), area.bottom());
+            int bottom = pixel(valueAxis()->coordToPixel(lo) + 0.5, area.top(), area.bottom());
+            if (top > bottom) std::swap(top, bottom); // a reversed axis
+            const int ownTop = top, ownBottom = bottom;
+            if (joined) {
+                top = std::min(top, lastBottom);
+                bottom = std::max(bottom, lastTop);
+            }
+            columns_.push_back({x, top, bottom});
+            joined = true;
+            lastTop = ownTop;
+            lastBottom = ownBottom;
+        }
+        Cover(columns_, 3);
+        // One call: the raster engine sets up its fill once for all columns.
+        painter->save();
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(pen().color());
+        painter->drawRects(runs_.constData(), static_cast<int>(runs_.size()));
+        painter->restore();
+    }
+
+private:
+    struct Column {
+        int X, Top, Bottom;
+    };
+
+    // The columns as rectangles: neighbours share the rows all of them cover
+    // as one wide rectangle (a scanline span each row), and keep only what
+    // sticks out above or below it as their own.
+    void Cover(const std::vector<Column>& columns, int depth) {
+        const std::size_t n = columns.size();
+        std::vector<Column> above, below;
+        for (std::size_t i = 0; i < n;) {
+            int top = columns[i].Top, bottom = columns[i].Bottom;
+            std::size_t j = i + 1;
+            for (; depth > 0 && j < n && columns[j].X == columns[j - 1].X + 1; ++j) {
+                const int t = std::max(top, columns[j].Top);
+                const int b = std::min(bottom, columns[j].Bottom);
+                if (8 * (b - t) < 7 * (bottom - top)) break; // the shared part would shrink
+                top = t;
+                bottom = b;
+            }
+            runs_.append(QRect(columns[i].X, top, static_cast<int>(j - i), bottom - top + 1));
+            for (std::size_t k = i; k < j; ++k) {
+                const Column& c = columns[k];
+                if (c.Top < top) above.push_back({c.X, c.Top, top - 1});
+                if (c.Bottom > bottom) below.push_back({c.X, bottom + 1, c.Bottom});
+            }
+            i = j;
+        }
+        // What sticks out is the edge of the envelope: shared the same way.
+        if (!above.empty()) Cover(above, depth - 1);
+        if (!below.empty()) Cover(below, depth - 1);
+    }
+
+    bool extremes_ = false;
+    std::vector<Column> columns_;
+    QList<QRect> runs_;
+};
 
 QString Text(const std::string& utf8) {
     return QString::fromStdString(utf8);
@@ -181,12 +283,12 @@ void ViewerForm::BuildControls() {
     windMax_->setBrush(fill);
     windMax_->setChannelFillGraph(windMin_);
     windMax_->setName(QStringLiteral("風速（最大・最小）"));
-    wind_ = ViewerChart->addGraph(ViewerChart->xAxis, ViewerChart->yAxis);
+    wind_ = new ExtremesGraph(ViewerChart->xAxis, ViewerChart->yAxis);
     // One-pixel lines: a wider or fractional pen takes the raster engine's
     // stroker, which costs a hundred times more on a dense line.
     wind_->setPen(QPen(kWindColor, 1));
     wind_->setName(QStringLiteral("風速"));
-    airGraph_ = ViewerChart->addGraph(ViewerChart->xAxis, tempAxis_);
+    airGraph_ = new ExtremesGraph(ViewerChart->xAxis, tempAxis_);
     airGraph_->setPen(QPen(kAirColor, 1));
     airGraph_->setName(QStringLiteral("気温"));
     for (QCPGraph* g : {windMax_, windMin_, wind_, airGraph_})
@@ -499,7 +601,7 @@ void ViewerForm::MakeChannelGraphs() {
     for (int i = 0; i < LBViewChannels->count(); ++i) {
         QListWidgetItem* item = LBViewChannels->item(i);
         if (item->checkState() != Qt::Checked) continue;
-        QCPGraph* g = ViewerChart->addGraph(ViewerChart->xAxis, otherAxis_);
+        QCPGraph* g = new ExtremesGraph(ViewerChart->xAxis, otherAxis_);
         g->setPen(QPen(kOtherColors[n++ % std::size(kOtherColors)], 1));
         g->setName(item->text());
         g->setAdaptiveSampling(false);
@@ -528,6 +630,7 @@ void ViewerForm::Refresh() {
         // by one keep it.
         const bool extremes = view_->Line(column, what, from, to, pixels, points_);
         if (smoothRows) graph->setAntialiased(!extremes);
+        if (auto* e = dynamic_cast<ExtremesGraph*>(graph)) e->SetExtremes(extremes && what == 0);
         QVector<QCPGraphData> rows;
         rows.reserve(static_cast<qsizetype>(points_.size()));
         for (const LinePoint& p : points_)

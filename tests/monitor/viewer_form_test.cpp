@@ -196,6 +196,44 @@ TEST_F(ViewerTest, StatisticsAndExportsCoverTheVisibleSpan) {
     EXPECT_NE(v.ExportPng(QString::fromStdString(dir.File("no/such/x.png"))), "");
 }
 
+// Dense rows swinging between 1 and 5 m/s: drawn as each pixel column's
+// extremes, every column of the chart is filled from 1 to 5, none skipped, and
+// nothing is drawn above 5.
+TEST_F(ViewerTest, ADenseLineFillsEveryPixelColumnWithItsExtremes) {
+    std::vector<std::string> lines{SecondHeaderLine()};
+    TSampleRec s;
+    s.AirTemp = 21;
+    for (int i = 0; i < 30000; ++i) {
+        s.WindSpeed = i % 2 ? 5.0f : 1.0f;
+        lines.push_back(SecondDataRow(Day(30) + i / 86400.0, s));
+    }
+    const std::string file = record + "/RT_20240530.csv";
+    WriteTextLines(file, lines);
+    ViewerForm v;
+    v.resize(900, 600);
+    v.show();
+    v.OpenPaths({QString::fromStdString(file)});
+    WaitLoaded(v);
+    v.ViewerChart->replot();
+    const QImage image = v.ViewerChart->grab().toImage();
+    const QRect r = v.ViewerChart->axisRect()->rect();
+    QCPAxis* y = v.ViewerChart->yAxis;
+    const QColor wind(0, 70, 200);
+    int columns = 0;
+    const QRect legend = v.ViewerChart->legend->outerRect().adjusted(-2, -2, 2, 2); // and its frame
+    // Clear of the axes' inward ticks at both sides.
+    for (int x = r.left() + 8; x < r.right() - 8; ++x) {
+        for (const double value : {1.2, 2.0, 4.0, 4.8}) {
+            const QPoint at(x, static_cast<int>(y->coordToPixel(value)));
+            if (!legend.contains(at))
+                ASSERT_EQ(image.pixelColor(at), wind) << "x " << x << " at " << value << " m/s";
+        }
+        EXPECT_NE(image.pixelColor(x, static_cast<int>(y->coordToPixel(5.3))), wind) << x;
+        ++columns;
+    }
+    EXPECT_GT(columns, 500);
+}
+
 TEST_F(ViewerTest, BadFilesShowAMessageAndAGrowingDayIsFollowed) {
     ViewerForm v;
     v.show();
