@@ -5,6 +5,7 @@
 #include "monitor/status_list.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -29,6 +30,13 @@ const std::string& Cell(const std::array<StatusListCells, kStatusListRows>& rows
                         int column) {
     const StatusListCells& cells = rows[static_cast<std::size_t>(row)];
     return column == 0 ? cells.Name : cells.Value;
+}
+
+// Names are shown in the interface's language (core/sample_fields.h marks them), values as they are.
+QString ShownCell(const std::array<StatusListCells, kStatusListRows>& rows, int row, int column) {
+    const std::string& text = Cell(rows, row, column);
+    return column == 0 ? QCoreApplication::translate("SampleField", text.c_str())
+                       : QString::fromStdString(text);
 }
 
 void SetCell(QTableWidget* grid, int row, int column, const QString& text) {
@@ -151,7 +159,7 @@ void TMonForm::UpdateList() {
     for (int row = 1; row < kStatusListRows; ++row)
         for (int column = 0; column < 2; ++column)
             if (changed(row, column))
-                SetCell(SGList, row - 1, column, QString::fromStdString(Cell(rows, row, column)));
+                SetCell(SGList, row - 1, column, ShownCell(rows, row, column));
     shownRows_ = rows;
     listShown_ = true;
 }

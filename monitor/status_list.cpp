@@ -2,6 +2,7 @@
 
 #include "base/number_text.h"
 #include "core/sample_fields.h"
+#include "core/ui_text.h"
 
 #include <cstdint>
 
@@ -29,11 +30,11 @@ constexpr RowSpec Heading(const char* name) {
 
 using F = SampleField;
 const std::array<RowSpec, kStatusListRows - 1> kRows = {
-    Row(F::WindSpeed),         Row(F::AirTemp),     Heading("=== 状態値 ==="), Row(F::WindSpeedRaw),
+    Row(F::WindSpeed),         Row(F::AirTemp),     Heading(QT_TRANSLATE_NOOP("SampleField", "=== 状態値 ===")), Row(F::WindSpeedRaw),
     Row(F::AirTempHiRes),      Row(F::ProbeTemp),   Row(F::TempDiff),          Row(F::CpuLoad),
     Row(F::SupplyVoltage),     Row(F::AdCount),     Row(F::DaOutput),          Row(F::ModelNo),
     Row(F::Version),           Row(F::SystemState), Row(F::HardState),         Row(F::SoftState),
-    Heading("=== 拡張部 ==="), Row(F::AirTemp1),    Row(F::AirTemp2),          Row(F::WdsTemp1),
+    Heading(QT_TRANSLATE_NOOP("SampleField", "=== 拡張部 ===")), Row(F::AirTemp1),    Row(F::AirTemp2),          Row(F::WdsTemp1),
     Row(F::WdsTemp2),          Row(F::WindDir),     Row(F::VectorX),
 };
 

@@ -11,6 +11,7 @@
 #include <memory>
 
 class QCheckBox;
+class QComboBox;
 class QFileDialog;
 class QFrame;
 class QGroupBox;
@@ -90,6 +91,8 @@ public:
     QPushButton* BBComSetStd = nullptr;
     QLabel* Label13 = nullptr;
     QLabel* Label15 = nullptr;
+    // The interface's language for the next start ("UI"/"Language" of BaseSetpoint.ini).
+    QComboBox* CBLanguage = nullptr;
     QFrame* Panel1 = nullptr;
     QLabel* Label8 = nullptr;
     QLineEdit* ESNum = nullptr;
@@ -162,6 +165,8 @@ private:
     QWidget* BuildDirectTab();
     QWidget* BuildCalibrationTab();
     QWidget* BuildConsole();
+    QWidget* BuildLanguageChoice(QWidget* parent);
+    void CBLanguageActivated(int index);
     // The file name the operator confirms in the dialog; empty when cancelled.
     QString AskFileName(QFileDialog* dialog);
     void ShowSaveError(const QString& message);

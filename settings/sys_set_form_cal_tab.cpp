@@ -3,10 +3,12 @@
 
 #include "base/ini_file.h"
 #include "base/text_file.h"
+#include "core/calibration_texts.h"
 #include "core/calibration_view.h"
 #include "core/setpoint_file.h"
 #include "core/write_safeguard.h"
 #include "report/report_pdf.h"
+#include "ui/language.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -68,10 +70,15 @@ void SetBackground(QWidget* w, const QColor& colour) {
     SetColour(w, QPalette::Window, colour);
 }
 
+// The calibration's texts in the interface's language.
+QString CalibrationText(const std::string& text) {
+    return TranslatePieces(text, calibration_text::kContext, calibration_text::kPieces);
+}
+
 // A text is converted and written only when it differs from the one shown.
 void SetText(QLabel* label, std::string& shown, const std::string& text) {
     if (text == shown) return;
-    label->setText(QString::fromStdString(text));
+    label->setText(CalibrationText(text));
     shown = text;
 }
 
@@ -96,7 +103,7 @@ QWidget* TSysSetForm::BuildCalibrationTab() {
     column->setContentsMargins(8, 8, 8, 8);
     column->setSpacing(6);
 
-    BBCalStart = CalButton("BBCalStart", QStringLiteral("キャリブレーション開始"), tab);
+    BBCalStart = CalButton("BBCalStart", tr("キャリブレーション開始"), tab);
     BBCalStart->setMinimumHeight(32);
     column->addWidget(BBCalStart, 0, Qt::AlignLeft);
 
@@ -115,17 +122,17 @@ QWidget* TSysSetForm::BuildCalibrationTab() {
         stages->addWidget(confirm, row, 2);
     };
     stage(0, PATRev, "PATRev", PATRevSet, "PATRevSet", BBATRcvFin, "BBATRcvFin",
-          QStringLiteral("気温器差確定"));
+          tr("気温器差確定"));
     stage(1, PWTRev, "PWTRev", PWTRevSet, "PWTRevSet", BBWSTRcvFin, "BBWSTRcvFin",
-          QStringLiteral("風速器差確定"));
+          tr("風速器差確定"));
     stage(2, PWS0Cal, "PWS0Cal", PWS0CalSet, "PWS0CalSet", BB0mCalFin, "BB0mCalFin",
-          QStringLiteral("0m/s.調整確定"));
-    CB0mSmpl = new QCheckBox(QStringLiteral("0m 判断簡略化"), tab);
+          tr("0m/s.調整確定"));
+    CB0mSmpl = new QCheckBox(tr("0m 判断簡略化"), tab);
     CB0mSmpl->setObjectName("CB0mSmpl");
     stages->addWidget(CB0mSmpl, 3, 2);
     stage(4, PWS4Cal, "PWS4Cal", PWS4CalSet, "PWS4CalSet", BB4mCalFin, "BB4mCalFin",
-          QStringLiteral("Nm/s.調整確定"));
-    BitBtn6 = CalButton("BitBtn6", QStringLiteral("　設定送出"), tab);
+          tr("Nm/s.調整確定"));
+    BitBtn6 = CalButton("BitBtn6", tr("　設定送出"), tab);
     BitBtn6->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
     stages->addWidget(BitBtn6, 0, 3, 5, 1);
     column->addLayout(stages);
@@ -139,7 +146,7 @@ QWidget* TSysSetForm::BuildCalibrationTab() {
     auto* finish = new QHBoxLayout();
     PFinish = CalPanel("PFinish", tab);
     PFinish->setMinimumWidth(260);
-    BBFin = CalButton("BBFin", QStringLiteral("作業完了"), tab);
+    BBFin = CalButton("BBFin", tr("作業完了"), tab);
     finish->addWidget(PFinish, 1);
     finish->addWidget(BBFin);
     column->addLayout(finish);
@@ -164,7 +171,7 @@ QWidget* TSysSetForm::BuildCalibrationTab() {
     gauges->setColumnStretch(1, 1);
     column->addLayout(gauges);
 
-    Label12 = new QLabel(QStringLiteral("計測値判断状況 ─────────────────────────────"), tab);
+    Label12 = new QLabel(tr("計測値判断状況 ─────────────────────────────"), tab);
     Label12->setObjectName("Label12");
     column->addWidget(Label12);
     SGCalData = new QTableWidget(11, 5, tab);
@@ -225,7 +232,7 @@ void TSysSetForm::ShowEvaluation() {
             QTableWidgetItem* item = SGCalData->item(row, c);
             std::string& shown = shownGrid_.Cells[r][col];
             if (grid.Cells[r][col] != shown) {
-                item->setText(QString::fromStdString(grid.Cells[r][col]));
+                item->setText(CalibrationText(grid.Cells[r][col]));
                 shown = grid.Cells[r][col];
             }
             if (!Shows(item->background(), fill)) item->setBackground(fill);
@@ -277,7 +284,7 @@ template <typename Step> void TSysSetForm::RunCalStep(Step step) {
     try {
         step();
     } catch (const std::exception& e) {
-        ShowSaveError(QString::fromUtf8(e.what()));
+        ShowSaveError(CalibrationText(e.what()));
     }
 }
 
@@ -355,11 +362,11 @@ void TSysSetForm::WriteReport() {
     const std::string path = StampedPathIn(ctx_.exeDir + "Report", c.After.SerialNo, now, ".pdf");
     WriteReportPdf(CalJournal.Build(c), QString::fromStdString(path));
     ReportPath = path;
-    LReport->setText(QStringLiteral("レポート: ") + QString::fromStdString(path));
+    LReport->setText(tr("レポート: ") + QString::fromStdString(path));
 }
 
 void TSysSetForm::DefaultsMissing() {
-    QMessageBox::critical(this, windowTitle(), QStringLiteral("DefaultPrm.qvrが見つかりません。"),
+    QMessageBox::critical(this, windowTitle(), tr("DefaultPrm.qvrが見つかりません。"),
                           QMessageBox::Ok);
 }
 

@@ -1,0 +1,727 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="ja_JP">
+<context>
+    <name>CalibrationText</name>
+    <message>
+        <source>未受信</source>
+        <translation>not received</translation>
+    </message>
+    <message>
+        <source>項目</source>
+        <translation>Item</translation>
+    </message>
+    <message>
+        <source>風速</source>
+        <translation>Wind speed</translation>
+    </message>
+    <message>
+        <source>気温１</source>
+        <translation>Air temp. 1</translation>
+    </message>
+    <message>
+        <source>気温２</source>
+        <translation>Air temp. 2</translation>
+    </message>
+    <message>
+        <source>風速温度１</source>
+        <translation>Element temp. 1</translation>
+    </message>
+    <message>
+        <source>風速温度２</source>
+        <translation>Element temp. 2</translation>
+    </message>
+    <message>
+        <source>温度差L</source>
+        <translation>Temp. diff. L</translation>
+    </message>
+    <message>
+        <source>温度差S</source>
+        <translation>Temp. diff. S</translation>
+    </message>
+    <message>
+        <source>気温補正S</source>
+        <translation>Air temp. corr. S</translation>
+    </message>
+    <message>
+        <source>WS補正S</source>
+        <translation>WS corr. S</translation>
+    </message>
+    <message>
+        <source>風速S</source>
+        <translation>Wind speed S</translation>
+    </message>
+    <message>
+        <source>計測値が2秒以上更新されていないため、判定していません</source>
+        <translation>No judgement: the readings have not changed for 2 s or more</translation>
+    </message>
+    <message>
+        <source>高速モードでは気温・温度差を読まないため、気温・風速温度・温度差の工程は確定できません</source>
+        <translation>Fast mode reads no air temperature or temperature difference, so the air temp., element temp. and temp. difference steps cannot be confirmed</translation>
+    </message>
+    <message>
+        <source>センサーから受信していない計測値があり、その工程は確定できません</source>
+        <translation>Some readings have not been received from the sensor; their steps cannot be confirmed</translation>
+    </message>
+    <message>
+        <source>キャリブレーション完了</source>
+        <translation>Calibration complete</translation>
+    </message>
+    <message>
+        <source>キャリブレーション中: Step-</source>
+        <translation>Calibrating: Step-</translation>
+    </message>
+    <message>
+        <source>シリアル番号が入力されていません</source>
+        <translation>No serial number entered</translation>
+    </message>
+    <message>
+        <source>シリアル番号に使えない文字があります（\ / : * ? &quot; &lt; &gt; | など）: </source>
+        <translation>The serial number holds a character that cannot be used (\ / : * ? &quot; &lt; &gt; | etc.): </translation>
+    </message>
+    <message>
+        <source>シリアル番号の末尾に「.」や空白は使えません: </source>
+        <translation>The serial number cannot end in &quot;.&quot; or a blank: </translation>
+    </message>
+    <message>
+        <source>シリアル番号が機器名と同じため、ファイルを作れません: </source>
+        <translation>The serial number is a device name, so no file can be made: </translation>
+    </message>
+    <message>
+        <source>この段階の計測値をセンサーから受信していないため、確定できません</source>
+        <translation>Cannot confirm: this stage&apos;s readings have not been received from the sensor</translation>
+    </message>
+</context>
+<context>
+    <name>ProgramLock</name>
+    <message>
+        <source>このフォルダでは QVR-series Monitor がすでに動いています。
+</source>
+        <translation>QVR-series Monitor is already running in this folder.
+</translation>
+    </message>
+    <message>
+        <source>
+同じフォルダで二つ目を起動すると、設定と記録のファイルが混ざるため終了します。</source>
+        <translation>
+A second copy in the same folder would mix up the settings and record files, so this one ends.</translation>
+    </message>
+</context>
+<context>
+    <name>SampleField</name>
+    <message>
+        <source>=== 状態値 ===</source>
+        <translation>=== Status values ===</translation>
+    </message>
+    <message>
+        <source>=== 拡張部 ===</source>
+        <translation>=== Extension ===</translation>
+    </message>
+    <message>
+        <source>風速</source>
+        <translation>Wind speed</translation>
+    </message>
+    <message>
+        <source>気温</source>
+        <translation>Air temp.</translation>
+    </message>
+    <message>
+        <source>気温(内部用)</source>
+        <translation>Air temp. (internal)</translation>
+    </message>
+    <message>
+        <source>風速(補正前)</source>
+        <translation>Wind speed (raw)</translation>
+    </message>
+    <message>
+        <source>プローブ温度</source>
+        <translation>Probe temp.</translation>
+    </message>
+    <message>
+        <source>温度差</source>
+        <translation>Temp. difference</translation>
+    </message>
+    <message>
+        <source>CPU使用率</source>
+        <translation>CPU load</translation>
+    </message>
+    <message>
+        <source>電源電圧</source>
+        <translation>Supply voltage</translation>
+    </message>
+    <message>
+        <source>AD変換回数</source>
+        <translation>A/D conversions</translation>
+    </message>
+    <message>
+        <source>DA出力値</source>
+        <translation>D/A output</translation>
+    </message>
+    <message>
+        <source>気温１</source>
+        <translation>Air temp. 1</translation>
+    </message>
+    <message>
+        <source>気温２</source>
+        <translation>Air temp. 2</translation>
+    </message>
+    <message>
+        <source>WDS温度１</source>
+        <translation>WDS temp. 1</translation>
+    </message>
+    <message>
+        <source>WDS温度２</source>
+        <translation>WDS temp. 2</translation>
+    </message>
+    <message>
+        <source>風向</source>
+        <translation>Wind direction</translation>
+    </message>
+    <message>
+        <source>Vector-X</source>
+        <translation>Vector-X</translation>
+    </message>
+    <message>
+        <source>モデル番号</source>
+        <translation>Model number</translation>
+    </message>
+    <message>
+        <source>バージョン</source>
+        <translation>Version</translation>
+    </message>
+    <message>
+        <source>システム状態</source>
+        <translation>System state</translation>
+    </message>
+    <message>
+        <source>ハード状態</source>
+        <translation>Hardware state</translation>
+    </message>
+    <message>
+        <source>ソフト状態</source>
+        <translation>Software state</translation>
+    </message>
+</context>
+<context>
+    <name>WriteLog</name>
+    <message>
+        <source>【書込み開始】</source>
+        <translation>[Write started]</translation>
+    </message>
+    <message>
+        <source>書込み停止しました！</source>
+        <translation>Write stopped!</translation>
+    </message>
+    <message>
+        <source> ： 書込み失敗！ 送信データが1フレームに収まりません</source>
+        <translation>: write failed! The data does not fit into one frame</translation>
+    </message>
+    <message>
+        <source> ： 書込み</source>
+        <translation>: writing</translation>
+    </message>
+    <message>
+        <source> ： 書込み成功！</source>
+        <translation>: written!</translation>
+    </message>
+    <message>
+        <source> ： 書込み失敗！ 送信データ不一致</source>
+        <translation>: write failed! The echo differs from the data sent</translation>
+    </message>
+    <message>
+        <source> ： 応答なし 再書き込み！</source>
+        <translation>: no answer, writing again!</translation>
+    </message>
+    <message>
+        <source> ： 応答なし 書込み失敗！</source>
+        <translation>: no answer, write failed!</translation>
+    </message>
+    <message>
+        <source>読出し</source>
+        <translation>read-out</translation>
+    </message>
+    <message>
+        <source> ： </source>
+        <translation>: </translation>
+    </message>
+    <message>
+        <source> の遅れた応答を無視しました</source>
+        <translation> answered late; answer ignored</translation>
+    </message>
+    <message>
+        <source> ： 書込み（センサーの書込みモードを閉じます）</source>
+        <translation>: writing (closes the sensor&apos;s write mode)</translation>
+    </message>
+    <message>
+        <source> ： 応答なし</source>
+        <translation>: no answer</translation>
+    </message>
+    <message>
+        <source>バックアップ: なし（この画面で最初の書込みの前に保存できませんでした）</source>
+        <translation>Backup: none (it could not be saved before the first write in this window)</translation>
+    </message>
+    <message>
+        <source>バックアップ: </source>
+        <translation>Backup: </translation>
+    </message>
+    <message>
+        <source>（この画面で最初の書込みの前に保存）</source>
+        <translation> (saved before the first write in this window)</translation>
+    </message>
+    <message>
+        <source>●●書込み完了しました！●●</source>
+        <translation>●● Write complete! ●●</translation>
+    </message>
+    <message>
+        <source>読戻し不一致 書込み失敗！ </source>
+        <translation>Read-back differs: write failed! </translation>
+    </message>
+    <message>
+        <source>●●書込み未確認: 読戻しで確かめられませんでした●●</source>
+        <translation>●● Write unverified: the read-back could not confirm it ●●</translation>
+    </message>
+    <message>
+        <source>書込みを中止しました</source>
+        <translation>Write aborted</translation>
+    </message>
+    <message>
+        <source>読戻し確認の途中で閉じました: 書込みは未確認です</source>
+        <translation>Closed during the read-back: the write is unverified</translation>
+    </message>
+    <message>
+        <source>センサーには一部だけ書き込まれた設定が残っています。</source>
+        <translation>The sensor holds a partly written parameter set. </translation>
+    </message>
+    <message>
+        <source>書込み前のバックアップはありません</source>
+        <translation>There is no backup from before the write</translation>
+    </message>
+    <message>
+        <source>元に戻すにはバックアップ </source>
+        <translation>To restore, load the backup </translation>
+    </message>
+    <message>
+        <source> を読み込んで送出してください</source>
+        <translation> and write it</translation>
+    </message>
+    <message>
+        <source>バックアップ: センサーがパラメータを返さないため保存していません</source>
+        <translation>Backup: not saved, the sensor returns no parameters</translation>
+    </message>
+    <message>
+        <source>バックアップ: センサーが </source>
+        <translation>Backup: not saved: the sensor does not return </translation>
+    </message>
+    <message>
+        <source> を返さないため保存していません</source>
+        <translation>.</translation>
+    </message>
+    <message>
+        <source>バックアップ: 保存できませんでした: </source>
+        <translation>Backup: could not be saved: </translation>
+    </message>
+    <message>
+        <source>●●読戻し確認: センサーの応答がありません●●</source>
+        <translation>●● Read-back: no answer from the sensor ●●</translation>
+    </message>
+    <message>
+        <source>読戻しなし! : </source>
+        <translation>Not read back! : </translation>
+    </message>
+    <message>
+        <source>読戻し不一致! : </source>
+        <translation>Read-back differs! : </translation>
+    </message>
+    <message>
+        <source>●●読戻し確認: 全</source>
+        <translation>●● Read-back: all </translation>
+    </message>
+    <message>
+        <source>項目一致●●</source>
+        <translation> items agree ●●</translation>
+    </message>
+    <message>
+        <source>●●読戻し確認: </source>
+        <translation>●● Read-back: of </translation>
+    </message>
+    <message>
+        <source>項目中 不一致 </source>
+        <translation> items, differing </translation>
+    </message>
+    <message>
+        <source>、読めず </source>
+        <translation>, unread </translation>
+    </message>
+</context>
+<context>
+    <name>qvr::LogView</name>
+    <message>
+        <source>コピー</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>すべて選択</source>
+        <translation>Select all</translation>
+    </message>
+</context>
+<context>
+    <name>qvr::TCommCtrlForm</name>
+    <message>
+        <source>送信ログ</source>
+        <translation>Send log</translation>
+    </message>
+    <message>
+        <source>受信ログ</source>
+        <translation>Receive log</translation>
+    </message>
+    <message>
+        <source>閉じる</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>接続中は変更できません</source>
+        <translation>Cannot be changed while connected</translation>
+    </message>
+</context>
+<context>
+    <name>qvr::TMainForm</name>
+    <message>
+        <source>ComPort 通信状態</source>
+        <translation>COM port status</translation>
+    </message>
+    <message>
+        <source>風速</source>
+        <translation>Wind speed</translation>
+    </message>
+    <message>
+        <source>風向</source>
+        <translation>Wind direction</translation>
+    </message>
+    <message>
+        <source>気温</source>
+        <translation>Air temp.</translation>
+    </message>
+    <message>
+        <source>縦軸固定</source>
+        <translation>Fix Y axis</translation>
+    </message>
+    <message>
+        <source>秒記録</source>
+        <translation>Per-second record</translation>
+    </message>
+    <message>
+        <source>データ収取開始</source>
+        <translation>Start data collection</translation>
+    </message>
+    <message>
+        <source>データ収集終了</source>
+        <translation>Stop data collection</translation>
+    </message>
+    <message>
+        <source>グラフプロットデータをファイルに保存</source>
+        <translation>Save the chart data to a file</translation>
+    </message>
+    <message>
+        <source>設定変更</source>
+        <translation>Settings</translation>
+    </message>
+    <message>
+        <source>記録を見る</source>
+        <translation>View records</translation>
+    </message>
+    <message>
+        <source>Record フォルダの記録をグラフで見る</source>
+        <translation>Chart the records in the Record folder</translation>
+    </message>
+    <message>
+        <source>線色の変更...</source>
+        <translation>Line colour...</translation>
+    </message>
+    <message>
+        <source>線幅を太く</source>
+        <translation>Thicker line</translation>
+    </message>
+    <message>
+        <source>線幅を細く</source>
+        <translation>Thinner line</translation>
+    </message>
+    <message>
+        <source>背景色の変更...</source>
+        <translation>Background colour...</translation>
+    </message>
+    <message>
+        <source>枠色の変更...</source>
+        <translation>Frame colour...</translation>
+    </message>
+    <message>
+        <source>記録に失敗しています（失われた行: %1）
+%2</source>
+        <translation>Recording is failing (rows lost: %1)
+%2</translation>
+    </message>
+    <message>
+        <source>回線断: 2 秒ごとに再接続中
+</source>
+        <translation>Line lost: reconnecting every 2 s
+</translation>
+    </message>
+</context>
+<context>
+    <name>qvr::TSysSetForm</name>
+    <message>
+        <source>シリアル番号</source>
+        <translation>Serial number</translation>
+    </message>
+    <message>
+        <source>管理操作</source>
+        <translation>Calibration</translation>
+    </message>
+    <message>
+        <source>直接操作</source>
+        <translation>Direct editing</translation>
+    </message>
+    <message>
+        <source>通信ポート設定</source>
+        <translation>Serial port</translation>
+    </message>
+    <message>
+        <source>通信開始</source>
+        <translation>Connect</translation>
+    </message>
+    <message>
+        <source>通信クローズ</source>
+        <translation>Disconnect</translation>
+    </message>
+    <message>
+        <source>ログ表示...</source>
+        <translation>Show log...</translation>
+    </message>
+    <message>
+        <source>ポート設定...</source>
+        <translation>Port setup...</translation>
+    </message>
+    <message>
+        <source>基準電圧がmV仕様の</source>
+        <translation>For mV reference</translation>
+    </message>
+    <message>
+        <source>品種は、mV単位で記述</source>
+        <translation>models, enter in mV</translation>
+    </message>
+    <message>
+        <source>表示言語</source>
+        <translation>Display language</translation>
+    </message>
+    <message>
+        <source>日本語</source>
+        <translation>Japanese</translation>
+    </message>
+    <message>
+        <source>次回の起動から有効</source>
+        <translation>Takes effect at the next start</translation>
+    </message>
+    <message>
+        <source>設定値</source>
+        <translation>Parameters</translation>
+    </message>
+    <message>
+        <source>システム設定値 ─────────</source>
+        <translation>System value ─────────</translation>
+    </message>
+    <message>
+        <source>基準電圧</source>
+        <translation>Reference voltage</translation>
+    </message>
+    <message>
+        <source>器差補正 ────────────</source>
+        <translation>Instrument error ──────</translation>
+    </message>
+    <message>
+        <source>気温器差-1</source>
+        <translation>Air temp. error 1</translation>
+    </message>
+    <message>
+        <source>気温器差-2</source>
+        <translation>Air temp. error 2</translation>
+    </message>
+    <message>
+        <source>風速器差-1</source>
+        <translation>Wind speed error 1</translation>
+    </message>
+    <message>
+        <source>風速器差-2</source>
+        <translation>Wind speed error 2</translation>
+    </message>
+    <message>
+        <source>気温補正</source>
+        <translation>Air temp. correction</translation>
+    </message>
+    <message>
+        <source>風速算出 ──────────────</source>
+        <translation>Wind speed computation ──</translation>
+    </message>
+    <message>
+        <source>0m/s.時温度差</source>
+        <translation>Temp. diff. at 0 m/s</translation>
+    </message>
+    <message>
+        <source>基準風速値 ─</source>
+        <translation>Reference wind speed</translation>
+    </message>
+    <message>
+        <source>基準時温度差</source>
+        <translation>Temp. diff. at reference</translation>
+    </message>
+    <message>
+        <source>ヒータ出力 ───</source>
+        <translation>Heater output</translation>
+    </message>
+    <message>
+        <source>特性補正式 ─────────────</source>
+        <translation>Characteristic correction ──</translation>
+    </message>
+    <message>
+        <source>&#x3000;設定送出</source>
+        <translation> Write</translation>
+    </message>
+    <message>
+        <source> 設定保存...</source>
+        <translation> Save...</translation>
+    </message>
+    <message>
+        <source> 設定読込...</source>
+        <translation> Load...</translation>
+    </message>
+    <message>
+        <source> センサー読込</source>
+        <translation> Read back</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>補正点</source>
+        <translation>Point</translation>
+    </message>
+    <message>
+        <source>補正量</source>
+        <translation>Correction</translation>
+    </message>
+    <message>
+        <source>基準風速値</source>
+        <translation>Reference wind speed</translation>
+    </message>
+    <message>
+        <source>ヒータ出力</source>
+        <translation>Heater output</translation>
+    </message>
+    <message>
+        <source>補正点 </source>
+        <translation>Point </translation>
+    </message>
+    <message>
+        <source>補正量 </source>
+        <translation>Correction </translation>
+    </message>
+    <message>
+        <source>変換できない文字がありました
+設定数値を確認してください！
+
+</source>
+        <translation>A value could not be converted.
+Please check the parameter values!
+
+</translation>
+    </message>
+    <message>
+        <source>：「</source>
+        <translation>: &quot;</translation>
+    </message>
+    <message>
+        <source>」</source>
+        <translation>&quot;</translation>
+    </message>
+    <message>
+        <source>センサー読込中のため、送出できません。読込が終わってから実行してください</source>
+        <translation>Cannot write while reading back from the sensor. Please try again when the read-back has finished.</translation>
+    </message>
+    <message>
+        <source>接続していないので、実行できません！</source>
+        <translation>Not connected: cannot run!</translation>
+    </message>
+    <message>
+        <source>書込み中のため、読込できません</source>
+        <translation>Cannot read back while writing</translation>
+    </message>
+    <message>
+        <source>センサーから応答がありません</source>
+        <translation>No answer from the sensor</translation>
+    </message>
+    <message>
+        <source>センサーから読めなかった項目があります（表示は前の値のままです）
+</source>
+        <translation>Some items could not be read from the sensor (they keep their previous values)
+</translation>
+    </message>
+    <message>
+        <source>キャリブレーション開始</source>
+        <translation>Start calibration</translation>
+    </message>
+    <message>
+        <source>気温器差確定</source>
+        <translation>Confirm air temp. error</translation>
+    </message>
+    <message>
+        <source>風速器差確定</source>
+        <translation>Confirm wind speed error</translation>
+    </message>
+    <message>
+        <source>0m/s.調整確定</source>
+        <translation>Confirm 0 m/s</translation>
+    </message>
+    <message>
+        <source>0m 判断簡略化</source>
+        <translation>Simplified 0 m check</translation>
+    </message>
+    <message>
+        <source>Nm/s.調整確定</source>
+        <translation>Confirm N m/s</translation>
+    </message>
+    <message>
+        <source>作業完了</source>
+        <translation>Finish</translation>
+    </message>
+    <message>
+        <source>計測値判断状況 ─────────────────────────────</source>
+        <translation>Measurement judgement ─────────────────────────</translation>
+    </message>
+    <message>
+        <source>レポート: </source>
+        <translation>Report: </translation>
+    </message>
+    <message>
+        <source>DefaultPrm.qvrが見つかりません。</source>
+        <translation>DefaultPrm.qvr not found.</translation>
+    </message>
+</context>
+<context>
+    <name>qvr::TWriteForm</name>
+    <message>
+        <source>設定送出</source>
+        <translation>Write parameters</translation>
+    </message>
+    <message>
+        <source>&#x3000;書込み実行</source>
+        <translation> Write</translation>
+    </message>
+    <message>
+        <source>終了</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>中止</source>
+        <translation>Abort</translation>
+    </message>
+</context>
+</TS>
