@@ -2,6 +2,385 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="ja_JP">
 <context>
+    <name>CalibrationReport</name>
+    <message>
+        <source>不明</source>
+        <translation>unknown</translation>
+    </message>
+    <message>
+        <source>気温器差確定</source>
+        <translation>Air temp. error</translation>
+    </message>
+    <message>
+        <source>風速器差確定</source>
+        <translation>Wind speed error</translation>
+    </message>
+    <message>
+        <source>0m/s.調整確定</source>
+        <translation>0 m/s</translation>
+    </message>
+    <message>
+        <source>Nm/s.調整確定</source>
+        <translation>N m/s</translation>
+    </message>
+    <message>
+        <source>作業完了</source>
+        <translation>Finished</translation>
+    </message>
+    <message>
+        <source>未測定</source>
+        <translation>NOT MEASURED</translation>
+    </message>
+    <message>
+        <source>合格</source>
+        <translation>PASS</translation>
+    </message>
+    <message>
+        <source>不合格</source>
+        <translation>FAIL</translation>
+    </message>
+    <message>
+        <source>未書込</source>
+        <translation>NOT WRITTEN</translation>
+    </message>
+    <message>
+        <source>未確認</source>
+        <translation>NOT RECHECKED</translation>
+    </message>
+    <message>
+        <source>未検証</source>
+        <translation>NOT VERIFIED</translation>
+    </message>
+    <message>
+        <source>校正した設定はセンサーに書き込まれていません。</source>
+        <translation>The calibrated parameters have not been written to the sensor.</translation>
+    </message>
+    <message>
+        <source>設定の書込みが失敗しました。センサーの設定は検証されていません。</source>
+        <translation>Writing the parameters failed. The sensor&apos;s parameters are not verified.</translation>
+    </message>
+    <message>
+        <source>設定の書込みが途中で終わりました。センサーの設定は検証されていません。</source>
+        <translation>Writing the parameters ended part-way. The sensor&apos;s parameters are not verified.</translation>
+    </message>
+    <message>
+        <source>書き込んだ設定を読み返せず、センサーの設定は検証されていません。</source>
+        <translation>The written parameters could not be read back; the sensor&apos;s parameters are not verified.</translation>
+    </message>
+    <message>
+        <source>最後の確定の後に設定が書き込まれていません。</source>
+        <translation>No parameters were written after the last confirmed step.</translation>
+    </message>
+    <message>
+        <source>センサーに書き込んだ設定が、この校正の設定と異なります。</source>
+        <translation>The parameters written to the sensor differ from this calibration&apos;s.</translation>
+    </message>
+    <message>
+        <source>書込みの後の完了確認（15件平均）がありません。</source>
+        <translation>There is no final check (15-reading average) after the write.</translation>
+    </message>
+    <message>
+        <source>校正した設定を書き込み、読み返して一致を確認しました。</source>
+        <translation>The calibrated parameters were written, read back and found to agree.</translation>
+    </message>
+    <message>
+        <source>キャリブレーション報告書</source>
+        <translation>Calibration report</translation>
+    </message>
+    <message>
+        <source>作成 </source>
+        <translation>Created </translation>
+    </message>
+    <message>
+        <source>シリアル番号</source>
+        <translation>Serial number</translation>
+    </message>
+    <message>
+        <source>（未入力）</source>
+        <translation>(not entered)</translation>
+    </message>
+    <message>
+        <source>機種</source>
+        <translation>Model</translation>
+    </message>
+    <message>
+        <source>ファームウェア</source>
+        <translation>Firmware</translation>
+    </message>
+    <message>
+        <source>校正開始</source>
+        <translation>Calibration started</translation>
+    </message>
+    <message>
+        <source>プログラム</source>
+        <translation>Program</translation>
+    </message>
+    <message>
+        <source>コンピュータ</source>
+        <translation>Computer</translation>
+    </message>
+    <message>
+        <source>パラメータ（開始時 → 完了時、変更は赤字と「変更」で表示）</source>
+        <translation>Parameters (at start → at finish; changes in red and marked &quot;changed&quot;)</translation>
+    </message>
+    <message>
+        <source>キー</source>
+        <translation>Key</translation>
+    </message>
+    <message>
+        <source>項目</source>
+        <translation>Item</translation>
+    </message>
+    <message>
+        <source>開始時</source>
+        <translation>At start</translation>
+    </message>
+    <message>
+        <source>完了時</source>
+        <translation>At finish</translation>
+    </message>
+    <message>
+        <source>変更</source>
+        <translation>changed</translation>
+    </message>
+    <message>
+        <source>ログ %1 が読めません</source>
+        <translation>Log %1 cannot be read</translation>
+    </message>
+    <message>
+        <source>ログ %1 に計測値がありません</source>
+        <translation>Log %1 holds no readings</translation>
+    </message>
+    <message>
+        <source>%1 平均 %2 幅 %3 %4</source>
+        <translation>%1 mean %2 span %3 %4</translation>
+    </message>
+    <message>
+        <source>&#x3000;</source>
+        <translation>   </translation>
+    </message>
+    <message>
+        <source>（最後の%1件）</source>
+        <translation> (last %1 readings)</translation>
+    </message>
+    <message>
+        <source>確定した工程（根拠はその工程のログの統計）</source>
+        <translation>Confirmed steps (evidence: the statistics of each step&apos;s log)</translation>
+    </message>
+    <message>
+        <source>工程</source>
+        <translation>Step</translation>
+    </message>
+    <message>
+        <source>日時</source>
+        <translation>Date and time</translation>
+    </message>
+    <message>
+        <source>確定値</source>
+        <translation>Confirmed value</translation>
+    </message>
+    <message>
+        <source>根拠（平均と幅）</source>
+        <translation>Evidence (mean and span)</translation>
+    </message>
+    <message>
+        <source>確定した工程はありません</source>
+        <translation>No step was confirmed</translation>
+    </message>
+    <message>
+        <source>最終確認（15件平均の風速と基準風速）</source>
+        <translation>Final check (15-reading mean wind speed against the reference wind speed)</translation>
+    </message>
+    <message>
+        <source>WsAvg15 %1 m/s&#x3000;&#x3000;AdjWS %2 m/s&#x3000;&#x3000;合格範囲 %3 &lt; WsAvg15 &lt; %4</source>
+        <translation>WsAvg15 %1 m/s    AdjWS %2 m/s    pass range %3 &lt; WsAvg15 &lt; %4</translation>
+    </message>
+    <message>
+        <source>風速の15件平均がありません&#x3000;&#x3000;AdjWS %1 m/s</source>
+        <translation>No 15-reading mean of the wind speed    AdjWS %1 m/s</translation>
+    </message>
+    <message>
+        <source>判定：</source>
+        <translation>Verdict: </translation>
+    </message>
+    <message>
+        <source>省略した工程：</source>
+        <translation>Skipped steps: </translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>風速 (m/s)</source>
+        <translation>Wind speed (m/s)</translation>
+    </message>
+    <message>
+        <source>温度差 (℃)</source>
+        <translation>Temp. difference (℃)</translation>
+    </message>
+    <message>
+        <source>開始からの経過時間 (分)</source>
+        <translation>Time since start (min)</translation>
+    </message>
+    <message>
+        <source>校正者</source>
+        <translation>Calibrated by</translation>
+    </message>
+    <message>
+        <source>確認者</source>
+        <translation>Checked by</translation>
+    </message>
+    <message>
+        <source>QVR Monitor %1 が %2 に作成（%3）</source>
+        <translation>Made by QVR Monitor %1 at %2 (%3)</translation>
+    </message>
+    <message>
+        <source>キャリブレーション報告書 </source>
+        <translation>Calibration report </translation>
+    </message>
+    <message>
+        <source>風速と温度差の推移（番号は確定した工程）</source>
+        <translation>Wind speed and temperature difference over time (numbers: confirmed steps)</translation>
+    </message>
+    <message>
+        <source>風速</source>
+        <translation>Wind speed</translation>
+    </message>
+    <message>
+        <source>気温</source>
+        <translation>Air temp.</translation>
+    </message>
+    <message>
+        <source>温度差</source>
+        <translation>Temp. difference</translation>
+    </message>
+    <message>
+        <source>風速(RAW)</source>
+        <translation>Wind speed (raw)</translation>
+    </message>
+    <message>
+        <source>0m/s.時温度差</source>
+        <translation>Temp. diff. at 0 m/s</translation>
+    </message>
+    <message>
+        <source>基準風速値</source>
+        <translation>Reference wind speed</translation>
+    </message>
+    <message>
+        <source>基準時温度差</source>
+        <translation>Temp. diff. at reference</translation>
+    </message>
+    <message>
+        <source>ヒータ出力</source>
+        <translation>Heater output</translation>
+    </message>
+    <message>
+        <source>補正点1</source>
+        <translation>Point 1</translation>
+    </message>
+    <message>
+        <source>補正量1</source>
+        <translation>Correction 1</translation>
+    </message>
+    <message>
+        <source>補正点2</source>
+        <translation>Point 2</translation>
+    </message>
+    <message>
+        <source>補正量2</source>
+        <translation>Correction 2</translation>
+    </message>
+    <message>
+        <source>補正点3</source>
+        <translation>Point 3</translation>
+    </message>
+    <message>
+        <source>補正量3</source>
+        <translation>Correction 3</translation>
+    </message>
+    <message>
+        <source>補正点4</source>
+        <translation>Point 4</translation>
+    </message>
+    <message>
+        <source>補正量4</source>
+        <translation>Correction 4</translation>
+    </message>
+    <message>
+        <source>補正点5</source>
+        <translation>Point 5</translation>
+    </message>
+    <message>
+        <source>補正量5</source>
+        <translation>Correction 5</translation>
+    </message>
+    <message>
+        <source>補正点6</source>
+        <translation>Point 6</translation>
+    </message>
+    <message>
+        <source>補正量6</source>
+        <translation>Correction 6</translation>
+    </message>
+    <message>
+        <source>補正点7</source>
+        <translation>Point 7</translation>
+    </message>
+    <message>
+        <source>補正量7</source>
+        <translation>Correction 7</translation>
+    </message>
+    <message>
+        <source>補正点8</source>
+        <translation>Point 8</translation>
+    </message>
+    <message>
+        <source>補正量8</source>
+        <translation>Correction 8</translation>
+    </message>
+    <message>
+        <source>補正点9</source>
+        <translation>Point 9</translation>
+    </message>
+    <message>
+        <source>補正量9</source>
+        <translation>Correction 9</translation>
+    </message>
+    <message>
+        <source>補正点10</source>
+        <translation>Point 10</translation>
+    </message>
+    <message>
+        <source>補正量10</source>
+        <translation>Correction 10</translation>
+    </message>
+    <message>
+        <source>気温器差-1</source>
+        <translation>Air temp. error 1</translation>
+    </message>
+    <message>
+        <source>気温器差-2</source>
+        <translation>Air temp. error 2</translation>
+    </message>
+    <message>
+        <source>風速器差-1</source>
+        <translation>Wind speed error 1</translation>
+    </message>
+    <message>
+        <source>風速器差-2</source>
+        <translation>Wind speed error 2</translation>
+    </message>
+    <message>
+        <source>基準電圧</source>
+        <translation>Reference voltage</translation>
+    </message>
+    <message>
+        <source>気温補正</source>
+        <translation>Air temp. correction</translation>
+    </message>
+</context>
+<context>
     <name>CalibrationText</name>
     <message>
         <source>未受信</source>

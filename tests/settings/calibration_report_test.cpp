@@ -3,6 +3,7 @@
 #include "base/text_file.h"
 #include "core/setpoint_file.h"
 #include "settings/sys_set_form.h"
+#include "ui/language.h"
 #include "tests/report/pdf_text.h"
 
 #include <QApplication>
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTimer>
+#include <QTranslator>
 #include <gtest/gtest.h>
 
 namespace qvr::test {
@@ -109,6 +111,35 @@ TEST_F(CalibrationReport, FinishWritesTheReportBesideItsLogAndShowsWhereItIs) {
     form.BBFin->click();
     EXPECT_EQ(form.ReportPath, dir.File("Report") + "/A12_20261210_083035_2.pdf");
     EXPECT_TRUE(FileExists(path));
+}
+
+// In English the report's headings, verdict, steps and parameter names are
+// English; values, the serial number and the file name are as in Japanese.
+TEST_F(CalibrationReport, InEnglishTheReportSpeaksEnglishAroundTheSameValues) {
+    ASSERT_TRUE(InstallUiTranslation(*qApp, UiLanguage::English));
+    TSysSetForm form(ctx);
+    Calibrate(form);
+    WriteVerified();
+    TSampleRec windy = SteadySample(5.0f);
+    windy.TempDiff = 18.25f;
+    Ticks(form, windy, 15);
+    form.BBFin->click();
+    qDeleteAll(qApp->findChildren<QTranslator*>());
+
+    const std::string path = dir.File("Report") + "/A12_20261210_083035.pdf";
+    ASSERT_EQ(form.ReportPath, path);
+    EXPECT_EQ(form.LReport->text(), QString::fromStdString("Report: " + path));
+    const QString text = PdfText(QString::fromStdString(path));
+    for (const char* expected :
+         {"Calibration report", "A12", "19.10", "1.23", "2026/12/10 08:30:05", "Verdict: PASS",
+          "Air temp. error", "Wind speed error", "-0.250 / 0.250", "0 m/s", "N m/s", "18.250",
+          "Finished", "Temp. diff. at 0 m/s", "Calibrated by"}) {
+        EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected;
+    }
+    EXPECT_TRUE(text.contains(QRegularExpression("E01 +.+ +50\\.00 +46\\.00 +changed")))
+        << text.toStdString();
+    EXPECT_FALSE(text.contains(QRegularExpression("[\\x{3040}-\\x{30ff}\\x{4e00}-\\x{9fff}]")))
+        << text.toStdString();
 }
 
 TEST_F(CalibrationReport, NoPassWithoutAWriteOrWithoutACheckAfterIt) {

@@ -1,6 +1,8 @@
 #include "ui/language.h"
 
 #include "base/ini_file.h"
+#include "core/calibration_texts.h"
+#include "core/write_log_texts.h"
 #include "tests/base/temp_dir.h"
 
 #include <QCoreApplication>
@@ -85,6 +87,39 @@ TEST(UiLanguage, TheEnglishTranslationIsBuiltIn) {
     EXPECT_EQ(QCoreApplication::translate("qvr::TSysSetForm", "表示言語"), "Display language");
     qDeleteAll(QCoreApplication::instance()->findChildren<QTranslator*>());
     EXPECT_EQ(QCoreApplication::translate("qvr::TSysSetForm", "表示言語"), "表示言語");
+}
+
+// The write window's lines are built in the standard-C++ code from pieces and
+// data; in English each piece is translated and the data between stays.
+TEST(UiLanguage, LinesFromPiecesKeepTheirDataBetweenTranslatedPieces) {
+    using namespace write_log;
+    const struct {
+        std::string line;
+        QString english;
+    } cases[] = {
+        {std::string("Group-3") + kWritten, "Group-3: written!"},
+        {std::string("Group-3") + kWriting, "Group-3: writing"}, // the shorter piece
+        {std::string("Group-4") + kSeparator + "Group-3" + kLateAnswer,
+         "Group-4: Group-3 answered late; answer ignored"},
+        {kBackup + std::string("/tmp/計測 データ/Backup/A1_20240529.qvr"),
+         "Backup: /tmp/計測 データ/Backup/A1_20240529.qvr"}, // the operator's path stays
+        {kSummary + std::string("31") + kSummaryDiffering + "2" + kSummaryUnread + "1●●",
+         "●● Read-back: of 31 items, differing 2, unread 1●●"},
+        {kPartlyWritten + std::string(kRestoreBefore) + "b.qvr" + kRestoreAfter,
+         "The sensor holds a partly written parameter set. To restore, load the backup b.qvr and "
+         "write it"},
+        {"E01:48.25", "E01:48.25"},
+    };
+    ASSERT_TRUE(InstallUiTranslation(*QCoreApplication::instance(), UiLanguage::English));
+    for (const auto& c : cases)
+        EXPECT_EQ(TranslatePieces(c.line, kContext, kPieces), c.english) << c.line;
+    EXPECT_EQ(TranslatePieces(calibration_text::kInProgress + std::string("4"),
+                              calibration_text::kContext, calibration_text::kPieces),
+              "Calibrating: Step-4");
+    qDeleteAll(QCoreApplication::instance()->findChildren<QTranslator*>());
+    // In Japanese every line is shown as the code built it.
+    for (const auto& c : cases)
+        EXPECT_EQ(TranslatePieces(c.line, kContext, kPieces), QString::fromStdString(c.line));
 }
 
 } // namespace
