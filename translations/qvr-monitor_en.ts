@@ -392,43 +392,43 @@
     </message>
     <message>
         <source>風速</source>
-        <translation>Wind speed</translation>
+        <translation>Wind</translation>
     </message>
     <message>
         <source>気温１</source>
-        <translation>Air temp. 1</translation>
+        <translation>Air 1</translation>
     </message>
     <message>
         <source>気温２</source>
-        <translation>Air temp. 2</translation>
+        <translation>Air 2</translation>
     </message>
     <message>
         <source>風速温度１</source>
-        <translation>Element temp. 1</translation>
+        <translation>Elem. 1</translation>
     </message>
     <message>
         <source>風速温度２</source>
-        <translation>Element temp. 2</translation>
+        <translation>Elem. 2</translation>
     </message>
     <message>
         <source>温度差L</source>
-        <translation>Temp. diff. L</translation>
+        <translation>ΔT L</translation>
     </message>
     <message>
         <source>温度差S</source>
-        <translation>Temp. diff. S</translation>
+        <translation>ΔT S</translation>
     </message>
     <message>
         <source>気温補正S</source>
-        <translation>Air temp. corr. S</translation>
+        <translation>Air S</translation>
     </message>
     <message>
         <source>WS補正S</source>
-        <translation>WS corr. S</translation>
+        <translation>WS S</translation>
     </message>
     <message>
         <source>風速S</source>
-        <translation>Wind speed S</translation>
+        <translation>Wind S</translation>
     </message>
     <message>
         <source>計測値が2秒以上更新されていないため、判定していません</source>
@@ -490,11 +490,11 @@ A second copy in the same folder would mix up the settings and record files, so 
     <name>SampleField</name>
     <message>
         <source>=== 状態値 ===</source>
-        <translation>=== Status values ===</translation>
+        <translation>=== Status ===</translation>
     </message>
     <message>
         <source>=== 拡張部 ===</source>
-        <translation>=== Extension ===</translation>
+        <translation>=== Ext. ===</translation>
     </message>
     <message>
         <source>風速</source>
@@ -506,11 +506,11 @@ A second copy in the same folder would mix up the settings and record files, so 
     </message>
     <message>
         <source>気温(内部用)</source>
-        <translation>Air temp. (internal)</translation>
+        <translation>Air temp. int.</translation>
     </message>
     <message>
         <source>風速(補正前)</source>
-        <translation>Wind speed (raw)</translation>
+        <translation>Wind speed raw</translation>
     </message>
     <message>
         <source>プローブ温度</source>
@@ -518,7 +518,7 @@ A second copy in the same folder would mix up the settings and record files, so 
     </message>
     <message>
         <source>温度差</source>
-        <translation>Temp. difference</translation>
+        <translation>Temp. diff.</translation>
     </message>
     <message>
         <source>CPU使用率</source>
@@ -530,7 +530,7 @@ A second copy in the same folder would mix up the settings and record files, so 
     </message>
     <message>
         <source>AD変換回数</source>
-        <translation>A/D conversions</translation>
+        <translation>A/D count</translation>
     </message>
     <message>
         <source>DA出力値</source>
@@ -574,11 +574,11 @@ A second copy in the same folder would mix up the settings and record files, so 
     </message>
     <message>
         <source>ハード状態</source>
-        <translation>Hardware state</translation>
+        <translation>HW state</translation>
     </message>
     <message>
         <source>ソフト状態</source>
-        <translation>Software state</translation>
+        <translation>SW state</translation>
     </message>
 </context>
 <context>
@@ -1049,11 +1049,11 @@ Please check the parameter values!
     </message>
     <message>
         <source>気温器差確定</source>
-        <translation>Confirm air temp. error</translation>
+        <translation>Confirm air temp.</translation>
     </message>
     <message>
         <source>風速器差確定</source>
-        <translation>Confirm wind speed error</translation>
+        <translation>Confirm wind speed</translation>
     </message>
     <message>
         <source>0m/s.調整確定</source>
