@@ -4,7 +4,8 @@
 #                                    unfinished, texts gone from the sources go out
 #   scripts/translations.sh check    fail when a .ts is not what lupdate makes of the sources (a
 #                                    missing or stale entry) or when lrelease counts an unfinished
-#                                    or untranslated entry
+#                                    or untranslated entry; scripts/translation-table.py then
+#                                    rewrites the user guide's table of both texts
 # Either takes a .ts file and the folders to scan after the command (tests use this); by default
 # every .ts under translations/ and the program's source folders.
 # LUPDATE and LRELEASE name the tools (default: Qt 6's, from /usr/lib/qt6/bin or the PATH).
