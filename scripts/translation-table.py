@@ -21,6 +21,7 @@ titles = [
     ("qvr::LogView", "Log popup menu"),
     ("SampleField", "Monitor list names"),
     ("CalibrationReport", "Calibration report (PDF)"),
+    ("qvr::ViewerForm", "Record viewer"),
     ("ProgramLock", "Start"),
 ]
 contexts = {c.find("name").text: c for c in ts.findall("context")}

@@ -1103,4 +1103,143 @@ Please check the parameter values!
         <translation>Abort</translation>
     </message>
 </context>
+<context>
+    <name>qvr::ViewerForm</name>
+    <message>
+        <source>記録ビューア</source>
+        <translation>Record viewer</translation>
+    </message>
+    <message>
+        <source>分記録 (.RCD)</source>
+        <translation>Minute records (.RCD)</translation>
+    </message>
+    <message>
+        <source>秒記録 (.csv)</source>
+        <translation>Second records (.csv)</translation>
+    </message>
+    <message>
+        <source>Shift や Ctrl で複数の日を選ぶと、続けて表示します</source>
+        <translation>Select several days with Shift or Ctrl to show them one after another</translation>
+    </message>
+    <message>
+        <source>フォルダを開く...</source>
+        <translation>Open folder...</translation>
+    </message>
+    <message>
+        <source>ファイルを開く...</source>
+        <translation>Open files...</translation>
+    </message>
+    <message>
+        <source>記録の日</source>
+        <translation>Recorded days</translation>
+    </message>
+    <message>
+        <source>ほかに表示するチャンネル</source>
+        <translation>More channels to show</translation>
+    </message>
+    <message>
+        <source>再読み込み</source>
+        <translation>Reload</translation>
+    </message>
+    <message>
+        <source>追従</source>
+        <translation>Follow</translation>
+    </message>
+    <message>
+        <source>記録中のファイルが増えたら読み直します</source>
+        <translation>Reads the file again as the recording grows</translation>
+    </message>
+    <message>
+        <source>全体表示</source>
+        <translation>Show all</translation>
+    </message>
+    <message>
+        <source>PNG 保存...</source>
+        <translation>Save PNG...</translation>
+    </message>
+    <message>
+        <source>CSV 保存...</source>
+        <translation>Save CSV...</translation>
+    </message>
+    <message>
+        <source>風速 (m/s)</source>
+        <translation>Wind speed (m/s)</translation>
+    </message>
+    <message>
+        <source>気温 (℃)</source>
+        <translation>Air temp. (℃)</translation>
+    </message>
+    <message>
+        <source>風速（最大・最小）</source>
+        <translation>Wind speed (max/min)</translation>
+    </message>
+    <message>
+        <source>風速</source>
+        <translation>Wind speed</translation>
+    </message>
+    <message>
+        <source>気温</source>
+        <translation>Air temp.</translation>
+    </message>
+    <message>
+        <source>%1 に記録ファイルがありません</source>
+        <translation>No record files in %1</translation>
+    </message>
+    <message>
+        <source>見つかりません: </source>
+        <translation>Not found: </translation>
+    </message>
+    <message>
+        <source>記録ファイルがありません</source>
+        <translation>No record files</translation>
+    </message>
+    <message>
+        <source>行数 %1</source>
+        <translation>Rows %1</translation>
+    </message>
+    <message>
+        <source>&#x3000;風速 平均 %1 m/s&#x3000;最大 %2 m/s&#x3000;最小 %3 m/s</source>
+        <translation>   Wind speed mean %1 m/s   max %2 m/s   min %3 m/s</translation>
+    </message>
+    <message>
+        <source>&#x3000;読めなかった行 %1</source>
+        <translation>   Unreadable rows %1</translation>
+    </message>
+    <message>
+        <source>&#x3000;%1 %2</source>
+        <translation>   %1 %2</translation>
+    </message>
+    <message>
+        <source> (%1〜%2)</source>
+        <translation> (%1 to %2)</translation>
+    </message>
+    <message>
+        <source>%1 に書き込めません</source>
+        <translation>Cannot write %1</translation>
+    </message>
+    <message>
+        <source>記録ファイルを開く</source>
+        <translation>Open record files</translation>
+    </message>
+    <message>
+        <source>記録ファイル (*.RCD *.csv);;すべてのファイル (*)</source>
+        <translation>Record files (*.RCD *.csv);;All files (*)</translation>
+    </message>
+    <message>
+        <source>記録フォルダを開く</source>
+        <translation>Open record folder</translation>
+    </message>
+    <message>
+        <source>PNG 保存</source>
+        <translation>Save PNG</translation>
+    </message>
+    <message>
+        <source>PNG 画像 (*.png)</source>
+        <translation>PNG image (*.png)</translation>
+    </message>
+    <message>
+        <source>CSV 保存</source>
+        <translation>Save CSV</translation>
+    </message>
+</context>
 </TS>

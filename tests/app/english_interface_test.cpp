@@ -3,6 +3,7 @@
 #include "app/main_form.h"
 #include "link/comm_ctrl_form.h"
 #include "monitor/mon_form.h"
+#include "monitor/viewer_form.h"
 #include "serial/com_setup_frm.h"
 #include "settings/sys_set_form.h"
 #include "ui/app_globals.h"
@@ -116,9 +117,12 @@ TEST_F(EnglishInterfaceTest, EveryWindowAndDialogShowsNoJapaneseText) {
     TComSetupFrm portSetup(&main);
     portSetup.show();
     write.show();
+    ViewerForm viewer;
+    viewer.OpenFolder(QString::fromStdString(dir.Dir())); // no records: says so
+    viewer.show();
 
     for (QWidget* window : std::initializer_list<QWidget*>{&main, &settings, &monitor, link,
-                                                           &portSetup, &write})
+                                                           &portSetup, &write, &viewer})
         EXPECT_EQ(JapaneseTexts(window), QStringList()) << window->objectName().toStdString();
     // Both tabs of the settings window, each shown in turn.
     for (int tab = 0; tab < settings.PCMain->count(); ++tab) {
