@@ -22,6 +22,7 @@ titles = [
     ("SampleField", "Monitor list names"),
     ("CalibrationReport", "Calibration report (PDF)"),
     ("qvr::ViewerForm", "Record viewer"),
+    ("SetpointText", "Setpoint file messages"),
     ("ProgramLock", "Start"),
 ]
 contexts = {c.find("name").text: c for c in ts.findall("context")}

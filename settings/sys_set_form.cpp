@@ -13,6 +13,7 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -64,7 +65,7 @@ TSysSetForm::TSysSetForm(AppContext& context, QWidget* parent)
         LoadSetpointFile(ctx_.writePrm, BaseSetpointFile());
     } catch (const SetpointFileError& e) {
         // The built-in defaults stay; the file is left as it is.
-        QMessageBox::warning(this, windowTitle(), QString::fromUtf8(e.what()));
+        QMessageBox::warning(this, windowTitle(), SetpointMessage(e.what()));
     }
 
     Tim1S = Named(new QTimer(this), "Tim1S");
@@ -528,6 +529,18 @@ QString TSysSetForm::AskFileName(QFileDialog* dialog) {
     return files.first();
 }
 
+QString TSysSetForm::SetpointMessage(const std::string& message) {
+    QStringList lines = QString::fromStdString(message).split('\n');
+    lines[0] = QCoreApplication::translate("SetpointText", lines[0].toUtf8().constData());
+    if (lines.size() >= 3) {
+        QStringList labels = lines.last().split(QStringLiteral(", "));
+        for (QString& label : labels)
+            label = QCoreApplication::translate("CalibrationReport", label.toUtf8().constData());
+        lines.last() = labels.join(QStringLiteral(", "));
+    }
+    return lines.join('\n');
+}
+
 void TSysSetForm::ShowSaveError(const QString& message) {
     QMessageBox::critical(this, windowTitle(), message);
 }
@@ -550,14 +563,14 @@ void TSysSetForm::BBSetpointLoadClick() {
     try {
         load = LoadChosenSetpointFile(ctx_.writePrm, name.toStdString());
     } catch (const SetpointFileError& e) {
-        ShowSaveError(QString::fromUtf8(e.what()));
+        ShowSaveError(SetpointMessage(e.what()));
         return;
     }
     ParamsToEdits();
     if (!load.Defaulted.empty())
         QMessageBox::information(
             this, windowTitle(),
-            QString::fromStdString(DefaultedFieldsMessage(name.toStdString(), load)));
+            SetpointMessage(DefaultedFieldsMessage(name.toStdString(), load)));
 }
 
 void TSysSetForm::BBOkClick() {

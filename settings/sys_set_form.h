@@ -170,6 +170,9 @@ private:
     // The file name the operator confirms in the dialog; empty when cancelled.
     QString AskFileName(QFileDialog* dialog);
     void ShowSaveError(const QString& message);
+    // A setpoint file's message in the interface's language: its first line and the
+    // parameter names translated, the file name as it is.
+    static QString SetpointMessage(const std::string& message);
     TCommCtrlForm* Link();
     void SetCollecting(bool collecting);
     // Runs a step button's sequence; a file it cannot write ends it with a message.

@@ -371,7 +371,7 @@ void TSysSetForm::DefaultsMissing() {
 }
 
 void TSysSetForm::DefaultsIncomplete(const std::string& message) {
-    QMessageBox::information(this, windowTitle(), QString::fromStdString(message),
+    QMessageBox::information(this, windowTitle(), SetpointMessage(message),
                              QMessageBox::Ok);
 }
 

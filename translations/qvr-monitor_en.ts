@@ -582,6 +582,17 @@ A second copy in the same folder would mix up the settings and record files, so 
     </message>
 </context>
 <context>
+    <name>SetpointText</name>
+    <message>
+        <source>設定ファイルに読める設定値がひとつもないため、読み込みませんでした:</source>
+        <translation>The setpoint file holds no readable value, so nothing was loaded:</translation>
+    </message>
+    <message>
+        <source>設定ファイルに無いか数値でない項目は既定値にしました:</source>
+        <translation>Items missing from the setpoint file or not numbers took their defaults:</translation>
+    </message>
+</context>
+<context>
     <name>WriteLog</name>
     <message>
         <source>【書込み開始】</source>
