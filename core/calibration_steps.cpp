@@ -84,8 +84,7 @@ void CalibrationSteps::Confirm(Stage stage) {
     const bool known = stage == Stage::AirTemp       ? cal_.AtKnown()
                        : stage == Stage::ElementTemp ? cal_.WdtKnown()
                                                      : cal_.TempDiffKnown();
-    if (!known)
-        throw StepRefused(calibration_text::kStageUnreceived);
+    if (!known) throw StepRefused(calibration_text::kStageUnreceived);
     const char* suffix = "";
     int step = 0;
     switch (stage) {

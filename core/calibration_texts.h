@@ -29,7 +29,8 @@ inline constexpr const char* kFastMode = QT_TRANSLATE_NOOP(
     "高速モードでは気温・温度差を読まないため、気温・風速温度・温度差の工程は確定できません");
 inline constexpr const char* kUnreceived = QT_TRANSLATE_NOOP(
     "CalibrationText", "センサーから受信していない計測値があり、その工程は確定できません");
-inline constexpr const char* kComplete = QT_TRANSLATE_NOOP("CalibrationText", "キャリブレーション完了");
+inline constexpr const char* kComplete =
+    QT_TRANSLATE_NOOP("CalibrationText", "キャリブレーション完了");
 inline constexpr const char* kInProgress =
     QT_TRANSLATE_NOOP("CalibrationText", "キャリブレーション中: Step-");
 inline constexpr const char* kNoSerial =
@@ -45,10 +46,9 @@ inline constexpr const char* kStageUnreceived = QT_TRANSLATE_NOOP(
 
 inline constexpr const char* kContext = "CalibrationText";
 inline constexpr std::array kPieces = {
-    kNotReceived,   kItem,          kWindSpeed,      kAirTemp1,      kAirTemp2,
-    kElementTemp1,  kElementTemp2,  kTempDiffLong,   kTempDiffShort, kAirTempShort,
-    kWsShort,       kWindSpeedShort, kStale,         kFastMode,      kUnreceived,
-    kComplete,      kInProgress,    kNoSerial,       kSerialBadChar, kSerialBadEnd,
-    kSerialDevice,  kStageUnreceived};
+    kNotReceived,   kItem,         kWindSpeed,     kAirTemp1,       kAirTemp2,   kElementTemp1,
+    kElementTemp2,  kTempDiffLong, kTempDiffShort, kAirTempShort,   kWsShort,    kWindSpeedShort,
+    kStale,         kFastMode,     kUnreceived,    kComplete,       kInProgress, kNoSerial,
+    kSerialBadChar, kSerialBadEnd, kSerialDevice,  kStageUnreceived};
 
 } // namespace qvr::calibration_text

@@ -38,13 +38,12 @@ EvaluationGrid BuildEvaluationGrid(const Calibration& cal) {
         int channel;
         bool stable;
     };
-    const LongRow longRows[] = {
-        {calibration_text::kWindSpeed, 0, cal.StableWs},
-        {calibration_text::kAirTemp1, 1, cal.StableAt1},
-        {calibration_text::kAirTemp2, 2, cal.StableAt2},
-        {calibration_text::kElementTemp1, 3, cal.StableWdt1},
-        {calibration_text::kElementTemp2, 4, cal.StableWdt2},
-        {calibration_text::kTempDiffLong, 5, cal.StableTempDiff}};
+    const LongRow longRows[] = {{calibration_text::kWindSpeed, 0, cal.StableWs},
+                                {calibration_text::kAirTemp1, 1, cal.StableAt1},
+                                {calibration_text::kAirTemp2, 2, cal.StableAt2},
+                                {calibration_text::kElementTemp1, 3, cal.StableWdt1},
+                                {calibration_text::kElementTemp2, 4, cal.StableWdt2},
+                                {calibration_text::kTempDiffLong, 5, cal.StableTempDiff}};
     int row = 1;
     for (const LongRow& r : longRows) {
         const int c = r.channel;
@@ -95,8 +94,7 @@ CalibrationPanels BuildCalibrationPanels(const Calibration& cal, const TWritePrm
 std::string CalibrationNote(const Calibration& cal, bool fastMode) {
     if (!cal.Fresh) return calibration_text::kStale;
     if (cal.AtKnown() && cal.WdtKnown() && cal.TempDiffKnown()) return {};
-    if (fastMode)
-        return calibration_text::kFastMode;
+    if (fastMode) return calibration_text::kFastMode;
     return calibration_text::kUnreceived;
 }
 

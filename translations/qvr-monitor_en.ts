@@ -490,11 +490,11 @@ A second copy in the same folder would mix up the settings and record files, so 
     <name>SampleField</name>
     <message>
         <source>=== 状態値 ===</source>
-        <translation>=== Status ===</translation>
+        <translation>== Status ==</translation>
     </message>
     <message>
         <source>=== 拡張部 ===</source>
-        <translation>=== Ext. ===</translation>
+        <translation>== Ext. ==</translation>
     </message>
     <message>
         <source>風速</source>
@@ -510,7 +510,7 @@ A second copy in the same folder would mix up the settings and record files, so 
     </message>
     <message>
         <source>風速(補正前)</source>
-        <translation>Wind speed raw</translation>
+        <translation>Wind raw</translation>
     </message>
     <message>
         <source>プローブ温度</source>

@@ -91,7 +91,8 @@ QString TranslatePieces(const std::string& line, const char* context,
     for (const char* piece : pieces) {
         const QString source = QString::fromUtf8(piece);
         QString shown = QCoreApplication::translate(context, piece);
-        if (shown != source && text.contains(source)) changed.emplace_back(source, std::move(shown));
+        if (shown != source && text.contains(source))
+            changed.emplace_back(source, std::move(shown));
     }
     if (changed.empty()) return text;
     std::sort(changed.begin(), changed.end(),

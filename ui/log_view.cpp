@@ -216,8 +216,7 @@ void LogView::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     QAction* copyAction = menu.addAction(tr("コピー"), this, &LogView::copy);
     copyAction->setEnabled(selectionFirst() >= 0);
-    menu.addAction(tr("すべて選択"), this, &LogView::selectAll)
-        ->setEnabled(!lines_.empty());
+    menu.addAction(tr("すべて選択"), this, &LogView::selectAll)->setEnabled(!lines_.empty());
     menu.exec(event->globalPos());
 }
 

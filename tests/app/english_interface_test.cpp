@@ -59,7 +59,8 @@ QStringList JapaneseTexts(QWidget* window) {
         if (auto* e = qobject_cast<QLineEdit*>(w)) check(e, e->placeholderText());
         if (auto* e = qobject_cast<QPlainTextEdit*>(w)) check(e, e->toPlainText());
         if (auto* c = qobject_cast<QComboBox*>(w))
-            for (int i = 0; i < c->count(); ++i) check(c, c->itemText(i));
+            for (int i = 0; i < c->count(); ++i)
+                check(c, c->itemText(i));
         if (auto* t = qobject_cast<QTabWidget*>(w))
             for (int i = 0; i < t->count(); ++i) {
                 check(t, t->tabText(i));
@@ -77,7 +78,8 @@ QStringList JapaneseTexts(QWidget* window) {
             check(w, a->toolTip());
         }
         if (auto* m = qobject_cast<QMenu*>(w))
-            for (const QAction* a : m->actions()) check(m, a->text());
+            for (const QAction* a : m->actions())
+                check(m, a->text());
     }
     return found;
 }

@@ -3,8 +3,8 @@
 #include "base/text_file.h"
 #include "core/setpoint_file.h"
 #include "settings/sys_set_form.h"
-#include "ui/language.h"
 #include "tests/report/pdf_text.h"
+#include "ui/language.h"
 
 #include <QApplication>
 #include <QLabel>

@@ -44,7 +44,8 @@ TEST(UiLanguage, CommandLineWinsOverSettingWinsOverSystem) {
     };
     for (const Case& c : cases) {
         const LanguageChoice choice = ChooseUiLanguage(c.commandLine, c.setting, c.system);
-        const std::string what = (c.commandLine + "|" + c.setting + "|" + c.system.join(',')).toStdString();
+        const std::string what =
+            (c.commandLine + "|" + c.setting + "|" + c.system.join(',')).toStdString();
         EXPECT_EQ(choice.language, c.expected) << what;
         ASSERT_EQ(choice.warnings.size(), c.warnings) << what;
         for (const QString& w : choice.warnings) {

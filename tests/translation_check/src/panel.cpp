@@ -2,5 +2,6 @@
 #include <QCoreApplication>
 
 QString Texts() {
-    return QCoreApplication::translate("Panel", "開始") + QCoreApplication::translate("Panel", "停止");
+    return QCoreApplication::translate("Panel", "開始") +
+           QCoreApplication::translate("Panel", "停止");
 }
