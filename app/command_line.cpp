@@ -7,6 +7,8 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         if (arguments[i] == "--demo" && i + 1 < arguments.size()) {
             line.demoDir = arguments[++i];
+        } else if (arguments[i] == "--lang" && i + 1 < arguments.size()) {
+            line.language = arguments[++i];
         } else if (arguments[i] == "--view") {
             line.view = true;
             while (i + 1 < arguments.size() && !arguments[i + 1].startsWith("--"))

@@ -5,11 +5,13 @@
 
 namespace qvr {
 
-// What the program takes from its command line: "--demo FOLDER" and
-// "--view PATH..."; anything else (a launcher's extra argument, a stray word) is
+// What the program takes from its command line: "--demo FOLDER", "--lang en|ja"
+// and "--view PATH..."; anything else (a launcher's extra argument, a stray word) is
 // collected in `ignored` so that it cannot keep the program from starting.
 struct CommandLine {
     QString demoDir;
+    // The word after "--lang" as given; ChooseUiLanguage judges it.
+    QString language;
     QStringList ignored;
 
     // "--view [PATH...]": the record viewer alone on those files or folders

@@ -39,11 +39,13 @@ void DemoRun::Start() {
     QTimer::singleShot(seconds_ * 1000, this, &DemoRun::Finish);
 }
 
-// The settings window's direct-edit tab, then its send button and the write
+// The settings window's calibration and direct-edit tabs, then its send button and the write
 // window, pictured once the write has ended.
 void DemoRun::WriteParameters() {
     if (!SysSetForm || !WriteForm || !mainForm_.Link().PortConnected()) return;
     SysSetForm->show();
+    SysSetForm->PCMain->setCurrentWidget(SysSetForm->TSCalibration);
+    Save(SysSetForm, "settings-calibration.png");
     SysSetForm->PCMain->setCurrentWidget(SysSetForm->TSDirect);
     Save(SysSetForm, "settings-direct.png");
     QTimer::singleShot(0, WriteForm, [] {

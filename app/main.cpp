@@ -10,9 +10,11 @@
 #include "monitor/viewer_form.h"
 #include "settings/sys_set_form.h"
 #include "ui/app_globals.h"
+#include "ui/language.h"
 #include "write/write_form.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QMessageBox>
 #include <cstdio>
 #include <exception>
@@ -50,6 +52,14 @@ int main(int argc, char** argv) {
     if (!commandLine.ignored.isEmpty())
         std::fprintf(stderr, "qvr-monitor: ignoring unknown arguments: %s\n",
                      qPrintable(commandLine.ignored.join(' ')));
+    // The language is chosen, and its translation put on, before any window is built.
+    const LanguageChoice language =
+        ChooseUiLanguage(commandLine.language, ReadLanguageSetting(ExecutableDir()),
+                         QLocale::system().uiLanguages());
+    for (const QString& warning : language.warnings)
+        std::fprintf(stderr, "%s\n", qPrintable(warning));
+    if (!InstallUiTranslation(app, language.language))
+        std::fprintf(stderr, "qvr-monitor: the English translation is missing; showing Japanese\n");
     const QString& demoDir = commandLine.demoDir;
     // "--view PATH...": the record viewer alone; no port, no other window. QVR_VIEW_SHOT saves its
     // picture once the files are read, and ends.

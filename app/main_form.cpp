@@ -154,7 +154,7 @@ TMainForm::TMainForm(AppContext& context, QWidget* parent)
     CommCtrlForm = link_;
     ctx_.exchange = &exchange_;
     sensorLink_.Tag = 0;
-    link_->setWindowTitle(QStringLiteral("ComPort 通信状態"));
+    link_->setWindowTitle(tr("ComPort 通信状態"));
     // 4-8.
     sensorLink_.LoadPortSettings();
     ResetPrm(ctx_.writePrm);
@@ -202,17 +202,17 @@ void TMainForm::BuildControls() {
     Image2->setObjectName("Image2");
     Image2->setPixmap(pictures::ProductIcon(50));
     Image2->setFixedSize(50, 50);
-    Label1 = new QLabel(QStringLiteral("風速"), PTop);
+    Label1 = new QLabel(tr("風速"), PTop);
     Label1->setObjectName("Label1");
     PWindSpeed = ReadoutPanel(QStringLiteral("0.000 m/s."), QColor(0, 255, 255), PTop);
     PWindSpeed->setObjectName("PWindSpeed");
     PWindSpeed->setMinimumWidth(170);
-    LWDir = new QLabel(QStringLiteral("風向"), PTop);
+    LWDir = new QLabel(tr("風向"), PTop);
     LWDir->setObjectName("LWDir");
     PWDir = ReadoutPanel(QStringLiteral("-00 °"), QColor(255, 255, 172), PTop);
     PWDir->setObjectName("PWDir");
     PWDir->setMinimumWidth(90);
-    Label2 = new QLabel(QStringLiteral("気温"), PTop);
+    Label2 = new QLabel(tr("気温"), PTop);
     Label2->setObjectName("Label2");
     PAirTemp = ReadoutPanel(QStringLiteral("0.00 ℃"), QColor(255, 151, 151), PTop);
     PAirTemp->setObjectName("PAirTemp");
@@ -251,7 +251,7 @@ void TMainForm::BuildControls() {
     Image1->setObjectName("Image1");
     Image1->setPixmap(pictures::Logo(100, 22));
     Image1->setFixedSize(100, 22);
-    CBAxisMan = new QCheckBox(QStringLiteral("縦軸固定"), PBottom);
+    CBAxisMan = new QCheckBox(tr("縦軸固定"), PBottom);
     CBAxisMan->setObjectName("CBAxisMan");
     SEAxisMax = new QSpinBox(PBottom);
     SEAxisMax->setObjectName("SEAxisMax");
@@ -259,21 +259,21 @@ void TMainForm::BuildControls() {
     SEAxisMax->setValue(10);
     Label3 = new QLabel(QStringLiteral("m/s."), PBottom);
     Label3->setObjectName("Label3");
-    CBSecRec = new QCheckBox(QStringLiteral("秒記録"), PBottom);
+    CBSecRec = new QCheckBox(tr("秒記録"), PBottom);
     CBSecRec->setObjectName("CBSecRec");
     BBStart =
-        PictureButton("BBStart", pictures::StartGlyph(), QStringLiteral("データ収取開始"), PBottom);
+        PictureButton("BBStart", pictures::StartGlyph(), tr("データ収取開始"), PBottom);
     BBStop =
-        PictureButton("BBStop", pictures::StopGlyph(), QStringLiteral("データ収集終了"), PBottom);
+        PictureButton("BBStop", pictures::StopGlyph(), tr("データ収集終了"), PBottom);
     BBSaveData = PictureButton("BBSaveData", pictures::SaveGlyph(),
-                               QStringLiteral("グラフプロットデータをファイルに保存"), PBottom);
+                               tr("グラフプロットデータをファイルに保存"), PBottom);
     BBSetpoint =
-        PictureButton("BBSetpoint", pictures::SetpointGlyph(), QStringLiteral("設定変更"), PBottom);
+        PictureButton("BBSetpoint", pictures::SetpointGlyph(), tr("設定変更"), PBottom);
     // The recorded days, in the program: a button that says what it does.
     BBViewer = new QToolButton(PBottom);
     BBViewer->setObjectName("BBViewer");
-    BBViewer->setText(QStringLiteral("記録を見る"));
-    BBViewer->setToolTip(QStringLiteral("Record フォルダの記録をグラフで見る"));
+    BBViewer->setText(tr("記録を見る"));
+    BBViewer->setToolTip(tr("Record フォルダの記録をグラフで見る"));
     BBViewer->setFixedHeight(36);
     bottom->addWidget(Image1);
     bottom->addSpacing(12);
@@ -375,15 +375,15 @@ void TMainForm::BuildChart() {
 
     PMGraph = new QMenu(this);
     PMGraph->setObjectName("PMGraph");
-    N1_LineColor = PMGraph->addAction(QStringLiteral("線色の変更..."));
+    N1_LineColor = PMGraph->addAction(tr("線色の変更..."));
     N1_LineColor->setObjectName("N1_LineColor");
-    N_LinePlus = PMGraph->addAction(QStringLiteral("線幅を太く"));
+    N_LinePlus = PMGraph->addAction(tr("線幅を太く"));
     N_LinePlus->setObjectName("N_LinePlus");
-    N_LineDec = PMGraph->addAction(QStringLiteral("線幅を細く"));
+    N_LineDec = PMGraph->addAction(tr("線幅を細く"));
     N_LineDec->setObjectName("N_LineDec");
-    N2_BGColor = PMGraph->addAction(QStringLiteral("背景色の変更..."));
+    N2_BGColor = PMGraph->addAction(tr("背景色の変更..."));
     N2_BGColor->setObjectName("N2_BGColor");
-    N_FrameColor = PMGraph->addAction(QStringLiteral("枠色の変更..."));
+    N_FrameColor = PMGraph->addAction(tr("枠色の変更..."));
     N_FrameColor->setObjectName("N_FrameColor");
     N_FrameColor->setVisible(false);
     connect(N1_LineColor, &QAction::triggered, this, &TMainForm::N1_LineColorClick);
@@ -552,7 +552,7 @@ void TMainForm::ShowDataState() {
 void TMainForm::ShowRecordTrouble() {
     const RecordTrouble* trouble = MonForm ? &MonForm->RecorderLogic().Trouble() : nullptr;
     const bool failing = trouble && trouble->Failing;
-    const QString tip = failing ? QString("記録に失敗しています（失われた行: %1）\n%2")
+    const QString tip = failing ? tr("記録に失敗しています（失われた行: %1）\n%2")
                                       .arg(trouble->LostRows)
                                       .arg(Text(trouble->Reason))
                                 : QString();
@@ -703,7 +703,7 @@ void TMainForm::ShowPortState() {
     if (warn) {
         reason = Text(sensorLink_.PortFailure);
         if (sensorLink_.Reconnect.Active())
-            reason = QStringLiteral("回線断: 2 秒ごとに再接続中\n") + reason;
+            reason = tr("回線断: 2 秒ごとに再接続中\n") + reason;
     }
     if (warn == portWarned_ && portReason_ == reason) return;
     portWarned_ = warn;

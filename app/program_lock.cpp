@@ -1,15 +1,18 @@
 #include "app/program_lock.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <cstdio>
 
 namespace qvr {
 
 QString SecondProgramMessage(const std::string& folder) {
-    return QStringLiteral("このフォルダでは QVR-series Monitor がすでに動いています。\n") +
+    return QCoreApplication::translate(
+               "ProgramLock", "このフォルダでは QVR-series Monitor がすでに動いています。\n") +
            QString::fromStdString(folder) +
-           QStringLiteral("\n同じフォルダで二つ目を起動すると、設定と記録のファイルが"
-                          "混ざるため終了します。");
+           QCoreApplication::translate("ProgramLock",
+                                       "\n同じフォルダで二つ目を起動すると、設定と記録のファイルが"
+                                       "混ざるため終了します。");
 }
 
 std::unique_ptr<FolderLock> LockProgramFolder(const std::string& folder, bool unattended) {

@@ -2,6 +2,7 @@
 
 #include "base/date_time.h"
 #include "base/text_file.h"
+#include "core/calibration_texts.h"
 #include "core/setpoint_file.h"
 #include "core/step_log.h"
 
@@ -10,13 +11,13 @@
 namespace qvr {
 
 std::string SerialNumberProblem(const std::string& serial) {
-    if (serial.empty()) return "シリアル番号が入力されていません";
+    if (serial.empty()) return calibration_text::kNoSerial;
     for (const unsigned char c : serial)
         if (c < 0x20 ||
             std::string_view("/\\:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos)
-            return "シリアル番号に使えない文字があります（\\ / : * ? \" < > | など）: " + serial;
+            return calibration_text::kSerialBadChar + serial;
     if (serial.back() == '.' || serial.back() == ' ')
-        return "シリアル番号の末尾に「.」や空白は使えません: " + serial;
+        return calibration_text::kSerialBadEnd + serial;
     std::string stem = serial.substr(0, serial.find('.'));
     while (!stem.empty() && stem.back() == ' ')
         stem.pop_back();
@@ -28,7 +29,7 @@ std::string SerialNumberProblem(const std::string& serial) {
                           ((port.size() == 1 && port[0] >= '0' && port[0] <= '9') || port == "¹" ||
                            port == "²" || port == "³");
     if (numbered || stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL")
-        return "シリアル番号が機器名と同じため、ファイルを作れません: " + serial;
+        return calibration_text::kSerialDevice + serial;
     return {};
 }
 
@@ -79,8 +80,7 @@ void CalibrationSteps::Confirm(Stage stage) {
     const bool known = stage == Stage::AirTemp       ? cal_.AtKnown()
                        : stage == Stage::ElementTemp ? cal_.WdtKnown()
                                                      : cal_.TempDiffKnown();
-    if (!known)
-        throw StepRefused("この段階の計測値をセンサーから受信していないため、確定できません");
+    if (!known) throw StepRefused(calibration_text::kStageUnreceived);
     const char* suffix = "";
     int step = 0;
     switch (stage) {

@@ -1,6 +1,7 @@
 #include "core/calibration_view.h"
 
 #include "base/number_text.h"
+#include "core/calibration_texts.h"
 
 #include <cmath>
 
@@ -20,7 +21,7 @@ int Percent(float gauge) {
     return static_cast<int>(std::fabs(std::trunc(static_cast<double>(gauge) * 100.0)));
 }
 
-constexpr const char* kNotReceived = "未受信";
+constexpr const char* kNotReceived = calibration_text::kNotReceived;
 
 bool ZeroConditions(const Calibration& cal) {
     return cal.StableTempDiff && cal.StableWs && cal.LongMax[0] < 0.5;
@@ -30,17 +31,19 @@ bool ZeroConditions(const Calibration& cal) {
 
 EvaluationGrid BuildEvaluationGrid(const Calibration& cal) {
     EvaluationGrid grid;
-    grid.Cells[0] = {"項目", "Max", "Avg.", "Min", "p-p"};
+    grid.Cells[0] = {calibration_text::kItem, "Max", "Avg.", "Min", "p-p"};
 
     struct LongRow {
         const char* label;
         int channel;
         bool stable;
     };
-    const LongRow longRows[] = {
-        {"風速", 0, cal.StableWs},         {"気温１", 1, cal.StableAt1},
-        {"気温２", 2, cal.StableAt2},      {"風速温度１", 3, cal.StableWdt1},
-        {"風速温度２", 4, cal.StableWdt2}, {"温度差L", 5, cal.StableTempDiff}};
+    const LongRow longRows[] = {{calibration_text::kWindSpeed, 0, cal.StableWs},
+                                {calibration_text::kAirTemp1, 1, cal.StableAt1},
+                                {calibration_text::kAirTemp2, 2, cal.StableAt2},
+                                {calibration_text::kElementTemp1, 3, cal.StableWdt1},
+                                {calibration_text::kElementTemp2, 4, cal.StableWdt2},
+                                {calibration_text::kTempDiffLong, 5, cal.StableTempDiff}};
     int row = 1;
     for (const LongRow& r : longRows) {
         const int c = r.channel;
@@ -54,9 +57,9 @@ EvaluationGrid BuildEvaluationGrid(const Calibration& cal) {
         int value;
         bool stable;
     };
-    const ShortRow shortRows[] = {{"温度差S", 0, cal.StableTempDiff},
-                                  {"気温補正S", 1, cal.StableAt1},
-                                  {"WS補正S", 3, cal.StableWdt1}};
+    const ShortRow shortRows[] = {{calibration_text::kTempDiffShort, 0, cal.StableTempDiff},
+                                  {calibration_text::kAirTempShort, 1, cal.StableAt1},
+                                  {calibration_text::kWsShort, 3, cal.StableWdt1}};
     for (const ShortRow& r : shortRows) {
         const int v = r.value;
         grid.Cells[row] = {r.label, F3(cal.ShortMax[v]), F3(cal.ShortAvg[v]), F3(cal.ShortMin[v]),
@@ -64,7 +67,7 @@ EvaluationGrid BuildEvaluationGrid(const Calibration& cal) {
         grid.RowStable[row++] = r.stable;
     }
 
-    grid.Cells[row] = {"風速S", " ", F3(cal.WsAvg5), " ", " "};
+    grid.Cells[row] = {calibration_text::kWindSpeedShort, " ", F3(cal.WsAvg5), " ", " "};
     grid.RowStable[row] = cal.SpanReached;
     return grid;
 }
@@ -89,12 +92,10 @@ CalibrationPanels BuildCalibrationPanels(const Calibration& cal, const TWritePrm
 }
 
 std::string CalibrationNote(const Calibration& cal, bool fastMode) {
-    if (!cal.Fresh) return "計測値が2秒以上更新されていないため、判定していません";
+    if (!cal.Fresh) return calibration_text::kStale;
     if (cal.AtKnown() && cal.WdtKnown() && cal.TempDiffKnown()) return {};
-    if (fastMode)
-        return "高速モードでは気温・温度差を読まないため、気温・風速温度・温度差の工程は確定できま"
-               "せん";
-    return "センサーから受信していない計測値があり、その工程は確定できません";
+    if (fastMode) return calibration_text::kFastMode;
+    return calibration_text::kUnreceived;
 }
 
 CalControls DecideCalControls(const Calibration& cal, bool zeroSimplified) {
@@ -113,8 +114,8 @@ CalControls DecideCalControls(const Calibration& cal, bool zeroSimplified) {
                           cal.ShortSpan(0) < 0.015;
     c.WS4CalSetGrey = cal.CalStep >= 7;
     c.Complete = cal.CalStep == 7;
-    c.FinishText = c.Complete ? "キャリブレーション完了"
-                              : "キャリブレーション中: Step-" + std::to_string(cal.CalStep);
+    c.FinishText = c.Complete ? calibration_text::kComplete
+                              : calibration_text::kInProgress + std::to_string(cal.CalStep);
     c.WsAvg5Text = F3(cal.WsAvg5);
     c.WsAvg15Text = F3(cal.WsAvg15);
     c.Gauge5Percent = Percent(cal.Gauge5);

@@ -2,6 +2,7 @@
 
 #include "base/number_text.h"
 #include "core/param_reader.h"
+#include "core/write_log_texts.h"
 #include "link/frame_codec.h"
 
 #include <optional>
@@ -59,7 +60,7 @@ GroupWrite::GroupWrite(Exchange& exchange, const TWritePrm& prm, LogSink log)
 
 void GroupWrite::Start() {
     WriteStep = 1;
-    log_("【書込み開始】");
+    log_(write_log::kStart);
     // The poll cycle keeps off the request fields while the groups use them.
     exchange_.Collecting = false;
     ResendsLeft = 3;
@@ -75,7 +76,7 @@ GroupWrite::TickResult GroupWrite::Tick() {
         return TickResult::Running;
     }
     if (WriteStep == 2 * kWriteGroupCount + 1) return TickResult::Completed;
-    log_("書込み停止しました！");
+    log_(write_log::kStopped);
     return TickResult::Stopped;
 }
 
@@ -85,7 +86,7 @@ bool GroupWrite::Fits(const WriteGroup& g) {
     std::string list;
     const int fitted = frame::BuildPairList(g.Pairs.data(), static_cast<int>(g.Pairs.size()), list);
     if (fitted == static_cast<int>(g.Pairs.size()) && frame::BuildFrame("RW," + list)) return true;
-    log_(g.Name + " ： 書込み失敗！ 送信データが1フレームに収まりません");
+    log_(g.Name + write_log::kTooLong);
     return false;
 }
 
@@ -111,7 +112,7 @@ void GroupWrite::BuildStep(int group) {
     Send(g);
     if (group == 0) sessionOpen_ = true;
     WriteStep = 2 * group + 2;
-    log_(g.Name + " ： 書込み");
+    log_(g.Name + write_log::kWriting);
 }
 
 void GroupWrite::CheckStep(int group) {
@@ -120,20 +121,20 @@ void GroupWrite::CheckStep(int group) {
     if (exchange_.AnswerReceived && !IgnoreEarlierEcho(group)) {
         if (AnswerMatches(g.Compared)) {
             WriteStep = 2 * group + 3;
-            log_(g.Name + " ： 書込み成功！");
+            log_(g.Name + write_log::kWritten);
             ResendsLeft = 3;
             if (group == kWriteGroupCount - 1) sessionOpen_ = false;
         } else {
             WriteStep = 0;
-            log_(g.Name + " ： 書込み失敗！ 送信データ不一致");
+            log_(g.Name + write_log::kMismatch);
         }
     } else if (ResendsLeft != 0) {
         --ResendsLeft;
         WriteStep = 2 * group + 1;
-        log_(g.Name + " ： 応答なし 再書き込み！");
+        log_(g.Name + write_log::kRetry);
     } else {
         WriteStep = 0;
-        log_(g.Name + " ： 応答なし 書込み失敗！");
+        log_(g.Name + write_log::kNoAnswerFailed);
     }
 }
 
@@ -159,10 +160,10 @@ bool GroupWrite::IgnoreEarlierEcho(int group) {
     for (int at = 0; at < group && earlier.empty(); ++at)
         if (answered == keysOf(at)) earlier = groups[static_cast<std::size_t>(at)].Name;
     for (const auto& batch : ParamReadBatches())
-        if (earlier.empty() && answered == batch) earlier = "読出し";
+        if (earlier.empty() && answered == batch) earlier = write_log::kReadOut;
     if (earlier.empty()) return false;
-    log_(groups[static_cast<std::size_t>(group)].Name + " ： " + earlier +
-         " の遅れた応答を無視しました");
+    log_(groups[static_cast<std::size_t>(group)].Name + write_log::kSeparator + earlier +
+         write_log::kLateAnswer);
     exchange_.ClearAnswer();
     exchange_.AnswerReceived = false;
     return true;
@@ -172,20 +173,20 @@ void GroupWrite::SendClosingGroup() {
     const WriteGroup finish = WriteGroups(prm_)[kWriteGroupCount - 1];
     Send(finish);
     sessionOpen_ = false; // sent once, whatever comes back
-    log_(finish.Name + " ： 書込み（センサーの書込みモードを閉じます）");
+    log_(finish.Name + write_log::kClosing);
 }
 
 bool GroupWrite::CheckClosingGroup() {
     const WriteGroup finish = WriteGroups(prm_)[kWriteGroupCount - 1];
     if (!exchange_.AnswerReceived || IgnoreEarlierEcho(kWriteGroupCount - 1)) {
-        log_(finish.Name + " ： 応答なし");
+        log_(finish.Name + write_log::kNoAnswer);
         return false;
     }
     if (!AnswerMatches(finish.Compared)) {
-        log_(finish.Name + " ： 書込み失敗！ 送信データ不一致");
+        log_(finish.Name + write_log::kMismatch);
         return false;
     }
-    log_(finish.Name + " ： 書込み成功！");
+    log_(finish.Name + write_log::kWritten);
     return true;
 }
 

@@ -1,23 +1,40 @@
 #include "core/param_keys.h"
 
+#include "core/ui_text.h"
+
 namespace qvr {
 
 const std::array<ParamKey, kParamKeyCount> ParamKeys = {{
-    {"E01", "0m/s.時温度差", "%1.2f"}, {"E02", "基準風速値", "%1.2f"},
-    {"E03", "基準時温度差", "%1.2f"},  {"E04", "ヒータ出力", "%1.4f"},
-    {"P01", "補正点1", "%1.2f"},       {"P02", "補正量1", "%1.2f"},
-    {"P03", "補正点2", "%1.2f"},       {"P04", "補正量2", "%1.2f"},
-    {"P05", "補正点3", "%1.2f"},       {"P06", "補正量3", "%1.2f"},
-    {"P07", "補正点4", "%1.2f"},       {"P08", "補正量4", "%1.2f"},
-    {"P09", "補正点5", "%1.2f"},       {"P10", "補正量5", "%1.2f"},
-    {"P11", "補正点6", "%1.2f"},       {"P12", "補正量6", "%1.2f"},
-    {"P13", "補正点7", "%1.2f"},       {"P14", "補正量7", "%1.2f"},
-    {"P15", "補正点8", "%1.2f"},       {"P16", "補正量8", "%1.2f"},
-    {"P17", "補正点9", "%1.2f"},       {"P18", "補正量9", "%1.2f"},
-    {"P19", "補正点10", "%1.2f"},      {"P20", "補正量10", "%1.2f"},
-    {"E16", "気温器差-1", "%1.3f"},    {"E17", "気温器差-2", "%1.3f"},
-    {"E12", "風速器差-1", "%1.3f"},    {"E13", "風速器差-2", "%1.3f"},
-    {"P32", "基準電圧", "%1.3f"},      {"P41", "気温補正", "%1.3f"},
+    {"E01", QT_TRANSLATE_NOOP("CalibrationReport", "0m/s.時温度差"), "%1.2f"},
+    {"E02", QT_TRANSLATE_NOOP("CalibrationReport", "基準風速値"), "%1.2f"},
+    {"E03", QT_TRANSLATE_NOOP("CalibrationReport", "基準時温度差"), "%1.2f"},
+    {"E04", QT_TRANSLATE_NOOP("CalibrationReport", "ヒータ出力"), "%1.4f"},
+    {"P01", QT_TRANSLATE_NOOP("CalibrationReport", "補正点1"), "%1.2f"},
+    {"P02", QT_TRANSLATE_NOOP("CalibrationReport", "補正量1"), "%1.2f"},
+    {"P03", QT_TRANSLATE_NOOP("CalibrationReport", "補正点2"), "%1.2f"},
+    {"P04", QT_TRANSLATE_NOOP("CalibrationReport", "補正量2"), "%1.2f"},
+    {"P05", QT_TRANSLATE_NOOP("CalibrationReport", "補正点3"), "%1.2f"},
+    {"P06", QT_TRANSLATE_NOOP("CalibrationReport", "補正量3"), "%1.2f"},
+    {"P07", QT_TRANSLATE_NOOP("CalibrationReport", "補正点4"), "%1.2f"},
+    {"P08", QT_TRANSLATE_NOOP("CalibrationReport", "補正量4"), "%1.2f"},
+    {"P09", QT_TRANSLATE_NOOP("CalibrationReport", "補正点5"), "%1.2f"},
+    {"P10", QT_TRANSLATE_NOOP("CalibrationReport", "補正量5"), "%1.2f"},
+    {"P11", QT_TRANSLATE_NOOP("CalibrationReport", "補正点6"), "%1.2f"},
+    {"P12", QT_TRANSLATE_NOOP("CalibrationReport", "補正量6"), "%1.2f"},
+    {"P13", QT_TRANSLATE_NOOP("CalibrationReport", "補正点7"), "%1.2f"},
+    {"P14", QT_TRANSLATE_NOOP("CalibrationReport", "補正量7"), "%1.2f"},
+    {"P15", QT_TRANSLATE_NOOP("CalibrationReport", "補正点8"), "%1.2f"},
+    {"P16", QT_TRANSLATE_NOOP("CalibrationReport", "補正量8"), "%1.2f"},
+    {"P17", QT_TRANSLATE_NOOP("CalibrationReport", "補正点9"), "%1.2f"},
+    {"P18", QT_TRANSLATE_NOOP("CalibrationReport", "補正量9"), "%1.2f"},
+    {"P19", QT_TRANSLATE_NOOP("CalibrationReport", "補正点10"), "%1.2f"},
+    {"P20", QT_TRANSLATE_NOOP("CalibrationReport", "補正量10"), "%1.2f"},
+    {"E16", QT_TRANSLATE_NOOP("CalibrationReport", "気温器差-1"), "%1.3f"},
+    {"E17", QT_TRANSLATE_NOOP("CalibrationReport", "気温器差-2"), "%1.3f"},
+    {"E12", QT_TRANSLATE_NOOP("CalibrationReport", "風速器差-1"), "%1.3f"},
+    {"E13", QT_TRANSLATE_NOOP("CalibrationReport", "風速器差-2"), "%1.3f"},
+    {"P32", QT_TRANSLATE_NOOP("CalibrationReport", "基準電圧"), "%1.3f"},
+    {"P41", QT_TRANSLATE_NOOP("CalibrationReport", "気温補正"), "%1.3f"},
 }};
 
 const ParamKey* FindParamKey(std::string_view key) {

@@ -63,8 +63,7 @@ SetpointLoad LoadInto(TWritePrm& prm, const std::string& path, bool chosen) {
             load.Defaulted.push_back(f.label ? f.label : f.key);
     }
     if (chosen && !load.AnyFromFile())
-        throw SetpointFileError("設定ファイルに読める設定値がひとつもないため、読み込みませんでした:\n" +
-                                path);
+        throw SetpointFileError(kNothingReadableLine + std::string("\n") + path);
     prm = loaded;
     return load;
 }
@@ -89,7 +88,7 @@ std::string DefaultedFieldsMessage(const std::string& path, const SetpointLoad& 
     std::string fields;
     for (const std::string& label : load.Defaulted)
         fields += (fields.empty() ? "" : ", ") + label;
-    return "設定ファイルに無いか数値でない項目は既定値にしました:\n" + path + "\n" + fields;
+    return kDefaultedLine + std::string("\n") + path + "\n" + fields;
 }
 
 void SaveSetpointFile(const TWritePrm& prm, const std::string& path) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/ini_file.h"
+#include "core/ui_text.h"
 #include "core/write_prm.h"
 
 #include <string>
@@ -41,6 +42,13 @@ SetpointLoad LoadSetpointFile(TWritePrm& prm, const std::string& path);
 // SetpointFileError, and `prm` stays as it was, rather than putting the
 // built-in defaults in place of the operator's set.
 SetpointLoad LoadChosenSetpointFile(TWritePrm& prm, const std::string& path);
+
+// The first lines of the two messages below, marked for the windows, which show
+// the first line translated, the file as it is and the labels translated.
+inline constexpr const char* kNothingReadableLine = QT_TRANSLATE_NOOP(
+    "SetpointText", "設定ファイルに読める設定値がひとつもないため、読み込みませんでした:");
+inline constexpr const char* kDefaultedLine =
+    QT_TRANSLATE_NOOP("SetpointText", "設定ファイルに無いか数値でない項目は既定値にしました:");
 
 // For the operator: that defaults were used, the file, and the fields'
 // labels ("基準電圧, 気温補正"); empty when every field came from the file.

@@ -5,6 +5,7 @@
 #include "base/number_text.h"
 #include "base/text_file.h"
 #include "core/sample_validity.h"
+#include "core/ui_text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -137,9 +138,9 @@ VerVerdict JudgeVerification(const std::vector<VerPoint>& points, const VerToler
 }
 
 std::string VerVerdictText(const VerVerdict& verdict) {
-    if (verdict.Failing > 0) return "不合格";
-    if (!verdict.Enough) return "測定点不足";
-    return "合格";
+    if (verdict.Failing > 0) return QT_TRANSLATE_NOOP("CalibrationReport", "不合格");
+    if (!verdict.Enough) return QT_TRANSLATE_NOOP("CalibrationReport", "測定点不足");
+    return QT_TRANSLATE_NOOP("CalibrationReport", "合格");
 }
 
 bool VerPercentDefined(const VerPoint& point) { return point.Reference > 0; }

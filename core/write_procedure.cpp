@@ -1,6 +1,7 @@
 #include "core/write_procedure.h"
 
 #include "core/exchange.h"
+#include "core/write_log_texts.h"
 
 namespace qvr {
 
@@ -30,9 +31,9 @@ void WriteProcedure::Start() {
     }
     // A new backup now would save the half-written set; the first one stands.
     if (guard_.BackupPath().empty())
-        log_("バックアップ: なし（この画面で最初の書込みの前に保存できませんでした）");
+        log_(write_log::kNoBackupKept);
     else
-        log_("バックアップ: " + guard_.BackupPath() + "（この画面で最初の書込みの前に保存）");
+        log_(write_log::kBackup + guard_.BackupPath() + write_log::kBackupKept);
     BeginGroups();
 }
 
@@ -91,17 +92,17 @@ WriteProcedure::Step WriteProcedure::EndReadBack() {
     if (report.Agrees()) {
         Record(TWriteRecord::Outcome::Verified);
         exchange_.Collecting = true;
-        log_("●●書込み完了しました！●●");
+        log_(write_log::kDone);
         return Step::Verified;
     }
     if (report.Differing > 0) {
         Record(TWriteRecord::Outcome::Failed);
-        log_("読戻し不一致 書込み失敗！ " + RestoreHint());
-        log_("書込み停止しました！");
+        log_(write_log::kReadBackFailed + RestoreHint());
+        log_(write_log::kStopped);
         return Step::Ended;
     }
     Record(TWriteRecord::Outcome::Unverified);
-    log_("●●書込み未確認: 読戻しで確かめられませんでした●●");
+    log_(write_log::kUnverified);
     return Step::Ended;
 }
 
@@ -111,7 +112,7 @@ std::string WriteProcedure::Close() {
     case Phase::Groups:
         if (runSent_) Record(TWriteRecord::Outcome::Stopped);
         if (write_.SessionOpen()) {
-            log_("書込みを中止しました");
+            log_(write_log::kAborted);
             write_.SendClosingGroup();
             warning = PartlyWrittenLine();
             log_(warning);
@@ -119,7 +120,7 @@ std::string WriteProcedure::Close() {
         break;
     case Phase::ReadBack:
         Record(TWriteRecord::Outcome::Stopped);
-        log_("読戻し確認の途中で閉じました: 書込みは未確認です");
+        log_(write_log::kClosedInReadBack);
         break;
     case Phase::Closing: // the closing group went out; its echo is not awaited
         warning = PartlyWrittenLine();
@@ -142,12 +143,12 @@ void WriteProcedure::Record(TWriteRecord::Outcome outcome) {
 }
 
 std::string WriteProcedure::PartlyWrittenLine() const {
-    return "センサーには一部だけ書き込まれた設定が残っています。" + RestoreHint();
+    return write_log::kPartlyWritten + RestoreHint();
 }
 
 std::string WriteProcedure::RestoreHint() const {
-    if (guard_.BackupPath().empty()) return "書込み前のバックアップはありません";
-    return "元に戻すにはバックアップ " + guard_.BackupPath() + " を読み込んで送出してください";
+    if (guard_.BackupPath().empty()) return write_log::kNoBackup;
+    return write_log::kRestoreBefore + guard_.BackupPath() + write_log::kRestoreAfter;
 }
 
 } // namespace qvr

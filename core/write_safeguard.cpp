@@ -3,6 +3,7 @@
 #include "base/number_text.h"
 #include "base/text_file.h"
 #include "core/param_keys.h"
+#include "core/write_log_texts.h"
 
 #include <exception>
 
@@ -44,13 +45,13 @@ void WriteSafeguard::Stop() {
 void WriteSafeguard::FinishBackup() {
     backupPath_.clear();
     if (reader_.Silent()) {
-        log_("バックアップ: センサーがパラメータを返さないため保存していません");
+        log_(write_log::kBackupSilent);
         return;
     }
     if (!reader_.Complete()) {
         // A partial set would restore the missing keys as built-in defaults.
-        log_("バックアップ: センサーが " + JoinKeys(reader_.Missing()) +
-             " を返さないため保存していません");
+        log_(write_log::kBackupMissingBefore + JoinKeys(reader_.Missing()) +
+             write_log::kBackupMissingAfter);
         return;
     }
     TWritePrm held;
@@ -61,11 +62,11 @@ void WriteSafeguard::FinishBackup() {
         path = StampedPathIn(exeDir_ + "Backup", serialNo_, clock_.Now(), ".qvr");
         save_(held, path);
     } catch (const std::exception& e) {
-        log_(std::string("バックアップ: 保存できませんでした: ") + e.what());
+        log_(std::string(write_log::kBackupFailed) + e.what());
         return;
     }
     backupPath_ = path;
-    log_("バックアップ: " + path);
+    log_(write_log::kBackup + path);
 }
 
 void WriteSafeguard::FinishReadBack() {
@@ -79,7 +80,7 @@ ReadBackReport CheckReadBack(const TWritePrm& written, const ParamReader& reader
     std::vector<std::string>& lines = report.Lines;
     if (reader.Silent()) {
         report.Silent = true;
-        lines.push_back("●●読戻し確認: センサーの応答がありません●●");
+        lines.push_back(write_log::kReadBackSilent);
         return report;
     }
     int& differing = report.Differing;
@@ -90,21 +91,22 @@ ReadBackReport CheckReadBack(const TWritePrm& written, const ParamReader& reader
         const auto value = reader.Values().find(k.Key);
         if (value == reader.Values().end()) {
             ++unread;
-            lines.push_back(std::string("読戻しなし! : ") + k.Key + ":" + sent);
+            lines.push_back(std::string(write_log::kNotReadBack) + k.Key + ":" + sent);
             continue;
         }
         const auto sentValue = ParseNumber(sent);
         if (sentValue && static_cast<float>(*sentValue) == value->second) continue;
         ++differing;
-        lines.push_back(std::string("読戻し不一致! : ") + k.Key + ":" + sent + " ? " +
+        lines.push_back(std::string(write_log::kReadBackDiffers) + k.Key + ":" + sent + " ? " +
                         reader.Texts().at(k.Key));
     }
     const std::string total = std::to_string(ParamKeys.size());
     if (differing == 0 && unread == 0)
-        lines.push_back("●●読戻し確認: 全" + total + "項目一致●●");
+        lines.push_back(write_log::kAllAgreeBefore + total + write_log::kAllAgreeAfter);
     else
-        lines.push_back("●●読戻し確認: " + total + "項目中 不一致 " + std::to_string(differing) +
-                        "、読めず " + std::to_string(unread) + "●●");
+        lines.push_back(write_log::kSummary + total + write_log::kSummaryDiffering +
+                        std::to_string(differing) + write_log::kSummaryUnread +
+                        std::to_string(unread) + "●●");
     return report;
 }
 

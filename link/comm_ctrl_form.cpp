@@ -105,15 +105,15 @@ void TCommCtrlForm::BuildControls() {
         l->addWidget(memo);
         Splitter1->addWidget(pane);
     };
-    logPane(CBSendLog, MSend, "CBSendLog", "MSend", QStringLiteral("送信ログ"));
-    logPane(CBReciveLog, MRecive, "CBReciveLog", "MRecive", QStringLiteral("受信ログ"));
+    logPane(CBSendLog, MSend, "CBSendLog", "MSend", tr("送信ログ"));
+    logPane(CBReciveLog, MRecive, "CBReciveLog", "MRecive", tr("受信ログ"));
     column->addWidget(Splitter1, 1);
 
     auto* bottom = new QHBoxLayout();
     Image1 = new QLabel(this);
     Image1->setObjectName("Image1");
     Image1->setPixmap(pictures::Logo(100, 22));
-    BBClose = new QPushButton(QStringLiteral("閉じる"), this);
+    BBClose = new QPushButton(tr("閉じる"), this);
     BBClose->setObjectName("BBClose");
     bottom->addWidget(Image1);
     bottom->addStretch(1);
@@ -135,7 +135,7 @@ void TCommCtrlForm::PortSetup() {
 
 void TCommCtrlForm::SetupRule() {
     if (PortConnected()) {
-        QMessageBox::information(this, windowTitle(), QStringLiteral("接続中は変更できません"),
+        QMessageBox::information(this, windowTitle(), tr("接続中は変更できません"),
                                  QMessageBox::Ok);
         return;
     }

@@ -6,8 +6,9 @@
 #include "ui/window_fit.h"
 
 #include <QCloseEvent>
-#include <QFontMetrics>
+#include <QCoreApplication>
 #include <QDir>
+#include <QFontMetrics>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -34,6 +35,13 @@ const std::string& Cell(const std::array<StatusListCells, kStatusListRows>& rows
                         int column) {
     const StatusListCells& cells = rows[static_cast<std::size_t>(row)];
     return column == 0 ? cells.Name : cells.Value;
+}
+
+// Names are shown in the interface's language (core/sample_fields.h marks them), values as they are.
+QString ShownCell(const std::array<StatusListCells, kStatusListRows>& rows, int row, int column) {
+    const std::string& text = Cell(rows, row, column);
+    return column == 0 ? QCoreApplication::translate("SampleField", text.c_str())
+                       : QString::fromStdString(text);
 }
 
 void SetCell(QTableWidget* grid, int row, int column, const QString& text) {
@@ -164,7 +172,7 @@ void TMonForm::UpdateList() {
     for (int row = 0; row < kStatusListRows; ++row)
         for (int column = 0; column < 2; ++column)
             if (changed(row, column)) {
-                const QString text = QString::fromStdString(Cell(rows, row, column));
+                const QString text = ShownCell(rows, row, column);
                 if (row > 0) SetCell(SGList, row - 1, column, text);
                 const QFontMetrics& m = row == 0 ? headMetrics : cellMetrics;
                 widest[column] = std::max(widest[column], m.horizontalAdvance(text));

@@ -2,6 +2,7 @@
 
 #include "base/number_text.h"
 #include "core/sample_fields.h"
+#include "core/ui_text.h"
 
 #include <cstdint>
 
@@ -27,14 +28,18 @@ constexpr RowSpec Heading(const char* name) {
     return {name, nullptr, nullptr, kNoFormat};
 }
 
+// The list's section headings; the window translates them as it does the names.
+constexpr const char* kStatusHeading = QT_TRANSLATE_NOOP("SampleField", "=== 状態値 ===");
+constexpr const char* kExtensionHeading = QT_TRANSLATE_NOOP("SampleField", "=== 拡張部 ===");
+
 using F = SampleField;
 const std::array<RowSpec, kStatusListRows - 1> kRows = {
-    Row(F::WindSpeed),         Row(F::AirTemp),     Heading("=== 状態値 ==="), Row(F::WindSpeedRaw),
-    Row(F::AirTempHiRes),      Row(F::ProbeTemp),   Row(F::TempDiff),          Row(F::CpuLoad),
-    Row(F::SupplyVoltage),     Row(F::AdCount),     Row(F::DaOutput),          Row(F::ModelNo),
-    Row(F::Version),           Row(F::SystemState), Row(F::HardState),         Row(F::SoftState),
-    Heading("=== 拡張部 ==="), Row(F::AirTemp1),    Row(F::AirTemp2),          Row(F::WdsTemp1),
-    Row(F::WdsTemp2),          Row(F::WindDir),     Row(F::VectorX),
+    Row(F::WindSpeed),          Row(F::AirTemp),     Heading(kStatusHeading), Row(F::WindSpeedRaw),
+    Row(F::AirTempHiRes),       Row(F::ProbeTemp),   Row(F::TempDiff),        Row(F::CpuLoad),
+    Row(F::SupplyVoltage),      Row(F::AdCount),     Row(F::DaOutput),        Row(F::ModelNo),
+    Row(F::Version),            Row(F::SystemState), Row(F::HardState),       Row(F::SoftState),
+    Heading(kExtensionHeading), Row(F::AirTemp1),    Row(F::AirTemp2),        Row(F::WdsTemp1),
+    Row(F::WdsTemp2),           Row(F::WindDir),     Row(F::VectorX),
 };
 
 std::string ValueText(const RowSpec& row, const TSampleRec& sample) {

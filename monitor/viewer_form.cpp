@@ -184,7 +184,7 @@ struct ViewerForm::Job {
 ViewerForm::ViewerForm(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName("ViewerForm");
     KeepOnScreenWhenShown(*this);
-    setWindowTitle(QStringLiteral("記録ビューア"));
+    setWindowTitle(tr("記録ビューア"));
     BuildControls();
     resize(1000, 620);
 }
@@ -204,42 +204,42 @@ void ViewerForm::BuildControls() {
     auto* side = new QVBoxLayout;
     CBViewKind = new QComboBox(this);
     CBViewKind->setObjectName("CBViewKind");
-    CBViewKind->addItems({QStringLiteral("分記録 (.RCD)"), QStringLiteral("秒記録 (.csv)")});
+    CBViewKind->addItems({tr("分記録 (.RCD)"), tr("秒記録 (.csv)")});
     LBViewDays = new QListWidget(this);
     LBViewDays->setObjectName("LBViewDays");
     LBViewDays->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    LBViewDays->setToolTip(QStringLiteral("Shift や Ctrl で複数の日を選ぶと、続けて表示します"));
-    BBViewFolder = new QPushButton(QStringLiteral("フォルダを開く..."), this);
+    LBViewDays->setToolTip(tr("Shift や Ctrl で複数の日を選ぶと、続けて表示します"));
+    BBViewFolder = new QPushButton(tr("フォルダを開く..."), this);
     BBViewFolder->setObjectName("BBViewFolder");
-    BBViewFiles = new QPushButton(QStringLiteral("ファイルを開く..."), this);
+    BBViewFiles = new QPushButton(tr("ファイルを開く..."), this);
     BBViewFiles->setObjectName("BBViewFiles");
     LBViewChannels = new QListWidget(this);
     LBViewChannels->setObjectName("LBViewChannels");
-    side->addWidget(new QLabel(QStringLiteral("記録の日"), this));
+    side->addWidget(new QLabel(tr("記録の日"), this));
     side->addWidget(CBViewKind);
     side->addWidget(LBViewDays, 3);
     side->addWidget(BBViewFolder);
     side->addWidget(BBViewFiles);
-    side->addWidget(new QLabel(QStringLiteral("ほかに表示するチャンネル"), this));
+    side->addWidget(new QLabel(tr("ほかに表示するチャンネル"), this));
     side->addWidget(LBViewChannels, 2);
     auto* sideBox = new QWidget(this);
     sideBox->setLayout(side);
     sideBox->setFixedWidth(
-        fontMetrics().horizontalAdvance(QStringLiteral("ほかに表示するチャンネル")) + 30);
+        fontMetrics().horizontalAdvance(tr("ほかに表示するチャンネル")) + 30);
     row->addWidget(sideBox);
 
     auto* main = new QVBoxLayout;
     auto* tools = new QHBoxLayout;
-    BBViewReload = new QPushButton(QStringLiteral("再読み込み"), this);
+    BBViewReload = new QPushButton(tr("再読み込み"), this);
     BBViewReload->setObjectName("BBViewReload");
-    CBViewFollow = new QCheckBox(QStringLiteral("追従"), this);
+    CBViewFollow = new QCheckBox(tr("追従"), this);
     CBViewFollow->setObjectName("CBViewFollow");
-    CBViewFollow->setToolTip(QStringLiteral("記録中のファイルが増えたら読み直します"));
-    BBViewAll = new QPushButton(QStringLiteral("全体表示"), this);
+    CBViewFollow->setToolTip(tr("記録中のファイルが増えたら読み直します"));
+    BBViewAll = new QPushButton(tr("全体表示"), this);
     BBViewAll->setObjectName("BBViewAll");
-    BBViewPng = new QPushButton(QStringLiteral("PNG 保存..."), this);
+    BBViewPng = new QPushButton(tr("PNG 保存..."), this);
     BBViewPng->setObjectName("BBViewPng");
-    BBViewCsv = new QPushButton(QStringLiteral("CSV 保存..."), this);
+    BBViewCsv = new QPushButton(tr("CSV 保存..."), this);
     BBViewCsv->setObjectName("BBViewCsv");
     PBViewLoad = new QProgressBar(this);
     PBViewLoad->setObjectName("PBViewLoad");
@@ -266,10 +266,10 @@ void ViewerForm::BuildControls() {
     ticker->setDateTimeSpec(Qt::UTC);
     ticker->setDateTimeFormat("MM/dd\nhh:mm:ss");
     ViewerChart->xAxis->setTicker(ticker);
-    ViewerChart->yAxis->setLabel(QStringLiteral("風速 (m/s)"));
+    ViewerChart->yAxis->setLabel(tr("風速 (m/s)"));
     tempAxis_ = ViewerChart->yAxis2;
     tempAxis_->setVisible(true);
-    tempAxis_->setLabel(QStringLiteral("気温 (℃)"));
+    tempAxis_->setLabel(tr("気温 (℃)"));
     tempAxis_->setLabelColor(kAirColor);
     tempAxis_->setTickLabelColor(kAirColor);
     otherAxis_ = ViewerChart->axisRect()->addAxis(QCPAxis::atRight);
@@ -282,15 +282,15 @@ void ViewerForm::BuildControls() {
     fill.setAlpha(70);
     windMax_->setBrush(fill);
     windMax_->setChannelFillGraph(windMin_);
-    windMax_->setName(QStringLiteral("風速（最大・最小）"));
+    windMax_->setName(tr("風速（最大・最小）"));
     wind_ = new ExtremesGraph(ViewerChart->xAxis, ViewerChart->yAxis);
     // One-pixel lines: a wider or fractional pen takes the raster engine's
     // stroker, which costs a hundred times more on a dense line.
     wind_->setPen(QPen(kWindColor, 1));
-    wind_->setName(QStringLiteral("風速"));
+    wind_->setName(tr("風速"));
     airGraph_ = new ExtremesGraph(ViewerChart->xAxis, tempAxis_);
     airGraph_->setPen(QPen(kAirColor, 1));
-    airGraph_->setName(QStringLiteral("気温"));
+    airGraph_->setName(tr("気温"));
     for (QCPGraph* g : {windMax_, windMin_, wind_, airGraph_})
         g->setAdaptiveSampling(false); // the lines come decimated already
     // The wind comes as each pixel's extremes: pixel-aligned, and far cheaper
@@ -368,7 +368,7 @@ void ViewerForm::OpenFolder(const QString& folder) {
     ListDays();
     if (LBViewDays->count() == 0) {
         ShowMessage(
-            QStringLiteral("%1 に記録ファイルがありません").arg(QDir::toNativeSeparators(folder)));
+            tr("%1 に記録ファイルがありません").arg(QDir::toNativeSeparators(folder)));
         return;
     }
     LBViewDays->setCurrentRow(LBViewDays->count() - 1); // the newest day
@@ -395,9 +395,9 @@ void ViewerForm::OpenPaths(const QStringList& paths) {
         ListDays();
     }
     notFound_ =
-        missing.isEmpty() ? QString() : QStringLiteral("見つかりません: ") + missing.join(", ");
+        missing.isEmpty() ? QString() : tr("見つかりません: ") + missing.join(", ");
     if (files.isEmpty()) {
-        ShowMessage(missing.isEmpty() ? QStringLiteral("記録ファイルがありません") : notFound_);
+        ShowMessage(missing.isEmpty() ? tr("記録ファイルがありません") : notFound_);
         return;
     }
     ShowMessage(notFound_);
@@ -507,7 +507,7 @@ void ViewerForm::LoadDone() {
     for (std::size_t c = 0; c < d.Columns.size() && air_ < 0; ++c)
         if (d.Columns[c].Name.starts_with("気温")) air_ = static_cast<int>(c);
     airGraph_->setName(air_ >= 0 ? Text(d.Columns[static_cast<std::size_t>(air_)].Name)
-                                 : QStringLiteral("気温"));
+                                 : tr("気温"));
     {
         const QSignalBlocker block(LBViewChannels);
         QStringList checked;
@@ -655,11 +655,11 @@ void ViewerForm::Refresh() {
 
     const ViewStatistics st = view_ ? view_->Statistics(from, to) : ViewStatistics{};
     const std::size_t skipped = view_ ? view_->Data().SkippedLines : 0;
-    QString text = QStringLiteral("行数 %1").arg(st.Rows);
+    QString text = tr("行数 %1").arg(st.Rows);
     if (st.Values > 0)
-        text += QStringLiteral("　風速 平均 %1 m/s　最大 %2 m/s　最小 %3 m/s")
+        text += tr("　風速 平均 %1 m/s　最大 %2 m/s　最小 %3 m/s")
                     .arg(Fixed3(st.Mean), Fixed3(st.Max), Fixed3(st.Min));
-    text += QStringLiteral("　読めなかった行 %1").arg(skipped);
+    text += tr("　読めなかった行 %1").arg(skipped);
     PViewStats->setText(text);
     ViewerChart->replot(QCustomPlot::rpQueuedReplot);
 }
@@ -677,9 +677,9 @@ void ViewerForm::ShowCursor(QMouseEvent* event) {
     QString text = Text(FormatDateTime("yyyy/mm/dd hh:nn:ss", d.Time[r] + 0.5 / 86400e3));
     for (const RecordColumn& c : d.Columns) {
         if (!std::isfinite(c.Avg[r])) continue;
-        text += QStringLiteral("　%1 %2").arg(Text(c.Name), Text(GeneralNumberText(c.Avg[r])));
+        text += tr("　%1 %2").arg(Text(c.Name), Text(GeneralNumberText(c.Avg[r])));
         if (!c.Max.empty() && std::isfinite(c.Max[r]))
-            text += QStringLiteral(" (%1〜%2)")
+            text += tr(" (%1〜%2)")
                         .arg(Text(GeneralNumberText(c.Min[r])), Text(GeneralNumberText(c.Max[r])));
     }
     LViewCursor->setText(text);
@@ -690,7 +690,7 @@ void ViewerForm::ShowCursor(QMouseEvent* event) {
 
 QString ViewerForm::ExportPng(const QString& path) {
     if (!ViewerChart->savePng(path))
-        return QStringLiteral("%1 に書き込めません").arg(QDir::toNativeSeparators(path));
+        return tr("%1 に書き込めません").arg(QDir::toNativeSeparators(path));
     return {};
 }
 
@@ -732,25 +732,25 @@ QString ViewerForm::ExportCsv(const QString& path) {
 
 void ViewerForm::BBViewFilesClick() {
     const QStringList files = QFileDialog::getOpenFileNames(
-        this, QStringLiteral("記録ファイルを開く"), folder_,
-        QStringLiteral("記録ファイル (*.RCD *.csv);;すべてのファイル (*)"));
+        this, tr("記録ファイルを開く"), folder_,
+        tr("記録ファイル (*.RCD *.csv);;すべてのファイル (*)"));
     if (!files.isEmpty()) OpenPaths(files);
 }
 
 void ViewerForm::BBViewFolderClick() {
     const QString folder =
-        QFileDialog::getExistingDirectory(this, QStringLiteral("記録フォルダを開く"), folder_);
+        QFileDialog::getExistingDirectory(this, tr("記録フォルダを開く"), folder_);
     if (!folder.isEmpty()) OpenFolder(folder);
 }
 
 void ViewerForm::BBViewPngClick() {
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("PNG 保存"), folder_,
-                                                      QStringLiteral("PNG 画像 (*.png)"));
+    const QString path = QFileDialog::getSaveFileName(this, tr("PNG 保存"), folder_,
+                                                      tr("PNG 画像 (*.png)"));
     if (!path.isEmpty()) ShowMessage(ExportPng(path));
 }
 
 void ViewerForm::BBViewCsvClick() {
-    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("CSV 保存"), folder_,
+    const QString path = QFileDialog::getSaveFileName(this, tr("CSV 保存"), folder_,
                                                       QStringLiteral("CSV File (*.csv)"));
     if (!path.isEmpty()) ShowMessage(ExportCsv(path));
 }

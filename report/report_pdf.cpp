@@ -30,6 +30,12 @@ QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
+// A text of the calibration's own (verdict, stage, parameter, channel, state) in
+// the interface's language; values and file names come through unchanged.
+QString Shown(const std::string& s) {
+    return QCoreApplication::translate("CalibrationReport", s.c_str());
+}
+
 QString Time(TDateTime t) {
     return t > 0 ? Q(FormatDateTime("yyyy/mm/dd hh:nn:ss", t)) : QStringLiteral("—");
 }
@@ -95,26 +101,26 @@ double Heading(Page& page, double y, const QString& text) {
 }
 
 QString ReportTitle(const CalibrationReport& r) {
-    return r.Calibrated ? QStringLiteral("キャリブレーション報告書")
+    return r.Calibrated ? QCoreApplication::translate("CalibrationReport", "キャリブレーション報告書")
                         : QCoreApplication::translate("CalibrationReport", "検証報告書");
 }
 
 double DrawHeader(Page& page, const CalibrationReport& r) {
     double y = kMargin;
     page.Text(kMargin, y, 120, 9, ReportTitle(r), ReportFont(17, true));
-    page.Text(kPageW - kMargin - 70, y, 70, 9, QStringLiteral("作成 ") + Time(r.Created),
+    page.Text(kPageW - kMargin - 70, y, 70, 9, QCoreApplication::translate("CalibrationReport", "作成 ") + Time(r.Created),
               ReportFont(9), Qt::AlignRight | Qt::AlignVCenter);
     y += 11;
     const std::pair<QString, QString> left[] = {
-        {QStringLiteral("シリアル番号"),
-         r.SerialNo.empty() ? QStringLiteral("（未入力）") : Q(r.SerialNo)},
-        {QStringLiteral("機種"), Q(r.Model)},
-        {QStringLiteral("ファームウェア"), Q(r.Firmware)},
+        {QCoreApplication::translate("CalibrationReport", "シリアル番号"),
+         r.SerialNo.empty() ? QCoreApplication::translate("CalibrationReport", "（未入力）") : Q(r.SerialNo)},
+        {QCoreApplication::translate("CalibrationReport", "機種"), Shown(r.Model)},
+        {QCoreApplication::translate("CalibrationReport", "ファームウェア"), Shown(r.Firmware)},
     };
     const std::pair<QString, QString> right[] = {
-        {QStringLiteral("校正開始"), Time(r.Started)},
-        {QStringLiteral("プログラム"), QStringLiteral("QVR Monitor ") + Q(r.ProgramVersion)},
-        {QStringLiteral("コンピュータ"), Q(r.Computer)},
+        {QCoreApplication::translate("CalibrationReport", "校正開始"), Time(r.Started)},
+        {QCoreApplication::translate("CalibrationReport", "プログラム"), QStringLiteral("QVR Monitor ") + Q(r.ProgramVersion)},
+        {QCoreApplication::translate("CalibrationReport", "コンピュータ"), Q(r.Computer)},
     };
     page.Fill(kMargin, y - 0.5, kPageW - 2 * kMargin, 16.5, kShade);
     for (int i = 0; i < 3; ++i) {
@@ -130,7 +136,7 @@ double DrawHeader(Page& page, const CalibrationReport& r) {
 // Three blocks of ten rows: the main parameters, then the correction table.
 double DrawParams(Page& page, const CalibrationReport& r, double y) {
     y = Heading(page, y,
-                QStringLiteral("パラメータ（開始時 → 完了時、変更は赤字と「変更」で表示）"));
+                QCoreApplication::translate("CalibrationReport", "パラメータ（開始時 → 完了時、変更は赤字と「変更」で表示）"));
     const double blockW = (kPageW - 2 * kMargin - 6) / 3.0;
     const double rowH = 4.3;
     // The group write's order is E01-E04, P01-P20, E16, E17, E12, E13, P32, P41;
@@ -146,11 +152,11 @@ double DrawParams(Page& page, const CalibrationReport& r, double y) {
     for (int b = 0; b < 3; ++b) {
         const double x = kMargin + b * (blockW + 3);
         const double cols[] = {x, x + 9, x + 29, x + 42, x + 55};
-        page.Text(cols[0], y, 9, rowH, QStringLiteral("キー"), ReportFont(7, true));
-        page.Text(cols[1], y, 20, rowH, QStringLiteral("項目"), ReportFont(7, true));
-        page.Text(cols[2], y, 12, rowH, QStringLiteral("開始時"), ReportFont(7, true),
+        page.Text(cols[0], y, 9, rowH, QCoreApplication::translate("CalibrationReport", "キー"), ReportFont(7, true));
+        page.Text(cols[1], y, 20, rowH, QCoreApplication::translate("CalibrationReport", "項目"), ReportFont(7, true));
+        page.Text(cols[2], y, 12, rowH, QCoreApplication::translate("CalibrationReport", "開始時"), ReportFont(7, true),
                   Qt::AlignRight | Qt::AlignVCenter);
-        page.Text(cols[3], y, 12, rowH, QStringLiteral("完了時"), ReportFont(7, true),
+        page.Text(cols[3], y, 12, rowH, QCoreApplication::translate("CalibrationReport", "完了時"), ReportFont(7, true),
                   Qt::AlignRight | Qt::AlignVCenter);
         page.Rule(x, y + rowH, blockW);
         for (std::size_t i = 0; i < blocks[b].size(); ++i) {
@@ -159,13 +165,13 @@ double DrawParams(Page& page, const CalibrationReport& r, double y) {
             if (i % 2 == 1) page.Fill(x, row, blockW, rowH, kShade);
             const QColor c = p.Changed ? kChanged : QColor(Qt::black);
             page.Text(cols[0], row, 9, rowH, Q(p.Key), ReportFont(7.5));
-            page.Text(cols[1], row, 20, rowH, Q(p.Label), ReportFont(7));
+            page.Text(cols[1], row, 20, rowH, Shown(p.Label), ReportFont(7));
             page.Text(cols[2], row, 12, rowH, Q(p.Before), ReportFont(7.5),
                       Qt::AlignRight | Qt::AlignVCenter);
             page.Text(cols[3], row, 12, rowH, Q(p.After), ReportFont(7.5, p.Changed),
                       Qt::AlignRight | Qt::AlignVCenter, c);
             if (p.Changed)
-                page.Text(cols[4], row, 7, rowH, QStringLiteral("変更"), ReportFont(6.5),
+                page.Text(cols[4], row, 7, rowH, QCoreApplication::translate("CalibrationReport", "変更"), ReportFont(6.5),
                           Qt::AlignCenter, c);
         }
         rows = std::max(rows, blocks[b].size());
@@ -174,36 +180,36 @@ double DrawParams(Page& page, const CalibrationReport& r, double y) {
 }
 
 QString StatText(const ReportStage& s) {
-    if (!s.LogRead) return QStringLiteral("ログ %1 が読めません").arg(Q(s.LogFile));
-    if (s.Stats.empty()) return QStringLiteral("ログ %1 に計測値がありません").arg(Q(s.LogFile));
+    if (!s.LogRead) return QCoreApplication::translate("CalibrationReport", "ログ %1 が読めません").arg(Q(s.LogFile));
+    if (s.Stats.empty()) return QCoreApplication::translate("CalibrationReport", "ログ %1 に計測値がありません").arg(Q(s.LogFile));
     QStringList parts;
     for (const auto& st : s.Stats)
-        parts << QStringLiteral("%1 平均 %2 幅 %3 %4")
-                     .arg(Q(st.Channel), Fixed(st.Average, 3), Fixed(st.Span, 3), Q(st.Unit));
-    return parts.join(QStringLiteral("　")) + QStringLiteral("（最後の%1件）").arg(s.LogLines);
+        parts << QCoreApplication::translate("CalibrationReport", "%1 平均 %2 幅 %3 %4")
+                     .arg(Shown(st.Channel), Fixed(st.Average, 3), Fixed(st.Span, 3), Q(st.Unit));
+    return parts.join(QCoreApplication::translate("CalibrationReport", "　")) + QCoreApplication::translate("CalibrationReport", "（最後の%1件）").arg(s.LogLines);
 }
 
 double DrawStages(Page& page, const CalibrationReport& r, double y) {
-    y = Heading(page, y, QStringLiteral("確定した工程（根拠はその工程のログの統計）"));
+    y = Heading(page, y, QCoreApplication::translate("CalibrationReport", "確定した工程（根拠はその工程のログの統計）"));
     const double rowH = 4.6;
     const double x[] = {kMargin, kMargin + 6, kMargin + 30, kMargin + 63, kMargin + 88};
-    const QString heads[] = {QStringLiteral("No."), QStringLiteral("工程"), QStringLiteral("日時"),
-                             QStringLiteral("確定値"), QStringLiteral("根拠（平均と幅）")};
+    const QString heads[] = {QStringLiteral("No."), QCoreApplication::translate("CalibrationReport", "工程"), QCoreApplication::translate("CalibrationReport", "日時"),
+                             QCoreApplication::translate("CalibrationReport", "確定値"), QCoreApplication::translate("CalibrationReport", "根拠（平均と幅）")};
     for (int i = 0; i < 5; ++i)
         page.Text(x[i], y, 30, rowH, heads[i], ReportFont(7.5, true));
     page.Rule(kMargin, y + rowH, kPageW - 2 * kMargin);
     y += rowH + 0.3;
     if (r.Stages.empty()) {
-        page.Text(kMargin, y, 120, rowH, QStringLiteral("確定した工程はありません"), ReportFont(8));
+        page.Text(kMargin, y, 120, rowH, QCoreApplication::translate("CalibrationReport", "確定した工程はありません"), ReportFont(8));
         return y + rowH + 3;
     }
     for (std::size_t i = 0; i < r.Stages.size(); ++i) {
         const ReportStage& s = r.Stages[i];
         if (i % 2 == 1) page.Fill(kMargin, y, kPageW - 2 * kMargin, rowH, kShade);
         page.Text(x[0], y, 6, rowH, QString::number(i + 1), ReportFont(8, true));
-        page.Text(x[1], y, 24, rowH, Q(s.Name), ReportFont(8));
+        page.Text(x[1], y, 24, rowH, Shown(s.Name), ReportFont(8));
         page.Text(x[2], y, 33, rowH, Time(s.Time), ReportFont(7.5));
-        page.Text(x[3], y, 25, rowH, Q(s.Value), ReportFont(7.5, true));
+        page.Text(x[3], y, 25, rowH, Shown(s.Value), ReportFont(7.5, true));
         page.Text(x[4], y, kPageW - kMargin - x[4], rowH, StatText(s), ReportFont(6.5));
         y += rowH;
     }
@@ -211,35 +217,35 @@ double DrawStages(Page& page, const CalibrationReport& r, double y) {
 }
 
 double DrawFinal(Page& page, const CalibrationReport& r, double y) {
-    y = Heading(page, y, QStringLiteral("最終確認（15件平均の風速と基準風速）"));
+    y = Heading(page, y, QCoreApplication::translate("CalibrationReport", "最終確認（15件平均の風速と基準風速）"));
     const ReportFinalCheck& f = r.Final;
     QString text;
     if (f.Measured)
-        text = QStringLiteral("WsAvg15 %1 m/s　　AdjWS %2 m/s　　合格範囲 %3 < WsAvg15 < %4")
+        text = QCoreApplication::translate("CalibrationReport", "WsAvg15 %1 m/s　　AdjWS %2 m/s　　合格範囲 %3 < WsAvg15 < %4")
                    .arg(Fixed(f.WsAvg15, 3), Fixed(f.AdjWS, 2), Fixed(f.BandLow, 4),
                         Fixed(f.BandHigh, 4));
     else
-        text = QStringLiteral("風速の15件平均がありません　　AdjWS %1 m/s").arg(Fixed(f.AdjWS, 2));
+        text = QCoreApplication::translate("CalibrationReport", "風速の15件平均がありません　　AdjWS %1 m/s").arg(Fixed(f.AdjWS, 2));
     page.Text(kMargin, y, 140, 7, text, ReportFont(9.5));
     const QColor c = f.Pass ? kPass : kChanged;
     page.P().setPen(QPen(c, Page::Px(0.5)));
     page.P().setBrush(Qt::NoBrush);
     page.P().drawRect(page.R(kPageW - kMargin - 36, y - 0.5, 36, 8));
     page.Text(kPageW - kMargin - 36, y - 0.5, 36, 8,
-              QStringLiteral("判定：") + QString::fromUtf8(ReportVerdict(r)), ReportFont(12, true),
+              QCoreApplication::translate("CalibrationReport", "判定：") + Shown(ReportVerdict(r)), ReportFont(12, true),
               Qt::AlignCenter, c);
     y += 9;
     // Whether the sensor holds the set, and what was left out, in plain words.
     const bool verified = r.Write.Result == ReportWriteCheck::State::Verified;
-    page.Text(kMargin, y, 140, 5, Q(r.Write.Text), ReportFont(9, !verified),
+    page.Text(kMargin, y, 140, 5, Shown(r.Write.Text), ReportFont(9, !verified),
               Qt::AlignLeft | Qt::AlignVCenter, verified ? kPass : kChanged);
     y += 5.5;
     if (!r.Skipped.empty()) {
         QStringList names;
         for (const auto& n : r.Skipped)
-            names << Q(n);
+            names << Shown(n);
         page.Text(kMargin, y, 170, 5,
-                  QStringLiteral("省略した工程：") + names.join(QStringLiteral("、")),
+                  QCoreApplication::translate("CalibrationReport", "省略した工程：") + names.join(QCoreApplication::translate("CalibrationReport", "、")),
                   ReportFont(9, true), Qt::AlignLeft | Qt::AlignVCenter, kChanged);
         y += 5.5;
     }
@@ -294,10 +300,10 @@ void DrawChart(Page& page, const CalibrationReport& r, double y, double height) 
                                              : r.Created;
     const auto minutes = [t0](TDateTime t) { return (t - t0) * 1440.0; };
     QCPGraph* ws = plot.addGraph(plot.xAxis, plot.yAxis);
-    ws->setName(QStringLiteral("風速 (m/s)"));
+    ws->setName(QCoreApplication::translate("CalibrationReport", "風速 (m/s)"));
     ws->setPen(QPen(QColor(0, 90, 200), 1.4));
     QCPGraph* td = plot.addGraph(plot.xAxis, plot.yAxis2);
-    td->setName(QStringLiteral("温度差 (℃)"));
+    td->setName(QCoreApplication::translate("CalibrationReport", "温度差 (℃)"));
     td->setPen(QPen(QColor(220, 90, 0), 1.4));
     double wsLo = 0, wsHi = 1, tdLo = 0, tdHi = 1, xHi = 1;
     bool first = true;
@@ -318,10 +324,10 @@ void DrawChart(Page& page, const CalibrationReport& r, double y, double height) 
     }
     for (const auto& m : r.Marks)
         xHi = std::max(xHi, minutes(m.Time));
-    ReportAxis(plot.xAxis, QStringLiteral("開始からの経過時間 (分)"), 0, std::ceil(xHi));
-    ReportAxis(plot.yAxis, QStringLiteral("風速 (m/s)"), std::floor(wsLo), std::ceil(wsHi * 1.1));
+    ReportAxis(plot.xAxis, QCoreApplication::translate("CalibrationReport", "開始からの経過時間 (分)"), 0, std::ceil(xHi));
+    ReportAxis(plot.yAxis, QCoreApplication::translate("CalibrationReport", "風速 (m/s)"), std::floor(wsLo), std::ceil(wsHi * 1.1));
     const double pad = std::max(0.5, (tdHi - tdLo) * 0.1);
-    ReportAxis(plot.yAxis2, QStringLiteral("温度差 (℃)"), std::floor(tdLo - pad),
+    ReportAxis(plot.yAxis2, QCoreApplication::translate("CalibrationReport", "温度差 (℃)"), std::floor(tdLo - pad),
                std::ceil(tdHi + pad));
     plot.legend->setVisible(true);
     plot.legend->setFont(ReportFont(8));
@@ -365,10 +371,10 @@ void DrawFooter(Page& page, const CalibrationReport& r, double y) {
         page.P().setBrush(Qt::NoBrush);
         page.P().drawRect(page.R(x, y, boxW, boxH));
         page.Text(x + 1.5, y + 0.5, boxW - 3, 4,
-                  i == 0 ? QStringLiteral("校正者") : QStringLiteral("確認者"), ReportFont(7));
+                  i == 0 ? QCoreApplication::translate("CalibrationReport", "校正者") : QCoreApplication::translate("CalibrationReport", "確認者"), ReportFont(7));
     }
     page.Text(kMargin, y + boxH - 4, 110, 4,
-              QStringLiteral("QVR Monitor %1 が %2 に作成（%3）")
+              QCoreApplication::translate("CalibrationReport", "QVR Monitor %1 が %2 に作成（%3）")
                   .arg(Q(r.ProgramVersion), Time(r.Created), Q(r.Computer)),
               ReportFont(7), Qt::AlignLeft | Qt::AlignVCenter, kRule);
 }
@@ -500,7 +506,8 @@ QByteArray RenderReportPdf(const CalibrationReport& r) {
             y = page.Room(y, 30);
             y = DrawFinal(page, r, y);
             y = Heading(page, page.Room(y, 80),
-                        QStringLiteral("風速と温度差の推移（番号は確定した工程）"));
+                        QCoreApplication::translate("CalibrationReport",
+                                                    "風速と温度差の推移（番号は確定した工程）"));
             const double bottom = kPageH - kMargin - 18;
             const double chartH = std::min(110.0, bottom - y);
             DrawChart(page, r, y, chartH);

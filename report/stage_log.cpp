@@ -2,6 +2,7 @@
 
 #include "base/number_text.h"
 #include "base/text_file.h"
+#include "core/ui_text.h"
 
 #include <algorithm>
 #include <deque>
@@ -12,7 +13,14 @@
 namespace qvr {
 
 const std::array<const char*, kStageLogColumns> StageLogHeadings = {
-    "風速", "気温", "温度差", "風速(RAW)", "AT-1", "AT-2", "WDT-1", "WDT-2"};
+    QT_TRANSLATE_NOOP("CalibrationReport", "風速"),
+    QT_TRANSLATE_NOOP("CalibrationReport", "気温"),
+    QT_TRANSLATE_NOOP("CalibrationReport", "温度差"),
+    QT_TRANSLATE_NOOP("CalibrationReport", "風速(RAW)"),
+    "AT-1",
+    "AT-2",
+    "WDT-1",
+    "WDT-2"};
 const std::array<const char*, kStageLogColumns> StageLogUnits = {"m/s.", "℃", "℃", "m/s.",
                                                                  "℃",    "℃", "℃", "℃"};
 

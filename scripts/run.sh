@@ -47,12 +47,17 @@ else
   # The offscreen platform's notes about window features it lacks are noise here.
   QT_QPA_PLATFORM=offscreen "$bin/qvr-monitor" --demo "$demo" 2>&1 |
     { grep -v -e "This plugin does not support" -e "XDG_RUNTIME_DIR" || true; }
+  # The same demo with the English interface; its screenshots go into en/.
+  echo "run: the demo again in English (--lang en)"
+  mkdir -p "$demo/en"
+  QT_QPA_PLATFORM=offscreen "$bin/qvr-monitor" --lang en --demo "$demo/en" 2>&1 |
+    { grep -v -e "This plugin does not support" -e "XDG_RUNTIME_DIR" || true; }
   # The record viewer, alone (no port), on a made-up day of minute records.
   python3 scripts/record-day.py "$demo/record-day"
   QT_QPA_PLATFORM=offscreen QVR_VIEW_SHOT="$demo/record-viewer.png" \
     "$bin/qvr-monitor" --view "$demo/record-day/RT_20240529.RCD" 2>&1 |
     { grep -v -e "This plugin does not support" -e "XDG_RUNTIME_DIR" || true; }
-  echo "run: screenshots in $demo"
+  echo "run: screenshots in $demo (English ones in $demo/en)"
   echo "run: record files in $bin/Record"
   ls -l "$demo" "$bin/Record" 2>/dev/null || true
 fi

@@ -8,11 +8,13 @@
 #include "link/comm_ctrl_form.h"
 #include "settings/verify_tab.h"
 #include "ui/app_globals.h"
+#include "ui/language.h"
 #include "ui/pictures.h"
 #include "ui/window_fit.h"
 #include "write/write_form.h"
 
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
@@ -24,6 +26,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
@@ -83,7 +86,7 @@ TSysSetForm::TSysSetForm(AppContext& context, QWidget* parent)
         LoadSetpointFile(ctx_.writePrm, BaseSetpointFile());
     } catch (const SetpointFileError& e) {
         // The built-in defaults stay; the file is left as it is.
-        QMessageBox::warning(this, windowTitle(), QString::fromUtf8(e.what()));
+        QMessageBox::warning(this, windowTitle(), SetpointMessage(e.what()));
     }
 
     Tim1S = Named(new QTimer(this), "Tim1S");
@@ -117,7 +120,7 @@ void TSysSetForm::BuildControls() {
     serial->setContentsMargins(8, 4, 8, 4);
     QFont big = font();
     big.setPixelSize(15);
-    Label8 = Named(new QLabel(QStringLiteral("シリアル番号"), Panel1), "Label8");
+    Label8 = Named(new QLabel(tr("シリアル番号"), Panel1), "Label8");
     Label8->setFont(big);
     ESNum = Named(new QLineEdit(QStringLiteral("xxxxxx"), Panel1), "ESNum");
     ESNum->setFont(big);
@@ -135,14 +138,14 @@ void TSysSetForm::BuildControls() {
     PCMain->setDocumentMode(true); // flat tabs, as buttons
     TSCalibration = BuildCalibrationTab();
     TSDirect = BuildDirectTab();
-    PCMain->addTab(TSCalibration, QStringLiteral("管理操作"));
-    PCMain->addTab(TSDirect, QStringLiteral("直接操作"));
+    PCMain->addTab(TSCalibration, tr("管理操作"));
+    PCMain->addTab(TSDirect, tr("直接操作"));
     TabVerify = new TVerifyTab(
         ctx_,
         {[this] { return ESNum->text().toStdString(); }, BaseSetpointFile(),
          [this](const ReportVerification& v) { return WriteVerificationReport(v); }},
         PCMain);
-    PCMain->addTab(TabVerify, QStringLiteral("検証"));
+    PCMain->addTab(TabVerify, tr("検証"));
     right->addWidget(PCMain, 1);
     body->addLayout(right, 1);
     // On a screen too low for the window (150 % scale), the body scrolls and
@@ -184,15 +187,15 @@ QWidget* TSysSetForm::BuildPortColumn() {
     auto* holder = new QWidget(this);
     auto* column = new QVBoxLayout(holder);
     column->setContentsMargins(0, 0, 0, 0);
-    GBCom = Named(new QGroupBox(QStringLiteral("通信ポート設定"), holder), "GBCom");
+    GBCom = Named(new QGroupBox(tr("通信ポート設定"), holder), "GBCom");
     GBCom->setFixedSize(121, 401);
     auto* buttons = new QVBoxLayout(GBCom);
     buttons->setContentsMargins(8, 12, 8, 8);
     buttons->setSpacing(8);
     SBConnection = Named(new QToolButton(GBCom), "SBConnection");
-    SBConnection->setText(QStringLiteral("通信開始"));
+    SBConnection->setText(tr("通信開始"));
     SBDisconnection = Named(new QToolButton(GBCom), "SBDisconnection");
-    SBDisconnection->setText(QStringLiteral("通信クローズ"));
+    SBDisconnection->setText(tr("通信クローズ"));
     auto* group = new QButtonGroup(this);
     group->setExclusive(true);
     for (QToolButton* b : {SBConnection, SBDisconnection}) {
@@ -204,18 +207,19 @@ QWidget* TSysSetForm::BuildPortColumn() {
     }
     SBDisconnection->setChecked(true);
     buttons->addSpacing(12);
-    BBComShowStd = Named(new QPushButton(QStringLiteral("ログ表示..."), GBCom), "BBComShowStd");
-    BBComSetStd = Named(new QPushButton(QStringLiteral("ポート設定..."), GBCom), "BBComSetStd");
+    BBComShowStd = Named(new QPushButton(tr("ログ表示..."), GBCom), "BBComShowStd");
+    BBComSetStd = Named(new QPushButton(tr("ポート設定..."), GBCom), "BBComSetStd");
     for (QPushButton* b : {BBComShowStd, BBComSetStd}) {
         b->setAutoDefault(false);
         buttons->addWidget(b);
     }
     buttons->addStretch(1);
     column->addWidget(GBCom);
-    Label13 = Named(new QLabel(QStringLiteral("基準電圧がmV仕様の"), holder), "Label13");
-    Label15 = Named(new QLabel(QStringLiteral("品種は、mV単位で記述"), holder), "Label15");
+    Label13 = Named(new QLabel(tr("基準電圧がmV仕様の"), holder), "Label13");
+    Label15 = Named(new QLabel(tr("品種は、mV単位で記述"), holder), "Label15");
     column->addWidget(Label13);
     column->addWidget(Label15);
+    column->addWidget(BuildLanguageChoice(holder));
     column->addStretch(1);
 
     connect(SBConnection, &QToolButton::clicked, this, &TSysSetForm::SBConnectionClick);
@@ -227,11 +231,41 @@ QWidget* TSysSetForm::BuildPortColumn() {
     return holder;
 }
 
+QWidget* TSysSetForm::BuildLanguageChoice(QWidget* parent) {
+    auto* box = Named(new QGroupBox(tr("表示言語"), parent), "GBLanguage");
+    box->setFixedWidth(121);
+    auto* rows = new QVBoxLayout(box);
+    rows->setContentsMargins(8, 8, 8, 8);
+    CBLanguage = Named(new QComboBox(box), "CBLanguage");
+    // Each language under its own name, so that either reader finds theirs.
+    CBLanguage->addItem(tr("日本語"), UiLanguageCode(UiLanguage::Japanese));
+    CBLanguage->addItem(QStringLiteral("English"), UiLanguageCode(UiLanguage::English));
+    const auto chosen = ParseUiLanguage(ReadLanguageSetting(ctx_.exeDir));
+    const UiLanguage shown = chosen ? *chosen : SystemUiLanguage(QLocale::system().uiLanguages());
+    CBLanguage->setCurrentIndex(CBLanguage->findData(UiLanguageCode(shown)));
+    auto* note = new QLabel(tr("次回の起動から有効"), box);
+    note->setWordWrap(true);
+    rows->addWidget(CBLanguage);
+    rows->addWidget(note);
+    connect(CBLanguage, &QComboBox::activated, this, &TSysSetForm::CBLanguageActivated);
+    return box;
+}
+
+void TSysSetForm::CBLanguageActivated(int index) {
+    const auto language = ParseUiLanguage(CBLanguage->itemData(index).toString());
+    if (!language) return;
+    try {
+        WriteLanguageSetting(ctx_.exeDir, *language);
+    } catch (const IniFileError& e) {
+        ShowSaveError(QString::fromUtf8(e.what()));
+    }
+}
+
 QWidget* TSysSetForm::BuildDirectTab() {
     auto* tab = Named(new QWidget(this), "TSDirect");
     auto* column = new QVBoxLayout(tab);
     column->setContentsMargins(8, 8, 8, 8);
-    GBParams = Named(new QGroupBox(QStringLiteral("設定値"), tab), "GBParams");
+    GBParams = Named(new QGroupBox(tr("設定値"), tab), "GBParams");
     auto* grid = new QGridLayout(GBParams);
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(4);
@@ -248,22 +282,22 @@ QWidget* TSysSetForm::BuildDirectTab() {
         grid->addWidget(e, row, col + 1);
     };
     // Left: system value and instrument errors.
-    heading(QStringLiteral("システム設定値 ─────────"), 0, 0);
-    edit(EStdVolt, "EStdVolt", QStringLiteral("基準電圧"), 1, 0);
+    heading(tr("システム設定値 ─────────"), 0, 0);
+    edit(EStdVolt, "EStdVolt", tr("基準電圧"), 1, 0);
     grid->addWidget(new QLabel("V", GBParams), 1, 2);
-    heading(QStringLiteral("器差補正 ────────────"), 2, 0);
-    edit(EATDif1, "EATDif1", QStringLiteral("気温器差-1"), 3, 0);
-    edit(EATDif2, "EATDif2", QStringLiteral("気温器差-2"), 4, 0);
-    edit(EWDDif1, "EWDDif1", QStringLiteral("風速器差-1"), 5, 0);
-    edit(EWDDif2, "EWDDif2", QStringLiteral("風速器差-2"), 6, 0);
-    edit(EATRev, "EATRev", QStringLiteral("気温補正"), 7, 0);
+    heading(tr("器差補正 ────────────"), 2, 0);
+    edit(EATDif1, "EATDif1", tr("気温器差-1"), 3, 0);
+    edit(EATDif2, "EATDif2", tr("気温器差-2"), 4, 0);
+    edit(EWDDif1, "EWDDif1", tr("風速器差-1"), 5, 0);
+    edit(EWDDif2, "EWDDif2", tr("風速器差-2"), 6, 0);
+    edit(EATRev, "EATRev", tr("気温補正"), 7, 0);
     // Right: wind-speed computation and the characteristic table.
-    heading(QStringLiteral("風速算出 ──────────────"), 0, 4);
-    edit(EDifT0m, "EDifT0m", QStringLiteral("0m/s.時温度差"), 1, 4);
-    edit(EAdjWS, "EAdjWS", QStringLiteral("基準風速値 ─"), 2, 4);
-    edit(EAdjDifT, "EAdjDifT", QStringLiteral("基準時温度差"), 3, 4);
-    edit(EHeaterWatt, "EHeaterWatt", QStringLiteral("ヒータ出力 ───"), 4, 4);
-    heading(QStringLiteral("特性補正式 ─────────────"), 5, 4);
+    heading(tr("風速算出 ──────────────"), 0, 4);
+    edit(EDifT0m, "EDifT0m", tr("0m/s.時温度差"), 1, 4);
+    edit(EAdjWS, "EAdjWS", tr("基準風速値 ─"), 2, 4);
+    edit(EAdjDifT, "EAdjDifT", tr("基準時温度差"), 3, 4);
+    edit(EHeaterWatt, "EHeaterWatt", tr("ヒータ出力 ───"), 4, 4);
+    heading(tr("特性補正式 ─────────────"), 5, 4);
 
     SGRev = Named(new QTableWidget(11, 2, GBParams), "SGRev");
     SGRev->horizontalHeader()->hide();
@@ -291,10 +325,10 @@ QWidget* TSysSetForm::BuildDirectTab() {
     column->addWidget(GBParams);
 
     auto* buttons = new QHBoxLayout();
-    BBWrite = Named(new QPushButton(QStringLiteral("　設定送出"), tab), "BBWrite");
-    BBSetpointSave = Named(new QPushButton(QStringLiteral(" 設定保存..."), tab), "BBSetpointSave");
-    BBSetpointLoad = Named(new QPushButton(QStringLiteral(" 設定読込..."), tab), "BBSetpointLoad");
-    BBSensorRead = Named(new QPushButton(QStringLiteral(" センサー読込"), tab), "BBSensorRead");
+    BBWrite = Named(new QPushButton(tr("　設定送出"), tab), "BBWrite");
+    BBSetpointSave = Named(new QPushButton(tr(" 設定保存..."), tab), "BBSetpointSave");
+    BBSetpointLoad = Named(new QPushButton(tr(" 設定読込..."), tab), "BBSetpointLoad");
+    BBSensorRead = Named(new QPushButton(tr(" センサー読込"), tab), "BBSensorRead");
     for (QPushButton* b : {BBWrite, BBSetpointSave, BBSetpointLoad, BBSensorRead}) {
         b->setAutoDefault(false);
         b->setMinimumSize(110, 32);
@@ -323,7 +357,7 @@ QWidget* TSysSetForm::BuildConsole() {
     Image1 = Named(new QLabel(PConsole), "Image1");
     Image1->setPixmap(pictures::Logo(100, 22));
     BBOk = Named(new QPushButton("OK", PConsole), "BBOk");
-    BBCancel = Named(new QPushButton(QStringLiteral("キャンセル"), PConsole), "BBCancel");
+    BBCancel = Named(new QPushButton(tr("キャンセル"), PConsole), "BBCancel");
     BBOk->setDefault(true);
     // The window's status line: what the last file action did.
     LStatus = Named(new QLabel(PConsole), "LStatus");
@@ -375,8 +409,8 @@ void TSysSetForm::ParamsToEdits() {
     EAdjWS->setText(Formatted("%1.2f", p.AdjWS));
     EAdjDifT->setText(Formatted("%1.2f", p.AdjDifT));
     EHeaterWatt->setText(Formatted("%1.4f", p.HeaterWatt));
-    Cell(SGRev, 0, 0).setText(QStringLiteral("補正点"));
-    Cell(SGRev, 1, 0).setText(QStringLiteral("補正量"));
+    Cell(SGRev, 0, 0).setText(tr("補正点"));
+    Cell(SGRev, 1, 0).setText(tr("補正量"));
     for (int i = 0; i < 10; ++i) {
         Cell(SGRev, 0, i + 1).setText(Formatted("%1.2f", p.DIV[static_cast<std::size_t>(i)]));
         Cell(SGRev, 1, i + 1).setText(Formatted("%1.2f", p.VAL[static_cast<std::size_t>(i)]));
@@ -403,23 +437,23 @@ bool TSysSetForm::EditsToParams() {
     };
     ClearReadChanges();
     std::vector<Field> order = {
-        {QStringLiteral("0m/s.時温度差"), EDifT0m, nullptr, &p.DifT0m},
-        {QStringLiteral("基準風速値"), EAdjWS, nullptr, &p.AdjWS},
-        {QStringLiteral("基準時温度差"), EAdjDifT, nullptr, &p.AdjDifT},
-        {QStringLiteral("ヒータ出力"), EHeaterWatt, nullptr, &p.HeaterWatt}};
+        {tr("0m/s.時温度差"), EDifT0m, nullptr, &p.DifT0m},
+        {tr("基準風速値"), EAdjWS, nullptr, &p.AdjWS},
+        {tr("基準時温度差"), EAdjDifT, nullptr, &p.AdjDifT},
+        {tr("ヒータ出力"), EHeaterWatt, nullptr, &p.HeaterWatt}};
     for (std::size_t i = 0; i < 10; ++i) {
         const QString row = QString::number(i + 1);
         order.push_back(
-            {QStringLiteral("補正点 ") + row, nullptr, &Cell(SGRev, 0, int(i) + 1), &p.DIV[i]});
+            {tr("補正点 ") + row, nullptr, &Cell(SGRev, 0, int(i) + 1), &p.DIV[i]});
         order.push_back(
-            {QStringLiteral("補正量 ") + row, nullptr, &Cell(SGRev, 1, int(i) + 1), &p.VAL[i]});
+            {tr("補正量 ") + row, nullptr, &Cell(SGRev, 1, int(i) + 1), &p.VAL[i]});
     }
-    order.insert(order.end(), {{QStringLiteral("気温器差-1"), EATDif1, nullptr, &p.ATRevice0},
-                               {QStringLiteral("気温器差-2"), EATDif2, nullptr, &p.ATRevice1},
-                               {QStringLiteral("風速器差-1"), EWDDif1, nullptr, &p.WDTRevice0},
-                               {QStringLiteral("風速器差-2"), EWDDif2, nullptr, &p.WDTRevice1},
-                               {QStringLiteral("基準電圧"), EStdVolt, nullptr, &p.ChipStdV},
-                               {QStringLiteral("気温補正"), EATRev, nullptr, &p.ATRev}});
+    order.insert(order.end(), {{tr("気温器差-1"), EATDif1, nullptr, &p.ATRevice0},
+                               {tr("気温器差-2"), EATDif2, nullptr, &p.ATRevice1},
+                               {tr("風速器差-1"), EWDDif1, nullptr, &p.WDTRevice0},
+                               {tr("風速器差-2"), EWDDif2, nullptr, &p.WDTRevice1},
+                               {tr("基準電圧"), EStdVolt, nullptr, &p.ChipStdV},
+                               {tr("気温補正"), EATRev, nullptr, &p.ATRev}});
     for (const Field& f : order)
         MarkUnconverted(f.Edit, f.Item, false);
     for (const Field& f : order) {
@@ -428,9 +462,9 @@ bool TSysSetForm::EditsToParams() {
         if (!value) {
             MarkUnconverted(f.Edit, f.Item, true);
             QMessageBox::warning(this, windowTitle(),
-                                 QStringLiteral("変換できない文字がありました\n"
+                                 tr("変換できない文字がありました\n"
                                                 "設定数値を確認してください！\n\n") +
-                                     f.Label + QStringLiteral("：「") + text + QStringLiteral("」"),
+                                     f.Label + tr("：「") + text + tr("」"),
                                  QMessageBox::Ok);
             // The operator corrects it where it stands; the other edits stay as typed.
             PCMain->setCurrentWidget(TSDirect);
@@ -517,7 +551,7 @@ void TSysSetForm::BBWriteClick() {
     if (ReadRunning()) {
         // The read owns the line until it ends; a write now would take its answers.
         QMessageBox::information(this, windowTitle(),
-                                 QStringLiteral("センサー読込中のため、送出できません。"
+                                 tr("センサー読込中のため、送出できません。"
                                                 "読込が終わってから実行してください"),
                                  QMessageBox::Ok);
         return;
@@ -530,7 +564,7 @@ void TSysSetForm::BBWriteClick() {
         WriteForm->exec();
     } else {
         QMessageBox::information(this, windowTitle(),
-                                 QStringLiteral("接続していないので、実行できません！"),
+                                 tr("接続していないので、実行できません！"),
                                  QMessageBox::Ok);
     }
 }
@@ -542,6 +576,18 @@ QString TSysSetForm::AskFileName(QFileDialog* dialog) {
     if (files.isEmpty()) return {};
     dialog->selectFile(files.first());
     return files.first();
+}
+
+QString TSysSetForm::SetpointMessage(const std::string& message) {
+    QStringList lines = QString::fromStdString(message).split('\n');
+    lines[0] = QCoreApplication::translate("SetpointText", lines[0].toUtf8().constData());
+    if (lines.size() >= 3) {
+        QStringList labels = lines.last().split(QStringLiteral(", "));
+        for (QString& label : labels)
+            label = QCoreApplication::translate("CalibrationReport", label.toUtf8().constData());
+        lines.last() = labels.join(QStringLiteral(", "));
+    }
+    return lines.join('\n');
 }
 
 void TSysSetForm::ShowSaveError(const QString& message) {
@@ -577,7 +623,7 @@ void TSysSetForm::BBSetpointLoadClick() {
     try {
         load = LoadChosenSetpointFile(ctx_.writePrm, name.toStdString());
     } catch (const SetpointFileError& e) {
-        ShowSaveError(QString::fromUtf8(e.what()));
+        ShowSaveError(SetpointMessage(e.what()));
         return;
     }
     ParamsToEdits();
@@ -585,7 +631,7 @@ void TSysSetForm::BBSetpointLoadClick() {
     if (!load.Defaulted.empty())
         QMessageBox::information(
             this, windowTitle(),
-            QString::fromStdString(DefaultedFieldsMessage(name.toStdString(), load)));
+            SetpointMessage(DefaultedFieldsMessage(name.toStdString(), load)));
 }
 
 void TSysSetForm::BBOkClick() {
@@ -608,13 +654,13 @@ void TSysSetForm::BBCancelClick() {
 void TSysSetForm::BBSensorReadClick() {
     if (!ctx_.exchange || !Link() || !Link()->PortConnected()) {
         QMessageBox::information(this, windowTitle(),
-                                 QStringLiteral("接続していないので、実行できません！"),
+                                 tr("接続していないので、実行できません！"),
                                  QMessageBox::Ok);
         return;
     }
     if (WriteForm && WriteForm->isVisible()) {
         QMessageBox::information(this, windowTitle(),
-                                 QStringLiteral("書込み中のため、読込できません"), QMessageBox::Ok);
+                                 tr("書込み中のため、読込できません"), QMessageBox::Ok);
         return;
     }
     if (!sensorRead_) sensorRead_ = std::make_unique<ParamReader>(*ctx_.exchange);
@@ -649,12 +695,12 @@ void TSysSetForm::TimSensorReadTimer() {
                           .arg(changed)
                     : QCoreApplication::translate("SysSetForm", "センサー読込完了: 変更なし"));
     if (sensorRead_->Silent()) {
-        QMessageBox::warning(this, windowTitle(), QStringLiteral("センサーから応答がありません"),
+        QMessageBox::warning(this, windowTitle(), tr("センサーから応答がありません"),
                              QMessageBox::Ok);
     } else if (!sensorRead_->Complete()) {
         QMessageBox::information(
             this, windowTitle(),
-            QStringLiteral("センサーから読めなかった項目があります（表示は前の値のままです）\n") +
+            tr("センサーから読めなかった項目があります（表示は前の値のままです）\n") +
                 QString::fromStdString(JoinKeys(sensorRead_->Missing())),
             QMessageBox::Ok);
     }

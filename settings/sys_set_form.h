@@ -12,6 +12,7 @@
 #include <optional>
 
 class QCheckBox;
+class QComboBox;
 class QFileDialog;
 class QFrame;
 class QGroupBox;
@@ -95,6 +96,8 @@ public:
     QPushButton* BBComSetStd = nullptr;
     QLabel* Label13 = nullptr;
     QLabel* Label15 = nullptr;
+    // The interface's language for the next start ("UI"/"Language" of BaseSetpoint.ini).
+    QComboBox* CBLanguage = nullptr;
     QFrame* Panel1 = nullptr;
     QLabel* Label8 = nullptr;
     QLineEdit* ESNum = nullptr;
@@ -175,9 +178,14 @@ private:
     QWidget* BuildDirectTab();
     QWidget* BuildCalibrationTab();
     QWidget* BuildConsole();
+    QWidget* BuildLanguageChoice(QWidget* parent);
+    void CBLanguageActivated(int index);
     // The file name the operator confirms in the dialog; empty when cancelled.
     QString AskFileName(QFileDialog* dialog);
     void ShowSaveError(const QString& message);
+    // A setpoint file's message in the interface's language: its first line and the
+    // parameter names translated, the file name as it is.
+    static QString SetpointMessage(const std::string& message);
     TCommCtrlForm* Link();
     void SetCollecting(bool collecting);
     // Runs a step button's sequence; a file it cannot write ends it with a message.

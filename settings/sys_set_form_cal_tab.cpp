@@ -4,10 +4,12 @@
 
 #include "base/ini_file.h"
 #include "base/text_file.h"
+#include "core/calibration_texts.h"
 #include "core/calibration_view.h"
 #include "core/setpoint_file.h"
 #include "core/write_safeguard.h"
 #include "report/report_pdf.h"
+#include "ui/language.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -71,10 +73,15 @@ void SetBackground(QWidget* w, const QColor& colour) {
     SetColour(w, QPalette::Window, colour);
 }
 
+// The calibration's texts in the interface's language.
+QString CalibrationText(const std::string& text) {
+    return TranslatePieces(text, calibration_text::kContext, calibration_text::kPieces);
+}
+
 // A text is converted and written only when it differs from the one shown.
 void SetText(QLabel* label, std::string& shown, const std::string& text) {
     if (text == shown) return;
-    label->setText(QString::fromStdString(text));
+    label->setText(CalibrationText(text));
     shown = text;
 }
 
@@ -99,7 +106,7 @@ QWidget* TSysSetForm::BuildCalibrationTab() {
     column->setContentsMargins(8, 8, 8, 8);
     column->setSpacing(6);
 
-    BBCalStart = CalButton("BBCalStart", QStringLiteral("キャリブレーション開始"), tab);
+    BBCalStart = CalButton("BBCalStart", tr("キャリブレーション開始"), tab);
     BBCalStart->setMinimumHeight(32);
     column->addWidget(BBCalStart, 0, Qt::AlignLeft);
 
@@ -118,17 +125,17 @@ QWidget* TSysSetForm::BuildCalibrationTab() {
         stages->addWidget(confirm, row, 2);
     };
     stage(0, PATRev, "PATRev", PATRevSet, "PATRevSet", BBATRcvFin, "BBATRcvFin",
-          QStringLiteral("気温器差確定"));
+          tr("気温器差確定"));
     stage(1, PWTRev, "PWTRev", PWTRevSet, "PWTRevSet", BBWSTRcvFin, "BBWSTRcvFin",
-          QStringLiteral("風速器差確定"));
+          tr("風速器差確定"));
     stage(2, PWS0Cal, "PWS0Cal", PWS0CalSet, "PWS0CalSet", BB0mCalFin, "BB0mCalFin",
-          QStringLiteral("0m/s.調整確定"));
-    CB0mSmpl = new QCheckBox(QStringLiteral("0m 判断簡略化"), tab);
+          tr("0m/s.調整確定"));
+    CB0mSmpl = new QCheckBox(tr("0m 判断簡略化"), tab);
     CB0mSmpl->setObjectName("CB0mSmpl");
     stages->addWidget(CB0mSmpl, 3, 2);
     stage(4, PWS4Cal, "PWS4Cal", PWS4CalSet, "PWS4CalSet", BB4mCalFin, "BB4mCalFin",
-          QStringLiteral("Nm/s.調整確定"));
-    BitBtn6 = CalButton("BitBtn6", QStringLiteral("　設定送出"), tab);
+          tr("Nm/s.調整確定"));
+    BitBtn6 = CalButton("BitBtn6", tr("　設定送出"), tab);
     BitBtn6->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
     stages->addWidget(BitBtn6, 0, 3, 5, 1);
     column->addLayout(stages);
@@ -142,7 +149,7 @@ QWidget* TSysSetForm::BuildCalibrationTab() {
     auto* finish = new QHBoxLayout();
     PFinish = CalPanel("PFinish", tab);
     PFinish->setMinimumWidth(260);
-    BBFin = CalButton("BBFin", QStringLiteral("作業完了"), tab);
+    BBFin = CalButton("BBFin", tr("作業完了"), tab);
     finish->addWidget(PFinish, 1);
     finish->addWidget(BBFin);
     column->addLayout(finish);
@@ -174,7 +181,7 @@ QWidget* TSysSetForm::BuildCalibrationTab() {
     gauges->setColumnStretch(1, 1);
     column->addLayout(gauges);
 
-    Label12 = new QLabel(QStringLiteral("計測値判断状況 ─────────────────────────────"), tab);
+    Label12 = new QLabel(tr("計測値判断状況 ─────────────────────────────"), tab);
     Label12->setObjectName("Label12");
     column->addWidget(Label12);
     SGCalData = new QTableWidget(11, 5, tab);
@@ -236,7 +243,7 @@ void TSysSetForm::ShowEvaluation() {
             QTableWidgetItem* item = SGCalData->item(row, c);
             std::string& shown = shownGrid_.Cells[r][col];
             if (grid.Cells[r][col] != shown) {
-                item->setText(QString::fromStdString(grid.Cells[r][col]));
+                item->setText(CalibrationText(grid.Cells[r][col]));
                 shown = grid.Cells[r][col];
             }
             if (!Shows(item->background(), fill)) item->setBackground(fill);
@@ -312,7 +319,7 @@ template <typename Step> void TSysSetForm::RunCalStep(Step step) {
     try {
         step();
     } catch (const std::exception& e) {
-        ShowSaveError(QString::fromUtf8(e.what()));
+        ShowSaveError(CalibrationText(e.what()));
     }
 }
 
@@ -393,7 +400,8 @@ void TSysSetForm::WriteReport() {
     ReportPath = path;
     lastReport_ = std::move(report);
     const QString shown = QString::fromStdString(path);
-    LReport->setText(QStringLiteral("レポート: <a href=\"%1\">%2</a>")
+    LReport->setText(tr("レポート: ") +
+                     QStringLiteral("<a href=\"%1\">%2</a>")
                          .arg(QUrl::fromLocalFile(shown).toString(QUrl::FullyEncoded).toHtmlEscaped(),
                               shown.toHtmlEscaped()));
     LReport->setToolTip(shown);
@@ -422,12 +430,12 @@ std::string TSysSetForm::WriteVerificationReport(const ReportVerification& verif
 }
 
 void TSysSetForm::DefaultsMissing() {
-    QMessageBox::critical(this, windowTitle(), QStringLiteral("DefaultPrm.qvrが見つかりません。"),
+    QMessageBox::critical(this, windowTitle(), tr("DefaultPrm.qvrが見つかりません。"),
                           QMessageBox::Ok);
 }
 
 void TSysSetForm::DefaultsIncomplete(const std::string& message) {
-    QMessageBox::information(this, windowTitle(), QString::fromStdString(message),
+    QMessageBox::information(this, windowTitle(), SetpointMessage(message),
                              QMessageBox::Ok);
 }
 

@@ -214,10 +214,9 @@ void LogView::keyPressEvent(QKeyEvent* event) {
 
 void LogView::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
-    QAction* copyAction = menu.addAction(QStringLiteral("コピー"), this, &LogView::copy);
+    QAction* copyAction = menu.addAction(tr("コピー"), this, &LogView::copy);
     copyAction->setEnabled(selectionFirst() >= 0);
-    menu.addAction(QStringLiteral("すべて選択"), this, &LogView::selectAll)
-        ->setEnabled(!lines_.empty());
+    menu.addAction(tr("すべて選択"), this, &LogView::selectAll)->setEnabled(!lines_.empty());
     menu.exec(event->globalPos());
 }
 

@@ -2,6 +2,8 @@
 
 #include "core/exchange.h"
 #include "core/setpoint_file.h"
+#include "core/write_log_texts.h"
+#include "ui/language.h"
 #include "ui/pictures.h"
 #include "ui/window_fit.h"
 
@@ -23,7 +25,7 @@ TWriteForm::TWriteForm(AppContext& context, QWidget* parent)
     : QDialog(parent, Qt::Tool), ctx_(context) {
     setObjectName("WriteForm");
     KeepOnScreenWhenShown(*this);
-    setWindowTitle(QStringLiteral("設定送出"));
+    setWindowTitle(tr("設定送出"));
     BuildControls();
     if (ctx_.exchange) {
         const auto log = [this](const std::string& line) { AddLog(line); };
@@ -50,7 +52,7 @@ void TWriteForm::BuildControls() {
     MSts = new QPlainTextEdit(this);
     MSts->setObjectName("MSts");
     MSts->setReadOnly(true);
-    BBDo = new QPushButton(QStringLiteral("　書込み実行"), this);
+    BBDo = new QPushButton(tr("　書込み実行"), this);
     BBDo->setObjectName("BBDo");
     BBDo->setIcon(pictures::SetpointGlyph());
     BBDo->setIconSize(QSize(32, 32));
@@ -69,10 +71,10 @@ void TWriteForm::BuildControls() {
     Image1 = new QLabel(PConsole);
     Image1->setObjectName("Image1");
     Image1->setPixmap(pictures::Logo(100, 22));
-    BBClose = new QPushButton(QStringLiteral("終了"), PConsole);
+    BBClose = new QPushButton(tr("終了"), PConsole);
     BBClose->setObjectName("BBClose");
     BBClose->setIcon(style()->standardIcon(QStyle::SP_DialogApplyButton));
-    BBCancel = new QPushButton(QStringLiteral("中止"), PConsole);
+    BBCancel = new QPushButton(tr("中止"), PConsole);
     BBCancel->setObjectName("BBCancel");
     BBCancel->setIcon(style()->standardIcon(QStyle::SP_DialogCancelButton));
     for (QPushButton* b : {BBClose, BBCancel})
@@ -135,8 +137,8 @@ void TWriteForm::done(int result) {
     if (ctx_.exchange) ctx_.exchange->Collecting = true;
     QDialog::done(result);
     if (!warning.empty())
-        QMessageBox::warning(parentWidget(), QStringLiteral("設定送出"),
-                             QString::fromStdString(warning));
+        QMessageBox::warning(parentWidget(), tr("設定送出"),
+                             TranslatePieces(warning, write_log::kContext, write_log::kPieces));
 }
 
 // The log follows its newest line, so the result is in sight, unless the
@@ -144,7 +146,7 @@ void TWriteForm::done(int result) {
 void TWriteForm::AddLog(const std::string& line) {
     const QScrollBar* bar = MSts->verticalScrollBar();
     const bool following = bar->value() >= bar->maximum();
-    MSts->appendPlainText(QString::fromStdString(line));
+    MSts->appendPlainText(TranslatePieces(line, write_log::kContext, write_log::kPieces));
     if (following) {
         MSts->moveCursor(QTextCursor::End);
         MSts->ensureCursorVisible();

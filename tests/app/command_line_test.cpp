@@ -62,6 +62,53 @@ TEST(CommandLine, TheProgramStartsDespiteArgumentsThatAreNotItsOwn) {
     EXPECT_TRUE(QFile::exists(folder + "shots/main-window.png"));
 }
 
+TEST(CommandLine, TakesTheWordAfterLangAsIs) {
+    const struct {
+        QStringList args;
+        QString language;
+        QStringList ignored;
+    } cases[] = {
+        {{"--lang", "en"}, "en", {}},
+        {{"--lang", "fr", "--demo", "out"}, "fr", {}}, // judged when the language is chosen
+        {{"--demo", "out", "--lang"}, "", {"--lang"}},
+    };
+    for (const auto& c : cases) {
+        const CommandLine line = ParseCommandLine(QStringList{"qvr-monitor"} + c.args);
+        EXPECT_EQ(line.language, c.language) << c.args.join(' ').toStdString();
+        EXPECT_EQ(line.ignored, c.ignored) << c.args.join(' ').toStdString();
+    }
+}
+
+// Unknown languages on the command line and in the settings file each cost
+// one line on standard error, and the program runs on.
+TEST(CommandLine, TheProgramNamesEachUnknownLanguageOnceAndStarts) {
+    test::TempDir dir;
+    const QString folder = QString::fromStdString(dir.Dir());
+    const QString program = folder + "qvr-monitor";
+    ASSERT_TRUE(QFile::copy(QVR_MONITOR_EXE, program));
+    QFile settings(folder + "BaseSetpoint.ini");
+    ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write("[UI]\r\nLanguage=klingon\r\n");
+    settings.close();
+    QProcess run;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("QVR_DEMO_SECONDS", "1");
+    run.setProcessEnvironment(env);
+    run.setWorkingDirectory(folder);
+    run.start(program, {"--lang", "fr", "--demo", folder + "shots"});
+    ASSERT_TRUE(run.waitForFinished(60000)) << run.errorString().toStdString();
+    EXPECT_EQ(run.exitCode(), 0);
+    const QStringList ours = QString::fromLocal8Bit(run.readAllStandardError())
+                                 .split('\n')
+                                 .filter(QRegularExpression("^qvr-monitor"));
+    ASSERT_EQ(ours.size(), 2) << ours.join('\n').toStdString();
+    EXPECT_TRUE(ours[0].contains("\"fr\" (--lang)")) << ours[0].toStdString();
+    EXPECT_TRUE(ours[1].contains("\"klingon\" (BaseSetpoint.ini [UI] Language)"))
+        << ours[1].toStdString();
+    EXPECT_TRUE(QFile::exists(folder + "shots/main-window.png"));
+}
+
 TEST(CommandLine, ViewTakesThePathsUpToTheNextOption) {
     struct Case {
         QStringList args;

@@ -5,6 +5,7 @@
 #include "settings/sys_set_form.h"
 #include "settings/verify_tab.h"
 #include "tests/report/pdf_text.h"
+#include "ui/language.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -14,6 +15,7 @@
 #include <QRegularExpression>
 #include <QTimer>
 #include <QTextDocument>
+#include <QTranslator>
 #include <QUrl>
 #include <gtest/gtest.h>
 
@@ -144,6 +146,37 @@ TEST_F(CalibrationReport, AVerificationAfterTheCalibrationAddsItsPageToTheSameRe
                                  "10.040", "傾き 1.0000", "オフセット 0.040 m/s"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected;
     EXPECT_EQ(text.count(QStringLiteral("判定：合格")), 2); // the calibration's and the verification's
+}
+
+// In English the report's headings, verdict, steps and parameter names are
+// English; values, the serial number and the file name are as in Japanese.
+TEST_F(CalibrationReport, InEnglishTheReportSpeaksEnglishAroundTheSameValues) {
+    ASSERT_TRUE(InstallUiTranslation(*qApp, UiLanguage::English));
+    TSysSetForm form(ctx);
+    Calibrate(form);
+    WriteVerified();
+    TSampleRec windy = SteadySample(5.0f);
+    windy.TempDiff = 18.25f;
+    Ticks(form, windy, 15);
+    form.BBFin->click();
+    qDeleteAll(qApp->findChildren<QTranslator*>());
+
+    const std::string path = dir.File("Report") + "/A12_20261210_083035.pdf";
+    ASSERT_EQ(form.ReportPath, path);
+    QTextDocument shown;
+    shown.setHtml(form.LReport->text());
+    EXPECT_EQ(shown.toPlainText(), QString::fromStdString("Report: " + path));
+    const QString text = PdfText(QString::fromStdString(path));
+    for (const char* expected :
+         {"Calibration report", "A12", "19.10", "1.23", "2026/12/10 08:30:05", "Verdict: PASS",
+          "Air temp. error", "Wind speed error", "-0.250 / 0.250", "0 m/s", "N m/s", "18.250",
+          "Finished", "Temp. diff. at 0 m/s", "Calibrated by"}) {
+        EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected;
+    }
+    EXPECT_TRUE(text.contains(QRegularExpression("E01 +.+ +50\\.00 +46\\.00 +changed")))
+        << text.toStdString();
+    EXPECT_FALSE(text.contains(QRegularExpression("[\\x{3040}-\\x{30ff}\\x{4e00}-\\x{9fff}]")))
+        << text.toStdString();
 }
 
 TEST_F(CalibrationReport, NoPassWithoutAWriteOrWithoutACheckAfterIt) {

@@ -4,6 +4,7 @@
 #include "base/text_file.h"
 #include "core/setpoint_file.h"
 #include "settings/sys_set_form.h"
+#include "ui/language.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -15,6 +16,7 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QTranslator>
 #include <gtest/gtest.h>
 
 namespace qvr::test {
@@ -287,6 +289,43 @@ TEST_F(SysSetFormTest, ALoadedFileNamesItsDefaultedFieldsOrIsRefused) {
         EXPECT_EQ(prm.DifT0m, 48.5f);
         EXPECT_EQ(form.EAdjWS->text(), "7"); // the typing stays too
     }
+}
+
+// In English the load messages give their first line and the parameter names in
+// English and the file name as the operator chose it.
+TEST_F(SysSetFormTest, InEnglishALoadedFileNamesItsDefaultedFieldsInEnglish) {
+    ASSERT_TRUE(InstallUiTranslation(*qApp, UiLanguage::English));
+    TSysSetForm form(ctx);
+    form.show();
+    TWritePrm file;
+    ResetPrm(file);
+    const std::string chosen = dir.File("センサー.qvr");
+    SaveSetpointFile(file, chosen);
+    IniText text(ReadFileBytes(chosen));
+    text.SetValue("Early", "DIV0", "");
+    text.SetValue("System", "ChipStdV", "");
+    text.Write(chosen);
+    const QString name = QString::fromStdString(chosen);
+    const struct {
+        QString expected;
+        QMessageBox::Icon icon;
+    } loads[] = {
+        {"Items missing from the setpoint file or not numbers took their defaults:\n" + name +
+             "\nPoint 1, Reference voltage",
+         QMessageBox::Information},
+        {"The setpoint file holds no readable value, so nothing was loaded:\n" + name,
+         QMessageBox::Critical},
+    };
+    for (const auto& load : loads) {
+        AnswerDialog(form.LoadDlg, name);
+        LateBox late;
+        form.BBSetpointLoad->click();
+        EXPECT_EQ(late.seen, 1);
+        EXPECT_EQ(late.icon, load.icon);
+        EXPECT_EQ(late.text, load.expected);
+        ReplaceFileBytes(chosen, "[Record]\r\nSecRec=1\r\n");
+    }
+    qDeleteAll(qApp->findChildren<QTranslator*>());
 }
 
 // A settings file far too large is named at start; the program goes on with
