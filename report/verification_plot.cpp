@@ -23,7 +23,7 @@ void Reset(QCustomPlot& plot, const QFont& font) {
     small.setPointSizeF(font.pointSizeF() * 0.85);
     plot.legend->setFont(small);
     plot.legend->setBorderPen(Qt::NoPen);
-    plot.legend->setBrush(Qt::NoBrush);
+    plot.legend->setBrush(QColor(255, 255, 255, 230)); // its markers are not read as points
     plot.legend->setFillOrder(QCPLegend::foRowsFirst); // narrow, in the empty corner
     plot.axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
     for (QCPAxis* axis : {plot.xAxis, plot.yAxis}) {

@@ -1433,7 +1433,7 @@ dev.</translation>
     </message>
     <message>
         <source>（%1点が許容差外）</source>
-        <translation> (%1 points outside the tolerance)</translation>
+        <translation> (outside the tolerance: %1)</translation>
     </message>
     <message>
         <source>（%1 / %2点）</source>
