@@ -122,7 +122,8 @@ std::string StampedFileName(const std::string& serialNo, TDateTime time,
 
 std::string StampedPathIn(const std::string& folder, const std::string& serialNo, TDateTime time,
                           const std::string& extension) {
-    if (!ForceDirectories(folder)) throw TextFileError("フォルダ " + folder + " を作れません");
+    std::string reason;
+    if (!ForceDirectories(folder, &reason)) throw TextFileError(reason);
     std::string path = folder + "/" + StampedFileName(serialNo, time, extension);
     for (int n = 2; FileExists(path); ++n)
         path = folder + "/" + StampedFileName(serialNo, time, "_" + std::to_string(n) + extension);

@@ -318,6 +318,8 @@ QString TSysSetForm::CalNextAction(int step) {
 template <typename Step> void TSysSetForm::RunCalStep(Step step) {
     try {
         step();
+    } catch (const SetpointFileError& e) {
+        ShowSaveError(SetpointMessage(e.what())); // "DefaultPrm.qvr" refused
     } catch (const std::exception& e) {
         ShowSaveError(CalibrationText(e.what()));
     }

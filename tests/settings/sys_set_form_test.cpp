@@ -325,6 +325,15 @@ TEST_F(SysSetFormTest, InEnglishALoadedFileNamesItsDefaultedFieldsInEnglish) {
         EXPECT_EQ(late.text, load.expected);
         ReplaceFileBytes(chosen, "[Record]\r\nSecRec=1\r\n");
     }
+    // The same refusal when a calibration starts from such defaults.
+    const std::string defaults = dir.File("DefaultPrm.qvr");
+    ReplaceFileBytes(defaults, "[Record]\r\nSecRec=1\r\n");
+    form.ESNum->setText("A12");
+    LateBox late;
+    form.BBCalStart->click();
+    EXPECT_EQ(late.seen, 1);
+    EXPECT_EQ(late.text, "The setpoint file holds no readable value, so nothing was loaded:\n" +
+                             QString::fromStdString(defaults));
     qDeleteAll(qApp->findChildren<QTranslator*>());
 }
 
