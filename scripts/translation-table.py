@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Rewrites section 9 of docs/user-guide.md, each interface text in Japanese and
+"""Rewrites section 10 of docs/user-guide.md, each interface text in Japanese and
 English, from translations/qvr-monitor_en.ts. Run after scripts/translations.sh update
 and the translating."""
 import pathlib
@@ -8,7 +8,7 @@ import xml.etree.ElementTree as ET
 root = pathlib.Path(__file__).resolve().parent.parent
 ts = ET.parse(root / "translations/qvr-monitor_en.ts").getroot()
 guide = root / "docs/user-guide.md"
-heading = "## 9. Japanese and English texts"
+heading = "## 10. Japanese and English texts"
 
 # Window contexts first, in the order an operator meets them; any other after.
 titles = [
