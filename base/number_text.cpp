@@ -1,5 +1,6 @@
 #include "base/number_text.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -84,6 +85,13 @@ std::string GeneralNumberText(double value) {
         out += std::to_string(exponent);
     }
     return out;
+}
+
+std::string FixedDecimals(double value, int decimals) {
+    std::string text = FixedText(value, std::clamp(decimals, 0, 15));
+    if (!text.empty() && text[0] == '-' && text.find_first_not_of("0.", 1) == std::string::npos)
+        text.erase(0, 1);
+    return text;
 }
 
 std::string FormatFloat(std::string_view format, double value) {

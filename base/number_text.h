@@ -18,6 +18,10 @@ std::string GeneralNumberText(double value);
 // point, whatever the process locale.
 std::string FormatFloat(std::string_view format, double value);
 
+// A value with `decimals` digits after "." (at most 15), without a minus sign
+// when it rounds to zero ("0.000", not "-0.000").
+std::string FixedDecimals(double value, int decimals);
+
 // A decimal number with "." as decimal point, plain or scientific, optional
 // sign, leading and trailing blanks allowed. Anything else (empty text, a
 // decimal comma, trailing garbage, inf, nan, hexadecimal, a magnitude beyond

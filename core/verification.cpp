@@ -9,21 +9,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace qvr {
-
-namespace {
-
-// A fixed-point text without a minus sign on a value that rounds to zero.
-std::string Fixed(const char* format, double v) {
-    std::string text = FormatFloat(format, v);
-    if (!text.empty() && text[0] == '-' &&
-        text.find_first_not_of("0.", 1) == std::string::npos)
-        text.erase(0, 1);
-    return text;
-}
-
-} // namespace
 
 VerWindow JudgeVerWindow(const TSampleHistory& history, TDateTime now) {
     VerWindow w;
@@ -161,22 +149,22 @@ std::vector<std::string> VerLogLines(const std::vector<VerPoint>& points,
         std::string line = std::to_string(++no) + "," +
                            FormatDateTime("yyyy/mm/dd hh:nn:ss", p.Time) + ",";
         for (const double v : {p.Reference, p.Mean, p.StdDev, p.Max, p.Min})
-            line += Fixed("%1.3f", v) + ",";
+            line += FixedDecimals(v, 3) + ",";
         line += std::to_string(p.Samples) + ",";
-        line += Fixed("%1.3f", p.Deviation()) + ",";
-        if (VerPercentDefined(p)) line += Fixed("%1.2f", VerPercent(p));
+        line += FixedDecimals(p.Deviation(), 3) + ",";
+        if (VerPercentDefined(p)) line += FixedDecimals(VerPercent(p), 2);
         line += ",";
         line += VerPointPasses(p, tolerance) ? "合格," : "不合格,";
         lines.push_back(std::move(line));
     }
     const VerFit fit = FitVerification(points);
-    const auto value = [](bool defined, const char* format, double v) {
-        return defined ? Fixed(format, v) : std::string();
+    const auto value = [](bool defined, double v, int decimals) {
+        return defined ? FixedDecimals(v, decimals) : std::string();
     };
-    lines.push_back("傾き," + value(fit.Defined, "%1.4f", fit.Slope) + ",");
-    lines.push_back("オフセット," + value(fit.Defined, "%1.3f", fit.Offset) + ",m/s.,");
-    lines.push_back("相関係数," + value(fit.RDefined, "%1.6f", fit.R) + ",");
-    lines.push_back("標準誤差," + value(fit.StdErrorDefined, "%1.3f", fit.StdError) + ",m/s.,");
+    lines.push_back("傾き," + value(fit.Defined, fit.Slope, 4) + ",");
+    lines.push_back("オフセット," + value(fit.Defined, fit.Offset, 3) + ",m/s.,");
+    lines.push_back("相関係数," + value(fit.RDefined, fit.R, 6) + ",");
+    lines.push_back("標準誤差," + value(fit.StdErrorDefined, fit.StdError, 3) + ",m/s.,");
     const VerVerdict verdict = JudgeVerification(points, tolerance);
     lines.push_back("判定," + VerVerdictText(verdict) + ",");
     return lines;
@@ -192,14 +180,22 @@ bool VerToleranceAllowed(double a, double bPercent) {
 }
 
 VerTolerance LoadVerTolerance(const std::string& path) {
-    const IniFile ini(path);
     const VerTolerance defaults;
+    IniText ini;
+    try {
+        ini = IniText::Read(path); // once for both keys
+    } catch (const IniFileError&) {
+        return defaults; // unreadable or oversized: as if missing
+    }
+    const auto number = [&ini](const char* key) {
+        const auto text = ini.Value("Verify", key);
+        return text ? ParseNumber(*text) : std::nullopt;
+    };
+    const auto a = number("A");
+    const auto b = number("B");
     VerTolerance t;
-    const double nan = std::nan("");
-    const double a = ini.ReadFloat("Verify", "A", nan);
-    const double b = ini.ReadFloat("Verify", "B", nan);
-    t.A = VerToleranceAllowed(a, 0) ? a : defaults.A;
-    t.B = VerToleranceAllowed(0, b) ? b / 100.0 : defaults.B;
+    t.A = a && VerToleranceAllowed(*a, 0) ? *a : defaults.A;
+    t.B = b && VerToleranceAllowed(0, *b) ? *b / 100.0 : defaults.B;
     return t;
 }
 

@@ -197,6 +197,8 @@ private:
     // Adds a verification run to this run's calibration report of the same
     // sensor, or writes a report of its own; returns the report's path.
     std::string WriteVerificationReport(const ReportVerification& verification);
+    // What every report takes from now: the set, the folder, the time, the computer.
+    ReportContext ReportContextNow() const;
     void DefaultsMissing() override;
     void DefaultsIncomplete(const std::string& message) override;
     void StepChanged() override;

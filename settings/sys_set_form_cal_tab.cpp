@@ -383,14 +383,8 @@ void TSysSetForm::BBFinClick() {
 }
 
 void TSysSetForm::WriteReport() {
-    const TDateTime now = ctx_.clock.Now();
-    ReportContext c;
-    c.After = ctx_.writePrm;
-    c.Folder = ctx_.exeDir;
-    c.Created = now;
-    c.Computer = QSysInfo::machineHostName().toStdString();
-    c.ProgramVersion = AppVersion;
-    c.Sensor = ctx_.currentSample;
+    ReportContext c = ReportContextNow();
+    const TDateTime now = c.Created;
     c.WsAvg15 = Cal.WsAvg15;
     // A frozen history measures nothing of the sensor as it is now.
     c.Measured = Cal.Fresh && AnyValid(ctx_.sampleHistory, 15);
@@ -409,6 +403,17 @@ void TSysSetForm::WriteReport() {
     LReport->setToolTip(shown);
 }
 
+ReportContext TSysSetForm::ReportContextNow() const {
+    ReportContext c;
+    c.After = ctx_.writePrm;
+    c.Folder = ctx_.exeDir;
+    c.Created = ctx_.clock.Now();
+    c.Computer = QSysInfo::machineHostName().toStdString();
+    c.ProgramVersion = AppVersion;
+    c.Sensor = ctx_.currentSample;
+    return c;
+}
+
 std::string TSysSetForm::WriteVerificationReport(const ReportVerification& verification) {
     const std::string serial = ESNum->text().toStdString();
     if (lastReport_ && lastReport_->SerialNo == serial) {
@@ -419,13 +424,8 @@ std::string TSysSetForm::WriteVerificationReport(const ReportVerification& verif
         lastReport_ = std::move(report);
         return ReportPath;
     }
-    ReportContext c;
-    c.After = ctx_.writePrm;
+    ReportContext c = ReportContextNow();
     c.After.SerialNo = serial;
-    c.Created = ctx_.clock.Now();
-    c.Computer = QSysInfo::machineHostName().toStdString();
-    c.ProgramVersion = AppVersion;
-    c.Sensor = ctx_.currentSample;
     const std::string path = StampedPathIn(ctx_.exeDir + "Report", serial, c.Created, "_VER.pdf");
     WriteReportPdf(BuildVerificationReport(c, verification), QString::fromStdString(path));
     return path;

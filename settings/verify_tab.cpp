@@ -18,7 +18,6 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
-#include <algorithm>
 #include <set>
 
 namespace qvr {
@@ -36,15 +35,12 @@ template <typename W> W* Named(W* widget, const char* name) {
 }
 
 QString Fixed(double v, int decimals) {
-    QString text = QString::number(v, 'f', decimals);
-    // No minus sign on a value that rounds to zero.
-    if (text.startsWith('-') &&
-        std::none_of(text.begin(), text.end(), [](QChar c) { return c >= '1' && c <= '9'; }))
-        text.remove(0, 1);
-    return text;
+    return QString::fromStdString(FixedDecimals(v, decimals));
 }
 
+// Set once a second: only a change touches the palette.
 void Paint(QLabel* label, const QColor& colour) {
+    if (label->palette().color(QPalette::Window) == colour) return;
     QPalette pal = label->palette();
     pal.setColor(QPalette::Window, colour);
     label->setPalette(pal);

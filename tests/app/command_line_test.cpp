@@ -17,6 +17,29 @@
 namespace qvr {
 namespace {
 
+// Runs the real program's short demo in `folder` (copied there, so that its
+// settings files stay there) and returns the lines it wrote to standard error
+// in its own name, or nothing when it did not end normally.
+QStringList RunDemoIn(const QString& folder, const QStringList& args) {
+    const QString program = folder + "qvr-monitor";
+    EXPECT_TRUE(QFile::copy(QVR_MONITOR_EXE, program));
+    QProcess run;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("QVR_DEMO_SECONDS", "1");
+    run.setProcessEnvironment(env);
+    run.setWorkingDirectory(folder);
+    run.start(program, args + QStringList{"--demo", folder + "shots"});
+    const bool finished = run.waitForFinished(60000);
+    EXPECT_TRUE(finished) << run.errorString().toStdString();
+    EXPECT_EQ(run.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(run.exitCode(), 0);
+    if (!finished) return {};
+    return QString::fromLocal8Bit(run.readAllStandardError())
+        .split('\n')
+        .filter(QRegularExpression("^qvr-monitor"));
+}
+
 TEST(CommandLine, TakesTheDemoFolderAndSetsEverythingElseAside) {
     struct Case {
         QStringList args;
@@ -42,21 +65,7 @@ TEST(CommandLine, TakesTheDemoFolderAndSetsEverythingElseAside) {
 TEST(CommandLine, TheProgramStartsDespiteArgumentsThatAreNotItsOwn) {
     test::TempDir dir;
     const QString folder = QString::fromStdString(dir.Dir());
-    const QString program = folder + "qvr-monitor";
-    ASSERT_TRUE(QFile::copy(QVR_MONITOR_EXE, program));
-    QProcess run;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("QVR_DEMO_SECONDS", "1");
-    run.setProcessEnvironment(env);
-    run.setWorkingDirectory(folder);
-    run.start(program, {"--launched-by", "desk", "--demo", folder + "shots"});
-    ASSERT_TRUE(run.waitForFinished(60000)) << run.errorString().toStdString();
-    EXPECT_EQ(run.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(run.exitCode(), 0);
-    const QStringList ours = QString::fromLocal8Bit(run.readAllStandardError())
-                                 .split('\n')
-                                 .filter(QRegularExpression("^qvr-monitor"));
+    const QStringList ours = RunDemoIn(folder, {"--launched-by", "desk"});
     ASSERT_EQ(ours.size(), 1) << ours.join('\n').toStdString();
     EXPECT_TRUE(ours[0].contains("--launched-by desk")) << ours[0].toStdString();
     EXPECT_TRUE(QFile::exists(folder + "shots/main-window.png"));
@@ -84,24 +93,11 @@ TEST(CommandLine, TakesTheWordAfterLangAsIs) {
 TEST(CommandLine, TheProgramNamesEachUnknownLanguageOnceAndStarts) {
     test::TempDir dir;
     const QString folder = QString::fromStdString(dir.Dir());
-    const QString program = folder + "qvr-monitor";
-    ASSERT_TRUE(QFile::copy(QVR_MONITOR_EXE, program));
     QFile settings(folder + "BaseSetpoint.ini");
     ASSERT_TRUE(settings.open(QIODevice::WriteOnly));
     settings.write("[UI]\r\nLanguage=klingon\r\n");
     settings.close();
-    QProcess run;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("QVR_DEMO_SECONDS", "1");
-    run.setProcessEnvironment(env);
-    run.setWorkingDirectory(folder);
-    run.start(program, {"--lang", "fr", "--demo", folder + "shots"});
-    ASSERT_TRUE(run.waitForFinished(60000)) << run.errorString().toStdString();
-    EXPECT_EQ(run.exitCode(), 0);
-    const QStringList ours = QString::fromLocal8Bit(run.readAllStandardError())
-                                 .split('\n')
-                                 .filter(QRegularExpression("^qvr-monitor"));
+    const QStringList ours = RunDemoIn(folder, {"--lang", "fr"});
     ASSERT_EQ(ours.size(), 2) << ours.join('\n').toStdString();
     EXPECT_TRUE(ours[0].contains("\"fr\" (--lang)")) << ours[0].toStdString();
     EXPECT_TRUE(ours[1].contains("\"klingon\" (BaseSetpoint.ini [UI] Language)"))

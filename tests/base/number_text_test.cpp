@@ -66,6 +66,18 @@ TEST(FormatFloat, FixedFormatsUseAFullStopWhateverTheLocale) {
     EXPECT_THROW(FormatFloat("%1.400f", 1.0), std::invalid_argument);
 }
 
+TEST(FixedDecimals, RoundsToItsDecimalsWithoutAMinusOnZero) {
+    const struct {
+        double value;
+        int decimals;
+        const char* text;
+    } cases[] = {{-0.0004, 3, "0.000"}, {-0.0, 2, "0.00"},   {-0.006, 2, "-0.01"},
+                 {-1.5, 1, "-1.5"},     {2.0, 3, "2.000"},   {12.3456, 0, "12"},
+                 {-0.4, 0, "0"},        {1.0, 40, "1.000000000000000"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(FixedDecimals(c.value, c.decimals), c.text) << c.value << " " << c.decimals;
+}
+
 TEST(ParseNumber, AcceptsDecimalTextOnly) {
     EXPECT_EQ(ParseNumber("1.234"), 1.234);
     EXPECT_EQ(ParseNumber("  -3.99 "), -3.99);
