@@ -261,14 +261,11 @@ void TMainForm::BuildControls() {
     Label3->setObjectName("Label3");
     CBSecRec = new QCheckBox(tr("秒記録"), PBottom);
     CBSecRec->setObjectName("CBSecRec");
-    BBStart =
-        PictureButton("BBStart", pictures::StartGlyph(), tr("データ収取開始"), PBottom);
-    BBStop =
-        PictureButton("BBStop", pictures::StopGlyph(), tr("データ収集終了"), PBottom);
+    BBStart = PictureButton("BBStart", pictures::StartGlyph(), tr("データ収取開始"), PBottom);
+    BBStop = PictureButton("BBStop", pictures::StopGlyph(), tr("データ収集終了"), PBottom);
     BBSaveData = PictureButton("BBSaveData", pictures::SaveGlyph(),
                                tr("グラフプロットデータをファイルに保存"), PBottom);
-    BBSetpoint =
-        PictureButton("BBSetpoint", pictures::SetpointGlyph(), tr("設定変更"), PBottom);
+    BBSetpoint = PictureButton("BBSetpoint", pictures::SetpointGlyph(), tr("設定変更"), PBottom);
     // The recorded days, in the program: a button that says what it does.
     BBViewer = new QToolButton(PBottom);
     BBViewer->setObjectName("BBViewer");
@@ -506,14 +503,15 @@ void TMainForm::ShowReadouts() {
     }
     // Fast mode never asks for the model: the panel does not show an old one.
     SBPanel[1]->setText(
-        has(SampleField::ModelNo) ? Text(FormatFloat("Sensor Model %1.2f", static_cast<double>(s.ModelNo)) +
-                       FormatFloat(" | Ver. %1.2f", static_cast<double>(s.Version)))
-                : QStringLiteral("Sensor Model -.-- | Ver. -.--"));
+        has(SampleField::ModelNo)
+            ? Text(FormatFloat("Sensor Model %1.2f", static_cast<double>(s.ModelNo)) +
+                   FormatFloat(" | Ver. %1.2f", static_cast<double>(s.Version)))
+            : QStringLiteral("Sensor Model -.-- | Ver. -.--"));
 }
 
 void TMainForm::ShowDataState() {
-    const DataStateReport report = validity_.State(
-        ctx_.clock.Now(), ctx_.mySts.FastMode, IsWindDirModel(ctx_.currentSample.ModelNo));
+    const DataStateReport report = validity_.State(ctx_.clock.Now(), ctx_.mySts.FastMode,
+                                                   IsWindDirModel(ctx_.currentSample.ModelNo));
     DataState state = report.State;
     // A collecting program whose line is being reopened is connecting too.
     if (state == DataState::Stopped && Collecting && sensorLink_.Reconnect.Active())
@@ -530,7 +528,8 @@ void TMainForm::ShowDataState() {
         colour = QColor(160, 110, 0);
         break;
     case DataState::NoAnswer:
-        text = QCoreApplication::translate("MainForm", "応答なし（%1 秒）").arg(report.SilentSeconds);
+        text =
+            QCoreApplication::translate("MainForm", "応答なし（%1 秒）").arg(report.SilentSeconds);
         break;
     case DataState::Receiving:
         text = QCoreApplication::translate("MainForm", "受信中");
@@ -702,8 +701,7 @@ void TMainForm::ShowPortState() {
     QString reason;
     if (warn) {
         reason = Text(sensorLink_.PortFailure);
-        if (sensorLink_.Reconnect.Active())
-            reason = tr("回線断: 2 秒ごとに再接続中\n") + reason;
+        if (sensorLink_.Reconnect.Active()) reason = tr("回線断: 2 秒ごとに再接続中\n") + reason;
     }
     if (warn == portWarned_ && portReason_ == reason) return;
     portWarned_ = warn;
@@ -718,9 +716,14 @@ void TMainForm::ShowPortState() {
 // panel; the tooltip holds it whole, and why the port is not open.
 void TMainForm::ShowPortName(const QString& name) {
     QLabel* panel = SBPanel[2];
-    panel->setText(
-        panel->fontMetrics().elidedText(name, Qt::ElideMiddle, panel->contentsRect().width()));
-    panel->setToolTip(portReason_.isEmpty() ? name : name + "\n" + portReason_);
+    const int width = panel->contentsRect().width();
+    const QString tip = portReason_.isEmpty() ? name : name + "\n" + portReason_;
+    // Shown every second and mostly unchanged: eliding measures the text.
+    if (name == portNameShown_ && width == portNameWidth_ && tip == panel->toolTip()) return;
+    portNameShown_ = name;
+    portNameWidth_ = width;
+    panel->setText(panel->fontMetrics().elidedText(name, Qt::ElideMiddle, width));
+    panel->setToolTip(tip);
 }
 
 void TMainForm::BBStopClick() {

@@ -109,6 +109,8 @@ private:
     bool shown_ = false;
     bool portWarned_ = false;
     QString portReason_; // why the port is not open, while it is not
+    QString portNameShown_;
+    int portNameWidth_ = -1;
     int lineWidth_ = 2;
     QColor lineColor_{Qt::blue};
     QColor backColor_{Qt::white};

@@ -50,6 +50,10 @@ public:
     void Feed(std::string_view bytes);
     // A last line without its line end is a row still being written: skipped.
     RecordData Finish();
+    // Room for about this many rows, so that the columns do not grow by steps.
+    void Reserve(std::size_t rows);
+    // The rows so far.
+    const RecordData& Peek() const { return data_; }
 
 private:
     void Line(std::string_view line);
@@ -69,6 +73,7 @@ private:
     char lastDate_[10] = {};
     TDateTime lastDay_ = 0;
     std::vector<float> cells_;
+    std::size_t reserved_ = 0;
 };
 
 RecordData ReadRecordBytes(std::string_view bytes);

@@ -224,8 +224,7 @@ void ViewerForm::BuildControls() {
     side->addWidget(LBViewChannels, 2);
     auto* sideBox = new QWidget(this);
     sideBox->setLayout(side);
-    sideBox->setFixedWidth(
-        fontMetrics().horizontalAdvance(tr("ほかに表示するチャンネル")) + 30);
+    sideBox->setFixedWidth(fontMetrics().horizontalAdvance(tr("ほかに表示するチャンネル")) + 30);
     row->addWidget(sideBox);
 
     auto* main = new QVBoxLayout;
@@ -329,6 +328,12 @@ void ViewerForm::BuildControls() {
     progressTimer_->setInterval(100);
     connect(progressTimer_, &QTimer::timeout, this, [this] {
         if (!job_) return;
+        // Only a read that takes a while shows that it runs: a day comes
+        // quicker than a progress bar could flash.
+        if (PBViewLoad->isHidden()) {
+            PBViewLoad->show();
+            setCursor(Qt::BusyCursor);
+        }
         const double total = static_cast<double>(std::max<std::uint64_t>(job_->total, 1));
         PBViewLoad->setValue(static_cast<int>(1000.0 * static_cast<double>(job_->done) / total));
     });
@@ -367,8 +372,7 @@ void ViewerForm::OpenFolder(const QString& folder) {
     UseKindFound(folder);
     ListDays();
     if (LBViewDays->count() == 0) {
-        ShowMessage(
-            tr("%1 に記録ファイルがありません").arg(QDir::toNativeSeparators(folder)));
+        ShowMessage(tr("%1 に記録ファイルがありません").arg(QDir::toNativeSeparators(folder)));
         return;
     }
     LBViewDays->setCurrentRow(LBViewDays->count() - 1); // the newest day
@@ -394,8 +398,7 @@ void ViewerForm::OpenPaths(const QStringList& paths) {
         const QSignalBlocker block(LBViewDays);
         ListDays();
     }
-    notFound_ =
-        missing.isEmpty() ? QString() : tr("見つかりません: ") + missing.join(", ");
+    notFound_ = missing.isEmpty() ? QString() : tr("見つかりません: ") + missing.join(", ");
     if (files.isEmpty()) {
         ShowMessage(missing.isEmpty() ? tr("記録ファイルがありません") : notFound_);
         return;
@@ -469,9 +472,7 @@ void ViewerForm::Load(const QStringList& files) {
     });
     connect(thread_, &QThread::finished, this, &ViewerForm::LoadDone);
     PBViewLoad->setValue(0);
-    PBViewLoad->show();
     progressTimer_->start();
-    setCursor(Qt::BusyCursor);
     thread_->start();
 }
 
@@ -479,8 +480,10 @@ void ViewerForm::LoadDone() {
     thread_->deleteLater();
     thread_ = nullptr;
     progressTimer_->stop();
-    PBViewLoad->hide();
-    unsetCursor();
+    if (!PBViewLoad->isHidden()) {
+        PBViewLoad->hide();
+        unsetCursor();
+    }
     std::shared_ptr<Job> job = std::move(job_);
     if (!pending_.isEmpty()) {
         const QStringList next = std::exchange(pending_, {});
@@ -731,9 +734,9 @@ QString ViewerForm::ExportCsv(const QString& path) {
 }
 
 void ViewerForm::BBViewFilesClick() {
-    const QStringList files = QFileDialog::getOpenFileNames(
-        this, tr("記録ファイルを開く"), folder_,
-        tr("記録ファイル (*.RCD *.csv);;すべてのファイル (*)"));
+    const QStringList files =
+        QFileDialog::getOpenFileNames(this, tr("記録ファイルを開く"), folder_,
+                                      tr("記録ファイル (*.RCD *.csv);;すべてのファイル (*)"));
     if (!files.isEmpty()) OpenPaths(files);
 }
 
@@ -744,8 +747,8 @@ void ViewerForm::BBViewFolderClick() {
 }
 
 void ViewerForm::BBViewPngClick() {
-    const QString path = QFileDialog::getSaveFileName(this, tr("PNG 保存"), folder_,
-                                                      tr("PNG 画像 (*.png)"));
+    const QString path =
+        QFileDialog::getSaveFileName(this, tr("PNG 保存"), folder_, tr("PNG 画像 (*.png)"));
     if (!path.isEmpty()) ShowMessage(ExportPng(path));
 }
 

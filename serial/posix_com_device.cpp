@@ -12,6 +12,7 @@
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
+#include <utility>
 
 namespace qvr {
 
@@ -109,9 +110,21 @@ public:
                 int queued = 0;
                 if (ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued <= 0) {
                     shared_->txPending.store(false);
-                    events.Include(evTxEmpty);
+                    HoldTxEmpty();
                 } else {
                     timeout = 10; // bytes still leaving: look again shortly
+                }
+            }
+            if (txEmptyHeld_) {
+                const auto left =
+                    std::chrono::ceil<std::chrono::milliseconds>(txEmptyDue_ - Clock::now())
+                        .count();
+                if (left <= 0 || hungUp) {
+                    txEmptyHeld_ = false;
+                    events.Include(evTxEmpty);
+                } else {
+                    timeout = timeout < 0 ? static_cast<int>(left)
+                                          : std::min(timeout, static_cast<int>(left));
                 }
             }
             if (watchLines_ && !hungUp) timeout = timeout < 0 ? 100 : std::min(timeout, 100);
@@ -155,6 +168,8 @@ public:
             if (watchLines_ && !shared_->hungUp.load()) LineChanges(events);
             events = events & mask_;
             if (!events.Empty()) {
+                // A held report goes with whatever is handed over first.
+                if (std::exchange(txEmptyHeld_, false)) events.Include(evTxEmpty);
                 happened = events;
                 return true;
             }
@@ -162,6 +177,22 @@ public:
     }
 
 private:
+    // A frame written is mostly answered within milliseconds. Reporting its
+    // end together with the answer's arrival makes one hand-over of the two
+    // and keeps the owner's thread asleep in between; a line that stays
+    // silent gets the report when the hold is up.
+    void HoldTxEmpty() {
+        if (!mask_.Contains(evTxEmpty)) return;
+        if (!mask_.Contains(evRxChar)) {
+            txEmptyHeld_ = true;
+            txEmptyDue_ = Clock::now();
+            return;
+        }
+        if (!txEmptyHeld_) txEmptyDue_ = Clock::now() + kTxEmptyHold;
+        txEmptyHeld_ = true;
+    }
+    static constexpr std::chrono::milliseconds kTxEmptyHold{50};
+
     // Lets a burst of received bytes finish before it is announced. A short
     // burst has ended when a first look finds nothing new; a longer one (an
     // answer still arriving a few bytes at a time) is announced when the
@@ -240,6 +271,8 @@ private:
     std::atomic<bool> stopped_{false};
     bool watchLines_ = false;
     int lines_ = 0;
+    bool txEmptyHeld_ = false;
+    Clock::time_point txEmptyDue_{};
 };
 
 struct TPosixWrite : TAsyncState {

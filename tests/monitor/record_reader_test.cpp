@@ -10,6 +10,7 @@
 #include "monitor/record_view.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -181,6 +182,48 @@ TEST(RecordReader, BadFilesGiveTheReadableRowsOrAMessage) {
     EXPECT_EQ(b.Errors.size(), 1u);
     const RecordData absurd = ReadRecordBytes(head + "2024/05/29 09:05.07,NAN,INF,\r\n");
     EXPECT_TRUE(std::isnan(absurd.Columns[0].Avg[0]) && std::isnan(absurd.Columns[1].Avg[0]));
+}
+
+// Every cell text reads as the nearest float to its decimal value, whether
+// the quick path for plain decimals or the general one takes it.
+TEST(RecordReader, CellsReadAsTheirDecimalValue) {
+    const struct {
+        const char* cell;
+        bool readable;
+    } cases[] = {
+        {"1.234", true},
+        {"-0.5", true},
+        {"5.", true},
+        {".5", true},
+        {"-.25", true},
+        {"0001.500", true},
+        {"0.1", true},
+        {"16777217", true},
+        {"123456789012345", true},
+        {"1234567890123456", true},
+        {"0.30000001192092896", true},
+        {"1E3", true},
+        {"-2.5e-3", true},
+        {"-0", true},
+        {"", false},
+        {"-", false},
+        {".", false},
+        {"+1", false},
+        {"1.2.3", false},
+        {"1,5", false},
+        {"12a", false},
+        {" 1", false},
+    };
+    for (const auto& c : cases) {
+        const std::string row = std::string("2024/05/29 09:05.07,") + c.cell + ",20.5,\r\n";
+        const RecordData d = ReadRecordBytes(row);
+        ASSERT_EQ(d.Rows(), c.readable ? 1u : 0u) << c.cell;
+        if (!c.readable) continue;
+        const float want = static_cast<float>(std::strtod(c.cell, nullptr));
+        EXPECT_EQ(d.Columns[0].Avg[0], want) << c.cell;
+        EXPECT_EQ(std::signbit(d.Columns[0].Avg[0]), std::signbit(want)) << c.cell;
+        EXPECT_EQ(d.Columns[1].Avg[0], 20.5f) << c.cell;
+    }
 }
 
 TEST(RecordReader, ChunksOfAnySizeReadAsTheWhole) {

@@ -146,6 +146,53 @@ TEST_F(ComPortTest, TransmitSignalStaysOnUntilTheTransmitterEmptyEvent) {
     port.reset(); // before the handlers' captures go
 }
 
+TEST_F(ComPortTest, AWriteAndItsAnswerAreOneHandOverAndASilentLineStillHearsTheWriteEnd) {
+    // The end of a write is held briefly for the answer, so that the owner's
+    // thread wakes once for both; without an answer it still comes alone.
+    // A loaded machine may delay the far end beyond the hold, so one try of
+    // four must show the single hand-over.
+    std::vector<std::string> seen;
+    port->OnRxChar = [&](TCustomComPort* sender, int count) {
+        std::string s;
+        sender->ReadStr(s, count);
+        seen.push_back("RxChar " + s);
+    };
+    port->OnTxEmpty = [&](TCustomComPort*) { seen.push_back("TxEmpty"); };
+    port->SetEventChar('\n');
+    port->Open();
+    const auto pumpUntilBoth = [&] {
+        int batches = 0;
+        const auto end = std::chrono::steady_clock::now() + 3s;
+        while (seen.size() < 2 && std::chrono::steady_clock::now() < end)
+            batches += handOver.WaitAndProcess(10ms);
+        return batches;
+    };
+    int single = 0;
+    for (int attempt = 0; attempt < 4 && single == 0; ++attempt) {
+        seen.clear();
+        port->WriteStr(std::string("RD\r\n"));
+        ASSERT_EQ(pty.Receive(4, 1s), "RD\r\n");
+        // A sensor takes a few milliseconds to answer.
+        std::this_thread::sleep_for(10ms);
+        pty.Send("OK\r\n");
+        const int batches = pumpUntilBoth();
+        ASSERT_EQ(seen.size(), 2u);
+        if (batches == 1) {
+            ++single;
+            // One batch runs its events in their fixed order.
+            EXPECT_EQ(seen, (std::vector<std::string>{"RxChar OK\r\n", "TxEmpty"}));
+        }
+    }
+    EXPECT_EQ(single, 1);
+    seen.clear();
+    port->WriteStr(std::string("RD\r\n"));
+    ASSERT_TRUE(PumpUntil([&] { return !seen.empty(); }));
+    EXPECT_EQ(seen, std::vector<std::string>{"TxEmpty"});
+    EXPECT_EQ(PumpFor(200ms), 0);
+    EXPECT_EQ(pty.Receive(4, 1s), "RD\r\n");
+    port.reset(); // before the handlers' captures go
+}
+
 TEST_F(ComPortTest, ReceivedBytesArriveAsCharacterCodes) {
     port->Open();
     std::string got;

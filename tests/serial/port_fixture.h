@@ -46,8 +46,9 @@ protected:
     // Waits until the event thread is blocked handing over a batch.
     void WaitForPendingHandOver() {
         // The hand-over is taken only by the owner thread, so a batch that
-        // arrives stays queued; give the thread time to queue it.
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        // arrives stays queued; give the thread time to queue it (a write's
+        // end is held a while for an answer first).
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
     }
 
     PtyPair pty;
