@@ -257,6 +257,9 @@ void ViewerForm::BuildControls() {
     ViewerChart = new QCustomPlot(this);
     ViewerChart->setObjectName("ViewerChart");
     ViewerChart->setMinimumSize(400, 250);
+    // Nothing is drawn on the overlay layer; as a layer of its own it would
+    // cost a second full-size buffer to clear and blend at every redraw.
+    ViewerChart->layer("overlay")->setMode(QCPLayer::lmLogical);
     ViewerChart->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
     ViewerChart->axisRect()->setRangeDrag(Qt::Horizontal);
     ViewerChart->axisRect()->setRangeZoom(Qt::Horizontal);
