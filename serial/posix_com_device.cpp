@@ -146,9 +146,9 @@ public:
             }
             if (fds[0].revents != 0 || stopped_.load(std::memory_order_acquire)) return false;
             if (fds[1].revents & POLLIN) {
-                char sink[64];
-                while (read(shared_->kick[0], sink, sizeof sink) > 0) {
-                }
+                // One read: a kick is one byte, and a kick after it wakes again.
+                char sink[256];
+                [[maybe_unused]] ssize_t n = read(shared_->kick[0], sink, sizeof sink);
             }
             const short rev = fds[2].revents;
             if (rev & (POLLHUP | POLLERR | POLLNVAL)) {
@@ -209,7 +209,7 @@ private:
             return true;
         };
         if (ended()) return true;
-        const int before = Waiting();
+        const std::uint64_t before = Waiting();
         bool hungUp = false;
         if (!Look(kQuietMs, hungUp)) return false;
         if (ended() || hungUp || Waiting() == before) return true;
@@ -220,6 +220,7 @@ private:
     // With evRxFlag asked for: moves what the device holds to the taken
     // bytes and tells whether it held the event character.
     bool TookEventChar() {
+        drained_ = false;
         if (!mask_.Contains(evRxFlag)) return false;
         const int eventChar = shared_->eventChar.load();
         if (eventChar == 0 && shared_->discardNull.load()) return false;
@@ -231,9 +232,18 @@ private:
         std::uint8_t chunk[512];
         while (shared_->taken.size() < kMaxTaken) {
             const ssize_t n = read(fd_, chunk, sizeof chunk);
-            if (n <= 0) break; // nothing more, or a hang-up the next poll reports
+            if (n <= 0) { // nothing more, or a hang-up the next poll reports
+                drained_ = n == 0 || errno == EAGAIN;
+                break;
+            }
             found = found || std::memchr(chunk, eventChar, static_cast<std::size_t>(n)) != nullptr;
             shared_->taken.insert(shared_->taken.end(), chunk, chunk + n);
+            takenTotal_ += static_cast<std::uint64_t>(n);
+            // A short read took all there was.
+            if (static_cast<std::size_t>(n) < sizeof chunk) {
+                drained_ = true;
+                return found;
+            }
         }
         return found;
     }
@@ -245,12 +255,14 @@ private:
         hungUp = r > 0 && fds[1].revents != 0;
         return true;
     }
-    // Bytes received and not yet taken by the owner.
-    int Waiting() const {
+    // A count that grows with every byte received: when the waiter has just
+    // taken all the device held, the bytes it took tell, without asking the
+    // device (the owner may take some meanwhile, which a count cannot miss).
+    std::uint64_t Waiting() const {
+        if (drained_) return takenTotal_;
         int n = 0;
-        if (ioctl(fd_, FIONREAD, &n) != 0) return -1;
-        std::lock_guard lock(shared_->takenMutex);
-        return n + static_cast<int>(shared_->taken.size());
+        if (ioctl(fd_, FIONREAD, &n) != 0 || n < 0) n = 0;
+        return takenTotal_ + static_cast<std::uint64_t>(n);
     }
 
     void LineChanges(TComEvents& events) {
@@ -272,6 +284,8 @@ private:
     bool watchLines_ = false;
     int lines_ = 0;
     bool txEmptyHeld_ = false;
+    std::uint64_t takenTotal_ = 0; // bytes the waiter has taken from the device
+    bool drained_ = false;         // the last take found the device empty
     Clock::time_point txEmptyDue_{};
 };
 
