@@ -10,6 +10,9 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#if defined(__linux__)
+#include <sys/timerfd.h>
+#endif
 #include <termios.h>
 #include <unistd.h>
 #include <utility>
@@ -19,6 +22,12 @@ namespace qvr {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// A frame written is mostly answered within milliseconds. Reporting its end
+// together with the answer's arrival makes one hand-over of the two and keeps
+// the owner's thread asleep in between; a line that stays silent gets the
+// report when the hold is up.
+constexpr std::chrono::milliseconds kTxEmptyHold{50};
 
 // Modem-control requests a device does not support (pseudo-terminals have no
 // modem lines) are not failures.
@@ -78,6 +87,7 @@ public:
     TPosixWaiter(int fd, std::shared_ptr<TPosixComDevice::Shared> shared, TComEvents mask)
         : fd_(fd), shared_(std::move(shared)), mask_(mask) {}
     ~TPosixWaiter() override {
+        shared_->holdsTxEnd.store(false);
         if (stop_[0] >= 0) close(stop_[0]);
         if (stop_[1] >= 0) close(stop_[1]);
     }
@@ -90,6 +100,8 @@ public:
             watchLines_ = true;
             lines_ = lines;
         }
+        shared_->holdsTxEnd.store(mask_.Contains(evTxEmpty) && mask_.Contains(evRxChar) &&
+                                  shared_->txAlarm >= 0);
         return 0;
     }
 
@@ -106,22 +118,13 @@ public:
             TComEvents events;
             const bool hungUp = shared_->hungUp.load();
             int timeout = -1;
-            if (shared_->txPending.load() && !hungUp) {
-                int queued = 0;
-                if (ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued <= 0) {
-                    shared_->txPending.store(false);
-                    HoldTxEmpty();
-                } else {
-                    timeout = 10; // bytes still leaving: look again shortly
-                }
-            }
+            if (!hungUp && !TakeWriteEnd()) timeout = 10; // bytes still leaving: look again shortly
             if (txEmptyHeld_) {
                 const auto left =
                     std::chrono::ceil<std::chrono::milliseconds>(txEmptyDue_ - Clock::now())
                         .count();
                 if (left <= 0 || hungUp) {
-                    txEmptyHeld_ = false;
-                    events.Include(evTxEmpty);
+                    ReleaseTxEmpty(events);
                 } else {
                     timeout = timeout < 0 ? static_cast<int>(left)
                                           : std::min(timeout, static_cast<int>(left));
@@ -134,11 +137,12 @@ public:
             if (shared_->unannounced.exchange(false)) events.Include(evRxChar);
             if (!events.Empty()) timeout = 0;
 
-            pollfd fds[3] = {{stop_[0], POLLIN, 0},
+            pollfd fds[4] = {{stop_[0], POLLIN, 0},
                              {shared_->kick[0], POLLIN, 0},
-                             {hungUp ? -1 : fd_, POLLIN, 0}};
+                             {hungUp ? -1 : fd_, POLLIN, 0},
+                             {shared_->txAlarm, POLLIN, 0}};
             if (!mask_.Contains(evRxChar)) fds[2].events = 0;
-            const int r = poll(fds, 3, timeout);
+            const int r = poll(fds, 4, timeout);
             shared_->polling.store(false);
             if (r < 0) {
                 if (errno == EINTR) continue;
@@ -149,6 +153,11 @@ public:
                 // One read: a kick is one byte, and a kick after it wakes again.
                 char sink[256];
                 [[maybe_unused]] ssize_t n = read(shared_->kick[0], sink, sizeof sink);
+            }
+            if (fds[3].revents & POLLIN) {
+                std::uint64_t expirations = 0;
+                [[maybe_unused]] ssize_t n =
+                    read(shared_->txAlarm, &expirations, sizeof expirations);
             }
             const short rev = fds[2].revents;
             if (rev & (POLLHUP | POLLERR | POLLNVAL)) {
@@ -168,8 +177,10 @@ public:
             if (watchLines_ && !shared_->hungUp.load()) LineChanges(events);
             events = events & mask_;
             if (!events.Empty()) {
+                // A write made while this thread slept goes with its answer.
+                if (!shared_->hungUp.load()) TakeWriteEnd();
                 // A held report goes with whatever is handed over first.
-                if (std::exchange(txEmptyHeld_, false)) events.Include(evTxEmpty);
+                if (txEmptyHeld_) ReleaseTxEmpty(events);
                 happened = events;
                 return true;
             }
@@ -177,29 +188,52 @@ public:
     }
 
 private:
-    // A frame written is mostly answered within milliseconds. Reporting its
-    // end together with the answer's arrival makes one hand-over of the two
-    // and keeps the owner's thread asleep in between; a line that stays
-    // silent gets the report when the hold is up.
-    void HoldTxEmpty() {
+    // Holds the end of the last write when its bytes have left; false while
+    // they are still leaving.
+    bool TakeWriteEnd() {
+        if (!shared_->txPending.load()) return true;
+        int queued = 0;
+        if (const std::int64_t left = shared_->txLeftAt.exchange(0); left != 0) {
+            shared_->txPending.store(false);
+            alarmSet_ = true;
+            HoldTxEmpty(Clock::time_point(Clock::duration(left)));
+        } else if (ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued <= 0) {
+            shared_->txPending.store(false);
+            HoldTxEmpty(Clock::now());
+        } else {
+            return false;
+        }
+        return true;
+    }
+    // Holds the end of a write whose bytes had all left at `left` (see
+    // kTxEmptyHold); without reception to wait for, it is reported at once.
+    void HoldTxEmpty(Clock::time_point left) {
         if (!mask_.Contains(evTxEmpty)) return;
         if (!mask_.Contains(evRxChar)) {
             txEmptyHeld_ = true;
-            txEmptyDue_ = Clock::now();
+            txEmptyDue_ = left;
             return;
         }
-        if (!txEmptyHeld_) txEmptyDue_ = Clock::now() + kTxEmptyHold;
+        if (!txEmptyHeld_) txEmptyDue_ = left + kTxEmptyHold;
         txEmptyHeld_ = true;
     }
-    static constexpr std::chrono::milliseconds kTxEmptyHold{50};
+    // Reports the held write end. An alarm the owner set for it is taken
+    // back before the next look at txPending, so a later write's alarm,
+    // set after its flag, is never lost.
+    void ReleaseTxEmpty(TComEvents& events) {
+        txEmptyHeld_ = false;
+        events.Include(evTxEmpty);
+        if (std::exchange(alarmSet_, false)) shared_->SetTxAlarm({});
+    }
 
     // Lets a burst of received bytes finish before it is announced. A short
     // burst has ended when a first look finds nothing new; a longer one (an
     // answer still arriving a few bytes at a time) is announced when the
     // settle time is up, when most answers are complete: two looks at most,
     // each a wake-up. The event character (a frame's line end) ends the
-    // burst at once. False when stopped meanwhile. A hang-up only ends the
-    // wait: the next poll reports it.
+    // burst at once; where one is set, a burst without it is a frame still
+    // arriving, so the first look is left out. False when stopped meanwhile.
+    // A hang-up only ends the wait: the next poll reports it.
     bool Settle(TComEvents& events) {
         static constexpr int kQuietMs = 3;   // a few character times at 9600 baud and up
         static constexpr int kSettleMs = 30; // far below any poll period of the program
@@ -209,8 +243,13 @@ private:
             return true;
         };
         if (ended()) return true;
-        const std::uint64_t before = Waiting();
         bool hungUp = false;
+        if (mask_.Contains(evRxFlag) && shared_->eventChar.load() != 0) {
+            if (!Look(kSettleMs, hungUp)) return false;
+            ended();
+            return true;
+        }
+        const std::uint64_t before = Waiting();
         if (!Look(kQuietMs, hungUp)) return false;
         if (ended() || hungUp || Waiting() == before) return true;
         if (!Look(kSettleMs - kQuietMs, hungUp)) return false;
@@ -284,6 +323,7 @@ private:
     bool watchLines_ = false;
     int lines_ = 0;
     bool txEmptyHeld_ = false;
+    bool alarmSet_ = false;        // the owner's alarm may be running for the held report
     std::uint64_t takenTotal_ = 0; // bytes the waiter has taken from the device
     bool drained_ = false;         // the last take found the device empty
     Clock::time_point txEmptyDue_{};
@@ -308,11 +348,28 @@ std::string PosixDevicePath(const std::string& port) {
 
 TPosixComDevice::Shared::Shared() {
     if (pipe2(kick, O_CLOEXEC | O_NONBLOCK) != 0) kick[0] = kick[1] = -1;
+#if defined(__linux__)
+    // Without it, every write kicks the waiter.
+    txAlarm = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
+#endif
 }
 
 TPosixComDevice::Shared::~Shared() {
     if (kick[0] >= 0) close(kick[0]);
     if (kick[1] >= 0) close(kick[1]);
+    if (txAlarm >= 0) close(txAlarm);
+}
+
+// Zero disarms.
+void TPosixComDevice::Shared::SetTxAlarm(std::chrono::milliseconds after) {
+#if defined(__linux__)
+    itimerspec when{};
+    when.it_value.tv_sec = static_cast<time_t>(after.count() / 1000);
+    when.it_value.tv_nsec = static_cast<long>(after.count() % 1000) * 1000000L;
+    timerfd_settime(txAlarm, 0, &when, nullptr);
+#else
+    (void)after;
+#endif
 }
 
 void TPosixComDevice::Shared::Kick() {
@@ -569,11 +626,23 @@ int TPosixComDevice::Finish(TAsync& async, std::size_t& transferred) {
         state->done += static_cast<std::size_t>(n);
     }
     transferred = state->done;
-    if (transferred > 0) {
-        shared_->txPending.store(true);
-        shared_->Kick();
-    }
+    if (transferred > 0) NoteWritten();
     return 0;
+}
+
+void TPosixComDevice::NoteWritten() {
+    // Bytes that left at once need no wake-up now: the answer mostly wakes
+    // the waiter first and carries the report; the alarm covers a silent line.
+    int queued = 0;
+    if (shared_->holdsTxEnd.load() && ioctl(fd_, TIOCOUTQ, &queued) == 0 && queued <= 0) {
+        shared_->txLeftAt.store(Clock::now().time_since_epoch().count());
+        shared_->txPending.store(true);
+        shared_->SetTxAlarm(kTxEmptyHold);
+        return;
+    }
+    shared_->txLeftAt.store(0);
+    shared_->txPending.store(true);
+    shared_->Kick();
 }
 
 int TPosixComDevice::ClearError(TComErrors& errors, std::uint32_t& inputCount,

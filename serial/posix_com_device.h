@@ -3,6 +3,8 @@
 #include "serial/com_device.h"
 
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -64,8 +66,17 @@ public:
         // mutex also spans each read of the device, so that order holds.
         std::mutex takenMutex;
         std::vector<std::uint8_t> taken;
-        int kick[2] = {-1, -1};           // wakes the waiter
+        int kick[2] = {-1, -1}; // wakes the waiter
         void Kick();
+        // A write the owner saw leave at once (a pseudo-terminal, an adapter
+        // that buffers): when, in steady-clock ticks (0: none), and an alarm
+        // (Linux: a timer descriptor, else -1) that wakes the waiter when the
+        // hold of the write's end is up. Only used while the waiter holds
+        // write ends for their answers (holdsTxEnd).
+        std::atomic<std::int64_t> txLeftAt{0};
+        std::atomic<bool> holdsTxEnd{false};
+        int txAlarm = -1;
+        void SetTxAlarm(std::chrono::milliseconds after);
     };
 
     void RxCounted() override;
@@ -74,6 +85,8 @@ private:
     // Moves what the waiter took and what the device holds into the input queue.
     void Drain();
     void Queue(const std::uint8_t* bytes, std::size_t count);
+    // Tells the waiter that written bytes are leaving the device.
+    void NoteWritten();
 
     int fd_ = -1;
     std::shared_ptr<Shared> shared_;
