@@ -8,9 +8,9 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFontMetrics>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -20,9 +20,10 @@
 #include <QStyle>
 #include <QTableWidget>
 #include <QTimer>
-#include <algorithm>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <exception>
+#include <utility>
 
 namespace qvr {
 
@@ -37,7 +38,8 @@ const std::string& Cell(const std::array<StatusListCells, kStatusListRows>& rows
     return column == 0 ? cells.Name : cells.Value;
 }
 
-// Names are shown in the interface's language (core/sample_fields.h marks them), values as they are.
+// Names are shown in the interface's language (core/sample_fields.h marks
+// them), values as they are.
 QString ShownCell(const std::array<StatusListCells, kStatusListRows>& rows, int row, int column) {
     const std::string& text = Cell(rows, row, column);
     return column == 0 ? QCoreApplication::translate("SampleField", text.c_str())
@@ -166,14 +168,31 @@ void TMonForm::UpdateList() {
         if (!header) SGList->setHorizontalHeaderItem(column, header = new QTableWidgetItem);
         header->setText(QString::fromStdString(Cell(rows, 0, column)));
     }
+    bool anyChanged = false;
+    for (int row = 0; row < kStatusListRows; ++row)
+        for (int column = 0; column < 2; ++column)
+            if (changed(row, column)) {
+                anyChanged = true;
+                if (row > 0) SetCell(SGList, row - 1, column, ShownCell(rows, row, column));
+            }
+    if (anyChanged && !isVisible())
+        columnsUnfitted_ = true;
+    else if (anyChanged)
+        FitColumns(changed);
+    shownRows_ = rows;
+    listShown_ = true;
+}
+
+void TMonForm::FitColumns(const std::function<bool(int row, int column)>& measure) {
     int widest[2] = {0, 0};
     const QFontMetrics cellMetrics(SGList->font());
     const QFontMetrics headMetrics(SGList->horizontalHeader()->font());
     for (int row = 0; row < kStatusListRows; ++row)
         for (int column = 0; column < 2; ++column)
-            if (changed(row, column)) {
-                const QString text = ShownCell(rows, row, column);
-                if (row > 0) SetCell(SGList, row - 1, column, text);
+            if (measure(row, column)) {
+                const QTableWidgetItem* cell =
+                    row == 0 ? SGList->horizontalHeaderItem(column) : SGList->item(row - 1, column);
+                const QString text = cell ? cell->text() : QString();
                 const QFontMetrics& m = row == 0 ? headMetrics : cellMetrics;
                 widest[column] = std::max(widest[column], m.horizontalAdvance(text));
             }
@@ -182,8 +201,11 @@ void TMonForm::UpdateList() {
         const int needed = widest[column] + kCellPadding;
         if (needed > SGList->columnWidth(column)) SGList->setColumnWidth(column, needed);
     }
-    shownRows_ = rows;
-    listShown_ = true;
+}
+
+void TMonForm::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (std::exchange(columnsUnfitted_, false)) FitColumns([](int, int) { return true; });
 }
 
 void TMonForm::closeEvent(QCloseEvent* event) {

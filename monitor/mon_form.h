@@ -55,6 +55,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override; // stores the settings, then hides
+    void showEvent(QShowEvent* event) override;   // fits columns a hidden list left unmeasured
 
 private:
     void BuildControls();
@@ -63,6 +64,8 @@ private:
     enum class ExportKind { ShortLog, PlotData };
     void Export(ExportKind kind);
     std::string SettingsFile() const;
+    // Widens each column to fit the shown texts of the cells `measure` picks.
+    void FitColumns(const std::function<bool(int row, int column)>& measure);
 
     AppContext& ctx_;
     Recorder recorder_;
@@ -74,6 +77,9 @@ private:
     // The texts the list shows, so that a tick writes only the cells that changed.
     std::array<StatusListCells, kStatusListRows> shownRows_;
     bool listShown_ = false;
+    // A hidden list is not measured (text measuring is most of a tick's
+    // cost); it is fitted whole when shown.
+    bool columnsUnfitted_ = false;
 
 public:
     // Controls, named as the operator's manual names them. SGList's row 0

@@ -66,23 +66,29 @@ TEST_F(MonFormTest, ControlsCarryTheirNamesAndTexts) {
 }
 
 // Every heading and value is readable whole, a long value widening its
-// column; a shorter one later leaves the column as it is.
+// column; a shorter one later leaves the column as it is. A list that ticked
+// while hidden is fitted when it is shown.
 TEST_F(MonFormTest, ColumnsFitTheirTexts) {
-    TMonForm form(w.context);
-    w.current.SupplyVoltage = -1.0e12f; // absurd, but shown whole
-    form.SubTimerTimer();
-    const int dataWidth = form.SGList->columnWidth(1);
-    for (int row = 0; row < Rows(form); ++row)
-        for (int column = 0; column < 2; ++column) {
-            const QFontMetrics m(row == 0 ? form.SGList->horizontalHeader()->font()
-                                          : form.SGList->font());
-            EXPECT_LT(m.horizontalAdvance(Cell(form, row, column)),
-                      form.SGList->columnWidth(column))
-                << Cell(form, row, column).toStdString();
-        }
-    w.current.SupplyVoltage = 1;
-    form.SubTimerTimer();
-    EXPECT_EQ(form.SGList->columnWidth(1), dataWidth);
+    for (const bool shownFirst : {true, false}) {
+        SCOPED_TRACE(shownFirst ? "shown, then ticked" : "ticked hidden, then shown");
+        TMonForm form(w.context);
+        w.current.SupplyVoltage = -1.0e12f; // absurd, but shown whole
+        if (shownFirst) form.show();
+        form.SubTimerTimer();
+        if (!shownFirst) form.show();
+        const int dataWidth = form.SGList->columnWidth(1);
+        for (int row = 0; row < Rows(form); ++row)
+            for (int column = 0; column < 2; ++column) {
+                const QFontMetrics m(row == 0 ? form.SGList->horizontalHeader()->font()
+                                              : form.SGList->font());
+                EXPECT_LT(m.horizontalAdvance(Cell(form, row, column)),
+                          form.SGList->columnWidth(column))
+                    << Cell(form, row, column).toStdString();
+            }
+        w.current.SupplyVoltage = 1;
+        form.SubTimerTimer();
+        EXPECT_EQ(form.SGList->columnWidth(1), dataWidth);
+    }
 }
 
 TEST_F(MonFormTest, EachTickRefreshesTheListFromTheCurrentSample) {
