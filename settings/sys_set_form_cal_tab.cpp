@@ -228,9 +228,11 @@ void TSysSetForm::Tim1STimer() {
 }
 
 void TSysSetForm::ShowEvaluation() {
-    SGCalData->setColumnWidth(0, 70);
-    for (int c = 1; c < EvaluationGrid::kColumns; ++c)
-        SGCalData->setColumnWidth(c, 50);
+    // Widths the operator dragged come back each tick; an unchanged one is
+    // not set again, as setting one measures the header's font.
+    for (int c = 0; c < EvaluationGrid::kColumns; ++c)
+        if (const int width = c == 0 ? 70 : 50; SGCalData->columnWidth(c) != width)
+            SGCalData->setColumnWidth(c, width);
     const EvaluationGrid grid = BuildEvaluationGrid(Cal);
     const QColor header = SGCalData->palette().color(QPalette::Button);
     for (int row = 0; row < EvaluationGrid::kRows; ++row) {
@@ -396,10 +398,11 @@ void TSysSetForm::WriteReport() {
     ReportPath = path;
     lastReport_ = std::move(report);
     const QString shown = QString::fromStdString(path);
-    LReport->setText(tr("レポート: ") +
-                     QStringLiteral("<a href=\"%1\">%2</a>")
-                         .arg(QUrl::fromLocalFile(shown).toString(QUrl::FullyEncoded).toHtmlEscaped(),
-                              shown.toHtmlEscaped()));
+    LReport->setText(
+        tr("レポート: ") +
+        QStringLiteral("<a href=\"%1\">%2</a>")
+            .arg(QUrl::fromLocalFile(shown).toString(QUrl::FullyEncoded).toHtmlEscaped(),
+                 shown.toHtmlEscaped()));
     LReport->setToolTip(shown);
 }
 
@@ -437,8 +440,7 @@ void TSysSetForm::DefaultsMissing() {
 }
 
 void TSysSetForm::DefaultsIncomplete(const std::string& message) {
-    QMessageBox::information(this, windowTitle(), SetpointMessage(message),
-                             QMessageBox::Ok);
+    QMessageBox::information(this, windowTitle(), SetpointMessage(message), QMessageBox::Ok);
 }
 
 void TSysSetForm::StepChanged() {
