@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <numeric>
 
@@ -330,6 +331,14 @@ RecordData ReadRecordBytes(std::string_view bytes) {
 
 RecordData ReadRecordFile(const std::string& path, const RecordProgress& progress) {
     RecordData failed;
+    // Only a regular file can hold records: opening a named pipe waits for a
+    // writer that may never come, and a device such as /dev/zero never ends.
+    std::error_code error;
+    const auto status = std::filesystem::status(std::filesystem::path(path), error);
+    if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+        failed.Errors.push_back(path + ": 通常のファイルではありません");
+        return failed;
+    }
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
         failed.Errors.push_back(path + ": 開けません（" + std::strerror(errno) + "）");

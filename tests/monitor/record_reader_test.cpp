@@ -9,11 +9,19 @@
 #include "monitor/record_lines.h"
 #include "monitor/record_view.h"
 
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace qvr {
 namespace {
@@ -255,6 +263,31 @@ TEST(RecordReader, FilesThatCannotBeReadOrAreHugeGiveAMessageAndStopWhenAsked) {
     const RecordData folder = ReadRecordFile(dir.Dir());
     EXPECT_EQ(folder.Rows(), 0u);
     EXPECT_FALSE(folder.Errors.empty());
+
+#ifndef _WIN32
+    // A named pipe and an endless device are refused before they are opened:
+    // the pipe would wait for a writer, the device never ends.
+    const std::string pipe = dir.File("RS_20240529.csv");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    for (const std::string& path : {pipe, std::string("/dev/zero")}) {
+        std::atomic<bool> stop{false};
+        auto read = std::async(std::launch::async, [&] {
+            return ReadRecordFile(path, [&](std::uint64_t, std::uint64_t) { return !stop; });
+        });
+        if (read.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+            // Let a reader stuck in the pipe's open, or reading on, go before failing.
+            stop = true;
+            const int writer = open(pipe.c_str(), O_WRONLY | O_NONBLOCK);
+            if (writer >= 0) close(writer);
+            FAIL() << path << " held the reader";
+        }
+        const RecordData special = read.get();
+        EXPECT_EQ(special.Rows(), 0u) << path;
+        ASSERT_EQ(special.Errors.size(), 1u) << path;
+        EXPECT_NE(special.Errors[0].find("通常のファイルではありません"), std::string::npos)
+            << path;
+    }
+#endif
 
     // A 2 GB file (sparse: no disk used) reports its size and stops when the
     // reader is told to; the rows read before stay.
