@@ -2,6 +2,7 @@
 
 #include "base/text_file.h"
 #include "monitor/record_channels.h"
+#include "monitor/record_texts.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -308,14 +309,14 @@ RecordData RecordParser::Finish() {
     pending_.clear();
     overlong_ = false;
     if (data_.Rows() >= kMaxRows)
-        data_.Errors.push_back("行が多すぎるため、最初の " + std::to_string(kMaxRows) +
-                               " 行だけを読みました");
+        data_.Errors.push_back(std::string(record_text::kTooManyBefore) + std::to_string(kMaxRows) +
+                               record_text::kTooManyAfter);
     if (data_.Rows() == 0) {
         if (data_.SkippedLines == 0 && data_.HeadingLines == 0)
-            data_.Errors.push_back("記録がありません（空のファイル）");
+            data_.Errors.push_back(record_text::kEmpty);
         else
-            data_.Errors.push_back("記録の行が見つかりません（読めなかった行: " +
-                                   std::to_string(data_.SkippedLines) + "）");
+            data_.Errors.push_back(record_text::kNoRows + std::to_string(data_.SkippedLines) +
+                                   record_text::kClose);
     }
     SortByTime(data_);
     RecordData out = std::move(data_);
@@ -336,12 +337,13 @@ RecordData ReadRecordFile(const std::string& path, const RecordProgress& progres
     std::error_code error;
     const auto status = std::filesystem::status(std::filesystem::path(path), error);
     if (!error && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
-        failed.Errors.push_back(path + ": 通常のファイルではありません");
+        failed.Errors.push_back(path + record_text::kNotRegular);
         return failed;
     }
     std::FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
-        failed.Errors.push_back(path + ": 開けません（" + std::strerror(errno) + "）");
+        failed.Errors.push_back(path + record_text::kCannotOpen + std::strerror(errno) +
+                                record_text::kClose);
         return failed;
     }
     std::uint64_t total = 0;
@@ -369,11 +371,11 @@ RecordData ReadRecordFile(const std::string& path, const RecordProgress& progres
         }
         if (n < want) {
             if (std::ferror(f))
-                stop = path + ": 読み取りに失敗しました（" + std::strerror(errno) + "）";
+                stop = path + record_text::kReadFailed + std::strerror(errno) + record_text::kClose;
             break;
         }
         if (progress && !progress(done, std::max(total, done))) {
-            stop = path + ": 読み込みを中止しました";
+            stop = path + record_text::kStopped;
             break;
         }
     }

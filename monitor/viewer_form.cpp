@@ -2,6 +2,8 @@
 
 #include "base/number_text.h"
 #include "base/text_file.h"
+#include "monitor/record_texts.h"
+#include "ui/language.h"
 
 #include "ui/plot.h"
 #include "ui/window_fit.h"
@@ -497,7 +499,7 @@ void ViewerForm::LoadDone() {
     QStringList errors;
     if (!notFound_.isEmpty()) errors.append(notFound_);
     for (const std::string& e : fresh->Data().Errors)
-        errors.append(Text(e));
+        errors.append(TranslatePieces(e, record_text::kContext, record_text::kPieces));
     // A reload that finds nothing (the file vanished) keeps what is shown.
     if (fresh->Empty() && view_ && !view_->Empty()) {
         ShowMessage(errors.join('\n'));

@@ -614,6 +614,45 @@ A second copy in the same folder would mix up the settings and record files, so 
     </message>
 </context>
 <context>
+    <name>RecordReader</name>
+    <message>
+        <source>: 通常のファイルではありません</source>
+        <translation>: not a regular file</translation>
+    </message>
+    <message>
+        <source>: 開けません（</source>
+        <translation>: cannot be opened (</translation>
+    </message>
+    <message>
+        <source>: 読み取りに失敗しました（</source>
+        <translation>: reading failed (</translation>
+    </message>
+    <message>
+        <source>: 読み込みを中止しました</source>
+        <translation>: reading stopped</translation>
+    </message>
+    <message>
+        <source>行が多すぎるため、最初の </source>
+        <translation>Too many rows: only the first </translation>
+    </message>
+    <message>
+        <source> 行だけを読みました</source>
+        <translation> rows were read</translation>
+    </message>
+    <message>
+        <source>記録がありません（空のファイル）</source>
+        <translation>No records (an empty file)</translation>
+    </message>
+    <message>
+        <source>記録の行が見つかりません（読めなかった行: </source>
+        <translation>No record rows found (lines that could not be read: </translation>
+    </message>
+    <message>
+        <source>）</source>
+        <translation>)</translation>
+    </message>
+</context>
+<context>
     <name>SampleField</name>
     <message>
         <source>=== 状態値 ===</source>

@@ -1,5 +1,7 @@
 #include "../local_state.h"
 #include "../modal_answers.h"
+#include "../wait_until.h"
+#include "base/text_file.h"
 #include "app/main_form.h"
 #include "link/comm_ctrl_form.h"
 #include "monitor/mon_form.h"
@@ -152,6 +154,36 @@ TEST_F(EnglishInterfaceTest, EveryWindowAndDialogShowsNoJapaneseText) {
     MonForm = nullptr;
     SysSetForm = nullptr;
     MainForm = nullptr;
+}
+
+// The record viewer's messages about files come from the reader as Japanese
+// pieces around paths and counts; each piece is shown in English.
+TEST_F(EnglishInterfaceTest, TheViewerTellsOfBadFilesInEnglish) {
+    const std::string empty = dir.File("RS_20240528.csv");
+    const std::string foreign = dir.File("RS_20240529.csv");
+    WriteTextLines(empty, {});
+    WriteTextLines(foreign, {"name,value", "wind,1.5"});
+    const struct {
+        std::string path;
+        const char* english;
+    } cases[] = {
+        {dir.File("RS_20240527.csv"), ": cannot be opened ("},
+        {empty, "No records (an empty file)"},
+        {foreign, "No record rows found (lines that could not be read: 2)"},
+        {dir.Dir(), ": not a regular file"},
+    };
+    for (const auto& c : cases) {
+        ViewerForm viewer;
+        viewer.Load({QString::fromStdString(c.path)});
+        ASSERT_TRUE(test::WaitUntil([&] {
+            QApplication::processEvents();
+            return !viewer.Loading();
+        }));
+        QApplication::processEvents();
+        const QString message = viewer.LViewMessage->text();
+        EXPECT_FALSE(HasJapanese(message)) << message.toStdString();
+        EXPECT_TRUE(message.contains(QString::fromUtf8(c.english))) << message.toStdString();
+    }
 }
 
 // The check above is only as good as its eye: the same walk finds the Japanese
