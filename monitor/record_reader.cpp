@@ -382,11 +382,11 @@ RecordData ReadRecordFile(const std::string& path, const RecordProgress& progres
     std::fclose(f);
     RecordData data = parser.Finish();
     if (!stop.empty()) {
-        // What was read stays; the message says why the rest is missing.
-        data.Errors.erase(
-            std::remove_if(data.Errors.begin(), data.Errors.end(),
-                           [](const std::string& e) { return e.starts_with("記録"); }),
-            data.Errors.end());
+        // What was read stays; the message says why the rest is missing, in
+        // place of the parser's word that it found no rows.
+        std::erase_if(data.Errors, [](const std::string& e) {
+            return e == record_text::kEmpty || e.starts_with(record_text::kNoRows);
+        });
         data.Errors.insert(data.Errors.begin(), stop);
     } else {
         for (std::string& e : data.Errors)
