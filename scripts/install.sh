@@ -11,6 +11,9 @@ packages=(
   fonts-ipafont-gothic
   poppler-utils
   g++-mingw-w64-x86-64-posix googletest wine64
+  nlohmann-json3-dev python3-jsonschema
+  libmosquitto-dev mosquitto mosquitto-clients openssl libsystemd-dev
+  dpkg-dev fakeroot lintian desktop-file-utils appstream
 )
 
 missing=()
