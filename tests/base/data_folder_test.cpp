@@ -11,8 +11,9 @@ namespace {
 
 using test::TempDir;
 
-std::string Slash(const std::string& dir) {
-    return dir.back() == '/' || dir.back() == '\\' ? dir : dir + "/";
+// A folder without its trailing separator, which is '\\' on Windows.
+std::string Bare(const std::string& dir) {
+    return dir.back() == '/' || dir.back() == '\\' ? dir.substr(0, dir.size() - 1) : dir;
 }
 
 TEST(DataFolderTest, RequestedFolderWinsOverEverything) {
@@ -27,7 +28,7 @@ TEST(DataFolderTest, WritableProgramFolderKeepsFilesBesideTheProgram) {
     const std::string program = test::Utf8Text(temp.Path());
     const DataFolder folder = ChooseDataFolder("", program, "/home/op/.local/share/x");
     EXPECT_EQ(folder.origin, DataFolder::Origin::BesideProgram);
-    EXPECT_EQ(Slash(folder.path), Slash(program));
+    EXPECT_EQ(Bare(folder.path), Bare(program));
     EXPECT_EQ(test::FilesIn(program), 0u) << "the write test leaves nothing behind";
 }
 
