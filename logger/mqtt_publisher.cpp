@@ -262,7 +262,9 @@ void MqttPublisher::Run() {
         }
     }
     if (connected_ && mosq_) {
-        // The farewell, and what is in flight, within the grace time.
+        // What is queued (the last minute row among it) and the farewell,
+        // within the grace time; what does not make it stays on disk.
+        PublishPending();
         const std::string topic = prefix_ + "/status";
         const std::string offline = R"({"state":"offline"})";
         int mid = 0;

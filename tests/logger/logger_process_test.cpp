@@ -203,7 +203,7 @@ TEST_F(LoggerRun, PublishesStatusEverySampleAsRecordedAndTheMinuteToARealBroker)
     const json minute = json::parse(minutes[0]);
     const std::string row = Rows(data, ".RCD").back();
     EXPECT_EQ(minute["minute"], row.substr(0, 16));
-    EXPECT_EQ(FormatFloat("%1.3f", minute["average"]["M01"].get<double>()), row.substr(17, row.find(',', 17) - 17));
+    EXPECT_EQ(minute["average"]["M01"].dump(), row.substr(17, row.find(',', 17) - 17));
     EXPECT_GE(minute["count"].get<int>(), 4);
 }
 
@@ -311,7 +311,7 @@ TEST_F(LoggerRun, PublishesOverTlsWithASelfMadeCaAndRefusesAStrangerCertificate)
     ASSERT_EQ(std::system(("( " + make + " ) >openssl.log 2>&1").c_str()), 0) << FileText(d + "openssl.log");
     Broker broker(d, {"cafile " + d + "ca.crt", "certfile " + d + "server.crt", "keyfile " + d + "server.key"});
     ASSERT_TRUE(broker.Start()) << FileText(d + "broker.log");
-    Subscriber sub(broker.Port(), "qvr/#", {}, d + "ca.crt");
+    Subscriber sub(broker.Port(), "#", {}, d + "ca.crt");
     ASSERT_TRUE(sub.WaitSubscribed());
 
     const std::string url = "mqtts://127.0.0.1:" + std::to_string(broker.Port());
