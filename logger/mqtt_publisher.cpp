@@ -2,8 +2,11 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <mosquitto.h>
 #include <mutex>
+#include <poll.h>
+#include <unistd.h>
 
 namespace qvr {
 
@@ -35,6 +38,33 @@ MqttPublisher::MqttPublisher(MqttSettings settings, std::string prefix, std::str
 
 MqttPublisher::~MqttPublisher() {
     Stop();
+    if (wakeRead_ >= 0) ::close(wakeRead_);
+    if (wakeWrite_ >= 0) ::close(wakeWrite_);
+}
+
+void MqttPublisher::Wake() {
+    if (wakeWrite_ < 0) return;
+    const char c = 1;
+    // A full pipe already holds a wake-up.
+    [[maybe_unused]] const auto n = ::write(wakeWrite_, &c, 1);
+}
+
+int MqttPublisher::Serve(int timeoutMs) {
+    const int fd = mosquitto_socket(mosq_);
+    if (fd < 0) return MOSQ_ERR_NO_CONN;
+    pollfd fds[2] = {{fd, static_cast<short>(POLLIN | (mosquitto_want_write(mosq_) ? POLLOUT : 0)), 0},
+                     {wakeRead_, POLLIN, 0}};
+    if (::poll(fds, 2, timeoutMs) < 0 && errno != EINTR) return MOSQ_ERR_ERRNO;
+    if (fds[1].revents & POLLIN) {
+        char buffer[64];
+        while (::read(wakeRead_, buffer, sizeof buffer) > 0) {
+        }
+    }
+    int rc = MOSQ_ERR_SUCCESS;
+    if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) rc = mosquitto_loop_read(mosq_, 1);
+    if (rc == MOSQ_ERR_SUCCESS && mosquitto_want_write(mosq_)) rc = mosquitto_loop_write(mosq_, 1);
+    if (rc == MOSQ_ERR_SUCCESS) rc = mosquitto_loop_misc(mosq_);
+    return rc;
 }
 
 void MqttPublisher::Say(const std::string& line) {
@@ -66,6 +96,15 @@ bool MqttPublisher::Start(std::string& error) {
         }
     }
     InitLibrary();
+    int fds[2];
+    if (::pipe(fds) != 0) {
+        error = std::string("MQTT: no pipe: ") + std::strerror(errno) + "; not publishing";
+        return false;
+    }
+    for (int fd : fds)
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    wakeRead_ = fds[0];
+    wakeWrite_ = fds[1];
     thread_ = std::thread([this] { Run(); });
     return true;
 }
@@ -73,14 +112,19 @@ bool MqttPublisher::Start(std::string& error) {
 void MqttPublisher::Stop(std::chrono::milliseconds grace) {
     if (!thread_.joinable()) return;
     grace_ = grace;
-    stop_ = true;
+    {
+        const std::lock_guard lock(mutex_);
+        stop_ = true;
+    }
     wake_.notify_all();
+    Wake();
     thread_.join();
 }
 
 void MqttPublisher::Publish(const std::string& topic, const std::string& payload) {
     std::string error;
     if (!queue_.Push({prefix_ + "/" + topic, payload}, &error) && say_) say_("MQTT: " + error);
+    Wake();
 }
 
 void MqttPublisher::SetStatus(const std::string& payload) {
@@ -90,7 +134,7 @@ void MqttPublisher::SetStatus(const std::string& payload) {
         status_ = payload;
         statusChanged_ = true;
     }
-    wake_.notify_all();
+    Wake();
 }
 
 void MqttPublisher::OnConnect(mosquitto*, void* self, int rc) {
@@ -250,7 +294,7 @@ void MqttPublisher::Run() {
             continue;
         }
         PublishPending();
-        const int rc = mosquitto_loop(mosq_, 50, 1);
+        const int rc = Serve(1000);
         if (rc != MOSQ_ERR_SUCCESS || lost_) {
             Say("connection to " + endpoint_.Host + ":" + std::to_string(endpoint_.Port) +
                 " lost: " + ErrorText(rc == MOSQ_ERR_SUCCESS ? MOSQ_ERR_CONN_LOST : rc) +
@@ -273,9 +317,9 @@ void MqttPublisher::Run() {
         inFlight_[mid] = UINT64_MAX;
         const auto deadline = std::chrono::steady_clock::now() + grace_;
         while (!inFlight_.empty() && !lost_ && std::chrono::steady_clock::now() < deadline)
-            if (mosquitto_loop(mosq_, 20, 1) != MOSQ_ERR_SUCCESS) break;
+            if (Serve(20) != MOSQ_ERR_SUCCESS) break;
         mosquitto_disconnect(mosq_);
-        mosquitto_loop(mosq_, 20, 1);
+        Serve(20);
     }
     Drop();
 }

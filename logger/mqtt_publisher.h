@@ -58,6 +58,9 @@ private:
     void Drop();
     void PublishPending();
     void Say(const std::string& line);
+    void Wake();
+    // Waits for the broker's socket or a wake-up and runs the client's I/O.
+    int Serve(int timeoutMs);
 
     MqttSettings settings_;
     MqttEndpoint endpoint_;
@@ -73,6 +76,8 @@ private:
     std::atomic<bool> connected_{false};
     std::chrono::milliseconds grace_{500};
     std::thread thread_;
+    int wakeRead_ = -1; // a pipe that wakes the thread for new messages
+    int wakeWrite_ = -1;
 
     // The thread's own.
     mosquitto* mosq_ = nullptr;
