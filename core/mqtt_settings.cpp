@@ -24,7 +24,7 @@ std::optional<MqttEndpoint> ParseMqttUrl(const std::string& url, std::string& er
         endpoint.User = rest.substr(0, at);
         rest.erase(0, at + 1);
         if (endpoint.User.find(':') != std::string::npos) {
-            error = "a password in the broker URL is refused; give it in the configuration file";
+            error = "a password in the broker URL is refused: give it as the Password setting";
             return std::nullopt;
         }
     }

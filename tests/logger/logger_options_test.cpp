@@ -70,7 +70,7 @@ TEST(MqttSettings, UrlsPrefixesAndTheIniSection) {
         {"10.0.0.5:1884", "10.0.0.5", 1884, false, "", ""},
         {"mqtt://qvr@broker", "broker", 1883, false, "qvr", ""},
         {"mqtt://qvr:pw@broker", "", 0, false, "",
-         "a password in the broker URL is refused; give it in the configuration file"},
+         "a password in the broker URL is refused: give it as the Password setting"},
         {"http://broker", "", 0, false, "", "unknown scheme in \"http://broker\" (mqtt:// or mqtts://)"},
         {"mqtt://broker:0", "", 0, false, "", "bad port \"0\" in \"mqtt://broker:0\""},
         {"mqtt://broker:x1", "", 0, false, "", "bad port \"x1\" in \"mqtt://broker:x1\""},
