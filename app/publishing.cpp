@@ -31,15 +31,16 @@ private:
 } // namespace
 #endif
 
-std::unique_ptr<Publishing> StartPublishing(const std::string& iniPath, const std::string& queueFolder,
+std::unique_ptr<Publishing> StartPublishing(const std::string& iniPath,
+                                            const std::string& queueFolder,
                                             const std::string& serialNo, const TMySts& sts,
                                             Recorder& recorder,
                                             std::function<void(const std::string&)> say) {
     const MqttSettings settings = LoadMqttSettings(iniPath);
     if (!settings.Enabled) return nullptr;
 #ifdef QVR_LOGGER_MQTT
-    auto publisher = std::make_unique<MqttPublisher>(settings, MqttPrefix(settings, serialNo),
-                                                     queueFolder, say);
+    auto publisher =
+        std::make_unique<MqttPublisher>(settings, MqttPrefix(settings, serialNo), queueFolder, say);
     std::string error;
     if (!publisher->Start(error)) {
         if (say) say(error);

@@ -19,7 +19,8 @@ public:
 };
 
 // `serialNo` names the default topic prefix. The recorder must outlive the result.
-std::unique_ptr<Publishing> StartPublishing(const std::string& iniPath, const std::string& queueFolder,
+std::unique_ptr<Publishing> StartPublishing(const std::string& iniPath,
+                                            const std::string& queueFolder,
                                             const std::string& serialNo, const TMySts& sts,
                                             Recorder& recorder,
                                             std::function<void(const std::string&)> say);

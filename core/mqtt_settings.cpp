@@ -33,8 +33,10 @@ std::optional<MqttEndpoint> ParseMqttUrl(const std::string& url, std::string& er
         int value = 0;
         bool digits = !port.empty() && port.size() <= 5;
         for (char c : port) {
-            if (c < '0' || c > '9') digits = false;
-            else value = value * 10 + (c - '0');
+            if (c < '0' || c > '9')
+                digits = false;
+            else
+                value = value * 10 + (c - '0');
         }
         if (!digits || value < 1 || value > 65535) {
             error = "bad port \"" + port + "\" in \"" + url + "\"";

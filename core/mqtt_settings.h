@@ -10,11 +10,11 @@ namespace qvr {
 // "BaseSetpoint.ini" (the desktop program) or of the logger's configuration.
 struct MqttSettings {
     bool Enabled = false;
-    std::string Url;      // mqtt://host[:port] or mqtts://host[:port] (TLS)
-    std::string User;     // empty: no user name
-    std::string Password; // never logged
-    std::string CaFile;   // the CA certificate for mqtts://; empty: the system's
-    std::string Prefix;   // topics go under it; empty: qvr/<serial number>
+    std::string Url;          // mqtt://host[:port] or mqtts://host[:port] (TLS)
+    std::string User;         // empty: no user name
+    std::string Password;     // never logged
+    std::string CaFile;       // the CA certificate for mqtts://; empty: the system's
+    std::string Prefix;       // topics go under it; empty: qvr/<serial number>
     int QueueMegabytes = 100; // the disk queue's bound while the broker is away
 
     bool operator==(const MqttSettings&) const = default;

@@ -88,7 +88,8 @@ bool DiskQueue::Open(std::string& error) {
     for (const auto& entry : fs::directory_iterator(PathOf(folder_), ec)) {
         const std::string name = entry.path().filename().string();
         if (name.size() != 20 + 4 || !name.ends_with(kSuffix)) continue;
-        if (!std::all_of(name.begin(), name.begin() + 20, [](char c) { return c >= '0' && c <= '9'; }))
+        if (!std::all_of(name.begin(), name.begin() + 20,
+                         [](char c) { return c >= '0' && c <= '9'; }))
             continue;
         firsts.push_back(std::stoull(name.substr(0, 20)));
     }

@@ -70,9 +70,9 @@ private:
     const std::uint64_t segmentLimit_;
     mutable std::mutex mutex_;
     std::deque<Segment> segments_;
-    std::uint64_t head_ = 0; // oldest unacknowledged
-    std::uint64_t send_ = 0; // next to hand out
-    std::uint64_t tail_ = 0; // next to push
+    std::uint64_t head_ = 0;               // oldest unacknowledged
+    std::uint64_t send_ = 0;               // next to hand out
+    std::uint64_t tail_ = 0;               // next to push
     std::set<std::uint64_t> acknowledged_; // ahead of head_
     std::uint64_t dropped_ = 0;
     std::uint64_t totalBytes_ = 0;

@@ -49,16 +49,25 @@ std::optional<LoggerOptions> ParseLoggerOptions(const std::vector<std::string>& 
             into = args[++i];
             return true;
         };
-        if (a == "--help" || a == "-h") o.Help = true;
-        else if (a == "--version") o.Version = true;
-        else if (a == "--seconds") o.Seconds = true;
-        else if (a == "--fast") o.Fast = true;
-        else if (a == "--port") { if (!value(o.Port)) return std::nullopt; }
-        else if (a == "--baud") { if (!value(o.Baud)) return std::nullopt; }
-        else if (a == "--data") { if (!value(o.DataDir)) return std::nullopt; }
-        else if (a == "--config") { if (!value(o.ConfigFile)) return std::nullopt; }
-        else if (a == "--serial") { if (!value(o.SerialNo)) return std::nullopt; }
-        else if (a == "--mqtt") {
+        if (a == "--help" || a == "-h")
+            o.Help = true;
+        else if (a == "--version")
+            o.Version = true;
+        else if (a == "--seconds")
+            o.Seconds = true;
+        else if (a == "--fast")
+            o.Fast = true;
+        else if (a == "--port") {
+            if (!value(o.Port)) return std::nullopt;
+        } else if (a == "--baud") {
+            if (!value(o.Baud)) return std::nullopt;
+        } else if (a == "--data") {
+            if (!value(o.DataDir)) return std::nullopt;
+        } else if (a == "--config") {
+            if (!value(o.ConfigFile)) return std::nullopt;
+        } else if (a == "--serial") {
+            if (!value(o.SerialNo)) return std::nullopt;
+        } else if (a == "--mqtt") {
             if (!value(mqttUrl)) return std::nullopt;
             mqttGiven = true;
         } else {

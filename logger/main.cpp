@@ -94,8 +94,8 @@ int Run(const LoggerOptions& options) {
         } else {
             Say("publishing under " + publisher->Prefix() + "/");
             const bool fast = options.Fast;
-            logger.Records().OnSample = [&publisher, &logger, serial, fast](TDateTime time,
-                                                                         const TSampleRec& sample) {
+            logger.Records().OnSample = [&publisher, &logger, serial,
+                                         fast](TDateTime time, const TSampleRec& sample) {
                 publisher->SetStatus(StatusOnlineMessage(sample, serial));
                 publisher->Publish("sample", SampleMessage(time, sample, fast));
                 (void)logger;
@@ -138,8 +138,9 @@ int Run(const LoggerOptions& options) {
         }
         now = SteadyClock::now();
         const auto until = std::min(nextPoll, nextRecord);
-        const auto wait = until > now ? std::chrono::duration_cast<std::chrono::milliseconds>(until - now)
-                                      : std::chrono::milliseconds(0);
+        const auto wait = until > now
+                              ? std::chrono::duration_cast<std::chrono::milliseconds>(until - now)
+                              : std::chrono::milliseconds(0);
         handOver.WaitAndProcess(std::min(wait + std::chrono::milliseconds(1), kPoll));
     }
 

@@ -31,7 +31,8 @@ json FieldValue(const TSampleRec& sample, const SampleFieldInfo& info) {
 const char* Unit(SampleField field) {
     switch (field) {
     case SampleField::WindSpeed:
-    case SampleField::WindSpeedRaw: return "m/s";
+    case SampleField::WindSpeedRaw:
+        return "m/s";
     case SampleField::AirTemp:
     case SampleField::AirTempHiRes:
     case SampleField::ProbeTemp:
@@ -39,13 +40,19 @@ const char* Unit(SampleField field) {
     case SampleField::AirTemp1:
     case SampleField::AirTemp2:
     case SampleField::WdsTemp1:
-    case SampleField::WdsTemp2: return "degC";
-    case SampleField::CpuLoad: return "%";
+    case SampleField::WdsTemp2:
+        return "degC";
+    case SampleField::CpuLoad:
+        return "%";
     case SampleField::SupplyVoltage:
-    case SampleField::DaOutput: return "V";
-    case SampleField::AdCount: return "1/s";
-    case SampleField::WindDir: return "deg";
-    default: return "";
+    case SampleField::DaOutput:
+        return "V";
+    case SampleField::AdCount:
+        return "1/s";
+    case SampleField::WindDir:
+        return "deg";
+    default:
+        return "";
     }
 }
 
@@ -137,12 +144,9 @@ std::string MinuteMessage(TDateTime time, const std::string& row, std::int32_t c
         max[key] = CellValue(cells[i + 1]);
         min[key] = CellValue(cells[i + 2]);
     }
-    return json{{"time", IsoUtcText(time)},
-                {"minute", row.substr(0, row.find(','))},
-                {"count", count},
-                {"average", avg},
-                {"maximum", max},
-                {"minimum", min}}
+    return json{{"time", IsoUtcText(time)}, {"minute", row.substr(0, row.find(','))},
+                {"count", count},           {"average", avg},
+                {"maximum", max},           {"minimum", min}}
         .dump();
 }
 

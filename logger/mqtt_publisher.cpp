@@ -52,8 +52,9 @@ void MqttPublisher::Wake() {
 int MqttPublisher::Serve(int timeoutMs) {
     const int fd = mosquitto_socket(mosq_);
     if (fd < 0) return MOSQ_ERR_NO_CONN;
-    pollfd fds[2] = {{fd, static_cast<short>(POLLIN | (mosquitto_want_write(mosq_) ? POLLOUT : 0)), 0},
-                     {wakeRead_, POLLIN, 0}};
+    pollfd fds[2] = {
+        {fd, static_cast<short>(POLLIN | (mosquitto_want_write(mosq_) ? POLLOUT : 0)), 0},
+        {wakeRead_, POLLIN, 0}};
     if (::poll(fds, 2, timeoutMs) < 0 && errno != EINTR) return MOSQ_ERR_ERRNO;
     if (fds[1].revents & POLLIN) {
         char buffer[64];
@@ -90,8 +91,8 @@ bool MqttPublisher::Start(std::string& error) {
         if (std::FILE* f = std::fopen(settings_.CaFile.c_str(), "rb")) {
             std::fclose(f);
         } else {
-            error = "MQTT: cannot read the CA file " + settings_.CaFile + ": " + std::strerror(errno) +
-                    "; not publishing";
+            error = "MQTT: cannot read the CA file " + settings_.CaFile + ": " +
+                    std::strerror(errno) + "; not publishing";
             return false;
         }
     }
@@ -174,12 +175,14 @@ bool MqttPublisher::Connect() {
                        kQos, true);
     if (!endpoint_.User.empty())
         mosquitto_username_pw_set(mosq_, endpoint_.User.c_str(),
-                                  settings_.Password.empty() ? nullptr : settings_.Password.c_str());
+                                  settings_.Password.empty() ? nullptr
+                                                             : settings_.Password.c_str());
     if (endpoint_.Tls) {
-        const int rc = settings_.CaFile.empty()
-                           ? mosquitto_tls_set(mosq_, nullptr, "/etc/ssl/certs", nullptr, nullptr, nullptr)
-                           : mosquitto_tls_set(mosq_, settings_.CaFile.c_str(), nullptr, nullptr,
-                                               nullptr, nullptr);
+        const int rc =
+            settings_.CaFile.empty()
+                ? mosquitto_tls_set(mosq_, nullptr, "/etc/ssl/certs", nullptr, nullptr, nullptr)
+                : mosquitto_tls_set(mosq_, settings_.CaFile.c_str(), nullptr, nullptr, nullptr,
+                                    nullptr);
         if (rc != MOSQ_ERR_SUCCESS) {
             Say("TLS set-up failed: " + ErrorText(rc) + "; trying again every 2 s");
             return false;
@@ -264,8 +267,9 @@ void MqttPublisher::PublishPending() {
         if (!next) break;
         int mid = 0;
         const QueuedMessage& m = next->second;
-        const int rc = mosquitto_publish(mosq_, &mid, m.topic.c_str(), static_cast<int>(m.payload.size()),
-                                         m.payload.data(), kQos, false);
+        const int rc =
+            mosquitto_publish(mosq_, &mid, m.topic.c_str(), static_cast<int>(m.payload.size()),
+                              m.payload.data(), kQos, false);
         if (rc != MOSQ_ERR_SUCCESS) {
             queue_.Rewind();
             break;
@@ -312,8 +316,8 @@ void MqttPublisher::Run() {
         const std::string topic = prefix_ + "/status";
         const std::string offline = R"({"state":"offline"})";
         int mid = 0;
-        mosquitto_publish(mosq_, &mid, topic.c_str(), static_cast<int>(offline.size()), offline.data(),
-                          kQos, true);
+        mosquitto_publish(mosq_, &mid, topic.c_str(), static_cast<int>(offline.size()),
+                          offline.data(), kQos, true);
         inFlight_[mid] = UINT64_MAX;
         const auto deadline = std::chrono::steady_clock::now() + grace_;
         while (!inFlight_.empty() && !lost_ && std::chrono::steady_clock::now() < deadline)

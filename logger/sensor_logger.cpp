@@ -23,8 +23,8 @@ std::string OneLine(std::string text) {
 SensorLogger::SensorLogger(Config config, const Clock& clock, TComHandOver* handOver,
                            std::function<void(const std::string&)> say)
     : config_(std::move(config)), clock_(clock), say_(std::move(say)),
-      history_(std::make_unique<TSampleHistory>()),
-      ctx_{sample_, *history_, sts_, prm_, clock_, config_.dataDir, nullptr},
+      history_(std::make_unique<TSampleHistory>()), ctx_{sample_, *history_,       sts_,   prm_,
+                                                         clock_,  config_.dataDir, nullptr},
       link_(sts_.PortName, config_.dataDir, handOver), exchange_(link_), recorder_(ctx_) {
     ctx_.exchange = &exchange_;
     sts_.SecRec = config_.seconds;
@@ -105,8 +105,8 @@ void SensorLogger::ReportState() {
     if (link_.PortConnected())
         port = "port " + PortName() + " open";
     else if (link_.Reconnect.Active())
-        port = "port " + PortName() + " closed: " +
-               OneLine(link_.PortFailure.empty() ? "not opened" : link_.PortFailure) +
+        port = "port " + PortName() +
+               " closed: " + OneLine(link_.PortFailure.empty() ? "not opened" : link_.PortFailure) +
                "; trying again every 2 s";
     else
         port = "port " + PortName() + " closed";
@@ -119,10 +119,18 @@ void SensorLogger::ReportState() {
     const DataStateReport report = validity_.State(now, sts_.FastMode, sts_.WindDirModel);
     std::string data;
     switch (report.State) {
-    case DataState::Stopped: data = ""; break;
-    case DataState::Connecting: data = "waiting for a full reading"; break;
-    case DataState::NoAnswer: data = "no answer from the sensor"; break;
-    case DataState::Receiving: data = "receiving"; break;
+    case DataState::Stopped:
+        data = "";
+        break;
+    case DataState::Connecting:
+        data = "waiting for a full reading";
+        break;
+    case DataState::NoAnswer:
+        data = "no answer from the sensor";
+        break;
+    case DataState::Receiving:
+        data = "receiving";
+        break;
     }
     if (!data.empty() && data != lastDataState_) Say(data);
     lastDataState_ = data;

@@ -23,10 +23,12 @@ std::string Std(const QLineEdit* edit) {
 
 } // namespace
 
-TMqttTab::TMqttTab(std::string iniPath, QWidget* parent) : QWidget(parent), iniPath_(std::move(iniPath)) {
+TMqttTab::TMqttTab(std::string iniPath, QWidget* parent)
+    : QWidget(parent), iniPath_(std::move(iniPath)) {
     setObjectName("TabMqtt");
     auto* column = new QVBoxLayout(this);
-    CBMqttEnabled = Named(new QCheckBox(tr("記録したデータを MQTT ブローカーへ送る"), this), "CBMqttEnabled");
+    CBMqttEnabled =
+        Named(new QCheckBox(tr("記録したデータを MQTT ブローカーへ送る"), this), "CBMqttEnabled");
     column->addWidget(CBMqttEnabled);
     auto* form = new QFormLayout;
     EMqttUrl = Named(new QLineEdit(this), "EMqttUrl");
@@ -83,7 +85,8 @@ void TMqttTab::BBMqttSaveClick() {
     s.QueueMegabytes = SEMqttQueue->value();
     std::string error;
     if (s.Enabled && !ParseMqttUrl(s.Url, error)) {
-        LMqttState->setText(tr("保存しませんでした: URL が使えません (%1)").arg(QString::fromStdString(error)));
+        LMqttState->setText(
+            tr("保存しませんでした: URL が使えません (%1)").arg(QString::fromStdString(error)));
         return;
     }
     if (!SaveMqttSettings(iniPath_, s)) {

@@ -147,15 +147,18 @@ public:
         mosquitto_subscribe_callback_set(mosq_, [](mosquitto*, void* self, int, int, const int*) {
             static_cast<Subscriber*>(self)->subscribed_ = true;
         });
-        mosquitto_message_callback_set(mosq_, [](mosquitto*, void* self, const mosquitto_message* m) {
-            auto* s = static_cast<Subscriber*>(self);
-            const std::lock_guard lock(s->mutex_);
-            s->messages_.push_back({m->topic, std::string(static_cast<const char*>(m->payload),
-                                                          static_cast<std::size_t>(m->payloadlen)),
-                                    m->retain});
-        });
+        mosquitto_message_callback_set(
+            mosq_, [](mosquitto*, void* self, const mosquitto_message* m) {
+                auto* s = static_cast<Subscriber*>(self);
+                const std::lock_guard lock(s->mutex_);
+                s->messages_.push_back({m->topic,
+                                        std::string(static_cast<const char*>(m->payload),
+                                                    static_cast<std::size_t>(m->payloadlen)),
+                                        m->retain});
+            });
         mosquitto_reconnect_delay_set(mosq_, 1, 1, false);
-        if (!caFile.empty()) mosquitto_tls_set(mosq_, caFile.c_str(), nullptr, nullptr, nullptr, nullptr);
+        if (!caFile.empty())
+            mosquitto_tls_set(mosq_, caFile.c_str(), nullptr, nullptr, nullptr, nullptr);
         mosquitto_connect(mosq_, "127.0.0.1", port, 30);
         mosquitto_loop_start(mosq_);
     }
@@ -209,12 +212,14 @@ public:
     }
     int WaitExit(std::chrono::milliseconds within) {
         int status = 0;
-        if (!WaitUntil([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, within)) return -2;
+        if (!WaitUntil([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, within))
+            return -2;
         pid_ = -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
     std::string Log() const { return FileText(log_); }
-    bool WaitLog(const std::string& text, std::chrono::milliseconds within = std::chrono::seconds(15)) {
+    bool WaitLog(const std::string& text,
+                 std::chrono::milliseconds within = std::chrono::seconds(15)) {
         return WaitUntil([&] { return Log().find(text) != std::string::npos; }, within);
     }
     pid_t Pid() const { return pid_; }

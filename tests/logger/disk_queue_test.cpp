@@ -10,7 +10,8 @@ namespace qvr::test {
 namespace {
 
 QueuedMessage Message(int i) {
-    return {"qvr/A/sample", "{\"n\":" + std::to_string(i) + ",\"pad\":\"" + std::string(90, 'x') + "\"}"};
+    return {"qvr/A/sample",
+            "{\"n\":" + std::to_string(i) + ",\"pad\":\"" + std::string(90, 'x') + "\"}"};
 }
 
 std::vector<std::uint64_t> Drain(DiskQueue& q, std::size_t most = 1000000) {
@@ -42,13 +43,15 @@ TEST(DiskQueue, HandsOutInOrderAndSendsTheUnacknowledgedAgainAfterARewind) {
     q.Rewind();
     const auto again = Drain(q);
     ASSERT_EQ(again.size(), 7u);
-    EXPECT_EQ(again.front(), rest[1]) << "from the oldest unacknowledged, skipping what the broker has";
+    EXPECT_EQ(again.front(), rest[1])
+        << "from the oldest unacknowledged, skipping what the broker has";
     EXPECT_TRUE(std::is_sorted(again.begin(), again.end()));
     for (auto s : again)
         q.Acknowledge(s);
     EXPECT_EQ(q.Pending(), 0u);
     EXPECT_EQ(q.Bytes(), 0u);
-    EXPECT_EQ(std::filesystem::directory_iterator(dir.Path() / "q"), std::filesystem::directory_iterator())
+    EXPECT_EQ(std::filesystem::directory_iterator(dir.Path() / "q"),
+              std::filesystem::directory_iterator())
         << "every file goes once acknowledged";
 }
 

@@ -12,8 +12,8 @@ namespace {
 
 TEST(LoggerOptions, FlagsAndTheirMistakes) {
     std::string error;
-    auto o = ParseLoggerOptions({"--port", "/dev/ttyUSB0", "--data", "/srv/q", "--seconds", "--fast",
-                                 "--mqtt", "mqtt://broker", "--serial", "A12"},
+    auto o = ParseLoggerOptions({"--port", "/dev/ttyUSB0", "--data", "/srv/q", "--seconds",
+                                 "--fast", "--mqtt", "mqtt://broker", "--serial", "A12"},
                                 error);
     ASSERT_TRUE(o) << error;
     EXPECT_EQ(o->Port, "/dev/ttyUSB0");
@@ -42,7 +42,8 @@ TEST(LoggerOptions, TheConfigurationFileInTheDesktopProgramsForm) {
            "[MQTT]\r\nEnabled=1\r\nUrl=mqtts://b.example:8884\r\nUser=qvr\r\nPassword=pw\r\n"
            "CaFile=/etc/qvr/ca.crt\r\nPrefix=site/7\r\nQueueMB=5\r\n[Logger]\r\nSerialNo=Z9\r\n";
     std::string error;
-    auto o = ParseLoggerOptions({"--config", dir.File("logger.ini"), "--mqtt", "mqtt://other"}, error);
+    auto o =
+        ParseLoggerOptions({"--config", dir.File("logger.ini"), "--mqtt", "mqtt://other"}, error);
     ASSERT_TRUE(o) << error;
     EXPECT_TRUE(o->Seconds);
     EXPECT_FALSE(o->Fast);
@@ -71,7 +72,8 @@ TEST(MqttSettings, UrlsPrefixesAndTheIniSection) {
         {"mqtt://qvr@broker", "broker", 1883, false, "qvr", ""},
         {"mqtt://qvr:pw@broker", "", 0, false, "",
          "a password in the broker URL is refused: give it as the Password setting"},
-        {"http://broker", "", 0, false, "", "unknown scheme in \"http://broker\" (mqtt:// or mqtts://)"},
+        {"http://broker", "", 0, false, "",
+         "unknown scheme in \"http://broker\" (mqtt:// or mqtts://)"},
         {"mqtt://broker:0", "", 0, false, "", "bad port \"0\" in \"mqtt://broker:0\""},
         {"mqtt://broker:x1", "", 0, false, "", "bad port \"x1\" in \"mqtt://broker:x1\""},
         {"mqtt://", "", 0, false, "", "no host in \"mqtt://\""},
@@ -102,7 +104,8 @@ TEST(MqttSettings, UrlsPrefixesAndTheIniSection) {
     MqttSettings s{true, "mqtts://b:8883", "u", "p w", "/ca.crt", "lab/1", 7};
     ASSERT_TRUE(SaveMqttSettings(ini, s));
     EXPECT_EQ(LoadMqttSettings(ini), s);
-    EXPECT_NE(ReadFileBytes(ini).find("[Record]\r\nSecRec=1\r\n"), std::string::npos) << "the rest is kept";
+    EXPECT_NE(ReadFileBytes(ini).find("[Record]\r\nSecRec=1\r\n"), std::string::npos)
+        << "the rest is kept";
     EXPECT_EQ(LoadMqttSettings(dir.File("none.ini")), MqttSettings{});
 }
 

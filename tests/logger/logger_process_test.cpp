@@ -15,9 +15,9 @@
 #include <gtest/gtest.h>
 #include <map>
 #include <nlohmann/json.hpp>
+#include <poll.h>
 #include <regex>
 #include <set>
-#include <poll.h>
 #include <sys/un.h>
 
 namespace qvr::test {
@@ -133,14 +133,16 @@ TEST_F(LoggerRun, ReportsReadyRecordsReconnectsAfterAHangUpAndWritesTheMinuteOnS
     const std::size_t before = Rows(data, ".csv").size();
     ASSERT_FALSE(sensors[0]->HangUp().empty());
     ASSERT_TRUE(logger.WaitLog("trying again every 2 s")) << logger.Log();
-    ASSERT_TRUE(WaitUntil([&] { return Count(logger.Log(), "receiving") >= 2; }, 20s)) << logger.Log();
+    ASSERT_TRUE(WaitUntil([&] { return Count(logger.Log(), "receiving") >= 2; }, 20s))
+        << logger.Log();
     ASSERT_TRUE(WaitUntil([&] { return Rows(data, ".csv").size() >= before + 2; }, 15s));
 
     const std::size_t minuteRows = Rows(data, ".RCD").size();
     EXPECT_EQ(logger.Stop(SIGTERM), 0) << logger.Log();
     const auto rows = Rows(data, ".RCD");
     ASSERT_EQ(rows.size(), minuteRows + 1) << "the minute so far is written on SIGTERM";
-    EXPECT_TRUE(std::regex_match(rows.back(), std::regex(R"(\d{4}/\d\d/\d\d \d\d:\d\d,([-0-9.E]+,){6})")))
+    EXPECT_TRUE(
+        std::regex_match(rows.back(), std::regex(R"(\d{4}/\d\d/\d\d \d\d:\d\d,([-0-9.E]+,){6})")))
         << rows.back();
     const std::string log = logger.Log();
     EXPECT_NE(log.find("qvr-logger: stopped"), std::string::npos) << log;
@@ -155,11 +157,12 @@ TEST_F(LoggerRun, PublishesStatusEverySampleAsRecordedAndTheMinuteToARealBroker)
     Subscriber sub(broker.Port(), "qvr/T-01/#");
     ASSERT_TRUE(sub.WaitSubscribed());
     LoggerProcess logger(dir.File("logger.log"));
-    ASSERT_TRUE(logger.Start({"--port", link, "--data", data, "--seconds", "--mqtt", broker.Url(),
-                              "--serial", "T-01"}));
+    ASSERT_TRUE(logger.Start(
+        {"--port", link, "--data", data, "--seconds", "--mqtt", broker.Url(), "--serial", "T-01"}));
     ASSERT_TRUE(logger.WaitLog("MQTT: connected to 127.0.0.1:" + std::to_string(broker.Port())))
         << logger.Log();
-    ASSERT_TRUE(WaitUntil([&] { return sub.Payloads("qvr/T-01/sample").size() >= 4; }, 20s)) << logger.Log();
+    ASSERT_TRUE(WaitUntil([&] { return sub.Payloads("qvr/T-01/sample").size() >= 4; }, 20s))
+        << logger.Log();
     ASSERT_EQ(logger.Stop(SIGTERM), 0) << logger.Log();
     ASSERT_TRUE(WaitUntil([&] {
         const auto status = sub.Payloads("qvr/T-01/status");
@@ -211,15 +214,16 @@ TEST_F(LoggerRun, ABrokerOutageLosesNothingAndKeepsTheOrder) {
     const std::string link = StartSensor();
     const std::string data = Data();
     // The broker keeps the checker's session over its restart.
-    Broker broker(dir.Dir(), {"persistence true", "persistence_location " + dir.Dir(),
-                              "autosave_interval 1"});
+    Broker broker(dir.Dir(),
+                  {"persistence true", "persistence_location " + dir.Dir(), "autosave_interval 1"});
     ASSERT_TRUE(broker.Start());
     auto sub = std::make_unique<Subscriber>(broker.Port(), "qvr/Q/sample", "checker");
     ASSERT_TRUE(sub->WaitSubscribed());
     LoggerProcess logger(dir.File("logger.log"));
-    ASSERT_TRUE(logger.Start({"--port", link, "--data", data, "--seconds", "--mqtt", broker.Url(),
-                              "--serial", "Q"}));
-    ASSERT_TRUE(WaitUntil([&] { return sub->Payloads("qvr/Q/sample").size() >= 2; }, 20s)) << logger.Log();
+    ASSERT_TRUE(logger.Start(
+        {"--port", link, "--data", data, "--seconds", "--mqtt", broker.Url(), "--serial", "Q"}));
+    ASSERT_TRUE(WaitUntil([&] { return sub->Payloads("qvr/Q/sample").size() >= 2; }, 20s))
+        << logger.Log();
 
     broker.Stop();
     ASSERT_TRUE(logger.WaitLog("lost")) << logger.Log();
@@ -227,14 +231,18 @@ TEST_F(LoggerRun, ABrokerOutageLosesNothingAndKeepsTheOrder) {
     ASSERT_TRUE(WaitUntil([&] { return Rows(data, ".csv").size() >= atOutage + 4; }, 20s));
     ASSERT_TRUE(fs::exists(data + "mqtt-queue"));
     ASSERT_TRUE(broker.Start());
-    ASSERT_TRUE(WaitUntil([&] { return Count(logger.Log(), "MQTT: connected") >= 2; }, 20s)) << logger.Log();
+    ASSERT_TRUE(WaitUntil([&] { return Count(logger.Log(), "MQTT: connected") >= 2; }, 20s))
+        << logger.Log();
     const std::size_t afterOutage = Rows(data, ".csv").size();
-    ASSERT_TRUE(WaitUntil([&] {
-        std::set<std::string> got;
-        for (const auto& s : sub->Payloads("qvr/Q/sample"))
-            got.insert(json::parse(s)["time"].get<std::string>().substr(0, 19));
-        return got.size() >= afterOutage;
-    }, 20s)) << logger.Log();
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            std::set<std::string> got;
+            for (const auto& s : sub->Payloads("qvr/Q/sample"))
+                got.insert(json::parse(s)["time"].get<std::string>().substr(0, 19));
+            return got.size() >= afterOutage;
+        },
+        20s))
+        << logger.Log();
     ASSERT_EQ(logger.Stop(SIGTERM), 0);
 
     // Every recorded second arrived, first arrivals in order (QoS 1 may repeat one).
@@ -255,7 +263,9 @@ TEST_F(LoggerRun, ABrokerOutageLosesNothingAndKeepsTheOrder) {
 // A setting that cannot work gives one line; the records go on regardless.
 TEST_F(LoggerRun, ABadUrlAWrongPasswordAndARefusingBrokerEachGiveOneLineAndRecordingGoesOn) {
     Broker guarded(dir.Dir(), {"allow_anonymous false", "password_file " + dir.File("passwords")});
-    ASSERT_EQ(std::system(("mosquitto_passwd -c -b " + dir.File("passwords") + " qvr right-one").c_str()), 0);
+    ASSERT_EQ(
+        std::system(("mosquitto_passwd -c -b " + dir.File("passwords") + " qvr right-one").c_str()),
+        0);
     ASSERT_TRUE(guarded.Start()) << FileText(dir.File("broker.log"));
     std::ofstream(dir.File("wrong.ini")) << "[MQTT]\r\nEnabled=1\r\nUrl=" << guarded.Url()
                                          << "\r\nUser=qvr\r\nPassword=s3cret-wrong\r\n";
@@ -265,13 +275,15 @@ TEST_F(LoggerRun, ABadUrlAWrongPasswordAndARefusingBrokerEachGiveOneLineAndRecor
         std::string line;
     };
     const std::vector<Case> cases = {
-        {{"--mqtt", "mqtt://127.0.0.1:99999"}, "qvr-logger: MQTT: bad port \"99999\" in \"mqtt://127.0.0.1:99999\"; not publishing\n"},
+        {{"--mqtt", "mqtt://127.0.0.1:99999"},
+         "qvr-logger: MQTT: bad port \"99999\" in \"mqtt://127.0.0.1:99999\"; not publishing\n"},
         {{"--mqtt", "mqtt://127.0.0.1:" + std::to_string(closed)},
          "qvr-logger: MQTT: cannot connect to 127.0.0.1:" + std::to_string(closed) +
              ": Connection refused; trying again every 2 s\n"},
         {{"--config", dir.File("wrong.ini")},
          "qvr-logger: MQTT: 127.0.0.1:" + std::to_string(guarded.Port()) +
-             " refused the connection: Connection Refused: not authorised.; trying again every 2 s\n"},
+             " refused the connection: Connection Refused: not authorised.; trying again every 2 "
+             "s\n"},
     };
     std::vector<std::unique_ptr<LoggerProcess>> loggers;
     std::vector<std::string> folders;
@@ -279,10 +291,11 @@ TEST_F(LoggerRun, ABadUrlAWrongPasswordAndARefusingBrokerEachGiveOneLineAndRecor
         const std::string link = StartSensor("sensor" + std::to_string(i));
         folders.push_back(Data("data" + std::to_string(i)));
         auto args = cases[i].args;
-        for (const std::string& a : {std::string("--port"), link, std::string("--data"), folders.back(),
-                                     std::string("--seconds")})
+        for (const std::string& a : {std::string("--port"), link, std::string("--data"),
+                                     folders.back(), std::string("--seconds")})
             args.push_back(a);
-        loggers.push_back(std::make_unique<LoggerProcess>(dir.File("logger" + std::to_string(i) + ".log")));
+        loggers.push_back(
+            std::make_unique<LoggerProcess>(dir.File("logger" + std::to_string(i) + ".log")));
         ASSERT_TRUE(loggers.back()->Start(args));
     }
     for (std::size_t i = 0; i < cases.size(); ++i) {
@@ -301,15 +314,21 @@ TEST_F(LoggerRun, ABadUrlAWrongPasswordAndARefusingBrokerEachGiveOneLineAndRecor
 TEST_F(LoggerRun, PublishesOverTlsWithASelfMadeCaAndRefusesAStrangerCertificate) {
     const std::string d = dir.Dir();
     const std::string make =
-        "cd '" + d + "' && "
-        "openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.crt -days 2 -subj /CN=qvr-test-ca && "
-        "openssl req -x509 -newkey rsa:2048 -nodes -keyout other.key -out other.crt -days 2 -subj /CN=other-ca && "
-        "openssl req -newkey rsa:2048 -nodes -keyout server.key -out server.csr -subj /CN=127.0.0.1 && "
+        "cd '" + d +
+        "' && "
+        "openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.crt -days 2 -subj "
+        "/CN=qvr-test-ca && "
+        "openssl req -x509 -newkey rsa:2048 -nodes -keyout other.key -out other.crt -days 2 -subj "
+        "/CN=other-ca && "
+        "openssl req -newkey rsa:2048 -nodes -keyout server.key -out server.csr -subj "
+        "/CN=127.0.0.1 && "
         "printf 'subjectAltName=IP:127.0.0.1\\n' > san.ext && "
         "openssl x509 -req -in server.csr -CA ca.crt -CAkey ca.key -CAcreateserial -out server.crt "
         "-days 2 -extfile san.ext";
-    ASSERT_EQ(std::system(("( " + make + " ) >openssl.log 2>&1").c_str()), 0) << FileText(d + "openssl.log");
-    Broker broker(d, {"cafile " + d + "ca.crt", "certfile " + d + "server.crt", "keyfile " + d + "server.key"});
+    ASSERT_EQ(std::system(("( " + make + " ) >openssl.log 2>&1").c_str()), 0)
+        << FileText(d + "openssl.log");
+    Broker broker(d, {"cafile " + d + "ca.crt", "certfile " + d + "server.crt",
+                      "keyfile " + d + "server.key"});
     ASSERT_TRUE(broker.Start()) << FileText(d + "broker.log");
     Subscriber sub(broker.Port(), "#", {}, d + "ca.crt");
     ASSERT_TRUE(sub.WaitSubscribed());
@@ -320,10 +339,13 @@ TEST_F(LoggerRun, PublishesOverTlsWithASelfMadeCaAndRefusesAStrangerCertificate)
     std::ofstream(d + "stranger.ini") << "[MQTT]\r\nEnabled=1\r\nUrl=" << url << "\r\nCaFile=" << d
                                       << "other.crt\r\nPrefix=site/b\r\n";
     LoggerProcess good(d + "good.log"), stranger(d + "stranger.log");
-    ASSERT_TRUE(good.Start({"--port", StartSensor("s1"), "--data", Data("d1"), "--config", d + "good.ini"}));
-    ASSERT_TRUE(stranger.Start({"--port", StartSensor("s2"), "--data", Data("d2"), "--config", d + "stranger.ini"}));
+    ASSERT_TRUE(good.Start(
+        {"--port", StartSensor("s1"), "--data", Data("d1"), "--config", d + "good.ini"}));
+    ASSERT_TRUE(stranger.Start(
+        {"--port", StartSensor("s2"), "--data", Data("d2"), "--config", d + "stranger.ini"}));
     ASSERT_TRUE(good.WaitLog("(TLS)")) << good.Log();
-    ASSERT_TRUE(WaitUntil([&] { return sub.Payloads("site/a/sample").size() >= 2; }, 20s)) << good.Log();
+    ASSERT_TRUE(WaitUntil([&] { return sub.Payloads("site/a/sample").size() >= 2; }, 20s))
+        << good.Log();
     ASSERT_TRUE(stranger.WaitLog("MQTT: cannot connect to 127.0.0.1:")) << stranger.Log();
     EXPECT_EQ(good.Stop(SIGTERM), 0);
     EXPECT_EQ(stranger.Stop(SIGTERM), 0);

@@ -11,6 +11,7 @@
 #include "sim/simulated_sensor.h"
 
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace qvr::test {
@@ -57,10 +58,13 @@ TEST(LoggerRows, EqualTheDesktopRecordersRowsForTheSameReadings) {
         if (tick == 80) sensor.SetFaults({});
         logger.PollTick();
         if (tick < 60 || tick >= 80) {
-            ASSERT_TRUE(WaitUntil([&] {
-                handOver.WaitAndProcess(5ms);
-                return logger.AnswerWaiting();
-            }, 10s)) << "tick " << tick;
+            ASSERT_TRUE(WaitUntil(
+                [&] {
+                    handOver.WaitAndProcess(5ms);
+                    return logger.AnswerWaiting();
+                },
+                10s))
+                << "tick " << tick;
         }
         clock.AdvanceSeconds(0.25);
         if (tick % 4 == 3) {
@@ -82,6 +86,63 @@ TEST(LoggerRows, EqualTheDesktopRecordersRowsForTheSameReadings) {
     const auto seconds = ReadTextLines(config.dataDir + "Record/RT_20261211.csv").size();
     EXPECT_GT(seconds, 20u);
     EXPECT_LT(seconds, 30u);
+}
+
+} // namespace
+} // namespace qvr::test
+
+namespace qvr::test {
+namespace {
+
+// A record folder that cannot be written (here a file in its place, as a full
+// disk or a lost mount would): one line when rows start to be lost, one when
+// they are written again, and the polling goes on in between.
+TEST(LoggerRows, ALostRecordFolderIsSaidOnceAndRecordingResumes) {
+    TempDir dir{"qvr-logger-rows-"};
+    sim::SimulatedSensorOptions options;
+    options.linkPath = dir.File("sensor");
+    options.pacing = sim::LinePacing::Instant;
+    sim::SimulatedSensor sensor(options);
+    sensor.Start();
+    ManualClock clock;
+    clock.Set(DateTimeParts{2026, 12, 11, 10, 0, 20, 0});
+    TComHandOver handOver;
+    SensorLogger::Config config;
+    config.dataDir = dir.Dir();
+    config.port = options.linkPath;
+    config.seconds = true;
+    std::ofstream(dir.File("Record")) << "not a folder";
+    std::vector<std::string> said;
+    SensorLogger logger(config, clock, &handOver,
+                        [&](const std::string& line) { said.push_back(line); });
+    logger.Start();
+    auto second = [&] {
+        for (int i = 0; i < 4; ++i) {
+            logger.PollTick();
+            ASSERT_TRUE(WaitUntil(
+                [&] {
+                    handOver.WaitAndProcess(5ms);
+                    return logger.AnswerWaiting();
+                },
+                10s));
+            clock.AdvanceSeconds(0.25);
+        }
+        logger.RecordTick();
+    };
+    for (int s = 0; s < 5; ++s)
+        second();
+    std::filesystem::remove(dir.File("Record"));
+    for (int s = 0; s < 2; ++s)
+        second();
+    std::vector<std::string> records;
+    for (const auto& line : said)
+        if (line.starts_with("records: ")) records.push_back(line);
+    ASSERT_EQ(records.size(), 2u) << ::testing::PrintToString(said);
+    EXPECT_TRUE(records[0].starts_with("records: row lost: ")) << records[0];
+    EXPECT_NE(records[0].find("Record"), std::string::npos) << "names the folder: " << records[0];
+    EXPECT_EQ(records[1], "records: writing again");
+    EXPECT_EQ(ReadTextLines(dir.File("Record/RT_20261211.csv")).size(), 1u + 2u);
+    EXPECT_NE(std::find(said.begin(), said.end(), "receiving"), said.end());
 }
 
 } // namespace

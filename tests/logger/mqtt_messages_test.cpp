@@ -20,8 +20,10 @@ protected:
         ::tzset();
     }
     void TearDown() override {
-        if (hadTz_) ::setenv("TZ", oldTz_.c_str(), 1);
-        else ::unsetenv("TZ");
+        if (hadTz_)
+            ::setenv("TZ", oldTz_.c_str(), 1);
+        else
+            ::unsetenv("TZ");
         ::tzset();
     }
     std::string oldTz_;
