@@ -190,7 +190,8 @@ bool MqttPublisher::Connect() {
     }
     connackCode_ = -1;
     lost_ = false;
-    int rc = mosquitto_connect(mosq_, endpoint_.Host.c_str(), endpoint_.Port, 30);
+    // Without waiting for the TCP connection: a stop must not hang on a host that drops it.
+    int rc = mosquitto_connect_async(mosq_, endpoint_.Host.c_str(), endpoint_.Port, 30);
     if (rc != MOSQ_ERR_SUCCESS) {
         Say("cannot connect to " + where + ": " + ErrorText(rc) + "; trying again every 2 s");
         return false;
