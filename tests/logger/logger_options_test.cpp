@@ -37,7 +37,7 @@ TEST(LoggerOptions, FlagsAndTheirMistakes) {
 
 TEST(LoggerOptions, TheConfigurationFileInTheDesktopProgramsForm) {
     TempDir dir;
-    std::ofstream(dir.File("logger.ini"))
+    std::ofstream(dir.File("logger.ini"), std::ios::binary)
         << "[ComPortM]\r\nPort=/dev/ttyS3\r\n[Record]\r\nSecRec=1\r\n[Collect]\r\nFastMode=0\r\n"
            "[MQTT]\r\nEnabled=1\r\nUrl=mqtts://b.example:8884\r\nUser=qvr\r\nPassword=pw\r\n"
            "CaFile=/etc/qvr/ca.crt\r\nPrefix=site/7\r\nQueueMB=5\r\n[Logger]\r\nSerialNo=Z9\r\n";
@@ -100,7 +100,7 @@ TEST(MqttSettings, UrlsPrefixesAndTheIniSection) {
 
     TempDir dir;
     const std::string ini = dir.File("BaseSetpoint.ini");
-    std::ofstream(ini) << "[Record]\r\nSecRec=1\r\n";
+    std::ofstream(ini, std::ios::binary) << "[Record]\r\nSecRec=1\r\n";
     MqttSettings s{true, "mqtts://b:8883", "u", "p w", "/ca.crt", "lab/1", 7};
     ASSERT_TRUE(SaveMqttSettings(ini, s));
     EXPECT_EQ(LoadMqttSettings(ini), s);
