@@ -189,6 +189,7 @@ private:
     std::atomic<bool> subscribed_{false};
 };
 
+#ifdef QVR_LOGGER_EXE
 // qvr-logger as a child process, its standard error in a file.
 class LoggerProcess {
 public:
@@ -228,5 +229,6 @@ private:
     std::string log_;
     pid_t pid_ = -1;
 };
+#endif
 
 } // namespace qvr::test
