@@ -19,23 +19,46 @@ namespace {
 
 using namespace std::chrono_literals;
 
-TEST(LoggerRows, EqualTheDesktopRecordersRowsForTheSameReadings) {
+// The logger in step with a clock the test moves: each poll tick waits for
+// the simulated sensor's answer before the clock goes on.
+class LoggerRows : public ::testing::Test {
+protected:
     TempDir dir{"qvr-logger-rows-"};
-    sim::SimulatedSensorOptions options;
-    options.linkPath = dir.File("sensor");
-    options.pacing = sim::LinePacing::Instant;
-    options.conditions.tunnelSpeed = 3.0;
-    sim::SimulatedSensor sensor(options);
-    sensor.Start();
-
-    // Ten seconds before a minute's end, so that the run writes a minute row.
+    sim::SimulatedSensor sensor{Options(dir.File("sensor"))};
     ManualClock clock;
-    clock.Set(DateTimeParts{2026, 12, 11, 10, 59, 50, 0});
     TComHandOver handOver;
     SensorLogger::Config config;
+
+    static sim::SimulatedSensorOptions Options(const std::string& link) {
+        sim::SimulatedSensorOptions options;
+        options.linkPath = link;
+        options.pacing = sim::LinePacing::Instant;
+        options.conditions.tunnelSpeed = 3.0;
+        return options;
+    }
+    void SetUp() override {
+        sensor.Start();
+        config.port = sensor.LinkPath();
+        config.seconds = true;
+    }
+    // One poll tick; false when the sensor did not answer it.
+    bool Poll(SensorLogger& logger) {
+        logger.PollTick();
+        const bool answered = WaitUntil(
+            [&] {
+                handOver.WaitAndProcess(5ms);
+                return logger.AnswerWaiting();
+            },
+            10s);
+        clock.AdvanceSeconds(0.25);
+        return answered;
+    }
+};
+
+TEST_F(LoggerRows, EqualTheDesktopRecordersRowsForTheSameReadings) {
+    // Ten seconds before a minute's end, so that the run writes a minute row.
+    clock.Set(DateTimeParts{2026, 12, 11, 10, 59, 50, 0});
     config.dataDir = dir.File("logger/");
-    config.port = options.linkPath;
-    config.seconds = true;
     std::filesystem::create_directories(config.dataDir);
     SensorLogger logger(config, clock, &handOver, nullptr);
 
@@ -56,17 +79,12 @@ TEST(LoggerRows, EqualTheDesktopRecordersRowsForTheSameReadings) {
             sensor.SetFaults(mute);
         }
         if (tick == 80) sensor.SetFaults({});
-        logger.PollTick();
         if (tick < 60 || tick >= 80) {
-            ASSERT_TRUE(WaitUntil(
-                [&] {
-                    handOver.WaitAndProcess(5ms);
-                    return logger.AnswerWaiting();
-                },
-                10s))
-                << "tick " << tick;
+            ASSERT_TRUE(Poll(logger)) << "tick " << tick;
+        } else {
+            logger.PollTick();
+            clock.AdvanceSeconds(0.25);
         }
-        clock.AdvanceSeconds(0.25);
         if (tick % 4 == 3) {
             logger.RecordTick();
             desk.current = logger.Sample();
@@ -88,45 +106,20 @@ TEST(LoggerRows, EqualTheDesktopRecordersRowsForTheSameReadings) {
     EXPECT_LT(seconds, 30u);
 }
 
-} // namespace
-} // namespace qvr::test
-
-namespace qvr::test {
-namespace {
-
 // A record folder that cannot be written (here a file in its place, as a full
 // disk or a lost mount would): one line when rows start to be lost, one when
 // they are written again, and the polling goes on in between.
-TEST(LoggerRows, ALostRecordFolderIsSaidOnceAndRecordingResumes) {
-    TempDir dir{"qvr-logger-rows-"};
-    sim::SimulatedSensorOptions options;
-    options.linkPath = dir.File("sensor");
-    options.pacing = sim::LinePacing::Instant;
-    sim::SimulatedSensor sensor(options);
-    sensor.Start();
-    ManualClock clock;
+TEST_F(LoggerRows, ALostRecordFolderIsSaidOnceAndRecordingResumes) {
     clock.Set(DateTimeParts{2026, 12, 11, 10, 0, 20, 0});
-    TComHandOver handOver;
-    SensorLogger::Config config;
     config.dataDir = dir.Dir();
-    config.port = options.linkPath;
-    config.seconds = true;
     std::ofstream(dir.File("Record")) << "not a folder";
     std::vector<std::string> said;
     SensorLogger logger(config, clock, &handOver,
                         [&](const std::string& line) { said.push_back(line); });
     logger.Start();
     auto second = [&] {
-        for (int i = 0; i < 4; ++i) {
-            logger.PollTick();
-            ASSERT_TRUE(WaitUntil(
-                [&] {
-                    handOver.WaitAndProcess(5ms);
-                    return logger.AnswerWaiting();
-                },
-                10s));
-            clock.AdvanceSeconds(0.25);
-        }
+        for (int i = 0; i < 4; ++i)
+            ASSERT_TRUE(Poll(logger));
         logger.RecordTick();
     };
     for (int s = 0; s < 5; ++s)
