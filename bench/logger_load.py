@@ -49,11 +49,15 @@ def listening(port):
 
 
 def cpu_seconds(pid):
-    """User and system time of a process (all its threads), in seconds."""
+    """Run time of a process's threads as the scheduler counts it, in seconds:
+    finer than the clock ticks of /proc/PID/stat, which miss a program that
+    mostly wakes briefly between them."""
     try:
-        fields = pathlib.Path(f"/proc/{pid}/stat").read_text().rsplit(")", 1)[1].split()
-        return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
-    except OSError:
+        total = 0
+        for task in pathlib.Path(f"/proc/{pid}/task").iterdir():
+            total += int((task / "schedstat").read_text().split()[0])
+        return total / 1e9
+    except (OSError, ValueError):
         return None
 
 

@@ -116,9 +116,10 @@ int Run(const LoggerOptions& options) {
     const auto watchdog = WatchdogInterval();
 
     constexpr auto kPoll = std::chrono::milliseconds(250);
-    constexpr auto kRecord = std::chrono::seconds(1);
+    // The record tick goes with every fourth poll tick: one wake-up for both.
+    constexpr int kPollsPerRecord = 4;
+    int polls = 0;
     auto nextPoll = SteadyClock::now() + kPoll;
-    auto nextRecord = SteadyClock::now() + kRecord;
     auto nextWatchdog = SteadyClock::now();
     while (!stopRequested) {
         auto now = SteadyClock::now();
@@ -126,18 +127,14 @@ int Run(const LoggerOptions& options) {
             logger.PollTick();
             nextPoll += kPoll;
             if (nextPoll < now) nextPoll = now + kPoll; // after a stall, no burst of ticks
-        }
-        if (now >= nextRecord) {
-            logger.RecordTick();
-            nextRecord += kRecord;
-            if (nextRecord < now) nextRecord = now + kRecord;
+            if (++polls % kPollsPerRecord == 0) logger.RecordTick();
         }
         if (watchdog.count() > 0 && now >= nextWatchdog) {
             Notify("WATCHDOG=1");
             nextWatchdog = now + watchdog;
         }
         now = SteadyClock::now();
-        const auto until = std::min(nextPoll, nextRecord);
+        const auto until = nextPoll;
         const auto wait = until > now
                               ? std::chrono::duration_cast<std::chrono::milliseconds>(until - now)
                               : std::chrono::milliseconds(0);
