@@ -4,6 +4,7 @@
 #include "base/clock.h"
 #include "base/data_folder.h"
 #include "base/executable_dir.h"
+#include "base/ini_file.h"
 #include "core/shared_state.h"
 #include "logger/logger_options.h"
 #include "logger/sensor_logger.h"
@@ -76,11 +77,15 @@ int Run(const LoggerOptions& options) {
     config.baud = options.Baud;
     config.seconds = options.Seconds;
     config.fast = options.Fast;
-    SensorLogger logger(config, SystemClock::Instance(), &handOver, Say);
-    if (logger.PortName().empty()) {
-        Say("no port: give --port DEV or [ComPortM] Port in --config");
+    // Without a port named somewhere the link's built-in default would be
+    // tried for ever: say what is missing instead.
+    const std::string portFile =
+        options.ConfigFile.empty() ? data.path + "Port0.ini" : options.ConfigFile;
+    if (options.Port.empty() && IniFile(portFile).ReadString("ComPortM", "Port", "").empty()) {
+        Say("no port: give --port DEV, or [ComPortM] Port in " + portFile);
         return 2;
     }
+    SensorLogger logger(config, SystemClock::Instance(), &handOver, Say);
 
 #ifdef QVR_LOGGER_MQTT
     std::unique_ptr<MqttPublisher> publisher;

@@ -149,6 +149,21 @@ TEST_F(LoggerRun, ReportsReadyRecordsReconnectsAfterAHangUpAndWritesTheMinuteOnS
     EXPECT_EQ(Count(log, "\n"), Count(log, "qvr-logger: ")) << "one line per state: " << log;
 }
 
+TEST_F(LoggerRun, WithoutAPortOrWithABadOptionItSaysWhatIsMissingAndEnds) {
+    const std::string data = Data();
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--data", data},
+         "qvr-logger: no port: give --port DEV, or [ComPortM] Port in " + data + "Port0.ini\n"},
+        {{"--port"}, "qvr-logger: --port needs a value\n"},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        LoggerProcess logger(dir.File("np" + std::to_string(i) + ".log"));
+        ASSERT_TRUE(logger.Start(cases[i].first));
+        EXPECT_EQ(logger.WaitExit(10s), 2);
+        EXPECT_NE(logger.Log().find(cases[i].second), std::string::npos) << logger.Log();
+    }
+}
+
 TEST_F(LoggerRun, PublishesStatusEverySampleAsRecordedAndTheMinuteToARealBroker) {
     const std::string link = StartSensor();
     const std::string data = Data();
