@@ -1,5 +1,8 @@
 #include "logger/mqtt_publisher.h"
 
+#include "base/clock.h"
+#include "logger/mqtt_messages.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -170,7 +173,7 @@ bool MqttPublisher::Connect() {
     mosquitto_disconnect_callback_set(mosq_, &MqttPublisher::OnDisconnect);
     mosquitto_publish_callback_set(mosq_, &MqttPublisher::OnPublish);
     const std::string statusTopic = prefix_ + "/status";
-    const std::string offline = R"({"state":"offline"})";
+    const std::string offline = StatusOfflineMessage();
     mosquitto_will_set(mosq_, statusTopic.c_str(), static_cast<int>(offline.size()), offline.data(),
                        kQos, true);
     if (!endpoint_.User.empty())
@@ -252,7 +255,7 @@ void MqttPublisher::PublishPending() {
     if (droppedMid_ < 0) {
         if (const std::uint64_t dropped = queue_.TakeDropped(); dropped > 0) {
             const std::string topic = prefix_ + "/dropped";
-            const std::string payload = R"({"dropped":)" + std::to_string(dropped) + "}";
+            const std::string payload = DroppedMessage(SystemClock::Instance().Now(), dropped);
             int mid = 0;
             if (mosquitto_publish(mosq_, &mid, topic.c_str(), static_cast<int>(payload.size()),
                                   payload.data(), kQos, false) == MOSQ_ERR_SUCCESS) {
@@ -315,7 +318,7 @@ void MqttPublisher::Run() {
         // within the grace time; what does not make it stays on disk.
         PublishPending();
         const std::string topic = prefix_ + "/status";
-        const std::string offline = R"({"state":"offline"})";
+        const std::string offline = StatusOfflineMessage();
         int mid = 0;
         mosquitto_publish(mosq_, &mid, topic.c_str(), static_cast<int>(offline.size()),
                           offline.data(), kQos, true);
