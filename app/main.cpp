@@ -3,6 +3,7 @@
 #include "app/demo_run.h"
 #include "app/main_form.h"
 #include "app/program_lock.h"
+#include "app/publishing.h"
 #include "app/viewer_run.h"
 #include "base/executable_dir.h"
 #include "core/app_context.h"
@@ -88,6 +89,11 @@ int main(int argc, char** argv) {
         SysSetForm = sysSetForm.get();
         auto monForm = std::make_unique<TMonForm>(context);
         MonForm = monForm.get();
+        // What the recorder records also goes to the broker, when one is set.
+        auto publishing = StartPublishing(
+            context.exeDir + "BaseSetpoint.ini", context.exeDir + "mqtt-queue", WritePrm.SerialNo,
+            MySts, monForm->RecorderLogic(),
+            [](const std::string& line) { std::fprintf(stderr, "qvr-monitor: %s\n", line.c_str()); });
         auto writeForm = std::make_unique<TWriteForm>(context);
         WriteForm = writeForm.get();
         mainForm->show();
@@ -112,6 +118,7 @@ int main(int argc, char** argv) {
         // Windows go in reverse order of creation; the main window last, as it owns the link.
         WriteForm = nullptr;
         writeForm.reset();
+        publishing.reset();
         MonForm = nullptr;
         monForm.reset();
         SysSetForm = nullptr;

@@ -49,10 +49,12 @@ Recorder::Recorder(AppContext& context) : context_(context) {
 }
 
 void Recorder::RecordTick() {
+    const TDateTime now = context_.clock.Now();
     AccumulateStats();
-    if (context_.mySts.SecRec) WriteSecondRecord();
+    if (context_.currentSample.Valid && OnSample) OnSample(now, context_.currentSample);
+    if (context_.mySts.SecRec) WriteSecondRecord(now);
 
-    const int s = SecondOfDay(context_.clock.Now()) % 60;
+    const int s = SecondOfDay(now) % 60;
     if (s >= 6 && s <= 8) {
         if (!minuteLatch_) {
             minuteLatch_ = true;
@@ -111,13 +113,17 @@ void Recorder::WriteMinuteRecord() {
     }
     lines.push_back(MinuteDataRow(layout, now, minuteAvg_, minuteMax_, minuteMin_));
     AppendRow(path, lines);
+    if (OnMinuteRow) OnMinuteRow(now, lines.back(), statCount_);
 
     ResetStats();
     lastLayoutExt_ = sts.MaintenanceMode;
 }
 
 void Recorder::WriteSecondRecord() {
-    const TDateTime now = context_.clock.Now();
+    WriteSecondRecord(context_.clock.Now());
+}
+
+void Recorder::WriteSecondRecord(TDateTime now) {
     folderError_ = EnsureRecordFolder(context_.exeDir);
     if (!context_.currentSample.Valid) return;
 

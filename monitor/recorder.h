@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,12 @@ class Recorder {
 public:
     explicit Recorder(AppContext& context);
 
+    // Told of each valid sample the statistics take in, stamped as its second
+    // row is, and of each minute row as it is made (also when its file cannot
+    // be written): what is published is what is recorded.
+    std::function<void(TDateTime time, const TSampleRec& sample)> OnSample;
+    std::function<void(TDateTime time, const std::string& row, std::int32_t count)> OnMinuteRow;
+
     // One SubTimer tick.
     void RecordTick();
 
@@ -53,6 +60,7 @@ public:
 
 private:
     void AppendRow(const std::string& path, const std::vector<std::string>& lines);
+    void WriteSecondRecord(TDateTime now);
 
     AppContext& context_;
     std::int32_t statCount_ = 0;

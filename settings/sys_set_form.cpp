@@ -6,6 +6,7 @@
 #include "core/param_keys.h"
 #include "core/setpoint_file.h"
 #include "link/comm_ctrl_form.h"
+#include "settings/mqtt_tab.h"
 #include "settings/verify_tab.h"
 #include "ui/app_globals.h"
 #include "ui/language.h"
@@ -146,6 +147,7 @@ void TSysSetForm::BuildControls() {
          [this](const ReportVerification& v) { return WriteVerificationReport(v); }},
         PCMain);
     PCMain->addTab(TabVerify, tr("検証"));
+    PCMain->addTab(new TMqttTab(BaseSetpointFile(), PCMain), QStringLiteral("MQTT"));
     right->addWidget(PCMain, 1);
     body->addLayout(right, 1);
     // On a screen too low for the window (150 % scale), the body scrolls and

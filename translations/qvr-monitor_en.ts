@@ -1078,6 +1078,61 @@ A second copy in the same folder would mix up the settings and record files, so 
     </message>
 </context>
 <context>
+    <name>qvr::TMqttTab</name>
+    <message>
+        <source>記録したデータを MQTT ブローカーへ送る</source>
+        <translation>Send the recorded data to an MQTT broker</translation>
+    </message>
+    <message>
+        <source>qvr/&lt;シリアル番号&gt;</source>
+        <translation>qvr/&lt;serial number&gt;</translation>
+    </message>
+    <message>
+        <source>ブローカー URL</source>
+        <translation>Broker URL</translation>
+    </message>
+    <message>
+        <source>ユーザー名</source>
+        <translation>User name</translation>
+    </message>
+    <message>
+        <source>パスワード</source>
+        <translation>Password</translation>
+    </message>
+    <message>
+        <source>CA 証明書 (mqtts://)</source>
+        <translation>CA certificate (mqtts://)</translation>
+    </message>
+    <message>
+        <source>トピックの接頭辞</source>
+        <translation>Topic prefix</translation>
+    </message>
+    <message>
+        <source>接続断の間の保存上限</source>
+        <translation>Kept while disconnected, at most</translation>
+    </message>
+    <message>
+        <source>変更は次回の起動から有効になります。</source>
+        <translation>Changes take effect at the next start.</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>保存しませんでした: URL が使えません (%1)</source>
+        <translation>Not saved: the URL cannot be used (%1)</translation>
+    </message>
+    <message>
+        <source>保存できませんでした: %1</source>
+        <translation>Could not save: %1</translation>
+    </message>
+    <message>
+        <source>保存しました。次回の起動から有効です。</source>
+        <translation>Saved. Effective at the next start.</translation>
+    </message>
+</context>
+<context>
     <name>qvr::TSysSetForm</name>
     <message>
         <source>シリアル番号</source>
