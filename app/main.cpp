@@ -3,14 +3,14 @@
 #include "app/demo_run.h"
 #include "app/main_form.h"
 #include "app/program_lock.h"
-#include "app/viewer_run.h"
 #include "base/executable_dir.h"
 #include "core/app_context.h"
 #include "monitor/mon_form.h"
-#include "monitor/viewer_form.h"
 #include "settings/sys_set_form.h"
 #include "ui/app_globals.h"
 #include "ui/language.h"
+#include "viewer/viewer_form.h"
+#include "viewer/viewer_run.h"
 #include "write/write_form.h"
 
 #include <QApplication>

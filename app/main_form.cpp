@@ -3,12 +3,12 @@
 #include "base/number_text.h"
 #include "link/comm_ctrl_form.h"
 #include "monitor/mon_form.h"
-#include "monitor/record_lines.h"
-#include "monitor/viewer_form.h"
+#include "records/record_lines.h"
 #include "settings/sys_set_form.h"
 #include "ui/app_globals.h"
 #include "ui/pictures.h"
 #include "ui/window_fit.h"
+#include "viewer/viewer_form.h"
 
 #include "ui/plot.h"
 #include <QApplication>

@@ -3,8 +3,8 @@
 // its lines with std::getline, and redrawing a month of second rows at any
 // zoom against redrawing a day.
 #include "base/text_file.h"
-#include "monitor/record_lines.h"
-#include "monitor/viewer_form.h"
+#include "records/record_lines.h"
+#include "viewer/viewer_form.h"
 
 #include "ui/plot.h"
 #include <QApplication>

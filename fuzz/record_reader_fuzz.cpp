@@ -2,11 +2,11 @@
 // lines, every channel as long as the time column, and the same result as
 // reading the file whole (a row split between two reads is still one row).
 #include "fuzz/fuzz_check.h"
-#include "monitor/record_reader.h"
+#include "records/record_reader.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <algorithm>
 #include <string_view>
 
 namespace {
@@ -52,7 +52,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     FUZZ_CHECK(chunked.Time == whole.Time, "chunked reading gave other rows");
     FUZZ_CHECK(chunked.SkippedLines == whole.SkippedLines, "chunked reading skipped other lines");
-    FUZZ_CHECK(chunked.Columns.size() == whole.Columns.size(), "chunked reading gave other channels");
+    FUZZ_CHECK(chunked.Columns.size() == whole.Columns.size(),
+               "chunked reading gave other channels");
     for (std::size_t i = 0; i < whole.Columns.size(); ++i) {
         const RecordColumn& a = whole.Columns[i];
         const RecordColumn& b = chunked.Columns[i];

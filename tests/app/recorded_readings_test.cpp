@@ -10,11 +10,11 @@
 #include "base/text_file.h"
 #include "link/comm_ctrl_form.h"
 #include "link/frame_codec.h"
-#include "monitor/recorder.h"
+#include "records/recorder.h"
 
+#include "ui/plot.h"
 #include <QTest>
 #include <QTimer>
-#include "ui/plot.h"
 #include <fstream>
 #include <gtest/gtest.h>
 #include <map>

@@ -1,7 +1,7 @@
-#include "monitor/record_settings.h"
+#include "records/record_settings.h"
 
 #include "base/text_file.h"
-#include "monitor_fixture.h"
+#include "tests/records/record_fixture.h"
 
 #include <gtest/gtest.h>
 

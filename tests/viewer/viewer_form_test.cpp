@@ -1,9 +1,9 @@
-#include "monitor/viewer_form.h"
+#include "viewer/viewer_form.h"
 
 #include "../wait_until.h"
 #include "base/text_file.h"
-#include "monitor/record_channels.h"
-#include "monitor/record_lines.h"
+#include "records/record_channels.h"
+#include "records/record_lines.h"
 #include "tests/base/temp_dir.h"
 
 #include "ui/plot.h"
@@ -225,8 +225,9 @@ TEST_F(ViewerTest, ADenseLineFillsEveryPixelColumnWithItsExtremes) {
     for (int x = r.left() + 8; x < r.right() - 8; ++x) {
         for (const double value : {1.2, 2.0, 4.0, 4.8}) {
             const QPoint at(x, static_cast<int>(y->coordToPixel(value)));
-            if (!legend.contains(at))
+            if (!legend.contains(at)) {
                 ASSERT_EQ(image.pixelColor(at), wind) << "x " << x << " at " << value << " m/s";
+            }
         }
         EXPECT_NE(image.pixelColor(x, static_cast<int>(y->coordToPixel(5.3))), wind) << x;
         ++columns;

@@ -1,8 +1,8 @@
-#include "monitor/record_reader.h"
+#include "records/record_reader.h"
 
 #include "base/text_file.h"
-#include "monitor/record_channels.h"
-#include "monitor/record_texts.h"
+#include "records/record_channels.h"
+#include "records/record_texts.h"
 
 #include <algorithm>
 #include <cerrno>

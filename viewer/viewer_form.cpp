@@ -1,8 +1,8 @@
-#include "monitor/viewer_form.h"
+#include "viewer/viewer_form.h"
 
 #include "base/number_text.h"
 #include "base/text_file.h"
-#include "monitor/record_texts.h"
+#include "records/record_texts.h"
 #include "ui/language.h"
 
 #include "ui/plot.h"

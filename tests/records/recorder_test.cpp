@@ -1,7 +1,7 @@
-#include "monitor/recorder.h"
+#include "records/recorder.h"
 
 #include "base/number_text.h"
-#include "monitor_fixture.h"
+#include "tests/records/record_fixture.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

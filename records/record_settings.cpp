@@ -1,4 +1,4 @@
-#include "monitor/record_settings.h"
+#include "records/record_settings.h"
 
 #include "base/ini_file.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "monitor/record_view.h"
+#include "records/record_view.h"
 
 #include <QStringList>
 #include <QWidget>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/app_context.h"
-#include "monitor/record_channels.h"
+#include "records/record_channels.h"
 
 #include <array>
 #include <cstdint>

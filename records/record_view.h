@@ -1,6 +1,6 @@
 #pragma once
 
-#include "monitor/record_reader.h"
+#include "records/record_reader.h"
 
 #include <cstddef>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "monitor/record_view.h"
+#include "records/record_view.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,7 +1,7 @@
-#include "monitor/recorder.h"
+#include "records/recorder.h"
 
 #include "base/text_file.h"
-#include "monitor/record_lines.h"
+#include "records/record_lines.h"
 
 #include <filesystem>
 #include <string>

@@ -1,6 +1,6 @@
-#include "app/viewer_run.h"
+#include "viewer/viewer_run.h"
 
-#include "monitor/viewer_form.h"
+#include "viewer/viewer_form.h"
 
 #include "ui/plot.h"
 #include <QCoreApplication>
