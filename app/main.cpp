@@ -4,14 +4,14 @@
 #include "app/main_form.h"
 #include "app/program_lock.h"
 #include "app/publishing.h"
-#include "app/viewer_run.h"
 #include "base/executable_dir.h"
 #include "core/app_context.h"
 #include "monitor/mon_form.h"
-#include "monitor/viewer_form.h"
 #include "settings/sys_set_form.h"
 #include "ui/app_globals.h"
 #include "ui/language.h"
+#include "viewer/viewer_form.h"
+#include "viewer/viewer_run.h"
 #include "write/write_form.h"
 
 #include <QApplication>
@@ -20,6 +20,9 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 using namespace qvr;
 
@@ -48,6 +51,12 @@ public:
 } // namespace
 
 int main(int argc, char** argv) {
+#ifdef __GLIBC__
+    // Large blocks (the rows of a day the viewer read) go back to the system
+    // when freed: otherwise freeing one raises the threshold, and a month's
+    // parts stay in the heap beside the month they were joined into.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+#endif
     GuardedApplication app(argc, argv);
     const CommandLine commandLine = ParseCommandLine(app.arguments());
     if (!commandLine.ignored.isEmpty())

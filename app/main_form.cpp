@@ -3,12 +3,13 @@
 #include "base/number_text.h"
 #include "link/comm_ctrl_form.h"
 #include "monitor/mon_form.h"
-#include "monitor/record_lines.h"
-#include "monitor/viewer_form.h"
+#include "records/record_lines.h"
+#include "records/record_settings.h"
 #include "settings/sys_set_form.h"
 #include "ui/app_globals.h"
 #include "ui/pictures.h"
 #include "ui/window_fit.h"
+#include "viewer/viewer_form.h"
 
 #include "ui/plot.h"
 #include <QApplication>
@@ -690,6 +691,7 @@ void TMainForm::BBStartClick() {
         sensorLink_.OpenPort();
     }
     Collecting = true;
+    ctx_.mySts.CollectionStopped = false;
     ShowPortState();
 }
 
@@ -729,6 +731,7 @@ void TMainForm::ShowPortName(const QString& name) {
 void TMainForm::BBStopClick() {
     sensorLink_.ClosePort();
     Collecting = false;
+    ctx_.mySts.CollectionStopped = true;
     ctx_.currentSample.Valid = false;
     validity_.Stop();
     ShowReadouts();
@@ -742,6 +745,7 @@ void TMainForm::BBSaveDataClick() {
 void TMainForm::BBViewerClick() {
     if (!Viewer) {
         Viewer = new ViewerForm(this);
+        Viewer->SetMemoryBudget(LoadViewerMemoryBudget(ctx_.exeDir + "BaseSetpoint.ini"));
         Viewer->OpenFolder(QString::fromStdString(RecordFolder(ctx_.exeDir)));
     }
     Viewer->show();

@@ -1,7 +1,7 @@
 #include "app/publishing.h"
 
 #include "core/mqtt_settings.h"
-#include "monitor/recorder.h"
+#include "records/recorder.h"
 
 #ifdef QVR_LOGGER_MQTT
 #include "logger/mqtt_messages.h"

@@ -1,8 +1,8 @@
 #include "base/text_file.h"
 #include "bench/scratch_dir.h"
 #include "core/app_context.h"
-#include "monitor/record_lines.h"
-#include "monitor/recorder.h"
+#include "records/record_lines.h"
+#include "records/recorder.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdlib>

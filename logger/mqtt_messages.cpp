@@ -1,7 +1,7 @@
 #include "logger/mqtt_messages.h"
 
 #include "core/sample_fields.h"
-#include "monitor/record_channels.h"
+#include "records/record_channels.h"
 
 #include <charconv>
 #include <cstdio>

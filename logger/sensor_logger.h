@@ -7,7 +7,7 @@
 #include "core/sample_validity.h"
 #include "core/shared_state.h"
 #include "link/sensor_link.h"
-#include "monitor/recorder.h"
+#include "records/recorder.h"
 
 #include <functional>
 #include <memory>

@@ -1,8 +1,8 @@
 #include "monitor/mon_form.h"
 
 #include "monitor/export_lines.h"
-#include "monitor/record_settings.h"
 #include "monitor/status_list.h"
+#include "records/record_settings.h"
 #include "ui/window_fit.h"
 
 #include <QCloseEvent>

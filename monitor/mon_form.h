@@ -1,8 +1,8 @@
 #pragma once
 
 #include "core/app_context.h"
-#include "monitor/recorder.h"
 #include "monitor/status_list.h"
+#include "records/recorder.h"
 
 #include <QString>
 #include <QWidget>

@@ -24,7 +24,7 @@ USES = {
     "link": {"serial", "base"},
     "core": {"link", "serial", "base"},
     "records": {"core", "link", "serial", "base"},
-    "logger": {"records", "monitor", "core", "link", "serial", "base"},
+    "logger": {"records", "core", "link", "serial", "base"},
     "monitor": {"records", "core", "link", "serial", "base"},
     "viewer": {"records", "core", "link", "serial", "base"},
     "write": {"core", "link", "serial", "base"},

@@ -27,4 +27,4 @@ run() {
 # threads (icon and font loading of the main window) race with themselves; the
 # thread run keeps to our threaded parts, whose Qt side is the serial widgets.
 run thread build-tsan serial sim link
-run address build-asan base core link serial sim monitor app e2e ui
+run address build-asan base core link serial sim records monitor viewer app e2e ui

@@ -29,7 +29,7 @@ if [ $# -gt 0 ]; then
   sources=("$@")
 else
   ts_files=(translations/*.ts)
-  sources=(app settings monitor write report ui core link serial base)
+  sources=(app settings monitor viewer records write report ui core link serial base)
 fi
 
 # Line numbers stay out of the file, so that moving code does not change it.

@@ -1,7 +1,7 @@
 #include "app/command_line.h"
-#include "app/viewer_run.h"
-#include "monitor/viewer_form.h"
 #include "tests/wait_until.h"
+#include "viewer/viewer_form.h"
+#include "viewer/viewer_run.h"
 
 #include "tests/base/temp_dir.h"
 

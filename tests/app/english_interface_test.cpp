@@ -1,15 +1,15 @@
 #include "../local_state.h"
 #include "../modal_answers.h"
 #include "../wait_until.h"
-#include "base/text_file.h"
 #include "app/main_form.h"
+#include "base/text_file.h"
 #include "link/comm_ctrl_form.h"
 #include "monitor/mon_form.h"
-#include "monitor/viewer_form.h"
 #include "serial/com_setup_frm.h"
 #include "settings/sys_set_form.h"
 #include "ui/app_globals.h"
 #include "ui/language.h"
+#include "viewer/viewer_form.h"
 #include "write/write_form.h"
 
 #include <QAbstractButton>

@@ -7,7 +7,7 @@
 
 #include "app/publishing.h"
 #include "core/sample_validity.h"
-#include "monitor/recorder.h"
+#include "records/recorder.h"
 
 #include <fstream>
 #include <gtest/gtest.h>

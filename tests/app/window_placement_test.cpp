@@ -3,9 +3,9 @@
 #include "app/main_form.h"
 #include "link/comm_ctrl_form.h"
 #include "monitor/mon_form.h"
-#include "monitor/viewer_form.h"
 #include "settings/sys_set_form.h"
 #include "ui/window_fit.h"
+#include "viewer/viewer_form.h"
 #include "write/write_form.h"
 
 #include <QGuiApplication>
@@ -56,9 +56,9 @@ TEST_F(WindowPlacementTest, EachWindowOpensAndReopensInsideTheScreen) {
             places[p](*w);
             w->show();
             const QRect g = w->geometry().marginsAdded(FrameMargins(*w));
-            EXPECT_TRUE(Inside(*w)) << w->objectName().toStdString() << " place " << p << ": "
-                                    << g.x() << "," << g.y() << " " << g.width() << "x"
-                                    << g.height();
+            EXPECT_TRUE(Inside(*w))
+                << w->objectName().toStdString() << " place " << p << ": " << g.x() << "," << g.y()
+                << " " << g.width() << "x" << g.height();
             w->hide();
         }
 }

@@ -1,9 +1,11 @@
 #include "monitor/export_lines.h"
 
 #include "base/text_file.h"
+#include "core/poll_cycle.h"
 #include "core/sample_validity.h"
-#include "monitor/record_reader.h"
-#include "monitor_fixture.h"
+#include "records/record_csv.h"
+#include "records/record_reader.h"
+#include "tests/records/record_fixture.h"
 
 #include <cmath>
 #include <filesystem>
@@ -100,6 +102,40 @@ TEST(ExportLines, ValuesTheSensorDidNotSendAreWrittenMissing) {
     ASSERT_EQ(read.Rows(), 2u);
     EXPECT_EQ(read.Columns[0].Avg[1], 1.0f);
     EXPECT_TRUE(std::isnan(read.Columns[2].Avg[1]));
+}
+
+// The plot-data export as the record reader reads it.
+std::string PlotDataBytes(const TSampleHistory& history) {
+    test::ScratchDir dir;
+    WriteTextLines(dir.File("plot.csv"), PlotDataLines(history, true));
+    return ReadFileBytes(dir.File("plot.csv"));
+}
+
+TEST(ExportLines, ThePlotDataExportReadsAsARecordFile) {
+    const TDateTime day = EncodeDateTime({2024, 5, 29, 0, 0, 0, 0});
+    const auto At = [day](int h, int n, int s) { return day + (h * 3600 + n * 60 + s) / 86400.0; };
+    TSampleHistory history{};
+    TSampleRec sample;
+    for (int i = 0; i < 5; ++i) {
+        sample.WindSpeed = 0.1f * static_cast<float>(i);
+        sample.AirTempHiRes = 20.5f;
+        sample.WindDir = 90;
+        sample.Sent = PolledFields(false, true);
+        HistoryStep(history, sample, At(10, 0, i));
+    }
+    const RecordData pd = ReadRecordBytes(PlotDataBytes(history));
+    ASSERT_EQ(pd.Rows(), 4u); // the newest sample is never exported
+    EXPECT_EQ(pd.Kind[0], RecordRowKind::Sample);
+    ASSERT_EQ(pd.Columns.size(), 3u);
+    EXPECT_EQ(pd.Columns[1].Name, "気温");
+    EXPECT_EQ(pd.Columns[2].Name, "風向");
+    EXPECT_EQ(pd.Columns[0].Avg[3], 0.3f); // 0.300000011920929 in the file
+    EXPECT_EQ(pd.Time[3], At(10, 0, 3));
+    EXPECT_EQ(pd.SkippedLines, 0u);
+    // Written again by the viewer, the rows are the export's own, digit for digit.
+    std::vector<std::string> lines = PlotDataLines(history, true);
+    lines.erase(lines.begin() + 1); // the unit line
+    EXPECT_EQ(RecordCsvLines(pd, 0, pd.Rows()), lines);
 }
 
 TEST(ExportFiles, AreCp932WithCrLfAndReplaceTheOldContent) {

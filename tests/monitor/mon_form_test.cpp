@@ -3,7 +3,7 @@
 #include "base/ini_file.h"
 #include "base/text_file.h"
 #include "core/sample_validity.h"
-#include "monitor_fixture.h"
+#include "tests/records/record_fixture.h"
 
 #include <QApplication>
 #include <QFileDialog>

@@ -7,8 +7,8 @@
 #include "base/text_file.h"
 #include "core/app_context.h"
 #include "core/setpoint_file.h"
-#include "monitor/record_settings.h"
-#include "monitor/recorder.h"
+#include "records/record_settings.h"
+#include "records/recorder.h"
 #include "serial/com_port.h"
 
 #include <cstdio>

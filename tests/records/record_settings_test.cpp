@@ -1,7 +1,7 @@
-#include "monitor/record_settings.h"
+#include "records/record_settings.h"
 
 #include "base/text_file.h"
-#include "monitor_fixture.h"
+#include "tests/records/record_fixture.h"
 
 #include <gtest/gtest.h>
 
@@ -69,6 +69,24 @@ TEST(RecordSettings, AFileThatCannotBeWrittenIsIgnored) {
     sts.SecRec = true;
     EXPECT_NO_THROW(SaveRecordSettings(dir.File("missing/BaseSetpoint.ini"), sts));
     EXPECT_FALSE(FileExists(dir.File("missing/BaseSetpoint.ini")));
+}
+
+TEST(RecordSettings, TheViewersMemoryBudgetIsReadInMebibytes) {
+    test::ScratchDir dir;
+    const std::string path = dir.File("BaseSetpoint.ini");
+    EXPECT_EQ(LoadViewerMemoryBudget(path), std::uint64_t{1} << 30); // no file
+    const struct {
+        const char* text;
+        std::uint64_t bytes;
+    } cases[] = {{"[Viewer]\r\nMemoryMB=256\r\n", 256u << 20},
+                 {"[Viewer]\r\nMemoryMB=8192\r\n", std::uint64_t{8192} << 20},
+                 {"[Viewer]\r\nMemoryMB=lots\r\n", 1u << 30},
+                 {"[Viewer]\r\nMemoryMB=-5\r\n", 1u << 30},
+                 {"[Record]\r\nMemoryMB=256\r\n", 1u << 30}};
+    for (const auto& c : cases) {
+        ReplaceFileBytes(path, c.text);
+        EXPECT_EQ(LoadViewerMemoryBudget(path), c.bytes) << c.text;
+    }
 }
 
 } // namespace

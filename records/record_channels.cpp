@@ -1,4 +1,4 @@
-#include "monitor/record_channels.h"
+#include "records/record_channels.h"
 
 #include "core/sample_fields.h"
 

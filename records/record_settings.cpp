@@ -1,4 +1,4 @@
-#include "monitor/record_settings.h"
+#include "records/record_settings.h"
 
 #include "base/ini_file.h"
 
@@ -16,6 +16,18 @@ void LoadRecordSettings(const std::string& iniPath, TMySts& sts) {
     } catch (const std::exception&) {
         // Settings failures are not shown; the flags stay as they were.
     }
+}
+
+std::uint64_t LoadViewerMemoryBudget(const std::string& iniPath) {
+    constexpr int kDefaultMB = 1024;
+    int mb = kDefaultMB;
+    try {
+        mb = IniFile(iniPath).ReadInteger("Viewer", "MemoryMB", kDefaultMB);
+    } catch (const std::exception&) {
+        // A file that cannot be read gives the default.
+    }
+    if (mb < 16) mb = kDefaultMB;
+    return static_cast<std::uint64_t>(mb) << 20;
 }
 
 void SaveRecordSettings(const std::string& iniPath, const TMySts& sts) {

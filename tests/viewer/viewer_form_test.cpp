@@ -1,9 +1,9 @@
-#include "monitor/viewer_form.h"
+#include "viewer/viewer_form.h"
 
 #include "../wait_until.h"
 #include "base/text_file.h"
-#include "monitor/record_channels.h"
-#include "monitor/record_lines.h"
+#include "records/record_channels.h"
+#include "records/record_lines.h"
 #include "tests/base/temp_dir.h"
 
 #include "ui/plot.h"
@@ -184,9 +184,15 @@ TEST_F(ViewerTest, StatisticsAndExportsCoverTheVisibleSpan) {
     EXPECT_EQ(v.ExportCsv(QString::fromStdString(dir.File("span.csv"))), "");
     EXPECT_EQ(ReadTextLines(dir.File("span.csv")),
               (std::vector<std::string>{
-                  "時刻,風速,風速(最大),風速(最小),気温(参考),気温(参考)(最大),気温(参考)(最小),",
-                  "2024/05/29 10:00:00,0,1,-0.5,20,20,20,", "2024/05/29 10:01:00,1,2,0.5,20,20,20,",
-                  "2024/05/29 10:02:00,2,3,1.5,20,20,20,"}));
+                  ",風速,風速(最大),風速(最小),気温(参考),気温(参考)(最大),気温(参考)(最小),",
+                  "2024/05/29 10:00,0,1,-0.5,20,20,20,", "2024/05/29 10:01,1,2,0.5,20,20,20,",
+                  "2024/05/29 10:02,2,3,1.5,20,20,20,"}));
+    // The export opens in the viewer with the same rows and values.
+    const RecordData back = ReadRecordFile(dir.File("span.csv"));
+    ASSERT_EQ(back.Rows(), 3u);
+    EXPECT_TRUE(back.Errors.empty());
+    EXPECT_EQ(back.Time.front(), Day(29) + 600 / 1440.0);
+    EXPECT_EQ(back.Columns[0].Max, (std::vector<float>{1, 2, 3}));
     const QString png = QString::fromStdString(dir.File("span.png"));
     EXPECT_EQ(v.ExportPng(png), "");
     const QImage image(png);
@@ -199,6 +205,18 @@ TEST_F(ViewerTest, StatisticsAndExportsCoverTheVisibleSpan) {
 // Dense rows swinging between 1 and 5 m/s: drawn as each pixel column's
 // extremes, every column of the chart is filled from 1 to 5, none skipped, and
 // nothing is drawn above 5.
+// A file named twice, by another spelling, or by itself and by its folder is
+// read once.
+TEST_F(ViewerTest, AFileNamedTwiceOrByItsFolderIsReadOnce) {
+    ViewerForm v;
+    const QString file = QString::fromStdString(MinuteFile(28));
+    v.OpenPaths({file, file, QString::fromStdString(record),
+                 QString::fromStdString(record + "/./RT_20240528.RCD")});
+    WaitLoaded(v);
+    ASSERT_NE(v.View(), nullptr);
+    EXPECT_EQ(v.View()->Data().Rows(), 600u + 480u); // the 28th and the 29th, once each
+}
+
 TEST_F(ViewerTest, ADenseLineFillsEveryPixelColumnWithItsExtremes) {
     std::vector<std::string> lines{SecondHeaderLine()};
     TSampleRec s;
@@ -225,8 +243,9 @@ TEST_F(ViewerTest, ADenseLineFillsEveryPixelColumnWithItsExtremes) {
     for (int x = r.left() + 8; x < r.right() - 8; ++x) {
         for (const double value : {1.2, 2.0, 4.0, 4.8}) {
             const QPoint at(x, static_cast<int>(y->coordToPixel(value)));
-            if (!legend.contains(at))
+            if (!legend.contains(at)) {
                 ASSERT_EQ(image.pixelColor(at), wind) << "x " << x << " at " << value << " m/s";
+            }
         }
         EXPECT_NE(image.pixelColor(x, static_cast<int>(y->coordToPixel(5.3))), wind) << x;
         ++columns;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "monitor/record_view.h"
+#include "records/record_view.h"
 
 #include <QStringList>
 #include <QWidget>
@@ -41,6 +41,8 @@ public:
     void Load(const QStringList& files);
     void Reload();
     bool Loading() const { return thread_ != nullptr; }
+    // The memory the rows read may take (LoadViewerMemoryBudget), from the next load on.
+    void SetMemoryBudget(std::uint64_t bytes) { memoryBudget_ = bytes; }
 
     const RecordView* View() const { return view_.get(); }
     const QStringList& Files() const { return files_; }
@@ -118,6 +120,7 @@ private:
     std::vector<std::pair<int, QCPGraph*>> others_;
     QCPItemStraightLine* cursor_ = nullptr;
     std::vector<LinePoint> points_;
+    std::uint64_t memoryBudget_ = RecordBudget::kDefaultBytes;
 };
 
 } // namespace qvr

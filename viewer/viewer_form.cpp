@@ -1,8 +1,9 @@
-#include "monitor/viewer_form.h"
+#include "viewer/viewer_form.h"
 
 #include "base/number_text.h"
 #include "base/text_file.h"
-#include "monitor/record_texts.h"
+#include "records/record_csv.h"
+#include "records/record_texts.h"
 #include "ui/language.h"
 
 #include "ui/plot.h"
@@ -456,24 +457,24 @@ void ViewerForm::Load(const QStringList& files) {
     files_ = files;
     stamp_ = FileStamp();
     std::shared_ptr<Job> job = job_;
-    thread_ = QThread::create([job] {
+    const std::uint64_t budget = memoryBudget_;
+    thread_ = QThread::create([job, budget] {
+        std::vector<std::string> paths;
         std::uint64_t total = 0;
-        for (const QString& f : job->files)
-            total += static_cast<std::uint64_t>(std::max<qint64>(QFileInfo(f).size(), 0));
-        job->total = total;
-        RecordData all;
-        std::uint64_t before = 0;
         for (const QString& f : job->files) {
-            RecordData one =
-                ReadRecordFile(f.toStdString(), [&](std::uint64_t done, std::uint64_t) {
-                    job->done = before + done;
-                    return !job->cancel.load();
-                });
-            before += static_cast<std::uint64_t>(std::max<qint64>(QFileInfo(f).size(), 0));
-            MergeRecordData(all, std::move(one));
-            if (job->cancel) break;
+            paths.push_back(f.toStdString());
+            total += static_cast<std::uint64_t>(std::max<qint64>(QFileInfo(f).size(), 0));
         }
-        job->result = std::make_shared<RecordView>(std::move(all));
+        job->total = total;
+        // The day files side by side, each once, within the session's memory.
+        RecordBudget memory(budget);
+        RecordReadOptions options;
+        options.Budget = &memory;
+        options.Cancel = &job->cancel;
+        options.Done = &job->done;
+        RecordData all = ReadRecordFiles(paths, options);
+        // A window closing does not wait for the view of rows it will not show.
+        job->result = std::make_shared<RecordView>(job->cancel ? RecordData() : std::move(all));
     });
     connect(thread_, &QThread::finished, this, &ViewerForm::LoadDone);
     PBViewLoad->setValue(0);
@@ -703,33 +704,10 @@ QString ViewerForm::ExportPng(const QString& path) {
 }
 
 QString ViewerForm::ExportCsv(const QString& path) {
-    std::vector<std::string> lines;
-    std::string head = "時刻,";
-    if (view_)
-        for (const RecordColumn& c : view_->Data().Columns) {
-            head += c.Name + ",";
-            if (!c.Max.empty()) head += c.Name + "(最大)," + c.Name + "(最小),";
-        }
-    lines.push_back(head);
-    if (view_) {
-        const RecordData& d = view_->Data();
-        const auto cell = [](std::string& line, float v) {
-            if (std::isfinite(v)) line += GeneralNumberText(v);
-            line += ',';
-        };
-        for (std::size_t r = view_->Lower(SpanFrom()), end = view_->Upper(SpanTo()); r < end; ++r) {
-            std::string line =
-                FormatDateTime("yyyy/mm/dd hh:nn:ss", d.Time[r] + 0.5 / 86400e3) + ",";
-            for (const RecordColumn& c : d.Columns) {
-                cell(line, c.Avg[r]);
-                if (!c.Max.empty()) {
-                    cell(line, c.Max[r]);
-                    cell(line, c.Min[r]);
-                }
-            }
-            lines.push_back(std::move(line));
-        }
-    }
+    // The file's own digits, in a file the viewer reads back as it was.
+    const std::vector<std::string> lines =
+        view_ ? RecordCsvLines(view_->Data(), view_->Lower(SpanFrom()), view_->Upper(SpanTo()))
+              : RecordCsvLines(RecordData(), 0, 0);
     try {
         WriteTextLines(path.toStdString(), lines);
     } catch (const TextFileError& e) {

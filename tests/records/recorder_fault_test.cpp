@@ -1,7 +1,7 @@
-#include "monitor/recorder.h"
+#include "records/recorder.h"
 
-#include "monitor_fixture.h"
 #include "tests/file_faults.h"
+#include "tests/records/record_fixture.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,7 +1,7 @@
-#include "monitor/record_lines.h"
+#include "records/record_lines.h"
 
 #include "base/number_text.h"
-#include "monitor/record_channels.h"
+#include "records/record_channels.h"
 
 namespace qvr {
 

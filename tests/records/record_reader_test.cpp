@@ -1,13 +1,11 @@
-#include "monitor/record_reader.h"
+#include "records/record_reader.h"
 
 #include "../base/temp_dir.h"
 #include "base/text_file.h"
-#include "core/poll_cycle.h"
 #include "core/sample_validity.h"
-#include "monitor/export_lines.h"
-#include "monitor/record_channels.h"
-#include "monitor/record_lines.h"
-#include "monitor/record_view.h"
+#include "records/record_channels.h"
+#include "records/record_lines.h"
+#include "records/record_view.h"
 
 #include <atomic>
 #include <chrono>
@@ -89,7 +87,7 @@ TEST(RecordReader, ReadsEveryMinuteLayoutAndALayoutChangeInMidFile) {
     EXPECT_FLOAT_EQ(wd.Avg[3], 18.0f);
 }
 
-TEST(RecordReader, ReadsSecondFilesAndThePlotDataExport) {
+TEST(RecordReader, ReadsSecondFiles) {
     std::vector<std::string> second{SecondHeaderLine()};
     TSampleRec s;
     s.WindSpeed = 1.2344f;
@@ -108,25 +106,6 @@ TEST(RecordReader, ReadsSecondFilesAndThePlotDataExport) {
     EXPECT_EQ(sd.Columns[1].Avg[0], 25.3f);
     EXPECT_TRUE(sd.Columns[0].Max.empty());
     EXPECT_EQ(sd.HeadingLines, 1u);
-
-    TSampleHistory history{};
-    TSampleRec sample;
-    for (int i = 0; i < 5; ++i) {
-        sample.WindSpeed = 0.1f * static_cast<float>(i);
-        sample.AirTempHiRes = 20.5f;
-        sample.WindDir = 90;
-        sample.Sent = PolledFields(false, true);
-        HistoryStep(history, sample, At(10, 0, i));
-    }
-    const RecordData pd = ReadRecordBytes(Bytes(PlotDataLines(history, true)));
-    ASSERT_EQ(pd.Rows(), 4u); // the newest sample is never exported
-    EXPECT_EQ(pd.Kind[0], RecordRowKind::Sample);
-    ASSERT_EQ(pd.Columns.size(), 3u);
-    EXPECT_EQ(pd.Columns[1].Name, "気温");
-    EXPECT_EQ(pd.Columns[2].Name, "風向");
-    EXPECT_EQ(pd.Columns[0].Avg[3], 0.3f); // 0.300000011920929 in the file
-    EXPECT_EQ(pd.Time[3], At(10, 0, 3));
-    EXPECT_EQ(pd.SkippedLines, 0u);
 }
 
 // The worst a record folder can hold: each case gives the readable rows and
@@ -231,6 +210,9 @@ TEST(RecordReader, CellsReadAsTheirDecimalValue) {
         EXPECT_EQ(d.Columns[0].Avg[0], want) << c.cell;
         EXPECT_EQ(std::signbit(d.Columns[0].Avg[0]), std::signbit(want)) << c.cell;
         EXPECT_EQ(d.Columns[1].Avg[0], 20.5f) << c.cell;
+        // Shown and written again as the file has it.
+        EXPECT_EQ(CellText(d.Columns[0], 0, 0), c.cell);
+        EXPECT_EQ(CellText(d.Columns[1], 0, 0), "20.5");
     }
 }
 
