@@ -26,8 +26,8 @@ std::string OneLine(std::string text) {
 
 } // namespace
 
-void VerCollection::Observe(const TSampleRec& current, const std::string& serialNo,
-                            bool fastMode, TDateTime now) {
+void VerCollection::Observe(const TSampleRec& current, const std::string& serialNo, bool fastMode,
+                            TDateTime now) {
     Collecting = current.Valid;
     Run = current.Run;
     StepSeconds = fastMode ? 0.25 : 1.0;
@@ -90,15 +90,14 @@ VerWindow JudgeVerWindow(const TSampleHistory& history, const VerCollection& col
         squares += d * d;
     }
     w.StdDev = std::sqrt(squares / (n - 1));
-    w.Result = w.Max - w.Min < kVerSpanLimit ? VerWindow::State::Steady
-                                             : VerWindow::State::Unsteady;
+    w.Result =
+        w.Max - w.Min < kVerSpanLimit ? VerWindow::State::Steady : VerWindow::State::Unsteady;
     return w;
 }
 
 VerTake TakeVerPoint(std::vector<VerPoint>& points, const VerWindow& window, double reference,
                      TDateTime now) {
-    if (!std::isfinite(reference) || reference < 0 || reference > 100)
-        return VerTake::BadReference;
+    if (!std::isfinite(reference) || reference < 0 || reference > 100) return VerTake::BadReference;
     if (!window.Steady()) return VerTake::NotSteady;
     // No reading in two points: the windows may not overlap at all.
     for (const VerPoint& p : points)
@@ -234,9 +233,13 @@ std::string VerVerdictText(const VerVerdict& verdict) {
     return QT_TRANSLATE_NOOP("CalibrationReport", "合格");
 }
 
-bool VerPercentDefined(const VerPoint& point) { return point.Reference > 0; }
+bool VerPercentDefined(const VerPoint& point) {
+    return point.Reference > 0;
+}
 
-double VerPercent(const VerPoint& point) { return point.Deviation() / point.Reference * 100.0; }
+double VerPercent(const VerPoint& point) {
+    return point.Deviation() / point.Reference * 100.0;
+}
 
 double VerUncertainty::SensorExpanded() const {
     return kCoverage * std::sqrt(Repeatability * Repeatability + Resolution * Resolution);
@@ -282,8 +285,8 @@ std::vector<std::string> VerLogLines(const std::vector<VerPoint>& points,
     lines.emplace_back(",,m/s.,m/s.,m/s.,m/s.,m/s.,,m/s.,%,m/s.,,");
     int no = 0;
     for (const VerPoint& p : points) {
-        std::string line = std::to_string(++no) + "," +
-                           FormatDateTime("yyyy/mm/dd hh:nn:ss", p.Time) + ",";
+        std::string line =
+            std::to_string(++no) + "," + FormatDateTime("yyyy/mm/dd hh:nn:ss", p.Time) + ",";
         for (const double v : {p.Reference, p.Mean, p.StdDev, p.Max, p.Min})
             line += FixedDecimals(v, 3) + ",";
         line += std::to_string(p.Samples) + ",";
@@ -350,8 +353,7 @@ VerSettings LoadVerSettings(const std::string& path) {
     s.Tolerance.B = b && VerToleranceAllowed(0, *b) ? *b / 100.0 : defaults.Tolerance.B;
     const auto whole = [&number](const char* key, int fallback) {
         const auto v = number(key);
-        return v && *v >= 1 && *v <= 100 && *v == std::floor(*v) ? static_cast<int>(*v)
-                                                                  : fallback;
+        return v && *v >= 1 && *v <= 100 && *v == std::floor(*v) ? static_cast<int>(*v) : fallback;
     };
     s.Range.MinPoints = whole("MinPoints", defaults.Range.MinPoints);
     s.Range.MinSpeeds = whole("MinSpeeds", defaults.Range.MinSpeeds);
@@ -381,16 +383,22 @@ void SaveVerSettings(const std::string& path, const VerSettings& s) {
     ini.SetValue("Verify", "RefUnc", GeneralNumberText(s.RefUnc.Value));
     ini.SetValue("Verify", "RefUncUnit", s.RefUnc.Percent ? "%" : "m/s");
     const std::pair<const char*, const std::string*> texts[] = {
-        {"LabName", &s.Lab.LabName},     {"LabAddress", &s.Lab.LabAddress},
-        {"Customer", &s.Lab.Customer},   {"CustomerRef", &s.Lab.CustomerRef},
-        {"Procedure", &s.Lab.Procedure}, {"Tunnel", &s.Lab.Tunnel},
-        {"MountDiameter", &s.Lab.MountDiameter}, {"Maker", &s.Lab.Maker}};
+        {"LabName", &s.Lab.LabName},
+        {"LabAddress", &s.Lab.LabAddress},
+        {"Customer", &s.Lab.Customer},
+        {"CustomerRef", &s.Lab.CustomerRef},
+        {"Procedure", &s.Lab.Procedure},
+        {"Tunnel", &s.Lab.Tunnel},
+        {"MountDiameter", &s.Lab.MountDiameter},
+        {"Maker", &s.Lab.Maker}};
     for (const auto& [key, value] : texts)
         ini.SetValue("Verify", key, Utf8ToCp932(OneLine(*value)));
     ini.Write(path);
 }
 
-VerTolerance LoadVerTolerance(const std::string& path) { return LoadVerSettings(path).Tolerance; }
+VerTolerance LoadVerTolerance(const std::string& path) {
+    return LoadVerSettings(path).Tolerance;
+}
 
 void SaveVerTolerance(const std::string& path, const VerTolerance& tolerance) {
     IniText ini = IniText::Read(path);

@@ -134,8 +134,6 @@ struct VerRange {
     double SpeedStep = 0.5; // m/s between references that count as distinct
 };
 
-inline constexpr int kVerMinPoints = 5;
-
 // The reference instrument's expanded uncertainty (k = 2), as its own
 // certificate states it: in m/s, or in % of the reading.
 struct VerRefUncertainty {
@@ -150,9 +148,9 @@ struct VerLab {
     std::string Customer;
     std::string CustomerRef;
     std::string Procedure;
-    std::string Tunnel;         // the wind tunnel's identification
-    std::string MountDiameter;  // mm, as typed
-    std::string Maker;          // the sensor's maker
+    std::string Tunnel;        // the wind tunnel's identification
+    std::string MountDiameter; // mm, as typed
+    std::string Maker;         // the sensor's maker
 };
 
 // Everything kept in section "Verify" of "BaseSetpoint.ini".

@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <optional>
 #include <nlohmann/json.hpp>
+#include <optional>
 
 namespace qvr {
 
@@ -37,7 +37,9 @@ ordered_json Quantity(double value, const char* unit, int decimals, double expan
     return q;
 }
 
-std::string Date(TDateTime t) { return FormatDateTime("yyyy-mm-dd", t); }
+std::string Date(TDateTime t) {
+    return FormatDateTime("yyyy-mm-dd", t);
+}
 
 std::optional<double> MountDiameter(const VerLab& lab) {
     const auto v = ParseNumber(lab.MountDiameter);
@@ -45,7 +47,9 @@ std::optional<double> MountDiameter(const VerLab& lab) {
     return v;
 }
 
-std::string OrUnknown(const std::string& s) { return s.empty() ? "不明" : s; }
+std::string OrUnknown(const std::string& s) {
+    return s.empty() ? "不明" : s;
+}
 
 } // namespace
 
@@ -64,8 +68,7 @@ std::string VerCertificateProblem(const VerCertificateInput& in) {
     const VerFit fit = FitVerification(in.Points);
     if (!fit.Defined) return VerFitGapText(fit.Gap);
     if (!fit.StdErrorDefined)
-        return QT_TRANSLATE_NOOP("CalibrationReport",
-                                 "証明書の回帰には3点以上の測定点が必要です");
+        return QT_TRANSLATE_NOOP("CalibrationReport", "証明書の回帰には3点以上の測定点が必要です");
     return {};
 }
 

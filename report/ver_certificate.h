@@ -14,11 +14,11 @@ namespace qvr {
 // in the IEA Wind Task 43 form.
 struct VerCertificateInput {
     std::string SerialNo;
-    std::string Model;    // the model number as the sensor reports it; empty when not sent
-    std::string Firmware; // its firmware version; empty when not sent
-    VerSettings Settings; // the lab's texts and the reference's uncertainty
+    std::string Model;            // the model number as the sensor reports it; empty when not sent
+    std::string Firmware;         // its firmware version; empty when not sent
+    VerSettings Settings;         // the lab's texts and the reference's uncertainty
     std::vector<VerPoint> Points; // in the order taken
-    TDateTime Finished = 0;      // the date of issue
+    TDateTime Finished = 0;       // the date of issue
 };
 
 // What keeps the certificate from being written, in the tab's words (empty

@@ -32,7 +32,9 @@ VerCollection Run1() {
     return c;
 }
 
-VerWindow Judge(const TSampleHistory& h, TDateTime at = kNow) { return JudgeVerWindow(h, Run1(), at); }
+VerWindow Judge(const TSampleHistory& h, TDateTime at = kNow) {
+    return JudgeVerWindow(h, Run1(), at);
+}
 
 VerPoint Point(double reference, double mean) {
     VerPoint p;
@@ -194,8 +196,7 @@ TEST(Verification, FitOfPointsOnALineIsThatLine) {
 }
 
 TEST(Verification, FitOfScatteredPointsMatchesAnIndependentComputation) {
-    const VerFit f =
-        FitVerification(Points({{2, 2.1}, {4, 3.9}, {6, 6.2}, {8, 7.8}, {10, 10.3}}));
+    const VerFit f = FitVerification(Points({{2, 2.1}, {4, 3.9}, {6, 6.2}, {8, 7.8}, {10, 10.3}}));
     ASSERT_TRUE(f.Defined && f.StdErrorDefined);
     EXPECT_NEAR(f.Slope, 1.015, 1e-12);
     EXPECT_NEAR(f.Offset, -0.03, 1e-12);
@@ -215,16 +216,17 @@ TEST(Verification, AFitThatCannotBeMadeSaysWhy) {
         double spread;
         bool defined;
     };
-    for (const Case c : {Case{0, false}, Case{1e-30, false}, Case{0.009, false}, Case{0.011, true}}) {
+    for (const Case c :
+         {Case{0, false}, Case{1e-30, false}, Case{0.009, false}, Case{0.011, true}}) {
         for (const double base : {0.1, 3.3, 7.77}) {
-            const VerFit refs = FitVerification(
-                Points({{base, 5.1}, {base + c.spread, 5.2}, {base, 4.9}, {base, 5.0}, {base, 5.3}}));
+            const VerFit refs = FitVerification(Points(
+                {{base, 5.1}, {base + c.spread, 5.2}, {base, 4.9}, {base, 5.0}, {base, 5.3}}));
             EXPECT_EQ(refs.Defined, c.defined) << base << " + " << c.spread;
             EXPECT_EQ(refs.Gap, c.defined ? VerFitGap::None : VerFitGap::SameReference);
             EXPECT_FALSE(std::isnan(refs.Slope));
             // The same for the sensor's means, over references that do spread.
-            const VerFit means = FitVerification(
-                Points({{2, base}, {4, base + c.spread}, {6, base}, {8, base}}));
+            const VerFit means =
+                FitVerification(Points({{2, base}, {4, base + c.spread}, {6, base}, {8, base}}));
             EXPECT_EQ(means.Defined, c.defined) << base << " + " << c.spread;
             EXPECT_EQ(means.Gap, c.defined ? VerFitGap::None : VerFitGap::SameReading);
         }
@@ -245,9 +247,9 @@ TEST(Verification, APointPassesUpToTheEdgeOfItsTolerance) {
         bool pass;
     };
     const Case cases[] = {
-        {10, 10.3, true},  {10, 10.301, false}, {10, 9.7, true}, {10, 9.699, false},
-        {0, 0.1, true},    {0, 0.1001, false},  {0, -0.1, true}, {2, 2.14, true},
-        {2, 2.1401, false}, {12, 12.34, true},  {12, 11.6599, false},
+        {10, 10.3, true},   {10, 10.301, false}, {10, 9.7, true},      {10, 9.699, false},
+        {0, 0.1, true},     {0, 0.1001, false},  {0, -0.1, true},      {2, 2.14, true},
+        {2, 2.1401, false}, {12, 12.34, true},   {12, 11.6599, false},
     };
     for (const Case& c : cases)
         EXPECT_EQ(VerPointPasses(Point(c.ref, c.mean), t), c.pass) << c.ref << " " << c.mean;
@@ -271,7 +273,8 @@ TEST(Verification, APassNeedsFivePointsAtFiveDistinctSpeeds) {
         {"five speeds 0.5 apart", AtReferences({2, 2.5, 3, 3.5, 4}), "合格", 5},
         {"five speeds", AtReferences({2, 4, 6, 8, 10}), "合格", 5},
         {"up and down", AtReferences({2, 4, 6, 8, 10, 8, 6, 4, 2}), "合格", 5},
-        {"one failing", Points({{2, 2}, {4, 4}, {6, 6}, {8, 8}, {10, 10}, {12, 12.5}}), "不合格", 6},
+        {"one failing", Points({{2, 2}, {4, 4}, {6, 6}, {8, 8}, {10, 10}, {12, 12.5}}), "不合格",
+         6},
     };
     for (const Case& c : cases) {
         const VerVerdict v = JudgeVerification(c.points, t);
@@ -345,7 +348,8 @@ TEST(Verification, TheLogHoldsThePointsTheFitAndTheVerdictInTheStageLogsForm) {
         "許容差,0.100,m/s.,2.00,%,\r\n"
         "合格条件,5,点以上,5,種類以上の基準風速,0.50,m/s.以上の間隔,\r\n"
         "基準器の拡張不確かさ(k=2),0.050,m/s.,\r\n"
-        "No.,時刻,基準風速,平均,標準偏差,最大,最小,サンプル数,偏差,偏差率,拡張不確かさ(k=2),判定,\r\n"
+        "No.,時刻,基準風速,平均,標準偏差,最大,最小,サンプル数,偏差,偏差率,拡張不確かさ(k=2),判定,"
+        "\r\n"
         ",,m/s.,m/s.,m/s.,m/s.,m/s.,,m/s.,%,m/s.,,\r\n"
         "1,2026/12/11 10:01:30,0.000,0.050,0.013,0.100,0.010,30,0.050,,0.050,合格,\r\n"
         "2,2026/12/11 10:05:30,4.000,4.120,0.013,4.170,4.080,30,0.120,3.00,0.050,合格,\r\n"
@@ -411,7 +415,8 @@ TEST(Verification, TheToleranceIsKeptBesideTheOtherSettings) {
     EXPECT_EQ(back.Lab.LabName, "風洞校正室");
     EXPECT_EQ(back.Lab.LabAddress, "Line 1 Line 2");
     EXPECT_NE(ReadFileBytes(path).find(Utf8ToCp932("LabName=風洞校正室")), std::string::npos);
-    WriteTextLines(path, {"[Verify]", "MinPoints=0", "MinSpeeds=2.5", "RefUnc=50", "RefUncUnit=m/s"});
+    WriteTextLines(path,
+                   {"[Verify]", "MinPoints=0", "MinSpeeds=2.5", "RefUnc=50", "RefUncUnit=m/s"});
     const VerSettings bad = LoadVerSettings(path);
     EXPECT_EQ(bad.Range.MinPoints, 5);
     EXPECT_EQ(bad.Range.MinSpeeds, 5);

@@ -10,10 +10,9 @@ namespace qvr::test {
 // with python3-jsonschema; gives its complaints, or "" when it is valid.
 inline std::string CertificateErrors(const std::string& path) {
     const std::string source = QVR_SOURCE_DIR;
-    const std::string command = "python3 '" + source + "/tests/report/validate_certificate.py' '" +
-                                source +
-                                "/tests/data/iea43/iea43_digital_calibration_certificate.schema.json' '" +
-                                path + "' 2>&1";
+    const std::string command =
+        "python3 '" + source + "/tests/report/validate_certificate.py' '" + source +
+        "/tests/data/iea43/iea43_digital_calibration_certificate.schema.json' '" + path + "' 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe) return "could not run python3";
     std::string out;

@@ -18,8 +18,8 @@ VerCertificateInput FiveSpeeds() {
     in.Model = "19.10";
     in.Firmware = "2.05";
     in.Settings.RefUnc = {0.05, false};
-    in.Settings.Lab = {"風洞校正室", "Test Street 1", "Example Customer", "PO-42",
-                       "", "Tunnel 1", "33.7", ""};
+    in.Settings.Lab = {
+        "風洞校正室", "Test Street 1", "Example Customer", "PO-42", "", "Tunnel 1", "33.7", ""};
     const double refs[] = {2, 4, 6, 8, 10};
     const double scatter[] = {0.004, -0.006, 0.002, 0.005, -0.005};
     const double air[] = {20.4, 20.61, 20.55, 20.8, 20.72};
@@ -60,7 +60,8 @@ TEST(VerCertificate, ItValidatesAgainstTheSchemaAndHoldsTheTableAndTheRegression
     ASSERT_EQ(table.size(), 5u);
     EXPECT_EQ(table[1]["index"], "2");
     EXPECT_EQ(table[1]["reference"]["value"], 4.0);
-    EXPECT_EQ(table[1]["test_item"]["value"], 4.124); // 4.08 + 0.05 - 0.006, to the display's digits
+    EXPECT_EQ(table[1]["test_item"]["value"],
+              4.124); // 4.08 + 0.05 - 0.006, to the display's digits
     EXPECT_EQ(table[1]["deviation"]["value"], 0.124);
     EXPECT_EQ(table[1]["deviation"]["unit"], "m/s");
     // U = 2 sqrt(0.025^2 + (0.0292138/sqrt 30)^2 + 0.001^2/12) = 0.0511; the
