@@ -457,45 +457,52 @@ void DrawFooter(Page& page, const CalibrationReport& r, double y) {
               ReportFont(7), Qt::AlignLeft | Qt::AlignVCenter, kRule);
 }
 
-QString Tr(const char* text) {
-    return QCoreApplication::translate("CalibrationReport", text);
-}
-
 QString FitText(const VerFit& f) {
-    if (!f.Defined) return Tr("回帰：") + Shown(VerFitGapText(f.Gap));
-    QString text = Tr("傾き %1　　オフセット %2 m/s　　相関係数 %3")
+    if (!f.Defined)
+        return QCoreApplication::translate("CalibrationReport", "回帰：") +
+               Shown(VerFitGapText(f.Gap));
+    QString text = QCoreApplication::translate("CalibrationReport",
+                                               "傾き %1　　オフセット %2 m/s　　相関係数 %3")
                        .arg(Fixed(f.Slope, 4), Fixed(f.Offset, 3), Fixed(f.R, 6));
-    if (f.StdErrorDefined) text += Tr("　　残差標準偏差 %1 m/s").arg(Fixed(f.StdError, 3));
+    if (f.StdErrorDefined)
+        text += QCoreApplication::translate("CalibrationReport", "　　残差標準偏差 %1 m/s")
+                    .arg(Fixed(f.StdError, 3));
     return text;
 }
 
 QString FitErrorText(const VerFit& f) {
     if (!f.Defined || !f.StdErrorDefined) return {};
-    return Tr("標準誤差：傾き %1　オフセット %2 m/s")
+    return QCoreApplication::translate("CalibrationReport", "標準誤差：傾き %1　オフセット %2 m/s")
         .arg(Fixed(f.SlopeError, 4), Fixed(f.OffsetError, 3));
 }
 
 QString OrDash(const std::string& s) {
-    return s.empty() ? Tr("—") : Q(s);
+    return s.empty() ? QCoreApplication::translate("CalibrationReport", "—") : Q(s);
 }
 
 double DrawVerification(Page& page, const CalibrationReport& r, double y) {
     const ReportVerification& v = *r.Verification;
     const VerSettings& settings = v.Settings;
     const double fullW = kPageW - 2 * kMargin;
-    y = Heading(page, y, Tr("検証（基準風速ごとのセンサー風速、30件の平均）"));
+    y = Heading(page, y,
+                QCoreApplication::translate("CalibrationReport",
+                                            "検証（基準風速ごとのセンサー風速、30件の平均）"));
     // Whose sensor, verified where and when: the page names it even when it
     // follows a calibration report.
     const std::pair<QString, QString> facts[] = {
-        {Tr("シリアル番号"), r.SerialNo.empty() ? Tr("（未入力）") : Q(r.SerialNo)},
-        {Tr("機種"), Shown(r.Model)},
-        {Tr("ファームウェア"), Shown(r.Firmware)},
-        {Tr("検証完了"), Time(v.Finished)},
-        {Tr("校正機関"), OrDash(settings.Lab.LabName)},
-        {Tr("依頼者"), OrDash(settings.Lab.Customer) +
-                           (settings.Lab.CustomerRef.empty()
-                                ? QString()
-                                : QStringLiteral(" (") + Q(settings.Lab.CustomerRef) + ")")},
+        {QCoreApplication::translate("CalibrationReport", "シリアル番号"),
+         r.SerialNo.empty() ? QCoreApplication::translate("CalibrationReport", "（未入力）")
+                            : Q(r.SerialNo)},
+        {QCoreApplication::translate("CalibrationReport", "機種"), Shown(r.Model)},
+        {QCoreApplication::translate("CalibrationReport", "ファームウェア"), Shown(r.Firmware)},
+        {QCoreApplication::translate("CalibrationReport", "検証完了"), Time(v.Finished)},
+        {QCoreApplication::translate("CalibrationReport", "校正機関"),
+         OrDash(settings.Lab.LabName)},
+        {QCoreApplication::translate("CalibrationReport", "依頼者"),
+         OrDash(settings.Lab.Customer) +
+             (settings.Lab.CustomerRef.empty()
+                  ? QString()
+                  : QStringLiteral(" (") + Q(settings.Lab.CustomerRef) + ")")},
     };
     const double half = fullW / 2;
     page.Fill(kMargin, y - 0.5, fullW, 3 * 4.8 + 1, kShade);
@@ -506,20 +513,25 @@ double DrawVerification(Page& page, const CalibrationReport& r, double y) {
         page.Text(x + 27, row, half - 29, 4.8, facts[i].second, ReportFont(8.5, i == 0));
     }
     y += 3 * 4.8 + 2;
-    page.Text(kMargin, y, fullW, 4.6,
-              Tr("許容差 ±(%1 m/s + %2 % × 基準風速)　　合格条件：%3点以上、%5 "
-                 "m/s以上離れた基準風速%4種類以上")
-                  .arg(Fixed(settings.Tolerance.A, 3), Fixed(settings.Tolerance.B * 100.0, 2))
-                  .arg(settings.Range.MinPoints)
-                  .arg(settings.Range.MinSpeeds)
-                  .arg(Fixed(settings.Range.SpeedStep, 2)),
-              ReportFont(8));
+    page.Text(
+        kMargin, y, fullW, 4.6,
+        QCoreApplication::translate("CalibrationReport",
+                                    "許容差 ±(%1 m/s + %2 % × 基準風速)　　合格条件：%3点以上、%5 "
+                                    "m/s以上離れた基準風速%4種類以上")
+            .arg(Fixed(settings.Tolerance.A, 3), Fixed(settings.Tolerance.B * 100.0, 2))
+            .arg(settings.Range.MinPoints)
+            .arg(settings.Range.MinSpeeds)
+            .arg(Fixed(settings.Range.SpeedStep, 2)),
+        ReportFont(8));
     y += 4.6;
     const QString refUnc = settings.RefUnc.Percent
-                               ? Tr("読値の %1 %").arg(Fixed(settings.RefUnc.Value, 2))
+                               ? QCoreApplication::translate("CalibrationReport", "読値の %1 %")
+                                     .arg(Fixed(settings.RefUnc.Value, 2))
                                : Fixed(settings.RefUnc.Value, 3) + QStringLiteral(" m/s");
     page.Text(kMargin, y, fullW, 4.6,
-              Tr("拡張不確かさ U (k=2)：基準器 %1、繰返し性 s/√n、分解能 0.001 m/s（矩形）を合成")
+              QCoreApplication::translate(
+                  "CalibrationReport",
+                  "拡張不確かさ U (k=2)：基準器 %1、繰返し性 s/√n、分解能 0.001 m/s（矩形）を合成")
                   .arg(refUnc),
               ReportFont(8));
     y += 5.6;
@@ -530,9 +542,18 @@ double DrawVerification(Page& page, const CalibrationReport& r, double y) {
     x[0] = kMargin;
     for (int i = 1; i < 12; ++i)
         x[i] = x[i - 1] + width[i - 1] + (i == 2 ? 2 : 1);
-    const QString heads[] = {QStringLiteral("No."), Tr("時刻"),  Tr("基準 m/s"),    Tr("平均"),
-                             Tr("標準偏差"),        Tr("最大"),  Tr("最小"),        Tr("数"),
-                             Tr("偏差 m/s"),        Tr("偏差%"), Tr("U (k=2) m/s"), Tr("判定")};
+    const QString heads[] = {QStringLiteral("No."),
+                             QCoreApplication::translate("CalibrationReport", "時刻"),
+                             QCoreApplication::translate("CalibrationReport", "基準 m/s"),
+                             QCoreApplication::translate("CalibrationReport", "平均"),
+                             QCoreApplication::translate("CalibrationReport", "標準偏差"),
+                             QCoreApplication::translate("CalibrationReport", "最大"),
+                             QCoreApplication::translate("CalibrationReport", "最小"),
+                             QCoreApplication::translate("CalibrationReport", "数"),
+                             QCoreApplication::translate("CalibrationReport", "偏差 m/s"),
+                             QCoreApplication::translate("CalibrationReport", "偏差%"),
+                             QCoreApplication::translate("CalibrationReport", "U (k=2) m/s"),
+                             QCoreApplication::translate("CalibrationReport", "判定")};
     const auto align = [](int c) {
         return c >= 2 && c <= 10 ? Qt::AlignRight | Qt::AlignVCenter
                                  : Qt::AlignLeft | Qt::AlignVCenter;
@@ -545,7 +566,9 @@ double DrawVerification(Page& page, const CalibrationReport& r, double y) {
     };
     y = header(page.Room(y, 2 * rowH));
     if (v.Points.empty()) {
-        page.Text(kMargin, y, 120, rowH, Tr("測定点はありません"), ReportFont(8));
+        page.Text(kMargin, y, 120, rowH,
+                  QCoreApplication::translate("CalibrationReport", "測定点はありません"),
+                  ReportFont(8));
         y += rowH;
     }
     for (std::size_t i = 0; i < v.Points.size(); ++i) {
@@ -554,19 +577,22 @@ double DrawVerification(Page& page, const CalibrationReport& r, double y) {
         const VerPoint& p = v.Points[i];
         const bool pass = VerPointPasses(p, settings.Tolerance);
         if (i % 2 == 1) page.Fill(kMargin, y, fullW, rowH, kShade);
-        const QString cells[] = {QString::number(i + 1),
-                                 p.Time > 0 ? Q(FormatDateTime("hh:nn:ss", p.Time)) : Tr("—"),
-                                 Fixed(p.Reference, 3),
-                                 Fixed(p.Mean, 3),
-                                 Fixed(p.StdDev, 3),
-                                 Fixed(p.Max, 3),
-                                 Fixed(p.Min, 3),
-                                 QString::number(p.Samples),
-                                 Fixed(p.Deviation(), 3),
-                                 VerPercentDefined(p) ? Fixed(VerPercent(p), 2) : Tr("—"),
-                                 QStringLiteral("± ") +
-                                     Fixed(VerPointUncertainty(p, settings.RefUnc).Expanded, 3),
-                                 pass ? Tr("合格") : Tr("不合格")};
+        const QString cells[] = {
+            QString::number(i + 1),
+            p.Time > 0 ? Q(FormatDateTime("hh:nn:ss", p.Time))
+                       : QCoreApplication::translate("CalibrationReport", "—"),
+            Fixed(p.Reference, 3),
+            Fixed(p.Mean, 3),
+            Fixed(p.StdDev, 3),
+            Fixed(p.Max, 3),
+            Fixed(p.Min, 3),
+            QString::number(p.Samples),
+            Fixed(p.Deviation(), 3),
+            VerPercentDefined(p) ? Fixed(VerPercent(p), 2)
+                                 : QCoreApplication::translate("CalibrationReport", "—"),
+            QStringLiteral("± ") + Fixed(VerPointUncertainty(p, settings.RefUnc).Expanded, 3),
+            pass ? QCoreApplication::translate("CalibrationReport", "合格")
+                 : QCoreApplication::translate("CalibrationReport", "不合格")};
         for (int c = 0; c < 12; ++c)
             page.Text(x[c], y, width[c], rowH, cells[c], ReportFont(7.5, c == 11 && !pass),
                       align(c), pass ? QColor(Qt::black) : kChanged);
@@ -580,7 +606,9 @@ double DrawVerification(Page& page, const CalibrationReport& r, double y) {
     page.P().setPen(QPen(c, Page::Px(0.5)));
     page.P().setBrush(Qt::NoBrush);
     page.P().drawRect(page.R(kPageW - kMargin - 44, y - 0.5, 44, 8));
-    page.Text(kPageW - kMargin - 44, y - 0.5, 44, 8, Tr("判定：") + Shown(VerVerdictText(verdict)),
+    page.Text(kPageW - kMargin - 44, y - 0.5, 44, 8,
+              QCoreApplication::translate("CalibrationReport", "判定：") +
+                  Shown(VerVerdictText(verdict)),
               ReportFont(12, true), Qt::AlignCenter, c);
     y += 5;
     if (const QString errors = FitErrorText(fit); !errors.isEmpty())
@@ -588,9 +616,13 @@ double DrawVerification(Page& page, const CalibrationReport& r, double y) {
     y += 5;
     QString shortfall;
     if (verdict.Failing == 0 && !verdict.Enough)
-        shortfall = Tr("合格には%1点以上の測定点が必要です").arg(settings.Range.MinPoints);
+        shortfall =
+            QCoreApplication::translate("CalibrationReport", "合格には%1点以上の測定点が必要です")
+                .arg(settings.Range.MinPoints);
     else if (verdict.Failing == 0 && !verdict.Spread)
-        shortfall = Tr("合格には%2 m/s以上離れた基準風速が%1種類以上必要です（この検証は%3種類）")
+        shortfall = QCoreApplication::translate(
+                        "CalibrationReport",
+                        "合格には%2 m/s以上離れた基準風速が%1種類以上必要です（この検証は%3種類）")
                         .arg(settings.Range.MinSpeeds)
                         .arg(Fixed(settings.Range.SpeedStep, 2))
                         .arg(verdict.Speeds);
@@ -601,8 +633,10 @@ double DrawVerification(Page& page, const CalibrationReport& r, double y) {
     }
     page.Text(
         kMargin, y, fullW, 4.5,
-        Tr("ログ %1　　デジタル証明書 %2")
-            .arg(Q(v.LogFile), v.CertificateFile.empty() ? Tr("（なし）") : Q(v.CertificateFile)),
+        QCoreApplication::translate("CalibrationReport", "ログ %1　　デジタル証明書 %2")
+            .arg(Q(v.LogFile), v.CertificateFile.empty()
+                                   ? QCoreApplication::translate("CalibrationReport", "（なし）")
+                                   : Q(v.CertificateFile)),
         ReportFont(8));
     y += 5.5;
 
