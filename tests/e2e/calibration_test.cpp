@@ -337,11 +337,13 @@ TEST_F(CalibrationSequence, AVerificationFindsTheLineTheSensorWasToldToPlay) {
                 slope, slopeError, offset, offsetError, lr["rsd"]["value"].get<double>(),
                 lr["corr_coeff"]["value"].get<double>());
     // The standard errors are small enough to mean something, and the line
-    // that was set lies within them.
-    EXPECT_LT(slopeError, 0.002);
-    EXPECT_LT(offsetError, 0.01);
-    EXPECT_NEAR(slope, 1.02, slopeError);
-    EXPECT_NEAR(offset, 0.05, offsetError);
+    // that was set lies within three of them: with 7 degrees of freedom one
+    // standard error holds the true value only two times in three, so a
+    // sensor's noise would fail a tighter check by chance.
+    EXPECT_LT(slopeError, 0.001);
+    EXPECT_LT(offsetError, 0.005);
+    EXPECT_NEAR(slope, 1.02, 3 * slopeError);
+    EXPECT_NEAR(offset, 0.05, 3 * offsetError);
     ASSERT_EQ(c["result"]["table"].size(), std::size(speeds));
     EXPECT_EQ(c["result"]["table"][4]["reference"]["value"], 10.0);
     EXPECT_EQ(c["test_item"]["model"], "QVR 19.10");
