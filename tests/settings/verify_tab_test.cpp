@@ -68,7 +68,8 @@ TEST_F(VerifyTab, PointsComeFromSteadyFreshWindOnlyAndTheFitAndVerdictFollow) {
 
     Wind(form, 5.0f, 0.15f); // a span of 0.3 m/s
     EXPECT_FALSE(tab->BBVerPoint->isEnabled());
-    EXPECT_TRUE(tab->PVerState->text().startsWith("変動中")) << tab->PVerState->text().toStdString();
+    EXPECT_TRUE(tab->PVerState->text().startsWith("変動中"))
+        << tab->PVerState->text().toStdString();
     Wind(form, 2.03f);
     EXPECT_TRUE(tab->BBVerPoint->isEnabled());
     // The sensor falls silent: the readings it left are no point.
@@ -106,8 +107,9 @@ TEST_F(VerifyTab, PointsComeFromSteadyFreshWindOnlyAndTheFitAndVerdictFollow) {
     Take(form, "6", 6.07f);
     Take(form, "8", 8.05f);
     Take(form, "10", 10.11f);
-    EXPECT_EQ(tab->PVerFit->text().toStdString(),
-              "傾き 1.0095 ± 0.0035　オフセット -0.001 ± 0.024 m/s　r 0.999981　残差標準偏差 0.022 m/s");
+    EXPECT_EQ(
+        tab->PVerFit->text().toStdString(),
+        "傾き 1.0095 ± 0.0035　オフセット -0.001 ± 0.024 m/s　r 0.999981　残差標準偏差 0.022 m/s");
     EXPECT_EQ(tab->PVerVerdict->text().toStdString(), "判定：合格");
 
     // A point beyond 0.1 m/s + 2 %: marked, and the run fails until it is taken again.
@@ -159,7 +161,8 @@ TEST_F(VerifyTab, FinishingWritesTheLogAndAReportOfItsOwnOrSaysWhyNot) {
     form.ESNum->setText("A/12");
     box.ArmOnce();
     tab->BBVerFin->click();
-    EXPECT_TRUE(box.text.startsWith("シリアル番号に使えない文字があります")) << box.text.toStdString();
+    EXPECT_TRUE(box.text.startsWith("シリアル番号に使えない文字があります"))
+        << box.text.toStdString();
 
     // The log's name taken by a folder: the message names it and the points stay.
     form.ESNum->setText("A12");
@@ -176,9 +179,10 @@ TEST_F(VerifyTab, FinishingWritesTheLogAndAReportOfItsOwnOrSaysWhyNot) {
     const std::string report = dir.File("Report") + "/A12_20261211_090100_VER.pdf";
     ASSERT_TRUE(FileExists(log));
     ASSERT_TRUE(FileExists(report));
-    EXPECT_EQ(tab->LVerFile->text().toStdString(),
-              "ログ: " + log +
-                  "\n証明書は書き出していません：証明書には校正機関名が必要です\nレポート: " + report);
+    EXPECT_EQ(
+        tab->LVerFile->text().toStdString(),
+        "ログ: " + log +
+            "\n証明書は書き出していません：証明書には校正機関名が必要です\nレポート: " + report);
     EXPECT_EQ(ReadTextLines(log).size(), 6u + 2u + 5u);
     const QString text = PdfText(QString::fromStdString(report));
     for (const char* expected : {"検証報告書", "A12", "2.030", "6.070", "判定：測定点不足",
@@ -205,7 +209,8 @@ TEST_F(VerifyTab, APointNeedsThirtyReadingsOfItsOwnAndTheStateLineCountsThemDown
     TSysSetForm form(ctx);
     TVerifyTab* tab = form.TabVerify;
     Push(form, 12, 3.456f);
-    EXPECT_EQ(tab->PVerState->text().toStdString(), "風速の計測値が30件に達していません（あと18件）");
+    EXPECT_EQ(tab->PVerState->text().toStdString(),
+              "風速の計測値が30件に達していません（あと18件）");
     Push(form, 18, 3.456f);
     Take(form, "3.456", 3.456f);
     ASSERT_EQ(tab->Points().size(), 1u);
@@ -247,8 +252,10 @@ TEST_F(VerifyTab, FivePointsAtOneSpeedAreNoRangeAndZeroIsAReference) {
     for (int i = 0; i < 5; ++i)
         Take(form, "3.456", 3.456f);
     ASSERT_EQ(tab->Points().size(), 5u);
-    EXPECT_EQ(tab->PVerVerdict->text().toStdString(), "判定：風速範囲不足（0.50 m/s以上離れた基準風速 1 / 5種類）");
-    EXPECT_EQ(tab->PVerFit->text().toStdString(), "回帰：基準風速の幅が0.01 m/s未満のため傾きを算出できません");
+    EXPECT_EQ(tab->PVerVerdict->text().toStdString(),
+              "判定：風速範囲不足（0.50 m/s以上離れた基準風速 1 / 5種類）");
+    EXPECT_EQ(tab->PVerFit->text().toStdString(),
+              "回帰：基準風速の幅が0.01 m/s未満のため傾きを算出できません");
     for (const char* ref : {"4", "5", "6", "7"})
         Take(form, ref, static_cast<float>(std::atof(ref)));
     EXPECT_EQ(tab->PVerVerdict->text().toStdString(), "判定：合格");
@@ -289,15 +296,17 @@ TEST_F(VerifyTab, FinishingWritesACertificateThatValidatesOrSaysWhatItLacks) {
     // U at 10 m/s: 2 sqrt((0.05)^2 + (0.00830/sqrt 30)^2 + 0.001^2/12)
     EXPECT_EQ(Cell(tab, 4, 9).toStdString(), "± 0.100");
     tab->BBVerFin->click();
-    EXPECT_TRUE(tab->LVerFile->text().contains("証明書は書き出していません：証明書には校正機関名が必要です"))
+    EXPECT_TRUE(tab->LVerFile->text().contains(
+        "証明書は書き出していません：証明書には校正機関名が必要です"))
         << tab->LVerFile->text().toStdString();
     EXPECT_FALSE(FileExists(dir.File("A12_VER.json")));
 
     tab->PCVer->setCurrentIndex(1);
-    const std::pair<QLineEdit*, const char*> texts[] = {
-        {tab->EVerLabName, "風洞校正室"}, {tab->EVerCustomer, "Example Customer"},
-        {tab->EVerTunnel, "Tunnel 1"},   {tab->EVerMountDiameter, "33.7"},
-        {tab->EVerCustomerRef, "PO-42"}};
+    const std::pair<QLineEdit*, const char*> texts[] = {{tab->EVerLabName, "風洞校正室"},
+                                                        {tab->EVerCustomer, "Example Customer"},
+                                                        {tab->EVerTunnel, "Tunnel 1"},
+                                                        {tab->EVerMountDiameter, "33.7"},
+                                                        {tab->EVerCustomerRef, "PO-42"}};
     for (const auto& [edit, text] : texts) {
         edit->setText(QString::fromUtf8(text));
         Q_EMIT edit->editingFinished();
