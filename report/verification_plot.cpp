@@ -68,7 +68,7 @@ void PlaceLegendBelow(QCustomPlot& plot) {
     plot.plotLayout()->setRowStretchFactor(1, 0.001);
     plot.plotLayout()->setRowSpacing(0);
     plot.legend->setFillOrder(QCPLegend::foColumnsFirst);
-    plot.legend->setWrap(3);
+    plot.legend->setWrap(2); // two a row: the longer English names keep their room
     plot.legend->setMargins(QMargins(4, 0, 4, 2));
 }
 

@@ -129,19 +129,19 @@ TVerifyTab::TVerifyTab(AppContext& context, Host host, QWidget* parent)
     auto* take = new QHBoxLayout();
     take->addWidget(new QLabel(TVerifyTab::tr("基準風速"), measure));
     EVerRef = Named(new QLineEdit(measure), "EVerRef");
-    EVerRef->setMaximumWidth(70);
+    EVerRef->setMaximumWidth(60);
     EVerRef->setToolTip(TVerifyTab::tr("風洞の基準風速計の値 (m/s)"));
     take->addWidget(EVerRef);
     take->addWidget(new QLabel(QStringLiteral("m/s ±"), measure));
     EVerRefUnc = Named(new QLineEdit(measure), "EVerRefUnc");
-    EVerRefUnc->setMaximumWidth(50);
+    EVerRefUnc->setMaximumWidth(45);
     EVerRefUnc->setToolTip(
         TVerifyTab::tr("基準風速計の拡張不確かさ (k=2)：その校正証明書に記載の値"));
     take->addWidget(EVerRefUnc);
     CBVerRefUncUnit = Named(new QComboBox(measure), "CBVerRefUncUnit");
-    CBVerRefUncUnit->addItems({QStringLiteral("m/s"), TVerifyTab::tr("% (読値)")});
+    CBVerRefUncUnit->addItems({QStringLiteral("m/s"), QStringLiteral("%")});
+    CBVerRefUncUnit->setToolTip(TVerifyTab::tr("m/s、または読値の %"));
     take->addWidget(CBVerRefUncUnit);
-    take->addWidget(new QLabel(QStringLiteral("(k=2)"), measure));
     BBVerPoint = Named(new QPushButton(TVerifyTab::tr("測定点記録"), measure), "BBVerPoint");
     BBVerPoint->setAutoDefault(false);
     BBVerPoint->setEnabled(false);
@@ -179,11 +179,11 @@ TVerifyTab::TVerifyTab(AppContext& context, Host host, QWidget* parent)
     edit->addStretch(1);
     edit->addWidget(new QLabel(TVerifyTab::tr("許容差 ±("), measure));
     EVerTolA = Named(new QLineEdit(measure), "EVerTolA");
-    EVerTolA->setMaximumWidth(60);
+    EVerTolA->setMaximumWidth(45);
     edit->addWidget(EVerTolA);
     edit->addWidget(new QLabel(QStringLiteral("m/s +"), measure));
     EVerTolB = Named(new QLineEdit(measure), "EVerTolB");
-    EVerTolB->setMaximumWidth(60);
+    EVerTolB->setMaximumWidth(45);
     edit->addWidget(EVerTolB);
     edit->addWidget(new QLabel(TVerifyTab::tr("% × 基準風速)"), measure));
     column->addLayout(edit);

@@ -1579,10 +1579,6 @@ Report: </translation>
         <translation>Expanded uncertainty (k=2) of the reference instrument, as its calibration certificate states it</translation>
     </message>
     <message>
-        <source>% (読値)</source>
-        <translation>% (of reading)</translation>
-    </message>
-    <message>
         <source>拡張不確
 かさ(k=2)</source>
         <translation>U
@@ -1665,6 +1661,10 @@ Certificate: </translation>
 証明書は書き出していません：</source>
         <translation>
 No certificate written: </translation>
+    </message>
+    <message>
+        <source>m/s、または読値の %</source>
+        <translation>m/s, or % of reading</translation>
     </message>
 </context>
 <context>

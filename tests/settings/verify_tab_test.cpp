@@ -7,6 +7,7 @@
 #include "settings/verify_tab.h"
 #include "tests/report/certificate_check.h"
 #include "tests/report/pdf_text.h"
+#include "ui/language.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <QTranslator>
 #include <gtest/gtest.h>
 
 namespace qvr::test {
@@ -190,6 +192,39 @@ TEST_F(VerifyTab, FinishingWritesTheLogAndAReportOfItsOwnOrSaysWhyNot) {
         EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected;
     EXPECT_FALSE(text.contains("キャリブレーション報告書"));
     EXPECT_EQ(tab->SGVer->rowCount(), 2);
+}
+
+// Everything on the tab is in sight in the settings window as it opens, in
+// both languages: nothing is pushed past its right edge.
+TEST_F(VerifyTab, TheTabFitsTheSettingsWindowInBothLanguages) {
+    for (const bool english : {false, true}) {
+        if (english) {
+            ASSERT_TRUE(InstallUiTranslation(*qApp, UiLanguage::English));
+        }
+        TSysSetForm form(ctx);
+        form.PCMain->setCurrentWidget(form.TabVerify);
+        form.show();
+        TVerifyTab* tab = form.TabVerify;
+        tab->EVerRefUnc->setText("0.05");
+        Q_EMIT tab->EVerRefUnc->editingFinished();
+        for (const char* ref : {"2", "4", "6", "8", "10", "12"})
+            Take(form, ref, static_cast<float>(std::atof(ref) * 0.974 + 0.112));
+        QApplication::processEvents();
+        for (int page = 0; page < 2; ++page) {
+            tab->PCVer->setCurrentIndex(page);
+            QWidget* shown = tab->PCVer->currentWidget();
+            EXPECT_LE(shown->minimumSizeHint().width(), shown->width())
+                << (english ? "en" : "ja") << " page " << page;
+        }
+        for (QWidget* w : {static_cast<QWidget*>(tab->BBVerFin), static_cast<QWidget*>(tab->BBVerPoint),
+                           static_cast<QWidget*>(tab->EVerTolB)}) {
+            tab->PCVer->setCurrentIndex(0);
+            const QRect inTab(w->mapTo(tab, QPoint(0, 0)), w->size());
+            EXPECT_TRUE(tab->rect().contains(inTab))
+                << (english ? "en " : "ja ") << w->objectName().toStdString();
+        }
+    }
+    qDeleteAll(qApp->findChildren<QTranslator*>());
 }
 
 // Answers the question box that opens next with `answer` and keeps its text.
