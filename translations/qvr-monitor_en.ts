@@ -1614,7 +1614,7 @@ Report: </translation>
     </message>
     <message>
         <source>空欄のときは「QVR Monitor 検証」</source>
-        <translation>When empty: &quot;QVR Monitor 検証&quot;</translation>
+        <translation>When empty: the program&apos;s own verification procedure</translation>
     </message>
     <message>
         <source>風洞の識別名 *</source>
@@ -1630,7 +1630,7 @@ Report: </translation>
     </message>
     <message>
         <source>空欄のときは「不明」</source>
-        <translation>When empty: &quot;不明&quot; (unknown)</translation>
+        <translation>When empty: unknown</translation>
     </message>
     <message>
         <source>* の項目は、「検証完了」でデジタル証明書 (シリアル番号_VER.json) を書き出すのに必要です。内容は BaseSetpoint.ini に保存されます。</source>
