@@ -202,8 +202,9 @@ TEST_F(VerifyTab, TheTabFitsTheSettingsWindowInBothLanguages) {
             ASSERT_TRUE(InstallUiTranslation(*qApp, UiLanguage::English));
         }
         TSysSetForm form(ctx);
+        form.show(); // on the calibration tab, as the program opens it
+        QApplication::processEvents();
         form.PCMain->setCurrentWidget(form.TabVerify);
-        form.show();
         TVerifyTab* tab = form.TabVerify;
         tab->EVerRefUnc->setText("0.05");
         Q_EMIT tab->EVerRefUnc->editingFinished();
@@ -214,10 +215,16 @@ TEST_F(VerifyTab, TheTabFitsTheSettingsWindowInBothLanguages) {
             tab->PCVer->setCurrentIndex(page);
             QWidget* shown = tab->PCVer->currentWidget();
             EXPECT_LE(shown->minimumSizeHint().width(), shown->width())
-                << (english ? "en" : "ja") << " page " << page;
+                << (english ? "en" : "ja") << " page " << page << " window " << form.width();
+            for (QWidget* child : shown->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+                if (child->minimumSizeHint().width() > shown->width())
+                    ADD_FAILURE() << child->objectName().toStdString() << " "
+                                  << child->metaObject()->className() << " "
+                                  << child->minimumSizeHint().width();
         }
-        for (QWidget* w : {static_cast<QWidget*>(tab->BBVerFin), static_cast<QWidget*>(tab->BBVerPoint),
-                           static_cast<QWidget*>(tab->EVerTolB)}) {
+        for (QWidget* w :
+             {static_cast<QWidget*>(tab->BBVerFin), static_cast<QWidget*>(tab->BBVerPoint),
+              static_cast<QWidget*>(tab->EVerTolB)}) {
             tab->PCVer->setCurrentIndex(0);
             const QRect inTab(w->mapTo(tab, QPoint(0, 0)), w->size());
             EXPECT_TRUE(tab->rect().contains(inTab))
