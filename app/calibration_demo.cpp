@@ -129,6 +129,20 @@ void CalibrationDemo::CalibrationDone() {
     if (!settings_.ReportPath.empty())
         Say(QString("report %1").arg(QString::fromStdString(settings_.ReportPath)));
     settings_.PCMain->setCurrentWidget(settings_.TabVerify);
+    // What a lab types once: its certificate's texts and its reference's uncertainty.
+    TVerifyTab& tab = *settings_.TabVerify;
+    const std::pair<QLineEdit*, QString> texts[] = {
+        {tab.EVerLabName, QStringLiteral("QVR 風洞校正室")},
+        {tab.EVerLabAddress, QStringLiteral("Demo Street 1")},
+        {tab.EVerCustomer, QStringLiteral("Demo Wind Farm")},
+        {tab.EVerCustomerRef, QStringLiteral("PO-0001")},
+        {tab.EVerTunnel, QStringLiteral("Demo tunnel")},
+        {tab.EVerMountDiameter, QStringLiteral("33.7")},
+        {tab.EVerRefUnc, QStringLiteral("0.05")}};
+    for (const auto& [edit, text] : texts) {
+        edit->setText(text);
+        Q_EMIT edit->editingFinished();
+    }
     verifyIndex_ = 0;
     Say(QString("verification; tunnel %1 m/s").arg(kVerifySpeeds[0]));
     Say(QString("tunnel %1 m/s").arg(kVerifySpeeds[0]));

@@ -454,6 +454,7 @@ void TMainForm::MainTimerTimer() {
     // A valid reading holds every polled field, and only those are its own.
     ctx_.currentSample.Sent =
         ctx_.currentSample.Valid ? PolledFields(ctx_.mySts.FastMode, windDir) : 0;
+    ctx_.currentSample.Run = validity_.Run();
     if (counters_.CountTick(ctx_.mySts.FastMode)) {
         if (ctx_.currentSample.Valid) HistoryStep(ctx_.sampleHistory, ctx_.currentSample, now);
         RefreshReadout();

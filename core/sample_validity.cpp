@@ -20,10 +20,14 @@ void SampleValidity::Collect(FieldSet answered, TDateTime now) {
         answered_ = 0;
         lastAnswer_ = 0;
         started_ = now;
+        ++run_;
         return;
     }
     if (answered == 0) return;
-    if (!Fresh(now)) answered_ = 0;
+    if (!Fresh(now)) {
+        answered_ = 0;
+        ++run_;
+    }
     answered_ |= answered;
     lastAnswer_ = now;
 }

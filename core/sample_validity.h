@@ -55,6 +55,8 @@ public:
     void Stop() { running_ = false; }
     bool Valid(TDateTime now, bool fastMode, bool windDirModel) const;
     DataStateReport State(TDateTime now, bool fastMode, bool windDirModel) const;
+    // The current collection run: counts up each time the fields start afresh.
+    std::uint32_t Run() const { return run_; }
 
 private:
     bool Fresh(TDateTime now) const;
@@ -63,6 +65,7 @@ private:
     FieldSet answered_ = 0;
     TDateTime lastAnswer_ = 0;
     TDateTime started_ = 0;
+    std::uint32_t run_ = 0;
 };
 
 } // namespace qvr

@@ -40,6 +40,9 @@ struct TSampleRec {
     // them in this run; the others hold nothing to go by (fast mode polls
     // only the first key set).
     std::uint32_t Sent = 0;
+    // The collection run the reading belongs to: a stop, a reconnect or a
+    // silence starts a new one, so readings of two runs are never taken as one.
+    std::uint32_t Run = 0;
 };
 
 struct TMySts {

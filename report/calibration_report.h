@@ -88,9 +88,10 @@ struct ReportMark {
 // A verification run as its page shows it.
 struct ReportVerification {
     std::vector<VerPoint> Points; // in the order taken
-    VerTolerance Tolerance;
+    VerSettings Settings;         // tolerance, range rule, reference's uncertainty, lab
     TDateTime Finished = 0;
-    std::string LogFile; // the run's log, by name
+    std::string LogFile;         // the run's log, by name
+    std::string CertificateFile; // its digital certificate, by name; empty when none was written
 };
 
 // Everything a calibration report shows, as plain data: the PDF is drawn from

@@ -23,9 +23,8 @@ void Reset(QCustomPlot& plot, const QFont& font) {
     small.setPointSizeF(font.pointSizeF() * 0.85);
     plot.legend->setFont(small);
     plot.legend->setBorderPen(Qt::NoPen);
-    plot.legend->setBrush(QColor(255, 255, 255, 230)); // its markers are not read as points
-    plot.legend->setFillOrder(QCPLegend::foRowsFirst); // narrow, in the empty corner
-    plot.axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
+    plot.legend->setBrush(Qt::NoBrush);
+    PlaceLegendBelow(plot);
     for (QCPAxis* axis : {plot.xAxis, plot.yAxis}) {
         axis->setLabelFont(font);
         axis->setTickLabelFont(small);
@@ -61,17 +60,32 @@ QCPGraph* Line(QCustomPlot& plot, const QString& name, const QPen& pen) {
 
 } // namespace
 
-void PlotVerificationLine(QCustomPlot& plot, const std::vector<VerPoint>& points,
-                          const VerFit& fit, const QFont& font) {
+void PlaceLegendBelow(QCustomPlot& plot) {
+    // Out of the plot area, one row under it: no point ever hides behind it.
+    if (plot.legend->layout() == plot.plotLayout()) return;
+    plot.axisRect()->insetLayout()->take(plot.legend);
+    plot.plotLayout()->addElement(1, 0, plot.legend);
+    plot.plotLayout()->setRowStretchFactor(1, 0.001);
+    plot.plotLayout()->setRowSpacing(0);
+    plot.legend->setFillOrder(QCPLegend::foColumnsFirst);
+    plot.legend->setWrap(2); // two a row: the longer English names keep their room
+    plot.legend->setMargins(QMargins(4, 0, 4, 2));
+}
+
+void PlotVerificationLine(QCustomPlot& plot, const std::vector<VerPoint>& points, const VerFit& fit,
+                          const QFont& font) {
     Reset(plot, font);
     const double top = ReferenceTop(points);
-    QCPGraph* identity = Line(plot, QCoreApplication::translate("CalibrationReport", "偏差なし"), QPen(kGuideColour, 1, Qt::DashLine));
+    QCPGraph* identity = Line(plot, QCoreApplication::translate("CalibrationReport", "偏差なし"),
+                              QPen(kGuideColour, 1, Qt::DashLine));
     identity->addData({0.0, top}, {0.0, top});
     if (fit.Defined) {
-        QCPGraph* line = Line(plot, QCoreApplication::translate("CalibrationReport", "回帰直線"), QPen(kLineColour, 1.5));
+        QCPGraph* line = Line(plot, QCoreApplication::translate("CalibrationReport", "回帰直線"),
+                              QPen(kLineColour, 1.5));
         line->addData({0.0, top}, {fit.Offset, fit.Slope * top + fit.Offset});
     }
-    QCPGraph* dots = Scatter(plot, QCoreApplication::translate("CalibrationReport", "測定点"), kPointColour);
+    QCPGraph* dots =
+        Scatter(plot, QCoreApplication::translate("CalibrationReport", "測定点"), kPointColour);
     double hi = top;
     for (const VerPoint& p : points) {
         dots->addData(p.Reference, p.Mean);
@@ -88,7 +102,8 @@ void PlotVerificationDeviation(QCustomPlot& plot, const std::vector<VerPoint>& p
     Reset(plot, font);
     const double top = ReferenceTop(points);
     const double edge = tolerance.A + tolerance.B * top;
-    QCPGraph* upper = Line(plot, QCoreApplication::translate("CalibrationReport", "許容差"), QPen(kFailColour, 1, Qt::DashLine));
+    QCPGraph* upper = Line(plot, QCoreApplication::translate("CalibrationReport", "許容差"),
+                           QPen(kFailColour, 1, Qt::DashLine));
     upper->addData({0.0, top}, {tolerance.A, edge});
     QCPGraph* lower = Line(plot, QString(), QPen(kFailColour, 1, Qt::DashLine));
     lower->addData({0.0, top}, {-tolerance.A, -edge});
@@ -96,8 +111,10 @@ void PlotVerificationDeviation(QCustomPlot& plot, const std::vector<VerPoint>& p
     QCPGraph* zero = Line(plot, QString(), QPen(kGuideColour, 1));
     zero->addData({0.0, top}, {0.0, 0.0});
     zero->removeFromLegend();
-    QCPGraph* pass = Scatter(plot, QCoreApplication::translate("CalibrationReport", "合格"), kPointColour);
-    QCPGraph* fail = Scatter(plot, QCoreApplication::translate("CalibrationReport", "不合格"), kFailColour);
+    QCPGraph* pass =
+        Scatter(plot, QCoreApplication::translate("CalibrationReport", "合格"), kPointColour);
+    QCPGraph* fail =
+        Scatter(plot, QCoreApplication::translate("CalibrationReport", "不合格"), kFailColour);
     double span = edge;
     bool anyFail = false;
     for (const VerPoint& p : points) {

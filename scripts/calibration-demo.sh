@@ -5,7 +5,8 @@
 # reference speed, then verifies the sensor at 2, 4 … 12 m/s (about three
 # minutes more). Leaves pictures of the calibration tab at
 # "キャリブレーション完了" and of the verification tab, the report with its
-# verification page, the stage logs and the sensor's setpoint file.
+# verification page, its digital certificate (beside the report), the stage
+# logs and the sensor's setpoint file.
 set -euo pipefail
 . "$(dirname "$0")/sensor-link.sh"
 cd "$(dirname "$0")/.."
@@ -70,6 +71,14 @@ if [ -n "$report" ]; then
   if [ "${pages:-1}" -gt 1 ]; then
     pdftoppm -png -r 110 -f "$pages" -l "$pages" -singlefile "$report" "$out/verification-report"
   fi
+  # The verification's digital certificate goes with its report.
+  for certificate in "$out"/*_VER.json; do
+    [ -e "$certificate" ] && cp "$certificate" "$(dirname "$report")/"
+  done
+fi
+if ! ls "$out"/Report/*_VER.json >/dev/null 2>&1; then
+  echo "calibration-demo: no certificate was written" >&2
+  exit 1
 fi
 echo "calibration-demo: pictures, logs, report and setpoint file in $out"
 ls -l "$out"

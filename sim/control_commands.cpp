@@ -3,6 +3,7 @@
 #include "base/number_text.h"
 #include "sim/simulated_sensor.h"
 
+#include <cmath>
 #include <optional>
 #include <set>
 #include <sstream>
@@ -58,6 +59,8 @@ std::string ControlCommands::Help() {
            "  noise N           noise level: 0 none, 1 normal, up to 100\n"
            "  dir D             wind direction in degrees (reported by model 19.10)\n"
            "  model M           model number: 19.10 reports wind direction, e.g. 19.00 does not\n"
+           "  gain G            play M01 as G x wind + offset (0.5 to 2); \"gain off\" ends it\n"
+           "  offset O          the offset of that line in m/s (-5 to 5); \"offset off\" ends it\n"
            "  drop P            withhold a share of answers: 0 to 1, or a percentage like 30%\n"
            "  corrupt P         send a share of answers with a wrong checksum\n"
            "  delay MS          send every answer MS milliseconds late (0 to 60000)\n"
@@ -128,6 +131,27 @@ CommandResult ControlCommands::Execute(std::string_view line) {
         if (!v) return Fail("model: give a model number such as 19.10");
         sensor_.SetModel(*v);
         return Done("model " + Num(*v, 2));
+    }
+    if (cmd == "gain" || cmd == "offset") {
+        const bool gain = cmd == "gain";
+        if (auto u = needs(1, gain ? "gain G (0.5 to 2) or gain off"
+                                   : "offset O (m/s, -5 to 5) or offset off"))
+            return *u;
+        const auto c = sensor_.Conditions();
+        if (words[1] == "off") {
+            sensor_.SetLinear(false, 1.0, 0.0);
+            return Done("wind speed from the element's curve again");
+        }
+        const auto v = gain ? NumberIn(words[1], 0.5, 2.0) : NumberIn(words[1], -5.0, 5.0);
+        if (!v)
+            return Fail(gain ? "gain: give a gain from 0.5 to 2, or off"
+                             : "offset: give an offset from -5 to 5 m/s, or off");
+        // The other half of the line stays as it was (1 and 0 at first).
+        const double g = gain ? *v : c.linear ? c.gain : 1.0;
+        const double o = gain ? (c.linear ? c.offset : 0.0) : *v;
+        sensor_.SetLinear(true, g, o);
+        return Done("M01 = " + Num(g, 4) + " x wind " + (o < 0 ? "- " : "+ ") + Num(std::fabs(o)) +
+                    " m/s");
     }
     if (cmd == "drop" || cmd == "corrupt") {
         if (auto u = needs(1, (cmd + " P (0 to 1, or 0% to 100%)").c_str())) return *u;
@@ -305,6 +329,7 @@ CommandResult ControlCommands::Execute(std::string_view line) {
         out += "\nspeed " + Num(c.tunnelSpeed) + " m/s, air " + Num(c.airTemperature, 2) +
                " C, noise " + Num(c.noise, 2) + ", dir " + Num(c.windDirection, 1) + ", model " +
                Num(c.model, 2);
+        if (c.linear) out += ", M01 = " + Num(c.gain, 4) + " x wind + " + Num(c.offset) + " m/s";
         out += "\nfaults: drop " + Num(f.dropShare * 100.0, 1) + "%, corrupt " +
                Num(f.corruptShare * 100.0, 1) + "%, delay " + std::to_string(f.delayMs) +
                " ms, mute " + (f.mute ? "on" : "off");

@@ -99,6 +99,7 @@ SensorReading SensorPhysics::Measure(const SensorConditions& c, const SensorPara
                       ? 0.0
                       : std::clamp(r.windSpeedRaw + TableCorrection(params, r.windSpeedRaw), 0.0,
                                    kMaxWindSpeed);
+    if (c.linear) r.windSpeed = std::clamp(c.gain * wind + c.offset, 0.0, kMaxWindSpeed);
 
     r.cpuLoad = std::clamp(14.0 + 0.2 * r.windSpeed + Gauss(1.0 * noise), 0.0, 100.0);
     r.supplyVoltage = 12.0 + Gauss(0.02 * noise);

@@ -15,16 +15,21 @@ struct SensorConditions {
     double noise = 1.0;           // 0 = none, 1 = normal, larger = worse
     double windDirection = 0.0;   // degrees, reported by the model with wind direction
     double model = 19.10;         // 19.10 reports wind direction, other models do not
+    // A sensor played with a known line instead of its element's curve:
+    // M01 = gain × wind + offset, the wind carrying the noise as before.
+    bool linear = false;
+    double gain = 1.0;
+    double offset = 0.0; // m/s
 };
 
 // The sensor's own hidden properties: what a calibration has to find out.
 struct SensorTruth {
-    double deltaT0 = 46.0;      // element temperature difference at 0 m/s with nominal heater
-    double kingK = 0.742;       // King's-law slope: dT(U) = dT0 / (1 + k·U^n)
+    double deltaT0 = 46.0; // element temperature difference at 0 m/s with nominal heater
+    double kingK = 0.742;  // King's-law slope: dT(U) = dT0 / (1 + k·U^n)
     // A real element's exponent is not quite the one half the sensor's curve
     // assumes, so a two-point calibration leaves a small bow over the range.
     double kingN = 0.49;
-    double nominalHeater = 0.2; // heater output (W) at which deltaT0 holds
+    double nominalHeater = 0.2;                 // heater output (W) at which deltaT0 holds
     double airTempError[2] = {0.28, -0.17};     // instrument errors of AT-1, AT-2, °C
     double elementTempError[2] = {0.45, -0.31}; // instrument errors of WDT-1, WDT-2, °C
     double driftAmplitude = 0.3;                // ambient drift, °C

@@ -301,6 +301,14 @@ void SimulatedSensor::SetModel(double model) {
     device_.Conditions().model = model;
 }
 
+void SimulatedSensor::SetLinear(bool on, double gain, double offset) {
+    std::lock_guard lock(mutex_);
+    auto& c = device_.Conditions();
+    c.linear = on;
+    c.gain = on ? gain : 1.0;
+    c.offset = on ? offset : 0.0;
+}
+
 SensorConditions SimulatedSensor::Conditions() const {
     std::lock_guard lock(mutex_);
     return device_.Conditions();

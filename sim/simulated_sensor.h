@@ -81,6 +81,8 @@ public:
     void SetNoise(double level);
     void SetWindDirection(double degrees);
     void SetModel(double model);
+    // Plays M01 as gain × wind + offset; Linear(false) returns to the element's curve.
+    void SetLinear(bool on, double gain, double offset);
     SensorConditions Conditions() const;
     void SetConditions(const SensorConditions& conditions);
 

@@ -380,32 +380,128 @@
         <translation>Verification report</translation>
     </message>
     <message>
-        <source>回帰：測定点が2点未満のため算出できません</source>
-        <translation>Regression: fewer than two points, none computed</translation>
+        <source>偏差なし</source>
+        <translation>No deviation</translation>
     </message>
     <message>
-        <source>回帰：基準風速がすべて同じため傾きを算出できません</source>
-        <translation>Regression: all reference speeds are equal, no slope</translation>
+        <source>回帰直線</source>
+        <translation>Fitted line</translation>
+    </message>
+    <message>
+        <source>測定点</source>
+        <translation>Points</translation>
+    </message>
+    <message>
+        <source>基準風速 (m/s)</source>
+        <translation>Reference wind speed (m/s)</translation>
+    </message>
+    <message>
+        <source>センサー風速 (m/s)</source>
+        <translation>Sensor wind speed (m/s)</translation>
+    </message>
+    <message>
+        <source>許容差</source>
+        <translation>Tolerance</translation>
+    </message>
+    <message>
+        <source>偏差 (m/s)</source>
+        <translation>Deviation (m/s)</translation>
+    </message>
+    <message>
+        <source>測定点不足</source>
+        <translation>TOO FEW POINTS</translation>
+    </message>
+    <message>
+        <source>%1 / %2 ページ</source>
+        <translation>Page %1 of %2</translation>
+    </message>
+    <message>
+        <source>測定点がありません</source>
+        <translation>There are no points</translation>
+    </message>
+    <message>
+        <source>証明書には校正機関名が必要です</source>
+        <translation>The certificate needs the calibration lab&apos;s name</translation>
+    </message>
+    <message>
+        <source>証明書には依頼者名が必要です</source>
+        <translation>The certificate needs the customer&apos;s name</translation>
+    </message>
+    <message>
+        <source>証明書には風洞の識別名が必要です</source>
+        <translation>The certificate needs the wind tunnel&apos;s identification</translation>
+    </message>
+    <message>
+        <source>証明書には取付管の直径（0〜1000 mm の数値）が必要です</source>
+        <translation>The certificate needs the mounting tube&apos;s diameter (a number from 0 to 1000 mm)</translation>
+    </message>
+    <message>
+        <source>証明書の回帰には3点以上の測定点が必要です</source>
+        <translation>The certificate&apos;s regression needs three points or more</translation>
+    </message>
+    <message>
+        <source>測定点が2点未満のため算出できません</source>
+        <translation>not defined: fewer than two points</translation>
+    </message>
+    <message>
+        <source>基準風速の幅が0.01 m/s未満のため傾きを算出できません</source>
+        <translation>no slope: the references spread less than 0.01 m/s</translation>
+    </message>
+    <message>
+        <source>センサー風速の幅が0.01 m/s未満のため傾きを算出できません</source>
+        <translation>no slope: the sensor&apos;s means spread less than 0.01 m/s</translation>
+    </message>
+    <message>
+        <source>風速範囲不足</source>
+        <translation>TOO FEW SPEEDS</translation>
+    </message>
+    <message>
+        <source>回帰：</source>
+        <translation>Regression: </translation>
     </message>
     <message>
         <source>傾き %1&#x3000;&#x3000;オフセット %2 m/s&#x3000;&#x3000;相関係数 %3</source>
-        <translation>Slope %1    Offset %2 m/s    Correlation %3</translation>
+        <translation>Slope %1    offset %2 m/s    correlation %3</translation>
+    </message>
+    <message>
+        <source>&#x3000;&#x3000;残差標準偏差 %1 m/s</source>
+        <translation>    residual std. dev. %1 m/s</translation>
+    </message>
+    <message>
+        <source>標準誤差：傾き %1&#x3000;オフセット %2 m/s</source>
+        <translation>Standard errors: slope %1  offset %2 m/s</translation>
     </message>
     <message>
         <source>—</source>
         <translation>—</translation>
     </message>
     <message>
-        <source>&#x3000;&#x3000;標準誤差 %1</source>
-        <translation>    Standard error %1</translation>
+        <source>検証（基準風速ごとのセンサー風速、30件の平均）</source>
+        <translation>Verification (sensor wind speed at each reference speed, mean of 30 readings)</translation>
     </message>
     <message>
-        <source>検証（基準風速ごとのセンサー風速、30件の平均）&#x3000;ログ %1</source>
-        <translation>Verification (sensor wind speed at each reference speed, mean of 30)   Log %1</translation>
+        <source>検証完了</source>
+        <translation>Finished</translation>
     </message>
     <message>
-        <source>許容差 ±(%1 m/s + %2 % × 基準風速)&#x3000;&#x3000;検証完了 %3</source>
-        <translation>Tolerance ±(%1 m/s + %2 % × reference)    Finished %3</translation>
+        <source>校正機関</source>
+        <translation>Laboratory</translation>
+    </message>
+    <message>
+        <source>依頼者</source>
+        <translation>Customer</translation>
+    </message>
+    <message>
+        <source>許容差 ±(%1 m/s + %2 % × 基準風速)&#x3000;&#x3000;合格条件：%3点以上、%5 m/s以上離れた基準風速%4種類以上</source>
+        <translation>Tolerance ±(%1 m/s + %2 % × reference)    pass needs: %3 points or more at %4 or more references at least %5 m/s apart</translation>
+    </message>
+    <message>
+        <source>読値の %1 %</source>
+        <translation>%1 % of reading</translation>
+    </message>
+    <message>
+        <source>拡張不確かさ U (k=2)：基準器 %1、繰返し性 s/√n、分解能 0.001 m/s（矩形）を合成</source>
+        <translation>Expanded uncertainty U (k=2) combines: reference %1, repeatability s/√n, resolution 0.001 m/s (rectangular)</translation>
     </message>
     <message>
         <source>時刻</source>
@@ -444,6 +540,10 @@
         <translation>Dev. %</translation>
     </message>
     <message>
+        <source>U (k=2) m/s</source>
+        <translation>U (k=2) m/s</translation>
+    </message>
+    <message>
         <source>判定</source>
         <translation>Verdict</translation>
     </message>
@@ -453,39 +553,19 @@
     </message>
     <message>
         <source>合格には%1点以上の測定点が必要です</source>
-        <translation>A pass needs at least %1 points</translation>
+        <translation>A pass needs %1 points or more</translation>
     </message>
     <message>
-        <source>偏差なし</source>
-        <translation>No deviation</translation>
+        <source>合格には%2 m/s以上離れた基準風速が%1種類以上必要です（この検証は%3種類）</source>
+        <translation>A pass needs %1 or more reference speeds at least %2 m/s apart (this verification has %3)</translation>
     </message>
     <message>
-        <source>回帰直線</source>
-        <translation>Fitted line</translation>
+        <source>ログ %1&#x3000;&#x3000;デジタル証明書 %2</source>
+        <translation>Log %1    digital certificate %2</translation>
     </message>
     <message>
-        <source>測定点</source>
-        <translation>Points</translation>
-    </message>
-    <message>
-        <source>基準風速 (m/s)</source>
-        <translation>Reference wind speed (m/s)</translation>
-    </message>
-    <message>
-        <source>センサー風速 (m/s)</source>
-        <translation>Sensor wind speed (m/s)</translation>
-    </message>
-    <message>
-        <source>許容差</source>
-        <translation>Tolerance</translation>
-    </message>
-    <message>
-        <source>偏差 (m/s)</source>
-        <translation>Deviation (m/s)</translation>
-    </message>
-    <message>
-        <source>測定点不足</source>
-        <translation>TOO FEW POINTS</translation>
+        <source>（なし）</source>
+        <translation>(none)</translation>
     </message>
 </context>
 <context>
@@ -1402,10 +1482,6 @@ Please check the parameter values!
         <translation>Changing  span %1 m/s (steady below %2 m/s)</translation>
     </message>
     <message>
-        <source>風速の計測値が%1件に達していません</source>
-        <translation>Fewer than %1 wind speed readings yet</translation>
-    </message>
-    <message>
         <source>センサーから新しい計測値がありません</source>
         <translation>No new readings from the sensor</translation>
     </message>
@@ -1414,24 +1490,8 @@ Please check the parameter values!
         <translation>FAIL</translation>
     </message>
     <message>
-        <source>測定点不足</source>
-        <translation>TOO FEW POINTS</translation>
-    </message>
-    <message>
         <source>合格</source>
         <translation>PASS</translation>
-    </message>
-    <message>
-        <source>回帰：測定点が2点以上必要です</source>
-        <translation>Regression: needs at least two points</translation>
-    </message>
-    <message>
-        <source>回帰：基準風速がすべて同じため傾きを算出できません</source>
-        <translation>Regression: all reference speeds are equal, no slope</translation>
-    </message>
-    <message>
-        <source>傾き %1&#x3000;オフセット %2 m/s&#x3000;r %3&#x3000;標準誤差 %4</source>
-        <translation>Slope %1  offset %2 m/s  r %3  std. error %4</translation>
     </message>
     <message>
         <source>—</source>
@@ -1512,10 +1572,6 @@ dev.</translation>
         <translation>Finish verification</translation>
     </message>
     <message>
-        <source>測定点と回帰をログとレポートに書き出します</source>
-        <translation>Writes the points and the fit to the log and the report</translation>
-    </message>
-    <message>
         <source>基準風速を 0 から 100 m/s の数値で入力してください</source>
         <translation>Type the reference speed as a number from 0 to 100 m/s</translation>
     </message>
@@ -1530,12 +1586,6 @@ dev.</translation>
     <message>
         <source>許容差は A を 0〜10 m/s、B を 0〜100 % の数値で入力してください</source>
         <translation>Type the tolerance as numbers: A from 0 to 10 m/s, B from 0 to 100 %</translation>
-    </message>
-    <message>
-        <source>許容差を保存できません（この実行中は有効です）
-</source>
-        <translation>The tolerance cannot be saved (it holds for this run)
-</translation>
     </message>
     <message>
         <source>判定：</source>
@@ -1562,6 +1612,130 @@ dev.</translation>
 レポート: </source>
         <translation>
 Report: </translation>
+    </message>
+    <message>
+        <source>次の測定点まで新しい計測値があと%1件必要です</source>
+        <translation>The next point needs %1 more new readings</translation>
+    </message>
+    <message>
+        <source>風速の計測値が%1件に達していません（あと%2件）</source>
+        <translation>Fewer than %1 wind speed readings (%2 more needed)</translation>
+    </message>
+    <message>
+        <source>（%3 m/s以上離れた基準風速 %1 / %2種類）</source>
+        <translation> (references at least %3 m/s apart: %1 of %2)</translation>
+    </message>
+    <message>
+        <source>回帰：</source>
+        <translation>Regression: </translation>
+    </message>
+    <message>
+        <source>傾き %1&#x3000;オフセット %2 m/s&#x3000;r %3</source>
+        <translation>Slope %1  offset %2 m/s  r %3</translation>
+    </message>
+    <message>
+        <source>傾き %1 ± %2&#x3000;オフセット %3 ± %4 m/s&#x3000;r %5&#x3000;残差標準偏差 %6 m/s</source>
+        <translation>Slope %1 ± %2  offset %3 ± %4 m/s  r %5  residual std. dev. %6 m/s</translation>
+    </message>
+    <message>
+        <source>測定</source>
+        <translation>Measure</translation>
+    </message>
+    <message>
+        <source>証明書の記載事項</source>
+        <translation>Certificate details</translation>
+    </message>
+    <message>
+        <source>基準風速計の拡張不確かさ (k=2)：その校正証明書に記載の値</source>
+        <translation>Expanded uncertainty (k=2) of the reference instrument, as its calibration certificate states it</translation>
+    </message>
+    <message>
+        <source>拡張不確
+かさ(k=2)</source>
+        <translation>U
+(k=2)</translation>
+    </message>
+    <message>
+        <source>測定点と回帰をログ、レポートとデジタル証明書に書き出します</source>
+        <translation>Writes the points and the regression to the log, the report and the digital certificate</translation>
+    </message>
+    <message>
+        <source>校正機関名 *</source>
+        <translation>Laboratory *</translation>
+    </message>
+    <message>
+        <source>校正機関の所在地</source>
+        <translation>Laboratory address</translation>
+    </message>
+    <message>
+        <source>依頼者名 *</source>
+        <translation>Customer *</translation>
+    </message>
+    <message>
+        <source>依頼者の参照番号</source>
+        <translation>Customer reference</translation>
+    </message>
+    <message>
+        <source>注文番号など、依頼者が指定した番号</source>
+        <translation>The order number or other reference the customer gave</translation>
+    </message>
+    <message>
+        <source>手順</source>
+        <translation>Procedure</translation>
+    </message>
+    <message>
+        <source>空欄のときは「QVR Monitor 検証」</source>
+        <translation>When empty: the program&apos;s own verification procedure</translation>
+    </message>
+    <message>
+        <source>風洞の識別名 *</source>
+        <translation>Wind tunnel *</translation>
+    </message>
+    <message>
+        <source>取付管の直径 (mm) *</source>
+        <translation>Mounting tube diameter (mm) *</translation>
+    </message>
+    <message>
+        <source>センサーの製造者</source>
+        <translation>Sensor maker</translation>
+    </message>
+    <message>
+        <source>空欄のときは「不明」</source>
+        <translation>When empty: unknown</translation>
+    </message>
+    <message>
+        <source>* の項目は、「検証完了」でデジタル証明書 (シリアル番号_VER.json) を書き出すのに必要です。内容は BaseSetpoint.ini に保存されます。</source>
+        <translation>The fields marked * are needed for &quot;Finish verification&quot; to write the digital certificate (serial number_VER.json). They are kept in BaseSetpoint.ini.</translation>
+    </message>
+    <message>
+        <source>基準風速が前の測定点（%1 m/s）から変わっていませんが、センサーは %2 m/s を示しています。このまま記録しますか？</source>
+        <translation>The reference is unchanged since the last point (%1 m/s), but the sensor now reads %2 m/s. Record anyway?</translation>
+    </message>
+    <message>
+        <source>検証の設定を保存できません（この実行中は有効です）
+</source>
+        <translation>The verification settings cannot be saved (they hold for this run)
+</translation>
+    </message>
+    <message>
+        <source>基準器の不確かさは 0〜10 m/s または 0〜100 % の数値で入力してください</source>
+        <translation>Type the reference&apos;s uncertainty as a number: 0 to 10 m/s, or 0 to 100 %</translation>
+    </message>
+    <message>
+        <source>
+証明書: </source>
+        <translation>
+Certificate: </translation>
+    </message>
+    <message>
+        <source>
+証明書は書き出していません：</source>
+        <translation>
+No certificate written: </translation>
+    </message>
+    <message>
+        <source>m/s、または読値の %</source>
+        <translation>m/s, or % of reading</translation>
     </message>
 </context>
 <context>

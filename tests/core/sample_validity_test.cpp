@@ -87,10 +87,12 @@ TEST_F(SampleValidityTest, SilenceOfMoreThanTwoSecondsEndsItUntilEveryFieldCameA
     for (int t = 1; t <= 8; ++t)
         EXPECT_TRUE(Tick(0)) << t * 250 << " ms silent";
     EXPECT_FALSE(Tick(0)); // 2.25 s
-    // The fields from before the silence are old: all must come again.
+    const auto before = validity.Run();
+    // The fields from before the silence are old: all must come again, in a new run.
     for (int s : {4, 0, 1, 2})
         EXPECT_FALSE(Tick(Answer(s))) << "set " << s;
     EXPECT_TRUE(Tick(Answer(3)));
+    EXPECT_NE(validity.Run(), before);
 
     // A clock set back an hour is no fresh answer either.
     now -= 1.0 / 24;
@@ -102,12 +104,14 @@ TEST_F(SampleValidityTest, SilenceOfMoreThanTwoSecondsEndsItUntilEveryFieldCameA
 TEST_F(SampleValidityTest, ARestartForgetsEarlierAnswersAndTheAnswerWaitingAtIt) {
     Tick(0);
     ASSERT_TRUE(Rotation());
+    const auto before = validity.Run();
     validity.Stop();
     EXPECT_FALSE(validity.Valid(now, false, false));
     // The answer decoded at the first tick was asked for in the earlier run.
     EXPECT_FALSE(Tick(Answer(0) | Answer(1) | Answer(2) | Answer(3) | Answer(4)));
     EXPECT_FALSE(Tick(Answer(1)));
     EXPECT_TRUE(Rotation());
+    EXPECT_NE(validity.Run(), before); // readings of the two runs are never one window
 }
 
 // What the operator is told along a run: stopped, coming up, receiving,

@@ -14,10 +14,15 @@
 #include "base/number_text.h"
 #include "base/text_file.h"
 #include "core/setpoint_file.h"
+#include "report/ver_certificate.h"
 #include "settings/sys_set_form.h"
 #include "settings/verify_tab.h"
+#include "sim/control_commands.h"
+#include "tests/report/certificate_check.h"
 #include "tests/report/pdf_text.h"
 #include "write/write_form.h"
+
+#include <nlohmann/json.hpp>
 
 #include <QLabel>
 #include <QLineEdit>
@@ -28,6 +33,7 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
+#include <span>
 
 namespace qvr::test {
 namespace {
@@ -87,6 +93,27 @@ protected:
         });
         settings->BitBtn6->click();
         ASSERT_TRUE(completed);
+    }
+
+    // A verification point at each speed, taken once the wind has settled there.
+    void VerifyAt(std::span<const int> speeds) {
+        TVerifyTab* verify = settings->TabVerify;
+        for (const int speed : speeds) {
+            sensor->SetTunnelSpeed(speed);
+            const TDateTime changed = clock.Now();
+            ASSERT_TRUE(Until(
+                [&] {
+                    return verify->BBVerPoint->isEnabled() &&
+                           OldestValid(calCtx.sampleHistory, 30) > changed;
+                },
+                90))
+                << speed;
+            verify->EVerRef->setText(QString::number(speed));
+            verify->BBVerPoint->click();
+        }
+    }
+    void VerifyAt(std::initializer_list<int> speeds) {
+        VerifyAt(std::span<const int>(speeds.begin(), speeds.size()));
     }
 
     float Stored(const char* key) const { return sensor->Parameter(key).value_or(-999.0f); }
@@ -248,19 +275,8 @@ TEST_F(CalibrationSequence, FromStartToCompleteAgainstTheSensor) {
     // The calibrated sensor verified over its range on the third tab: a
     // point at each speed once the wind has settled there.
     TVerifyTab* verify = settings->TabVerify;
-    for (const int speed : {2, 4, 6, 8, 10}) {
-        sensor->SetTunnelSpeed(speed);
-        const TDateTime changed = clock.Now();
-        ASSERT_TRUE(Until(
-            [&] {
-                return verify->BBVerPoint->isEnabled() &&
-                       OldestValid(calCtx.sampleHistory, 30) > changed;
-            },
-            60))
-            << speed;
-        verify->EVerRef->setText(QString::number(speed));
-        verify->BBVerPoint->click();
-    }
+    VerifyAt({2, 4, 6, 8, 10});
+    ASSERT_FALSE(HasFatalFailure());
     ASSERT_EQ(verify->Points().size(), 5u);
     // A two-point calibration at 5 m/s leaves the sensor a little high below
     // it and low above it, well inside 0.1 m/s + 2 %.
@@ -272,13 +288,67 @@ TEST_F(CalibrationSequence, FromStartToCompleteAgainstTheSensor) {
     EXPECT_EQ(verify->PVerVerdict->text(), "判定：合格");
     verify->BBVerFin->click();
     EXPECT_EQ(settings->ReportPath, report); // the page joins the calibration's report
-    EXPECT_EQ(ReadTextLines(dir.File("Q-0815_VER.csv")).size(), 4u + 5u + 5u);
+    EXPECT_EQ(ReadTextLines(dir.File("Q-0815_VER.csv")).size(), 6u + 5u + 5u);
     const QString withPage = PdfText(QString::fromStdString(report));
     EXPECT_TRUE(withPage.contains(QStringLiteral("Q-0815_VER.csv")));
     EXPECT_EQ(withPage.count(QStringLiteral("判定：合格")), 2);
     std::printf("calibration run: %d seconds of the program, verification %d more; fit: slope "
                 "%.4f offset %.3f r %.6f\n",
                 calibrationSeconds, seconds - calibrationSeconds, fit.Slope, fit.Offset, fit.R);
+}
+
+// A sensor told to read 1.02 × wind + 0.05 m/s, verified over its range on
+// the verification tab: the certificate validates against the schema and its
+// regression finds the line that was set.
+TEST_F(CalibrationSequence, AVerificationFindsTheLineTheSensorWasToldToPlay) {
+    sim::ControlCommands commands(*sensor);
+    for (const char* line : {"gain 1.02", "offset 0.05"})
+        ASSERT_TRUE(commands.Execute(line).ok) << line;
+    form->BBStartClick();
+    ASSERT_TRUE(form->Link().PortConnected());
+    settings->ESNum->setText("Q-0815");
+    TVerifyTab* verify = settings->TabVerify;
+    verify->EVerRefUnc->setText("0.05");
+    Q_EMIT verify->EVerRefUnc->editingFinished();
+    const std::pair<QLineEdit*, const char*> lab[] = {{verify->EVerLabName, "風洞校正室"},
+                                                      {verify->EVerCustomer, "Example Customer"},
+                                                      {verify->EVerTunnel, "Tunnel 1"},
+                                                      {verify->EVerMountDiameter, "33.7"}};
+    for (const auto& [edit, text] : lab)
+        edit->setText(QString::fromUtf8(text));
+    // Up and down the range, a point at each speed once it has settled there.
+    const int speeds[] = {2, 4, 6, 8, 10, 9, 7, 5, 3};
+    VerifyAt(speeds);
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_EQ(verify->Points().size(), std::size(speeds));
+    EXPECT_EQ(verify->PVerVerdict->text(), "判定：合格");
+    verify->BBVerFin->click();
+
+    const std::string path = dir.File("Q-0815_VER.json");
+    ASSERT_TRUE(FileExists(path)) << verify->LVerFile->text().toStdString();
+    EXPECT_EQ(CertificateErrors(path), "");
+    const auto c = nlohmann::json::parse(ReadFileBytes(path));
+    const auto& lr = c["result"]["linear_regression"];
+    const double slope = lr["slope"]["value"].get<double>();
+    const double slopeError = lr["slope"]["uncertainty"]["value"].get<double>();
+    const double offset = lr["offset"]["value"].get<double>();
+    const double offsetError = lr["offset"]["uncertainty"]["value"].get<double>();
+    std::printf("certificate: slope %.5f ± %.5f, offset %.4f ± %.4f m/s, rsd %.4f m/s, r %.6f\n",
+                slope, slopeError, offset, offsetError, lr["rsd"]["value"].get<double>(),
+                lr["corr_coeff"]["value"].get<double>());
+    // The standard errors are small enough to mean something, and the line
+    // that was set lies within three of them: with 7 degrees of freedom one
+    // standard error holds the true value only two times in three, so a
+    // sensor's noise would fail a tighter check by chance.
+    EXPECT_LT(slopeError, 0.001);
+    EXPECT_LT(offsetError, 0.005);
+    EXPECT_NEAR(slope, 1.02, 3 * slopeError);
+    EXPECT_NEAR(offset, 0.05, 3 * offsetError);
+    ASSERT_EQ(c["result"]["table"].size(), std::size(speeds));
+    EXPECT_EQ(c["result"]["table"][4]["reference"]["value"], 10.0);
+    EXPECT_EQ(c["test_item"]["model"], "QVR 19.10");
+    // The sensor sent its air temperature at every point.
+    EXPECT_TRUE(c["result"]["ambient_conditions"]["air_temperature"].contains("avg"));
 }
 
 TEST_F(CalibrationSequence, FastModeConfirmsNoStageThatNeedsTheTemperatures) {

@@ -46,6 +46,35 @@ TEST_F(ControlCommandsTest, SetsConditionsAndFaults) {
     EXPECT_EQ(sensor_.Faults(), SensorFaults{});
 }
 
+// A sensor played with a known line: M01 is gain × wind + offset, with the
+// noise of the wind as before, so a verification can find the line again.
+TEST_F(ControlCommandsTest, GainAndOffsetPlayAKnownLine) {
+    EXPECT_FALSE(sensor_.Conditions().linear);
+    for (const char* line : {"noise 0", "speed 8", "offset 0.05", "gain 1.02"})
+        EXPECT_TRUE(commands_.Execute(line).ok) << line;
+    auto c = sensor_.Conditions();
+    EXPECT_TRUE(c.linear);
+    EXPECT_EQ(c.gain, 1.02);
+    EXPECT_EQ(c.offset, 0.05);
+    EXPECT_NEAR(sensor_.Measure().windSpeed, 1.02 * 8 + 0.05, 1e-9);
+    EXPECT_NE(commands_.Execute("status").message.find("M01 = 1.0200 x wind + 0.050 m/s"),
+              std::string::npos);
+    for (const char* line :
+         {"gain", "gain 0.4", "gain 2.1", "gain x", "offset 5.5", "offset", "gain 1 2"}) {
+        const auto result = commands_.Execute(line);
+        EXPECT_FALSE(result.ok) << line;
+        EXPECT_FALSE(result.message.empty()) << line;
+    }
+    EXPECT_EQ(sensor_.Conditions().gain, 1.02);
+    EXPECT_TRUE(commands_.Execute("gain off").ok);
+    c = sensor_.Conditions();
+    EXPECT_FALSE(c.linear);
+    EXPECT_EQ(c.offset, 0.0);
+    // An offset alone keeps a gain of 1.
+    EXPECT_TRUE(commands_.Execute("offset -0.2").ok);
+    EXPECT_NEAR(sensor_.Measure().windSpeed, 8 - 0.2, 1e-9);
+}
+
 TEST_F(ControlCommandsTest, SetsAndLiftsTheWriteFaults) {
     for (const char* line : {"echo-pairs 3", "unstored E03 P01", "silent-after 5000"})
         EXPECT_TRUE(commands_.Execute(line).ok) << line;
