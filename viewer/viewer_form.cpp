@@ -4,6 +4,7 @@
 #include "base/text_file.h"
 #include "records/record_texts.h"
 #include "ui/language.h"
+#include "viewer/column_text.h"
 
 #include "ui/plot.h"
 #include "ui/window_fit.h"
@@ -13,17 +14,22 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QResizeEvent>
+#include <QScrollBar>
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <limits>
+#include <system_error>
 
 namespace qvr {
 
@@ -141,19 +147,97 @@ QString Text(const std::string& utf8) {
     return QString::fromStdString(utf8);
 }
 
-QString Fixed3(double v) {
-    return QString::asprintf("%.3f", v);
+// A day file of a folder, and why it cannot be read (empty when it can).
+struct DayFile {
+    QString Path;
+    QString Problem;
+};
+
+QString ViewerText(const char* text) {
+    return QCoreApplication::translate("qvr::ViewerForm", text);
 }
 
-// Adds the record files of a folder (of the chosen kind), sorted by name, i.e. by day.
-QStringList DayFiles(const QString& folder, int kind) {
+// The record files of a folder (of the chosen kind), sorted by name, i.e. by
+// day; one that cannot be read is listed too, with the reason.
+std::vector<DayFile> DayFiles(const QString& folder, int kind) {
     QDir dir(folder);
-    QStringList out;
-    for (const QString& name :
-         dir.entryList({kKindPatterns[kind]}, QDir::Files | QDir::Readable, QDir::Name))
-        if (RecordFileDate(name.toStdString()) > 0) out.append(dir.filePath(name));
+    std::vector<DayFile> out;
+    for (const QString& name : dir.entryList(
+             {kKindPatterns[kind]}, QDir::Files | QDir::Dirs | QDir::System | QDir::NoDotAndDotDot,
+             QDir::Name)) {
+        if (RecordFileDate(name.toStdString()) <= 0) continue;
+        DayFile day{dir.filePath(name), {}};
+        const QFileInfo info(day.Path);
+        if (info.isDir()) {
+            day.Problem =
+                ViewerText(QT_TRANSLATE_NOOP("qvr::ViewerForm", "ファイルではありません"));
+        } else {
+            QFile probe(day.Path);
+            if (!probe.open(QIODevice::ReadOnly))
+                day.Problem = ViewerText(QT_TRANSLATE_NOOP("qvr::ViewerForm", "開けません（%1）"))
+                                  .arg(probe.errorString());
+        }
+        out.push_back(std::move(day));
+    }
     return out;
 }
+
+QStringList ReadableDayFiles(const QString& folder, int kind) {
+    QStringList out;
+    for (const DayFile& day : DayFiles(folder, kind))
+        if (day.Problem.isEmpty()) out.append(day.Path);
+    return out;
+}
+
+// Why a folder cannot be listed, or empty.
+QString FolderProblem(const QString& folder) {
+    const std::filesystem::path path = std::filesystem::path(folder.toStdU16String());
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    const QString shown = QDir::toNativeSeparators(folder);
+    if (!std::filesystem::exists(status))
+        return ViewerText(QT_TRANSLATE_NOOP("qvr::ViewerForm", "フォルダ %1 がありません"))
+            .arg(shown);
+    if (!std::filesystem::is_directory(status))
+        return ViewerText(QT_TRANSLATE_NOOP("qvr::ViewerForm", "%1 はフォルダではありません"))
+            .arg(shown);
+    std::filesystem::directory_iterator list(path, error);
+    if (error)
+        return ViewerText(QT_TRANSLATE_NOOP("qvr::ViewerForm", "フォルダ %1 を読めません（%2）"))
+            .arg(shown, QString::fromLocal8Bit(error.message()));
+    return {};
+}
+
+// The readout beside the chart: a line for each channel drawn, each cut to
+// the panel's fixed width, the whole lines in its tooltip. No value, however
+// long, can widen the window.
+class ReadoutLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    void SetLines(const QStringList& lines, const QStringList& whole) {
+        lines_ = lines;
+        setToolTip(whole.join('\n'));
+        Elide();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QLabel::resizeEvent(event);
+        Elide();
+    }
+
+private:
+    void Elide() {
+        QStringList shown;
+        const int width = std::max(1, contentsRect().width());
+        for (const QString& line : lines_)
+            shown.append(fontMetrics().elidedText(line, Qt::ElideRight, width));
+        const QString text = shown.join('\n');
+        if (text != this->text()) setText(text);
+    }
+
+    QStringList lines_;
+};
 
 void FitAxis(QCPAxis* axis, const QList<QCPGraph*>& graphs) {
     double lo = std::numeric_limits<double>::infinity(), hi = -lo;
@@ -183,7 +267,8 @@ struct ViewerForm::Job {
     std::shared_ptr<RecordView> result;
 };
 
-ViewerForm::ViewerForm(QWidget* parent) : QWidget(parent, Qt::Window) {
+ViewerForm::ViewerForm(QWidget* parent, const Clock& clock)
+    : QWidget(parent, Qt::Window), clock_(clock) {
     setObjectName("ViewerForm");
     KeepOnScreenWhenShown(*this);
     setWindowTitle(tr("記録ビューア"));
@@ -308,11 +393,20 @@ void ViewerForm::BuildControls() {
     cursor_ = new QCPItemStraightLine(ViewerChart);
     cursor_->setPen(QPen(QColor(90, 90, 90), 1, Qt::DashLine));
     cursor_->setVisible(false);
-    main->addWidget(ViewerChart, 1);
+    auto* chartRow = new QHBoxLayout;
+    chartRow->addWidget(ViewerChart, 1);
 
-    LViewCursor = new QLabel(this);
+    LViewCursor = new ReadoutLabel(this);
     LViewCursor->setObjectName("LViewCursor");
-    LViewCursor->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    LViewCursor->setTextFormat(Qt::PlainText);
+    LViewCursor->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    LViewCursor->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    // Room for a name and its value; the rest is cut.
+    LViewCursor->setFixedWidth(fontMetrics().horizontalAdvance(QString(24, QChar('0'))));
+    LViewCursor->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Ignored);
+    chartRow->addWidget(LViewCursor);
+    main->addLayout(chartRow, 1);
+
     PViewStats = new QLabel(this);
     PViewStats->setObjectName("PViewStats");
     PViewStats->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -320,6 +414,11 @@ void ViewerForm::BuildControls() {
     LViewMessage = new QLabel(this);
     LViewMessage->setObjectName("LViewMessage");
     LViewMessage->setWordWrap(true);
+    // Long texts wrap or are cut, never widen the window; the tooltip keeps them whole.
+    for (QLabel* l : {PViewStats, LViewMessage}) {
+        l->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        l->setWordWrap(true);
+    }
     QPalette warn = LViewMessage->palette();
     warn.setColor(QPalette::WindowText, QColor(192, 0, 0));
     LViewMessage->setPalette(warn);
@@ -345,6 +444,13 @@ void ViewerForm::BuildControls() {
     followTimer_ = new QTimer(this);
     followTimer_->setInterval(2000);
     connect(followTimer_, &QTimer::timeout, this, &ViewerForm::FollowTick);
+    // The watcher tells of new days at once where the file system can; the
+    // look once a minute covers the others (network folders).
+    watcher_ = new QFileSystemWatcher(this);
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, &ViewerForm::FolderChanged);
+    folderTimer_ = new QTimer(this);
+    folderTimer_->setInterval(60 * 1000);
+    connect(folderTimer_, &QTimer::timeout, this, &ViewerForm::FolderChanged);
 
     connect(CBViewKind, &QComboBox::currentIndexChanged, this, [this] {
         ListDays();
@@ -374,13 +480,33 @@ void ViewerForm::BuildControls() {
 void ViewerForm::OpenFolder(const QString& folder) {
     folder_ = folder;
     notFound_.clear();
+    if (!watcher_->directories().isEmpty()) watcher_->removePaths(watcher_->directories());
+    watcher_->addPath(folder);
+    folderTimer_->start();
     UseKindFound(folder);
     ListDays();
     if (LBViewDays->count() == 0) {
-        ShowMessage(tr("%1 に記録ファイルがありません").arg(QDir::toNativeSeparators(folder)));
+        ShowMessage(folderProblem_.isEmpty()
+                        ? tr("%1 に記録ファイルがありません").arg(QDir::toNativeSeparators(folder))
+                        : folderProblem_);
         return;
     }
     LBViewDays->setCurrentRow(LBViewDays->count() - 1); // the newest day
+}
+
+void ViewerForm::FolderChanged() {
+    if (folder_.isEmpty()) return;
+    const bool hadDays = LBViewDays->count() > 0;
+    if (!hadDays) UseKindFound(folder_);
+    ListDays();
+    if (!hadDays && LBViewDays->count() > 0 && files_.isEmpty()) {
+        LBViewDays->setCurrentRow(LBViewDays->count() - 1); // the first day recorded
+        return;
+    }
+    if (LBViewDays->count() == 0 && files_.isEmpty())
+        ShowMessage(folderProblem_.isEmpty()
+                        ? tr("%1 に記録ファイルがありません").arg(QDir::toNativeSeparators(folder_))
+                        : folderProblem_);
 }
 
 void ViewerForm::OpenPaths(const QStringList& paths) {
@@ -391,7 +517,7 @@ void ViewerForm::OpenPaths(const QStringList& paths) {
         if (info.isDir()) {
             if (folder_.isEmpty()) folder_ = info.absoluteFilePath();
             UseKindFound(info.absoluteFilePath());
-            files += DayFiles(info.absoluteFilePath(), CBViewKind->currentIndex());
+            files += ReadableDayFiles(info.absoluteFilePath(), CBViewKind->currentIndex());
         } else if (info.exists()) {
             if (folder_.isEmpty()) folder_ = info.absolutePath();
             files.append(info.absoluteFilePath());
@@ -415,7 +541,7 @@ void ViewerForm::OpenPaths(const QStringList& paths) {
 // A folder with second files only (or minute files only) shows those.
 void ViewerForm::UseKindFound(const QString& folder) {
     const int kind = CBViewKind->currentIndex();
-    if (DayFiles(folder, kind).isEmpty() && !DayFiles(folder, 1 - kind).isEmpty()) {
+    if (DayFiles(folder, kind).empty() && !DayFiles(folder, 1 - kind).empty()) {
         const QSignalBlocker block(CBViewKind);
         CBViewKind->setCurrentIndex(1 - kind);
     }
@@ -423,15 +549,26 @@ void ViewerForm::UseKindFound(const QString& folder) {
 
 void ViewerForm::ListDays() {
     const QSignalBlocker block(LBViewDays);
+    const int scroll = LBViewDays->verticalScrollBar()->value();
     LBViewDays->clear();
+    folderProblem_.clear();
     if (folder_.isEmpty()) return;
-    for (const QString& path : DayFiles(folder_, CBViewKind->currentIndex())) {
-        const TDateTime day = RecordFileDate(QFileInfo(path).fileName().toStdString());
-        auto* item = new QListWidgetItem(Text(FormatDateTime("yyyy/mm/dd", day)), LBViewDays);
-        item->setData(Qt::UserRole, path);
-        item->setToolTip(QDir::toNativeSeparators(path));
-        item->setSelected(files_.contains(path));
+    folderProblem_ = FolderProblem(folder_);
+    for (const DayFile& file : DayFiles(folder_, CBViewKind->currentIndex())) {
+        const TDateTime day = RecordFileDate(QFileInfo(file.Path).fileName().toStdString());
+        const QString date = Text(FormatDateTime("yyyy/mm/dd", day));
+        auto* item = new QListWidgetItem(
+            file.Problem.isEmpty() ? date : tr("%1 読めません").arg(date), LBViewDays);
+        item->setData(Qt::UserRole, file.Path);
+        QString tip = QDir::toNativeSeparators(file.Path);
+        if (!file.Problem.isEmpty()) {
+            tip += "\n" + file.Problem;
+            item->setForeground(QColor(192, 0, 0));
+        }
+        item->setToolTip(tip);
+        item->setSelected(files_.contains(file.Path));
     }
+    LBViewDays->verticalScrollBar()->setValue(scroll);
 }
 
 void ViewerForm::LoadSelectedDays() {
@@ -514,22 +651,32 @@ void ViewerForm::LoadDone() {
     const RecordData& d = view_->Data();
     for (std::size_t c = 0; c < d.Columns.size() && air_ < 0; ++c)
         if (d.Columns[c].Name.starts_with("気温")) air_ = static_cast<int>(c);
-    airGraph_->setName(air_ >= 0 ? Text(d.Columns[static_cast<std::size_t>(air_)].Name)
+    airGraph_->setName(air_ >= 0 ? ColumnTitle(d.Columns[static_cast<std::size_t>(air_)].Name)
                                  : tr("気温"));
     {
         const QSignalBlocker block(LBViewChannels);
+        // Ticks stay with the channel's name in the file, whatever its title.
         QStringList checked;
         for (int i = 0; i < LBViewChannels->count(); ++i)
             if (LBViewChannels->item(i)->checkState() == Qt::Checked)
-                checked.append(LBViewChannels->item(i)->text());
+                checked.append(LBViewChannels->item(i)->data(Qt::UserRole + 1).toString());
         LBViewChannels->clear();
         for (std::size_t c = 0; c < d.Columns.size(); ++c) {
             if (static_cast<int>(c) == air_ || d.Columns[c].Name == "風速") continue;
-            auto* item = new QListWidgetItem(Text(d.Columns[c].Name), LBViewChannels);
+            auto* item = new QListWidgetItem(ColumnTitle(d.Columns[c].Name), LBViewChannels);
             item->setData(Qt::UserRole, static_cast<int>(c));
-            item->setCheckState(checked.contains(item->text()) ? Qt::Checked : Qt::Unchecked);
+            item->setData(Qt::UserRole + 1, Text(d.Columns[c].Name));
+            item->setCheckState(checked.contains(Text(d.Columns[c].Name)) ? Qt::Checked
+                                                                          : Qt::Unchecked);
         }
     }
+    // A band only where minute rows give one: second files have none to name.
+    const int wind = d.Find("風速");
+    if (wind >= 0 && !d.Columns[static_cast<std::size_t>(wind)].Max.empty())
+        windMax_->addToLegend();
+    else
+        windMax_->removeFromLegend();
+    cursorRow_ = -1;
     MakeChannelGraphs();
     ShowMessage(errors.join('\n'));
     // Each branch draws the new rows once.
@@ -547,6 +694,7 @@ void ViewerForm::LoadDone() {
 }
 
 void ViewerForm::Reload() {
+    FolderChanged();
     if (!files_.isEmpty()) Load(files_);
 }
 
@@ -564,7 +712,34 @@ QString ViewerForm::FileStamp() const {
 
 void ViewerForm::FollowTick() {
     if (thread_ || files_.isEmpty()) return;
-    if (FileStamp() != stamp_) Reload();
+    if (FollowNewDay()) return;
+    if (FileStamp() != stamp_) Load(files_);
+}
+
+// The day shown alone was the newest, the clock has passed into a later day
+// and that day's file has begun: it is shown instead, and followed.
+bool ViewerForm::FollowNewDay() {
+    if (folder_.isEmpty() || files_.size() != 1) return false;
+    const QFileInfo shown(files_.front());
+    if (QDir(shown.absolutePath()) != QDir(folder_)) return false;
+    const TDateTime shownDay = RecordFileDate(shown.fileName().toStdString());
+    const TDateTime today = std::floor(clock_.Now());
+    if (shownDay <= 0 || shownDay >= today) return false;
+    QString name = kKindPatterns[CBViewKind->currentIndex()];
+    name.replace("*", Text(FormatDateTime("yyyymmdd", today)));
+    const QString next = QDir(folder_).filePath(name);
+    if (!QFileInfo(next).isFile()) return false;
+    ListDays();
+    for (int i = 0; i < LBViewDays->count(); ++i) {
+        const QString path = LBViewDays->item(i)->data(Qt::UserRole).toString();
+        // Only from the newest day before it: an older day looked at stays.
+        if (path == files_.front() && i + 1 < LBViewDays->count() &&
+            LBViewDays->item(i + 1)->data(Qt::UserRole).toString() == next) {
+            LBViewDays->setCurrentRow(i + 1);
+            return true;
+        }
+    }
+    return false;
 }
 
 void ViewerForm::ShowMessage(const QString& text) {
@@ -627,7 +802,10 @@ void ViewerForm::MakeChannelGraphs() {
 void ViewerForm::Refresh() {
     const TDateTime from = SpanFrom(), to = SpanTo();
     const int pixels = std::max(1, ViewerChart->axisRect()->width());
-    auto fill = [&](QCPGraph* graph, int column, int what, bool smoothRows = true) {
+    // A minute row's band is drawn as a step over the minute it covers (the
+    // row is written a few seconds after the minute it is stamped with ends).
+    auto fill = [&](QCPGraph* graph, int column, int what, bool smoothRows = true,
+                    bool steps = false) {
         QSharedPointer<QCPGraphDataContainer> line = graph->data();
         if (!view_ || column < 0) {
             line->clear();
@@ -640,17 +818,23 @@ void ViewerForm::Refresh() {
         if (smoothRows) graph->setAntialiased(!extremes);
         if (auto* e = dynamic_cast<ExtremesGraph*>(graph)) e->SetExtremes(extremes && what == 0);
         QVector<QCPGraphData> rows;
-        rows.reserve(static_cast<qsizetype>(points_.size()));
-        for (const LinePoint& p : points_)
-            rows.append(QCPGraphData(Key(p.Time), p.Value));
+        rows.reserve(static_cast<qsizetype>(points_.size() * (steps ? 2 : 1)));
+        double last = -std::numeric_limits<double>::infinity();
+        for (const LinePoint& p : points_) {
+            const double key = Key(p.Time);
+            if (steps && !extremes && !std::isnan(p.Value))
+                rows.append(QCPGraphData(std::max(last, key - 60.0), p.Value));
+            rows.append(QCPGraphData(key, p.Value));
+            last = key;
+        }
         line->set(rows, true);
     };
     const int wind = view_ ? view_->Data().Find("風速") : -1;
     const bool band =
         wind >= 0 && !view_->Data().Columns[static_cast<std::size_t>(wind)].Max.empty();
     fill(wind_, wind, 0, false);
-    fill(windMax_, band ? wind : -1, 1, false);
-    fill(windMin_, band ? wind : -1, 2, false);
+    fill(windMax_, band ? wind : -1, 1, false, true);
+    fill(windMin_, band ? wind : -1, 2, false, true);
     fill(airGraph_, air_, 0);
     for (auto& [column, graph] : others_)
         fill(graph, column, 0);
@@ -666,9 +850,12 @@ void ViewerForm::Refresh() {
     QString text = tr("行数 %1").arg(st.Rows);
     if (st.Values > 0)
         text += tr("　風速 平均 %1 m/s　最大 %2 m/s　最小 %3 m/s")
-                    .arg(Fixed3(st.Mean), Fixed3(st.Max), Fixed3(st.Min));
+                    .arg(ColumnValueText("風速", st.Mean), ColumnValueText("風速", st.Max),
+                         ColumnValueText("風速", st.Min));
     text += tr("　読めなかった行 %1").arg(skipped);
     PViewStats->setText(text);
+    PViewStats->setToolTip(text);
+    ShowReadout(cursorRow_);
     ViewerChart->replot(QCustomPlot::rpQueuedReplot);
 }
 
@@ -677,21 +864,48 @@ void ViewerForm::ShowCursor(QMouseEvent* event) {
     const double key = ViewerChart->xAxis->pixelToCoord(event->position().x());
     const long row = view_->Nearest(FromKey(key));
     if (row < 0) return;
-    const RecordData& d = view_->Data();
-    const auto r = static_cast<std::size_t>(row);
-    cursor_->point1->setCoords(Key(d.Time[r]), 0);
-    cursor_->point2->setCoords(Key(d.Time[r]), 1);
+    const TDateTime time = view_->Data().Time[static_cast<std::size_t>(row)];
+    cursor_->point1->setCoords(Key(time), 0);
+    cursor_->point2->setCoords(Key(time), 1);
     cursor_->setVisible(true);
-    QString text = Text(FormatDateTime("yyyy/mm/dd hh:nn:ss", d.Time[r] + 0.5 / 86400e3));
-    for (const RecordColumn& c : d.Columns) {
-        if (!std::isfinite(c.Avg[r])) continue;
-        text += tr("　%1 %2").arg(Text(c.Name), Text(GeneralNumberText(c.Avg[r])));
-        if (!c.Max.empty() && std::isfinite(c.Max[r]))
-            text += tr(" (%1〜%2)")
-                        .arg(Text(GeneralNumberText(c.Min[r])), Text(GeneralNumberText(c.Max[r])));
-    }
-    LViewCursor->setText(text);
+    cursorRow_ = row;
+    ShowReadout(row);
     ViewerChart->replot(QCustomPlot::rpQueuedReplot);
+}
+
+// The time, then a line for each channel drawn: the wind speed with its
+// minute's extremes, the air temperature, the channels ticked. Without a row
+// under the pointer the names alone keep the panel's layout.
+void ViewerForm::ShowReadout(long row) {
+    QStringList lines;
+    if (!view_ || view_->Empty() || row < 0 ||
+        static_cast<std::size_t>(row) >= view_->Data().Rows())
+        row = -1;
+    const RecordData* d = view_ ? &view_->Data() : nullptr;
+    const auto r = static_cast<std::size_t>(row);
+    lines.append(row < 0 ? QString()
+                         : Text(FormatDateTime("yyyy/mm/dd hh:nn:ss", d->Time[r] + 0.5 / 86400e3)));
+    QStringList whole = lines;
+    const auto line = [&](int column, bool bandLine) {
+        if (!d || column < 0) return;
+        const RecordColumn& c = d->Columns[static_cast<std::size_t>(column)];
+        QString text = ColumnTitle(c.Name), band;
+        if (row >= 0 && !std::isnan(c.Avg[r])) {
+            text = tr("%1 %2").arg(text, ColumnValueText(c.Name, c.Avg[r]));
+            if (!c.Max.empty() && !std::isnan(c.Max[r]) && !std::isnan(c.Min[r]))
+                band =
+                    tr("(%1〜%2)")
+                        .arg(ColumnValueText(c.Name, c.Min[r]), ColumnValueText(c.Name, c.Max[r]));
+        }
+        lines.append(text);
+        whole.append(band.isEmpty() ? text : text + ' ' + band);
+        if (bandLine && !c.Max.empty()) lines.append("    " + band);
+    };
+    line(d ? d->Find("風速") : -1, true);
+    line(air_, false);
+    for (const auto& [column, graph] : others_)
+        line(column, false);
+    static_cast<ReadoutLabel*>(LViewCursor)->SetLines(lines, whole);
 }
 
 // --- Exports ---------------------------------------------------------------------

@@ -155,16 +155,16 @@ TEST_F(ViewerTest, WheelZoomsAroundTheCursorDragPansDoubleClickShowsAll) {
     EXPECT_NEAR(v.SpanTo(), to, 1e-9);
     EXPECT_TRUE(v.PViewStats->text().startsWith("行数 600"));
 
-    // The cursor line reads out the time and the values under it.
+    // The readout gives the time and the values under the cursor line, each
+    // in its channel's digits.
     const QPoint over = ChartPoint(v, 0.0);
     QMouseEvent hover(QEvent::MouseMove, over, chart->mapToGlobal(over), Qt::NoButton, Qt::NoButton,
                       Qt::NoModifier);
     QApplication::sendEvent(chart, &hover);
     EXPECT_TRUE(v.LViewCursor->text().startsWith("2024/05/28 09:00:00"))
         << v.LViewCursor->text().toStdString();
-    EXPECT_TRUE(v.LViewCursor->text().contains("風速 0 (-0.5〜1)"))
+    EXPECT_TRUE(v.LViewCursor->text().contains("風速 0.000\n    (-0.500〜1.000)\n気温(参考) 20.0"))
         << v.LViewCursor->text().toStdString();
-    EXPECT_TRUE(v.LViewCursor->text().contains("気温(参考) 20"));
 }
 
 TEST_F(ViewerTest, StatisticsAndExportsCoverTheVisibleSpan) {
@@ -232,7 +232,7 @@ TEST_F(ViewerTest, ADenseLineFillsEveryPixelColumnWithItsExtremes) {
         EXPECT_NE(image.pixelColor(x, static_cast<int>(y->coordToPixel(5.3))), wind) << x;
         ++columns;
     }
-    EXPECT_GT(columns, 400); // the window keeps inside the offscreen screen's 800 pixels
+    EXPECT_GE(columns, r.width() - 18); // every column but the edges
 }
 
 TEST_F(ViewerTest, BadFilesShowAMessageAndAGrowingDayIsFollowed) {
