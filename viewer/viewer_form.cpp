@@ -455,7 +455,8 @@ void ViewerForm::BuildControls() {
     connect(CBViewKind, &QComboBox::currentIndexChanged, this, [this] {
         ListDays();
         if (LBViewDays->selectedItems().isEmpty() && LBViewDays->count() > 0)
-            LBViewDays->setCurrentRow(LBViewDays->count() - 1); // loads the newest
+            LBViewDays->setCurrentRow(LBViewDays->count() - 1,
+                                      QItemSelectionModel::ClearAndSelect); // loads the newest
         else
             LoadSelectedDays();
     });
@@ -491,7 +492,8 @@ void ViewerForm::OpenFolder(const QString& folder) {
                         : folderProblem_);
         return;
     }
-    LBViewDays->setCurrentRow(LBViewDays->count() - 1); // the newest day
+    LBViewDays->setCurrentRow(LBViewDays->count() - 1,
+                              QItemSelectionModel::ClearAndSelect); // the newest day
 }
 
 void ViewerForm::FolderChanged() {
@@ -500,7 +502,8 @@ void ViewerForm::FolderChanged() {
     if (!hadDays) UseKindFound(folder_);
     ListDays();
     if (!hadDays && LBViewDays->count() > 0 && files_.isEmpty()) {
-        LBViewDays->setCurrentRow(LBViewDays->count() - 1); // the first day recorded
+        LBViewDays->setCurrentRow(LBViewDays->count() - 1,
+                                  QItemSelectionModel::ClearAndSelect); // the first day recorded
         return;
     }
     if (LBViewDays->count() == 0 && files_.isEmpty())
@@ -735,7 +738,7 @@ bool ViewerForm::FollowNewDay() {
         // Only from the newest day before it: an older day looked at stays.
         if (path == files_.front() && i + 1 < LBViewDays->count() &&
             LBViewDays->item(i + 1)->data(Qt::UserRole).toString() == next) {
-            LBViewDays->setCurrentRow(i + 1);
+            LBViewDays->setCurrentRow(i + 1, QItemSelectionModel::ClearAndSelect);
             return true;
         }
     }
@@ -823,7 +826,9 @@ void ViewerForm::Refresh() {
         for (const LinePoint& p : points_) {
             const double key = Key(p.Time);
             if (steps && !extremes && !std::isnan(p.Value))
-                rows.append(QCPGraphData(std::max(last, key - 60.0), p.Value));
+                // Snapped to the row before when it ends this minute (times
+                // as day fractions differ from a minute's step by noise).
+                rows.append(QCPGraphData(key - 60.0 < last + 0.001 ? last : key - 60.0, p.Value));
             rows.append(QCPGraphData(key, p.Value));
             last = key;
         }
