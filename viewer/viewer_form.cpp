@@ -311,7 +311,10 @@ void ViewerForm::BuildControls() {
     side->addWidget(LBViewChannels, 2);
     auto* sideBox = new QWidget(this);
     sideBox->setLayout(side);
-    sideBox->setFixedWidth(fontMetrics().horizontalAdvance(tr("ほかに表示するチャンネル")) + 30);
+    sideBox->setFixedWidth(
+        std::max(fontMetrics().horizontalAdvance(tr("ほかに表示するチャンネル")) + 30,
+                 CBViewKind->sizeHint().width() + side->contentsMargins().left() +
+                     side->contentsMargins().right()));
     row->addWidget(sideBox);
 
     auto* main = new QVBoxLayout;
@@ -386,10 +389,21 @@ void ViewerForm::BuildControls() {
     // to draw without antialiasing.
     for (QCPGraph* g : {windMax_, windMin_, wind_})
         g->setAntialiased(false);
-    ViewerChart->legend->setVisible(true);
-    ViewerChart->legend->setBrush(QColor(255, 255, 255, 210)); // the lines show through
-    windMin_->removeFromLegend();                              // the band has one entry
-    ViewerChart->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
+    // The legend goes under the chart, three entries a row: with many channels
+    // ticked it would cover the lines; the exported picture keeps it.
+    QCPLegend* legend = ViewerChart->legend;
+    ViewerChart->axisRect()->insetLayout()->take(legend);
+    ViewerChart->axisRect()->insetLayout()->simplify();
+    ViewerChart->plotLayout()->addElement(1, 0, legend);
+    ViewerChart->plotLayout()->setRowStretchFactor(1, 0.001);
+    legend->setVisible(true);
+    legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+    legend->setWrap(3);
+    legend->setBorderPen(Qt::NoPen);
+    legend->setMargins(QMargins(4, 0, 4, 2));
+    legend->setColumnSpacing(12);
+    legend->setRowSpacing(0);
+    windMin_->removeFromLegend(); // the band has one entry
     cursor_ = new QCPItemStraightLine(ViewerChart);
     cursor_->setPen(QPen(QColor(90, 90, 90), 1, Qt::DashLine));
     cursor_->setVisible(false);
