@@ -690,6 +690,7 @@ void TMainForm::BBStartClick() {
         sensorLink_.OpenPort();
     }
     Collecting = true;
+    ctx_.mySts.CollectionStopped = false;
     ShowPortState();
 }
 
@@ -729,6 +730,7 @@ void TMainForm::ShowPortName(const QString& name) {
 void TMainForm::BBStopClick() {
     sensorLink_.ClosePort();
     Collecting = false;
+    ctx_.mySts.CollectionStopped = true;
     ctx_.currentSample.Valid = false;
     validity_.Stop();
     ShowReadouts();

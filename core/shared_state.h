@@ -47,6 +47,10 @@ struct TMySts {
     bool WindDirModel = false;
     bool SecRec = false;
     bool FastMode = false;
+    // The operator stopped collection (Stop, or disconnect in the settings
+    // window). A write or read that pauses polling, a missed answer or a line
+    // being reconnected leave it clear: collection still runs.
+    bool CollectionStopped = false;
     std::string PortName;
 };
 

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -49,6 +51,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     for (const TDateTime t : whole.Time)
         FUZZ_CHECK(std::isfinite(t), "a row time that is not a number");
+    // A cell is shown as a text that reads back as its value.
+    for (const RecordColumn& c : whole.Columns)
+        for (int what = 0; what < (c.Max.empty() ? 1 : 3); ++what)
+            for (std::size_t r = 0; r < whole.Rows(); ++r) {
+                const float v = c.Values(what)[r];
+                if (!std::isfinite(v)) continue;
+                const std::string text = CellText(c, what, r);
+                FUZZ_CHECK(static_cast<float>(std::strtod(text.c_str(), nullptr)) == v,
+                           "a cell shown as " + text + " in " + c.Name);
+            }
 
     FUZZ_CHECK(chunked.Time == whole.Time, "chunked reading gave other rows");
     FUZZ_CHECK(chunked.SkippedLines == whole.SkippedLines, "chunked reading skipped other lines");

@@ -16,10 +16,15 @@ inline constexpr const char* kReadFailed =
     QT_TRANSLATE_NOOP("RecordReader", ": 読み取りに失敗しました（");
 inline constexpr const char* kStopped =
     QT_TRANSLATE_NOOP("RecordReader", ": 読み込みを中止しました");
-inline constexpr const char* kTooManyBefore =
-    QT_TRANSLATE_NOOP("RecordReader", "行が多すぎるため、最初の ");
-inline constexpr const char* kTooManyAfter =
-    QT_TRANSLATE_NOOP("RecordReader", " 行だけを読みました");
+inline constexpr const char* kCannotList =
+    QT_TRANSLATE_NOOP("RecordReader", ": フォルダーを読めません（");
+inline constexpr const char* kChanged = QT_TRANSLATE_NOOP(
+    "RecordReader", ": 読み込み中にファイルが変わりました。再読み込みしてください");
+inline constexpr const char* kBudgetBefore = QT_TRANSLATE_NOOP("RecordReader", ": メモリの上限 (");
+inline constexpr const char* kBudgetLines =
+    QT_TRANSLATE_NOOP("RecordReader", " MB) に達したため、読み込みを止めました（読んだ行: ");
+inline constexpr const char* kBudgetBytes = QT_TRANSLATE_NOOP("RecordReader", "、読んだ量: ");
+inline constexpr const char* kBudgetAfter = QT_TRANSLATE_NOOP("RecordReader", " MB）");
 inline constexpr const char* kEmpty =
     QT_TRANSLATE_NOOP("RecordReader", "記録がありません（空のファイル）");
 inline constexpr const char* kNoRows =
@@ -27,8 +32,8 @@ inline constexpr const char* kNoRows =
 inline constexpr const char* kClose = QT_TRANSLATE_NOOP("RecordReader", "）");
 
 inline constexpr const char* kContext = "RecordReader";
-inline constexpr std::array kPieces = {kNotRegular, kCannotOpen,    kReadFailed,
-                                       kStopped,    kTooManyBefore, kTooManyAfter,
-                                       kEmpty,      kNoRows,        kClose};
+inline constexpr std::array kPieces = {
+    kNotRegular,  kCannotOpen,  kReadFailed,  kStopped, kCannotList, kChanged, kBudgetBefore,
+    kBudgetLines, kBudgetBytes, kBudgetAfter, kEmpty,   kNoRows,     kClose};
 
 } // namespace qvr::record_text

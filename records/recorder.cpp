@@ -90,8 +90,13 @@ void Recorder::WriteMinuteRecord() {
     // never lands in the neighbouring day's file.
     const TDateTime now = context_.clock.Now();
     folderError_ = EnsureRecordFolder(context_.exeDir);
-    // Without collection the statistics are kept and merged into the next row.
-    if (!context_.currentSample.Valid || statCount_ == 0) return;
+    if (statCount_ == 0) return;
+    // After the operator's stop the statistics are kept and merged into the
+    // first row after collection resumes. While collection runs, a minute
+    // with samples gets its row even when the reading at its boundary is not
+    // valid (a missed answer, a write, a line being reconnected): its samples
+    // must not move under the next minute's time.
+    if (!context_.currentSample.Valid && context_.mySts.CollectionStopped) return;
 
     for (int i = 0; i < kRecordChannelCount; ++i) {
         const RecordChannel& channel = RecordChannels[static_cast<std::size_t>(i)];

@@ -13,7 +13,9 @@ namespace qvr {
 // The background recorder: once a second it adds the current sample to the
 // running statistics, writes a second record row when SecRec is set, and at
 // the first tick in seconds 6 to 8 of a minute writes the minute row of
-// average, maximum and minimum. Rows are appended to the day's files in
+// average, maximum and minimum: while collection runs, for every minute that
+// had a valid sample; after the operator stops it, the samples wait for the
+// first row after it resumes. Rows are appended to the day's files in
 // the folder "Record" beside the executable; no file is held open between
 // rows. A row that cannot be written is lost and recording goes on, but the
 // loss is kept in Trouble() for the main window to show.

@@ -497,6 +497,7 @@ TCommCtrlForm* TSysSetForm::Link() {
 
 void TSysSetForm::SetCollecting(bool collecting) {
     if (ctx_.exchange) ctx_.exchange->Collecting = collecting;
+    ctx_.mySts.CollectionStopped = !collecting;
 }
 
 void TSysSetForm::ConnectPort() {

@@ -695,14 +695,6 @@ A second copy in the same folder would mix up the settings and record files, so 
         <translation>: reading stopped</translation>
     </message>
     <message>
-        <source>行が多すぎるため、最初の </source>
-        <translation>Too many rows: only the first </translation>
-    </message>
-    <message>
-        <source> 行だけを読みました</source>
-        <translation> rows were read</translation>
-    </message>
-    <message>
         <source>記録がありません（空のファイル）</source>
         <translation>No records (an empty file)</translation>
     </message>
@@ -713,6 +705,30 @@ A second copy in the same folder would mix up the settings and record files, so 
     <message>
         <source>）</source>
         <translation>)</translation>
+    </message>
+    <message>
+        <source>: フォルダーを読めません（</source>
+        <translation>: the folder cannot be read (</translation>
+    </message>
+    <message>
+        <source>: 読み込み中にファイルが変わりました。再読み込みしてください</source>
+        <translation>: changed while being read; reload</translation>
+    </message>
+    <message>
+        <source>: メモリの上限 (</source>
+        <translation>: the memory limit (</translation>
+    </message>
+    <message>
+        <source> MB) に達したため、読み込みを止めました（読んだ行: </source>
+        <translation> MB) was reached and reading stopped (lines read: </translation>
+    </message>
+    <message>
+        <source>、読んだ量: </source>
+        <translation>, bytes read: </translation>
+    </message>
+    <message>
+        <source> MB）</source>
+        <translation> MB)</translation>
     </message>
 </context>
 <context>

@@ -2,6 +2,7 @@
 
 #include "base/number_text.h"
 #include "base/text_file.h"
+#include "records/record_csv.h"
 #include "records/record_texts.h"
 #include "ui/language.h"
 #include "viewer/column_text.h"
@@ -936,33 +937,10 @@ QString ViewerForm::ExportPng(const QString& path) {
 }
 
 QString ViewerForm::ExportCsv(const QString& path) {
-    std::vector<std::string> lines;
-    std::string head = "時刻,";
-    if (view_)
-        for (const RecordColumn& c : view_->Data().Columns) {
-            head += c.Name + ",";
-            if (!c.Max.empty()) head += c.Name + "(最大)," + c.Name + "(最小),";
-        }
-    lines.push_back(head);
-    if (view_) {
-        const RecordData& d = view_->Data();
-        const auto cell = [](std::string& line, float v) {
-            if (std::isfinite(v)) line += GeneralNumberText(v);
-            line += ',';
-        };
-        for (std::size_t r = view_->Lower(SpanFrom()), end = view_->Upper(SpanTo()); r < end; ++r) {
-            std::string line =
-                FormatDateTime("yyyy/mm/dd hh:nn:ss", d.Time[r] + 0.5 / 86400e3) + ",";
-            for (const RecordColumn& c : d.Columns) {
-                cell(line, c.Avg[r]);
-                if (!c.Max.empty()) {
-                    cell(line, c.Max[r]);
-                    cell(line, c.Min[r]);
-                }
-            }
-            lines.push_back(std::move(line));
-        }
-    }
+    // The file's own digits, in a file the viewer reads back as it was.
+    const std::vector<std::string> lines =
+        view_ ? RecordCsvLines(view_->Data(), view_->Lower(SpanFrom()), view_->Upper(SpanTo()))
+              : RecordCsvLines(RecordData(), 0, 0);
     try {
         WriteTextLines(path.toStdString(), lines);
     } catch (const TextFileError& e) {

@@ -153,5 +153,32 @@ TEST_F(RecordedReadings, RowsStopWithinTwoSecondsOfSilenceAndResumeWithTheAnswer
     EXPECT_GE(resumed, 2);
 }
 
+// A silence across a minute's boundary does not move that minute's samples
+// under the next minute's time; the operator's stop keeps them for the first
+// row after collection resumes.
+TEST_F(RecordedReadings, ASilenceAtTheMinutesBoundaryKeepsTheMinutesOwnRow) {
+    Ticks(20); // 12:00:58 .. 12:01:03
+    answering = false;
+    Ticks(28); // silent through 12:01:10, invalid from about 12:01:05
+    answering = true;
+    values["M01"] = "4.5";
+    Ticks(240); // to 12:02:10
+    const std::string old = GeneralNumberText(3.2f);
+    auto minute = Rows("RT_20240529.RCD");
+    ASSERT_EQ(minute.size(), 4u);
+    EXPECT_EQ(minute[2], "2024/05/29 12:01," + old + "," + old + "," + old + ",20.5,20.5,20.5,");
+    EXPECT_EQ(minute[3], "2024/05/29 12:02,4.5,4.5,4.5,20.5,20.5,20.5,");
+
+    Ticks(40); // to 12:02:20
+    form->BBStopClick();
+    for (int i = 0; i < 240; ++i) { // to 12:03:20, stopped
+        clock.AdvanceSeconds(0.25);
+        form->MainTimerTimer();
+        if (++ticks % 4 == 0) recorder->RecordTick();
+    }
+    EXPECT_EQ(Rows("RT_20240529.RCD").size(), 4u);
+    EXPECT_GT(recorder->StatCount(), 0); // kept for the row after resuming
+}
+
 } // namespace
 } // namespace qvr

@@ -210,6 +210,9 @@ TEST(RecordReader, CellsReadAsTheirDecimalValue) {
         EXPECT_EQ(d.Columns[0].Avg[0], want) << c.cell;
         EXPECT_EQ(std::signbit(d.Columns[0].Avg[0]), std::signbit(want)) << c.cell;
         EXPECT_EQ(d.Columns[1].Avg[0], 20.5f) << c.cell;
+        // Shown and written again as the file has it.
+        EXPECT_EQ(CellText(d.Columns[0], 0, 0), c.cell);
+        EXPECT_EQ(CellText(d.Columns[1], 0, 0), "20.5");
     }
 }
 

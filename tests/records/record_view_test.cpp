@@ -17,7 +17,7 @@ TDateTime Day29() {
 // Second rows at the given seconds of the day, wind speed from `wind`.
 RecordData SecondRows(const std::vector<int>& seconds, const std::vector<float>& wind) {
     RecordData d;
-    d.Columns.push_back({"風速", {}, {}, {}});
+    d.Columns.emplace_back().Name = "風速";
     for (std::size_t i = 0; i < seconds.size(); ++i) {
         d.Time.push_back(Day29() + seconds[i] / 86400.0);
         d.Kind.push_back(RecordRowKind::Second);

@@ -102,9 +102,11 @@ TEST_F(RecorderTest, SamplesBeforeAStopAreMergedIntoTheFirstRowAfterResuming) {
     w.current.WindSpeed = 1;
     Ticks(31); // 12:00:00 .. 12:00:30; row at 12:00:06, then 24 samples held
     w.current.Valid = false;
+    w.sts.CollectionStopped = true;
     Ticks(289); // 12:00:31 .. 12:05:19: no rows, statistics kept
     EXPECT_EQ(rec.StatCount(), 24);
     w.current.Valid = true;
+    w.sts.CollectionStopped = false;
     w.current.WindSpeed = 3;
     Ticks(47); // 12:05:20 .. 12:06:06
 
@@ -113,6 +115,28 @@ TEST_F(RecorderTest, SamplesBeforeAStopAreMergedIntoTheFirstRowAfterResuming) {
     EXPECT_EQ(lines[2], "2024/05/29 12:00,1,1,1,0,0,0,");
     const std::string avg = GeneralNumberText(static_cast<float>((24 * 1 + 47 * 3) / 71.0));
     EXPECT_EQ(lines[3], "2024/05/29 12:06," + avg + ",3,1,0,0,0,");
+}
+
+// While collection runs, a reading that is not valid at the minute's boundary
+// (a missed answer, a write, a line being reconnected) does not move the
+// minute's samples under the next minute's time; a minute without a valid
+// sample gets no row.
+TEST_F(RecorderTest, EveryMinuteWithSamplesGetsItsOwnRowWhateverTheBoundaryReading) {
+    w.At(29, 12, 0, 9);
+    w.current.AirTemp = 20;
+    Ticks(298, [&](int k) { // 12:00:09 .. 12:05:06
+        const int second = (9 + k) % 60, minute = (9 + k) / 60;
+        // Invalid at every boundary, and through the whole of 12:03:07 .. 12:04:06.
+        w.current.Valid =
+            second != 6 && !(minute == 3 && second >= 7) && !(minute == 4 && second <= 6);
+        w.current.WindSpeed = static_cast<float>(minute + (second >= 7 ? 1 : 0));
+    });
+    const auto lines = Lines("RT_20240529.RCD");
+    EXPECT_EQ(lines, (std::vector<std::string>{
+                         kBasicNames, kBasicColumns, "2024/05/29 12:01,1,1,1,20,20,20,",
+                         "2024/05/29 12:02,2,2,2,20,20,20,", "2024/05/29 12:03,3,3,3,20,20,20,",
+                         "2024/05/29 12:05,5,5,5,20,20,20,"}));
+    EXPECT_EQ(rec.StatCount(), 0);
 }
 
 TEST_F(RecorderTest, WithoutCollectionNoFileIsWrittenButTheFolderIsMade) {

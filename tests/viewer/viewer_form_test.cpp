@@ -186,9 +186,15 @@ TEST_F(ViewerTest, StatisticsAndExportsCoverTheVisibleSpan) {
     EXPECT_EQ(v.ExportCsv(QString::fromStdString(dir.File("span.csv"))), "");
     EXPECT_EQ(ReadTextLines(dir.File("span.csv")),
               (std::vector<std::string>{
-                  "時刻,風速,風速(最大),風速(最小),気温(参考),気温(参考)(最大),気温(参考)(最小),",
-                  "2024/05/29 10:00:00,0,1,-0.5,20,20,20,", "2024/05/29 10:01:00,1,2,0.5,20,20,20,",
-                  "2024/05/29 10:02:00,2,3,1.5,20,20,20,"}));
+                  ",風速,風速(最大),風速(最小),気温(参考),気温(参考)(最大),気温(参考)(最小),",
+                  "2024/05/29 10:00,0,1,-0.5,20,20,20,", "2024/05/29 10:01,1,2,0.5,20,20,20,",
+                  "2024/05/29 10:02,2,3,1.5,20,20,20,"}));
+    // The export opens in the viewer with the same rows and values.
+    const RecordData back = ReadRecordFile(dir.File("span.csv"));
+    ASSERT_EQ(back.Rows(), 3u);
+    EXPECT_TRUE(back.Errors.empty());
+    EXPECT_EQ(back.Time.front(), Day(29) + 600 / 1440.0);
+    EXPECT_EQ(back.Columns[0].Max, (std::vector<float>{1, 2, 3}));
     const QString png = QString::fromStdString(dir.File("span.png"));
     EXPECT_EQ(v.ExportPng(png), "");
     const QImage image(png);
