@@ -1,5 +1,7 @@
 #pragma once
 
+#include "records/record_reader.h"
+
 #include <QString>
 #include <string_view>
 
@@ -10,9 +12,10 @@ namespace qvr {
 // A name the program does not write comes through as it is.
 QString ColumnTitle(std::string_view name);
 
-// A value of that column with the decimals its channel is shown with (the
-// field table's format); a column of unknown kind gives the shortest text that
-// reads back as the same float. Empty for a missing value.
-QString ColumnValueText(std::string_view name, double value);
+// A cell as the window shows it (what: 0 value, 1 maximum, 2 minimum): the
+// file's own digits, except where they are a float's widening (the 15 digits
+// of the minute rows): a minute's average then in its channel's format, an
+// extreme with the shortest digits of its float. Empty for a missing value.
+QString ShownCell(const RecordColumn& column, int what, std::size_t row);
 
 } // namespace qvr

@@ -240,6 +240,27 @@ private:
     QStringList lines_;
 };
 
+// The maximum and minimum of the statistics as the rows in view hold them: the
+// cell of the first row giving each (a minute's own extreme, else the value).
+std::pair<QString, QString> ExtremeTexts(const RecordView& view, int column, TDateTime from,
+                                         TDateTime to, double max, double min) {
+    const RecordColumn& c = view.Data().Columns[static_cast<std::size_t>(column)];
+    QString maxText, minText;
+    for (std::size_t r = view.Lower(from), end = view.Upper(to);
+         r < end && (maxText.isEmpty() || minText.isEmpty()); ++r) {
+        const bool band = r < c.Max.size() && !std::isnan(c.Max[r]);
+        const float hi = band ? c.Max[r] : c.Avg[r], lo = band ? c.Min[r] : c.Avg[r];
+        if (maxText.isEmpty() && static_cast<double>(hi) == max)
+            maxText = ShownCell(c, band ? 1 : 0, r);
+        if (minText.isEmpty() && static_cast<double>(lo) == min)
+            minText = ShownCell(c, band ? 2 : 0, r);
+    }
+    const int decimals = ChannelDecimals(c.Name);
+    if (maxText.isEmpty()) maxText = QString::fromStdString(DecimalText(max, decimals));
+    if (minText.isEmpty()) minText = QString::fromStdString(DecimalText(min, decimals));
+    return {maxText, minText};
+}
+
 void FitAxis(QCPAxis* axis, const QList<QCPGraph*>& graphs) {
     double lo = std::numeric_limits<double>::infinity(), hi = -lo;
     for (QCPGraph* g : graphs) {
@@ -868,10 +889,11 @@ void ViewerForm::Refresh() {
     const ViewStatistics st = view_ ? view_->Statistics(from, to) : ViewStatistics{};
     const std::size_t skipped = view_ ? view_->Data().SkippedLines : 0;
     QString text = tr("行数 %1").arg(st.Rows);
-    if (st.Values > 0)
-        text += tr("　風速 平均 %1 m/s　最大 %2 m/s　最小 %3 m/s")
-                    .arg(ColumnValueText("風速", st.Mean), ColumnValueText("風速", st.Max),
-                         ColumnValueText("風速", st.Min));
+    if (st.Values > 0) {
+        const auto [max, min] = ExtremeTexts(*view_, wind, from, to, st.Max, st.Min);
+        const QString mean = QString::fromStdString(DecimalText(st.Mean, ChannelDecimals("風速")));
+        text += tr("　風速 平均 %1 m/s　最大 %2 m/s　最小 %3 m/s").arg(mean, max, min);
+    }
     text += tr("　読めなかった行 %1").arg(skipped);
     PViewStats->setText(text);
     PViewStats->setToolTip(text);
@@ -911,11 +933,9 @@ void ViewerForm::ShowReadout(long row) {
         const RecordColumn& c = d->Columns[static_cast<std::size_t>(column)];
         QString text = ColumnTitle(c.Name), band;
         if (row >= 0 && !std::isnan(c.Avg[r])) {
-            text = tr("%1 %2").arg(text, ColumnValueText(c.Name, c.Avg[r]));
+            text = tr("%1 %2").arg(text, ShownCell(c, 0, r));
             if (!c.Max.empty() && !std::isnan(c.Max[r]) && !std::isnan(c.Min[r]))
-                band =
-                    tr("(%1〜%2)")
-                        .arg(ColumnValueText(c.Name, c.Min[r]), ColumnValueText(c.Name, c.Max[r]));
+                band = tr("(%1〜%2)").arg(ShownCell(c, 2, r), ShownCell(c, 1, r));
         }
         lines.append(text);
         whole.append(band.isEmpty() ? text : text + ' ' + band);
