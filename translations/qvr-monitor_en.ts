@@ -1722,26 +1722,6 @@ Report: </translation>
         <translation>Save CSV</translation>
     </message>
     <message>
-        <source>ファイルではありません</source>
-        <translation>not a file</translation>
-    </message>
-    <message>
-        <source>開けません（%1）</source>
-        <translation>cannot be opened (%1)</translation>
-    </message>
-    <message>
-        <source>フォルダ %1 がありません</source>
-        <translation>Folder %1 does not exist</translation>
-    </message>
-    <message>
-        <source>%1 はフォルダではありません</source>
-        <translation>%1 is not a folder</translation>
-    </message>
-    <message>
-        <source>フォルダ %1 を読めません（%2）</source>
-        <translation>Cannot read folder %1 (%2)</translation>
-    </message>
-    <message>
         <source>%1 読めません</source>
         <translation>%1 unreadable</translation>
     </message>

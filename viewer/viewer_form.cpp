@@ -30,7 +30,6 @@
 #include <cmath>
 #include <filesystem>
 #include <limits>
-#include <system_error>
 
 namespace qvr {
 
@@ -154,8 +153,9 @@ struct DayFile {
     QString Problem;
 };
 
-QString ViewerText(const char* text) {
-    return QCoreApplication::translate("qvr::ViewerForm", text);
+// A message of the reader in the interface's language; "" stays "".
+QString ReaderText(const std::string& message) {
+    return TranslatePieces(message, record_text::kContext, record_text::kPieces);
 }
 
 // The record files of a folder (of the chosen kind), sorted by name, i.e. by
@@ -167,18 +167,8 @@ std::vector<DayFile> DayFiles(const QString& folder, int kind) {
              {kKindPatterns[kind]}, QDir::Files | QDir::Dirs | QDir::System | QDir::NoDotAndDotDot,
              QDir::Name)) {
         if (RecordFileDate(name.toStdString()) <= 0) continue;
-        DayFile day{dir.filePath(name), {}};
-        const QFileInfo info(day.Path);
-        if (info.isDir()) {
-            day.Problem =
-                ViewerText(QT_TRANSLATE_NOOP("qvr::ViewerForm", "ファイルではありません"));
-        } else {
-            QFile probe(day.Path);
-            if (!probe.open(QIODevice::ReadOnly))
-                day.Problem = ViewerText(QT_TRANSLATE_NOOP("qvr::ViewerForm", "開けません（%1）"))
-                                  .arg(probe.errorString());
-        }
-        out.push_back(std::move(day));
+        const QString path = dir.filePath(name);
+        out.push_back({path, ReaderText(RecordFileProblem(path.toStdString()))});
     }
     return out;
 }
@@ -188,25 +178,6 @@ QStringList ReadableDayFiles(const QString& folder, int kind) {
     for (const DayFile& day : DayFiles(folder, kind))
         if (day.Problem.isEmpty()) out.append(day.Path);
     return out;
-}
-
-// Why a folder cannot be listed, or empty.
-QString FolderProblem(const QString& folder) {
-    const std::filesystem::path path = std::filesystem::path(folder.toStdU16String());
-    std::error_code error;
-    const auto status = std::filesystem::status(path, error);
-    const QString shown = QDir::toNativeSeparators(folder);
-    if (!std::filesystem::exists(status))
-        return ViewerText(QT_TRANSLATE_NOOP("qvr::ViewerForm", "フォルダ %1 がありません"))
-            .arg(shown);
-    if (!std::filesystem::is_directory(status))
-        return ViewerText(QT_TRANSLATE_NOOP("qvr::ViewerForm", "%1 はフォルダではありません"))
-            .arg(shown);
-    std::filesystem::directory_iterator list(path, error);
-    if (error)
-        return ViewerText(QT_TRANSLATE_NOOP("qvr::ViewerForm", "フォルダ %1 を読めません（%2）"))
-            .arg(shown, QString::fromLocal8Bit(error.message()));
-    return {};
 }
 
 // The readout beside the chart: a line for each channel drawn, each cut to
@@ -592,19 +563,16 @@ void ViewerForm::ListDays() {
     LBViewDays->clear();
     folderProblem_.clear();
     if (folder_.isEmpty()) return;
-    folderProblem_ = FolderProblem(folder_);
+    folderProblem_ = ReaderText(RecordFolderProblem(folder_.toStdString()));
     for (const DayFile& file : DayFiles(folder_, CBViewKind->currentIndex())) {
         const TDateTime day = RecordFileDate(QFileInfo(file.Path).fileName().toStdString());
         const QString date = Text(FormatDateTime("yyyy/mm/dd", day));
         auto* item = new QListWidgetItem(
             file.Problem.isEmpty() ? date : tr("%1 読めません").arg(date), LBViewDays);
         item->setData(Qt::UserRole, file.Path);
-        QString tip = QDir::toNativeSeparators(file.Path);
-        if (!file.Problem.isEmpty()) {
-            tip += "\n" + file.Problem;
-            item->setForeground(QColor(192, 0, 0));
-        }
-        item->setToolTip(tip);
+        item->setToolTip(file.Problem.isEmpty() ? QDir::toNativeSeparators(file.Path)
+                                                : file.Problem);
+        if (!file.Problem.isEmpty()) item->setForeground(QColor(192, 0, 0));
         item->setSelected(files_.contains(file.Path));
     }
     LBViewDays->verticalScrollBar()->setValue(scroll);
@@ -675,7 +643,7 @@ void ViewerForm::LoadDone() {
     QStringList errors;
     if (!notFound_.isEmpty()) errors.append(notFound_);
     for (const std::string& e : fresh->Data().Errors)
-        errors.append(TranslatePieces(e, record_text::kContext, record_text::kPieces));
+        errors.append(ReaderText(e));
     // A reload that finds nothing (the file vanished) keeps what is shown.
     if (fresh->Empty() && view_ && !view_->Empty()) {
         ShowMessage(errors.join('\n'));

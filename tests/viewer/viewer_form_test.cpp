@@ -476,7 +476,7 @@ TEST_F(ViewerTest, UnreadableDaysAndFoldersSayWhy) {
     EXPECT_EQ(day(0)->text(), "2024/05/26 読めません");
     EXPECT_TRUE(day(0)->toolTip().contains("開けません（")) << day(0)->toolTip().toStdString();
     EXPECT_EQ(day(1)->text(), "2024/05/27 読めません");
-    EXPECT_TRUE(day(1)->toolTip().endsWith("ファイルではありません"));
+    EXPECT_TRUE(day(1)->toolTip().contains("通常のファイルではありません"));
     EXPECT_EQ(day(2)->text(), "2024/05/28");
     if (!root) {
         EXPECT_EQ(v.LBViewDays->item(0)->text(), "2024/05/25 読めません");
@@ -490,12 +490,14 @@ TEST_F(ViewerTest, UnreadableDaysAndFoldersSayWhy) {
         std::string folder;
         const char* says;
     } cases[] = {
-        {dir.File("missing"), "がありません"},
-        {plain, "はフォルダではありません"},
+        {dir.File("missing"), "No such file"},
+        {plain, "Not a directory"},
     };
     for (const auto& c : cases) {
         ViewerForm w;
         w.OpenFolder(QString::fromStdString(c.folder));
+        EXPECT_TRUE(w.LViewMessage->text().contains("フォルダーを読めません（"))
+            << w.LViewMessage->text().toStdString();
         EXPECT_TRUE(w.LViewMessage->text().contains(QString::fromUtf8(c.says)))
             << w.LViewMessage->text().toStdString();
     }
@@ -505,7 +507,7 @@ TEST_F(ViewerTest, UnreadableDaysAndFoldersSayWhy) {
         std::filesystem::permissions(test::Utf8Path(closed), std::filesystem::perms::none);
         ViewerForm w;
         w.OpenFolder(QString::fromStdString(closed));
-        EXPECT_TRUE(w.LViewMessage->text().contains("を読めません（"))
+        EXPECT_TRUE(w.LViewMessage->text().contains("フォルダーを読めません（"))
             << w.LViewMessage->text().toStdString();
     }
 }
