@@ -28,7 +28,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <limits>
 
 namespace qvr {
