@@ -73,6 +73,14 @@ protected:
         QApplication::processEvents();
     }
 
+    // The pointer over the chart, a fraction `fx` of the way across.
+    static void Hover(ViewerForm& v, double fx) {
+        const QPoint over = ChartPoint(v, fx);
+        QMouseEvent hover(QEvent::MouseMove, over, v.ViewerChart->mapToGlobal(over), Qt::NoButton,
+                          Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(v.ViewerChart, &hover);
+    }
+
     static QPoint ChartPoint(ViewerForm& v, double fx, double fy = 0.5) {
         const QRect r = v.ViewerChart->axisRect()->rect();
         return QPoint(r.left() + static_cast<int>(fx * r.width()),
@@ -159,10 +167,7 @@ TEST_F(ViewerTest, WheelZoomsAroundTheCursorDragPansDoubleClickShowsAll) {
 
     // The readout gives the time and the values under the cursor line, each
     // with the file's digits.
-    const QPoint over = ChartPoint(v, 0.0);
-    QMouseEvent hover(QEvent::MouseMove, over, chart->mapToGlobal(over), Qt::NoButton, Qt::NoButton,
-                      Qt::NoModifier);
-    QApplication::sendEvent(chart, &hover);
+    Hover(v, 0.0);
     EXPECT_EQ(v.LViewCursor->text(), "2024/05/28 09:00:00\n風速 0\n    (-0.5〜1)\n気温(参考) 20");
 }
 
@@ -312,10 +317,7 @@ TEST_F(ViewerTest, TheReadoutOfSixteenChannelsNeverWidensTheWindow) {
     QApplication::processEvents();
     const QSize size = v.size();
     for (const double at : {0.0, 0.3, 0.6, 1.0}) {
-        const QPoint over = ChartPoint(v, at);
-        QMouseEvent hover(QEvent::MouseMove, over, v.ViewerChart->mapToGlobal(over), Qt::NoButton,
-                          Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(v.ViewerChart, &hover);
+        Hover(v, at);
         QApplication::processEvents();
         EXPECT_EQ(v.size(), size) << at;
         EXPECT_LE(v.minimumSizeHint().width(), size.width()) << at;
@@ -525,10 +527,7 @@ TEST_F(ViewerTest, TheReadoutAndExtremesShowTheFilesOwnDigits) {
     WaitLoaded(v);
     EXPECT_EQ(v.PViewStats->text(),
               "行数 3　風速 平均 9.800 m/s　最大 11.980 m/s　最小 7.919 m/s　読めなかった行 0");
-    const QPoint over = ChartPoint(v, 0.0);
-    QMouseEvent hover(QEvent::MouseMove, over, v.ViewerChart->mapToGlobal(over), Qt::NoButton,
-                      Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(v.ViewerChart, &hover);
+    Hover(v, 0.0);
     EXPECT_EQ(v.LViewCursor->text(), "2024/05/30 10:00:00\n風速 11.980\n気温(参考) 20.3");
 }
 
