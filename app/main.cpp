@@ -19,6 +19,9 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 using namespace qvr;
 
@@ -47,6 +50,12 @@ public:
 } // namespace
 
 int main(int argc, char** argv) {
+#ifdef __GLIBC__
+    // Large blocks (the rows of a day the viewer read) go back to the system
+    // when freed: otherwise freeing one raises the threshold, and a month's
+    // parts stay in the heap beside the month they were joined into.
+    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
+#endif
     GuardedApplication app(argc, argv);
     const CommandLine commandLine = ParseCommandLine(app.arguments());
     if (!commandLine.ignored.isEmpty())

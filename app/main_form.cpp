@@ -4,6 +4,7 @@
 #include "link/comm_ctrl_form.h"
 #include "monitor/mon_form.h"
 #include "records/record_lines.h"
+#include "records/record_settings.h"
 #include "settings/sys_set_form.h"
 #include "ui/app_globals.h"
 #include "ui/pictures.h"
@@ -744,6 +745,7 @@ void TMainForm::BBSaveDataClick() {
 void TMainForm::BBViewerClick() {
     if (!Viewer) {
         Viewer = new ViewerForm(this);
+        Viewer->SetMemoryBudget(LoadViewerMemoryBudget(ctx_.exeDir + "BaseSetpoint.ini"));
         Viewer->OpenFolder(QString::fromStdString(RecordFolder(ctx_.exeDir)));
     }
     Viewer->show();

@@ -1,7 +1,9 @@
 // The record viewer's hot paths, each against its yardstick in the same run:
 // reading and first drawing a day's second file (86,400 rows) against reading
-// its lines with std::getline, and redrawing a month of second rows at any
-// zoom against redrawing a day.
+// its lines with std::getline, redrawing a month of second rows at any zoom
+// against redrawing a day, and the whole program opening a month, drawing it
+// and writing it as a picture against Kst doing the same with the same
+// readings (BM_MonthToPngAgainstKst; needs the Debian package kst).
 #include "base/text_file.h"
 #include "records/record_lines.h"
 #include "viewer/viewer_form.h"
@@ -16,7 +18,10 @@
 #include <filesystem>
 #include <fstream>
 #include <malloc.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -24,6 +29,11 @@ using namespace qvr;
 
 TDateTime FirstDay() {
     return EncodeDateTime({2024, 5, 1, 0, 0, 0, 0});
+}
+
+// The wind speed of second i of a day.
+float Wind(int i) {
+    return static_cast<float>(3 + 2 * std::sin(i / 900.0) + (i * 7919 % 100) / 100.0);
 }
 
 // Second files for May, written once and kept for the run.
@@ -39,8 +49,7 @@ struct Month {
             std::vector<std::string> lines{SecondHeaderLine()};
             lines.reserve(86401);
             for (int i = 0; i < 86400; ++i) {
-                s.WindSpeed =
-                    static_cast<float>(3 + 2 * std::sin(i / 900.0) + (i * 7919 % 100) / 100.0);
+                s.WindSpeed = Wind(i);
                 s.AirTemp = static_cast<float>(15 + 5 * std::sin((d * 86400 + i) / 14000.0));
                 lines.push_back(SecondDataRow(FirstDay() + d + i / 86400.0, s));
             }
@@ -53,6 +62,18 @@ struct Month {
     ~Month() {
         std::error_code ec;
         std::filesystem::remove_all(dir, ec);
+    }
+    // The month's wind speeds as a plain numeric file (seconds from the
+    // first, then the value as the second files write it), for Kst.
+    std::string Plain() {
+        const std::string path = (dir / "month.txt").string();
+        if (std::filesystem::exists(path)) return path;
+        std::FILE* f = std::fopen(path.c_str(), "w");
+        for (int d = 0; d < 31; ++d)
+            for (int i = 0; i < 86400; ++i)
+                std::fprintf(f, "%d %1.3f\n", d * 86400 + i, Wind(i));
+        std::fclose(f);
+        return path;
     }
 };
 
@@ -164,6 +185,86 @@ BENCHMARK(BM_Redraw)
     ->ArgsProduct({{1, 31}, {1, 10, 1000}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// One run of a program: its wall time and its peak resident memory.
+struct RunCost {
+    double Seconds = 0;
+    double CpuSeconds = 0; // user and system: less swayed by a shared machine
+    double PeakMB = 0;
+    bool Ok = false;
+};
+
+RunCost Run(const std::vector<std::string>& args, const std::vector<std::string>& env) {
+    RunCost cost;
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        for (const std::string& e : env)
+            putenv(const_cast<char*>(e.c_str()));
+        // Quiet: their notes on the offscreen platform are not the figures.
+        std::freopen("/dev/null", "w", stderr);
+        std::vector<char*> argv;
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid) return cost;
+    cost.Seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    cost.CpuSeconds = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    cost.PeakMB = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    cost.Ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return cost;
+}
+
+// A month of second rows (31 day files, 2.68 million rows) opened, drawn and
+// written as a PNG by the program's viewer ("--view" with QVR_VIEW_SHOT), and
+// by Kst from the same readings as a plain numeric file, turn about in the
+// same run: each run's figures, and the ratios of the means.
+void BM_MonthToPngAgainstKst(benchmark::State& state) {
+    Month& month = TheMonth();
+    const std::string plain = month.Plain();
+    const std::string ourPng = (month.dir / "ours.png").string();
+    const std::string kstPng = (month.dir / "kst.png").string();
+    std::vector<std::string> ours{QVR_MONITOR_PROGRAM, "--view"};
+    for (const QString& day : month.days)
+        ours.push_back(day.toStdString());
+    const std::vector<std::string> kst{"kst2", plain, "-x", "1", "-y", "2", "--png", kstPng};
+    RunCost sumOurs, sumKst;
+    int run = 0;
+    for (auto _ : state) {
+        std::filesystem::remove(ourPng);
+        std::filesystem::remove(kstPng);
+        const RunCost a = Run(ours, {"QVR_VIEW_SHOT=" + ourPng});
+        const RunCost b = Run(kst, {});
+        if (!a.Ok || !b.Ok || !std::filesystem::exists(ourPng) ||
+            !std::filesystem::exists(kstPng)) {
+            state.SkipWithError("a run failed or wrote no picture (is kst installed?)");
+            return;
+        }
+        std::fprintf(stderr,
+                     "run %d: ours %.2f s (cpu %.2f s) %.0f MB, Kst %.2f s (cpu %.2f s) %.0f MB\n",
+                     ++run, a.Seconds, a.CpuSeconds, a.PeakMB, b.Seconds, b.CpuSeconds, b.PeakMB);
+        sumOurs.Seconds += a.Seconds;
+        sumOurs.CpuSeconds += a.CpuSeconds;
+        sumKst.CpuSeconds += b.CpuSeconds;
+        sumOurs.PeakMB = std::max(sumOurs.PeakMB, a.PeakMB);
+        sumKst.Seconds += b.Seconds;
+        sumKst.PeakMB = std::max(sumKst.PeakMB, b.PeakMB);
+    }
+    state.counters["ours_s"] = sumOurs.Seconds / run;
+    state.counters["kst_s"] = sumKst.Seconds / run;
+    state.counters["time_ratio"] = sumOurs.Seconds / sumKst.Seconds;
+    state.counters["cpu_ratio"] = sumOurs.CpuSeconds / sumKst.CpuSeconds;
+    state.counters["ours_peak_MB"] = sumOurs.PeakMB;
+    state.counters["kst_peak_MB"] = sumKst.PeakMB;
+    state.counters["memory_ratio"] = sumOurs.PeakMB / sumKst.PeakMB;
+}
+BENCHMARK(BM_MonthToPngAgainstKst)->Iterations(5)->Unit(benchmark::kSecond)->UseRealTime();
 
 } // namespace
 

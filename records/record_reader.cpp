@@ -495,21 +495,19 @@ bool RecordParser::Row(std::string_view line) {
         if (n == 0 || n != sampleNames_.size()) return false;
         if (namedColumns_.empty()) {
             // "X(最大)" and "X(最小)" after X are X's band.
-            std::unordered_map<std::string_view, int> seen;
+            data_.Columns.reserve(data_.Columns.size() + sampleNames_.size());
+            index_.reserve(data_.Columns.size() + sampleNames_.size());
             for (const std::string& name : sampleNames_) {
-                std::string_view base = name;
                 int what = 0;
-                if (base.ends_with(kMaxSuffix)) what = 1;
-                if (base.ends_with(kMinSuffix)) what = 2;
-                if (what != 0) base.remove_suffix(kMaxSuffix.size());
-                const auto found = what != 0 ? seen.find(base) : seen.end();
-                if (found != seen.end()) {
+                if (name.ends_with(kMaxSuffix)) what = 1;
+                if (name.ends_with(kMinSuffix)) what = 2;
+                const auto found =
+                    what != 0 ? index_.find(name.substr(0, name.size() - kMaxSuffix.size()))
+                              : index_.end();
+                if (found != index_.end())
                     namedColumns_.push_back({found->second, what});
-                } else {
-                    const int column = Column(name);
-                    seen.emplace(name, column);
-                    namedColumns_.push_back({column, 0});
-                }
+                else
+                    namedColumns_.push_back({Column(name), 0});
             }
         }
         for (std::size_t j = 0; j < n; ++j)
@@ -733,6 +731,68 @@ void MergeRecordData(RecordData& into, RecordData&& more) {
     SortByTime(into);
 }
 
+RecordData JoinRecordData(std::vector<RecordData>&& parts) {
+    RecordData all;
+    // Columns in the order they first appear; a band where any part has one.
+    std::unordered_map<std::string_view, std::size_t> index;
+    std::vector<bool> band;
+    std::size_t rows = 0;
+    for (const RecordData& part : parts) {
+        rows += part.Rows();
+        for (const RecordColumn& c : part.Columns) {
+            const auto [it, fresh] = index.try_emplace(c.Name, all.Columns.size());
+            if (fresh) {
+                all.Columns.emplace_back().Name = c.Name;
+                band.push_back(false);
+            }
+            if (!c.Max.empty()) band[it->second] = true;
+        }
+    }
+    // Room for every row at once; each part is let go once it is copied, so
+    // the join needs little more than the rows themselves.
+    all.Time.reserve(rows);
+    all.Kind.reserve(rows);
+    for (std::size_t c = 0; c < all.Columns.size(); ++c) {
+        all.Columns[c].Avg.reserve(rows);
+        if (band[c]) {
+            all.Columns[c].Max.reserve(rows);
+            all.Columns[c].Min.reserve(rows);
+        }
+    }
+    std::vector<const RecordColumn*> from(all.Columns.size());
+    const CellDigits none;
+    for (RecordData& part : parts) {
+        const std::size_t at = all.Rows(), n = part.Rows();
+        std::fill(from.begin(), from.end(), nullptr);
+        for (const RecordColumn& c : part.Columns)
+            if (!from[index[c.Name]]) from[index[c.Name]] = &c;
+        const auto copy = [n](std::vector<float>& to, const RecordColumn* c, int what) {
+            if (c && !c->Values(what).empty())
+                to.insert(to.end(), c->Values(what).begin(), c->Values(what).end());
+            else
+                to.resize(to.size() + n, kNaN);
+        };
+        for (std::size_t c = 0; c < all.Columns.size(); ++c) {
+            RecordColumn& to = all.Columns[c];
+            for (int what = 0; what < (band[c] ? 3 : 1); ++what) {
+                copy(what == 0 ? to.Avg : what == 1 ? to.Max : to.Min, from[c], what);
+                CellDigits& digits = what == 0   ? to.AvgDigits
+                                     : what == 1 ? to.MaxDigits
+                                                 : to.MinDigits;
+                digits.Append(at, from[c] ? from[c]->Digits(what) : none, n);
+            }
+        }
+        all.Time.insert(all.Time.end(), part.Time.begin(), part.Time.end());
+        all.Kind.insert(all.Kind.end(), part.Kind.begin(), part.Kind.end());
+        all.SkippedLines += part.SkippedLines;
+        all.HeadingLines += part.HeadingLines;
+        all.Errors.insert(all.Errors.end(), part.Errors.begin(), part.Errors.end());
+        part = RecordData();
+    }
+    SortByTime(all);
+    return all;
+}
+
 std::string RecordFileProblem(const std::string& path) {
     std::error_code error;
     const auto status = std::filesystem::status(std::filesystem::path(path), error);
@@ -810,12 +870,8 @@ RecordData ReadRecordFiles(const std::vector<std::string>& paths,
     worker();
     for (std::thread& t : pool)
         t.join();
-    RecordData all;
-    for (RecordData& one : read) {
-        if (cancelled()) break;
-        MergeRecordData(all, std::move(one));
-    }
-    return all;
+    if (cancelled()) return {};
+    return JoinRecordData(std::move(read));
 }
 
 TDateTime RecordFileDate(std::string_view fileName) {

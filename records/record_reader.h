@@ -203,6 +203,10 @@ std::string RecordFolderProblem(const std::string& folder);
 // The paths without those that name a file named before.
 std::vector<std::string> UniqueRecordPaths(const std::vector<std::string>& paths);
 
+// The parts as one, channels joined by name in the order they first appear,
+// rows sorted by time; messages in the parts' order.
+RecordData JoinRecordData(std::vector<RecordData>&& parts);
+
 // Appends `more` to `into` (channels joined by name) and sorts the rows by time.
 void MergeRecordData(RecordData& into, RecordData&& more);
 

@@ -18,6 +18,18 @@ void LoadRecordSettings(const std::string& iniPath, TMySts& sts) {
     }
 }
 
+std::uint64_t LoadViewerMemoryBudget(const std::string& iniPath) {
+    constexpr int kDefaultMB = 1024;
+    int mb = kDefaultMB;
+    try {
+        mb = IniFile(iniPath).ReadInteger("Viewer", "MemoryMB", kDefaultMB);
+    } catch (const std::exception&) {
+        // A file that cannot be read gives the default.
+    }
+    if (mb < 16) mb = kDefaultMB;
+    return static_cast<std::uint64_t>(mb) << 20;
+}
+
 void SaveRecordSettings(const std::string& iniPath, const TMySts& sts) {
     try {
         IniFile ini(iniPath);

@@ -9,6 +9,9 @@ namespace qvr {
 namespace {
 
 constexpr std::size_t kFan = 8;
+// Rows to a first-level block: a summary is 24 bytes, so blocks of 32 rows
+// cost under a byte a row, and a span's loose rows at each end stay few.
+constexpr std::size_t kLeaf = 32;
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 const std::vector<float> kNoValues;
 
@@ -69,13 +72,13 @@ SpanPyramid::SpanPyramid(const std::vector<float>* values) : values_(values) {
     // The first level in one tight pass: what adding each row's summary in
     // turn gives, in the same order, at a fraction of the cost.
     const std::size_t n = values->size();
-    std::vector<SpanSummary> level((n + kFan - 1) / kFan);
+    std::vector<SpanSummary> level((n + kLeaf - 1) / kLeaf);
     for (std::size_t b = 0; b < level.size(); ++b) {
         float low = std::numeric_limits<float>::infinity();
         float high = -low;
         double sum = 0;
         std::size_t count = 0;
-        for (std::size_t i = b * kFan, end = std::min(i + kFan, n); i < end; ++i) {
+        for (std::size_t i = b * kLeaf, end = std::min(i + kLeaf, n); i < end; ++i) {
             const float v = (*values)[i];
             if (!std::isfinite(v)) continue;
             low = std::min(low, v);
@@ -99,12 +102,12 @@ SpanSummary SpanPyramid::Query(std::size_t from, std::size_t to) const {
     SpanSummary s;
     if (!values_) return s;
     to = std::min(to, values_->size());
-    while (from < to && from % kFan)
+    while (from < to && from % kLeaf)
         s.Add(One((*values_)[from++]));
-    while (from < to && to % kFan)
+    while (from < to && to % kLeaf)
         s.Add(One((*values_)[--to]));
-    from /= kFan;
-    to /= kFan;
+    from /= kLeaf;
+    to /= kLeaf;
     for (std::size_t l = 0; from < to; ++l) {
         const std::vector<SpanSummary>& level = levels_[l];
         if (l + 1 == levels_.size()) {

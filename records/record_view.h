@@ -16,7 +16,7 @@ struct SpanSummary {
     void Add(const SpanSummary& other);
 };
 
-// Block summaries of a column, eight rows to a block and eight blocks to the
+// Block summaries of a column, 32 rows to a block and eight blocks to the
 // next level, so that any span's summary costs a few dozen steps: a month of
 // second rows redraws as fast as a day.
 class SpanPyramid {
@@ -28,7 +28,7 @@ public:
 
 private:
     const std::vector<float>* values_ = nullptr;
-    std::vector<std::vector<SpanSummary>> levels_; // level 0: blocks of 8 rows
+    std::vector<std::vector<SpanSummary>> levels_; // level 0: blocks of 32 rows
 };
 
 // A point of a drawn line; a NaN value breaks the line.

@@ -599,24 +599,24 @@ void ViewerForm::Load(const QStringList& files) {
     files_ = files;
     stamp_ = FileStamp();
     std::shared_ptr<Job> job = job_;
-    thread_ = QThread::create([job] {
+    const std::uint64_t budget = memoryBudget_;
+    thread_ = QThread::create([job, budget] {
+        std::vector<std::string> paths;
         std::uint64_t total = 0;
-        for (const QString& f : job->files)
-            total += static_cast<std::uint64_t>(std::max<qint64>(QFileInfo(f).size(), 0));
-        job->total = total;
-        RecordData all;
-        std::uint64_t before = 0;
         for (const QString& f : job->files) {
-            RecordData one =
-                ReadRecordFile(f.toStdString(), [&](std::uint64_t done, std::uint64_t) {
-                    job->done = before + done;
-                    return !job->cancel.load();
-                });
-            before += static_cast<std::uint64_t>(std::max<qint64>(QFileInfo(f).size(), 0));
-            MergeRecordData(all, std::move(one));
-            if (job->cancel) break;
+            paths.push_back(f.toStdString());
+            total += static_cast<std::uint64_t>(std::max<qint64>(QFileInfo(f).size(), 0));
         }
-        job->result = std::make_shared<RecordView>(std::move(all));
+        job->total = total;
+        // The day files side by side, each once, within the session's memory.
+        RecordBudget memory(budget);
+        RecordReadOptions options;
+        options.Budget = &memory;
+        options.Cancel = &job->cancel;
+        options.Done = &job->done;
+        RecordData all = ReadRecordFiles(paths, options);
+        // A window closing does not wait for the view of rows it will not show.
+        job->result = std::make_shared<RecordView>(job->cancel ? RecordData() : std::move(all));
     });
     connect(thread_, &QThread::finished, this, &ViewerForm::LoadDone);
     PBViewLoad->setValue(0);

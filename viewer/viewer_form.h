@@ -51,6 +51,8 @@ public:
     // the files again when they have changed.
     void FollowTick();
     bool Loading() const { return thread_ != nullptr; }
+    // The memory the rows read may take (LoadViewerMemoryBudget), from the next load on.
+    void SetMemoryBudget(std::uint64_t bytes) { memoryBudget_ = bytes; }
 
     const RecordView* View() const { return view_.get(); }
     const QStringList& Files() const { return files_; }
@@ -134,6 +136,7 @@ private:
     std::vector<std::pair<int, QCPGraph*>> others_;
     QCPItemStraightLine* cursor_ = nullptr;
     std::vector<LinePoint> points_;
+    std::uint64_t memoryBudget_ = RecordBudget::kDefaultBytes;
 };
 
 } // namespace qvr

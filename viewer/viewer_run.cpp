@@ -1,5 +1,6 @@
 #include "viewer/viewer_run.h"
 
+#include "records/record_settings.h"
 #include "viewer/viewer_form.h"
 
 #include "ui/plot.h"
@@ -12,6 +13,8 @@ namespace qvr {
 std::unique_ptr<ViewerForm> StartViewer(const QStringList& paths, const QString& exeDir,
                                         const QString& shot) {
     auto viewer = std::make_unique<ViewerForm>();
+    viewer->SetMemoryBudget(
+        LoadViewerMemoryBudget(QDir(exeDir).filePath("BaseSetpoint.ini").toStdString()));
     ViewerForm* v = viewer.get();
     // From the event loop, so that the window has its size and its last paint.
     const auto takeShot = [v, shot] {

@@ -3,6 +3,7 @@
 #include "base/text_file.h"
 #include "core/poll_cycle.h"
 #include "core/sample_validity.h"
+#include "records/record_csv.h"
 #include "records/record_reader.h"
 #include "tests/records/record_fixture.h"
 
@@ -131,6 +132,10 @@ TEST(ExportLines, ThePlotDataExportReadsAsARecordFile) {
     EXPECT_EQ(pd.Columns[0].Avg[3], 0.3f); // 0.300000011920929 in the file
     EXPECT_EQ(pd.Time[3], At(10, 0, 3));
     EXPECT_EQ(pd.SkippedLines, 0u);
+    // Written again by the viewer, the rows are the export's own, digit for digit.
+    std::vector<std::string> lines = PlotDataLines(history, true);
+    lines.erase(lines.begin() + 1); // the unit line
+    EXPECT_EQ(RecordCsvLines(pd, 0, pd.Rows()), lines);
 }
 
 TEST(ExportFiles, AreCp932WithCrLfAndReplaceTheOldContent) {

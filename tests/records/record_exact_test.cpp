@@ -122,6 +122,10 @@ TEST(RecordExact, EveryFileTheProgramWritesReadsBackAsItWas) {
     EXPECT_EQ(CellText(joined.Columns[0], 0, 1), "0.013");
     EXPECT_EQ(CellText(joined.Columns[0], 1, 5), CellText(m.Columns[0], 1, 0));
     EXPECT_EQ(CellText(joined.Columns[5], 0, 4), ""); // a second row has no such channel
+    std::vector<RecordData> parts;
+    parts.push_back(ReadRecordBytes(Bytes(minute)));
+    parts.push_back(ReadRecordBytes(Bytes(second)));
+    ExpectSame(joined, JoinRecordData(std::move(parts)), "joined at once");
     const RecordData again = ExportedAndRead(joined);
     ExpectSame(joined, again, "joined");
     // And once more: the export of an export is the same file.

@@ -71,5 +71,23 @@ TEST(RecordSettings, AFileThatCannotBeWrittenIsIgnored) {
     EXPECT_FALSE(FileExists(dir.File("missing/BaseSetpoint.ini")));
 }
 
+TEST(RecordSettings, TheViewersMemoryBudgetIsReadInMebibytes) {
+    test::ScratchDir dir;
+    const std::string path = dir.File("BaseSetpoint.ini");
+    EXPECT_EQ(LoadViewerMemoryBudget(path), std::uint64_t{1} << 30); // no file
+    const struct {
+        const char* text;
+        std::uint64_t bytes;
+    } cases[] = {{"[Viewer]\r\nMemoryMB=256\r\n", 256u << 20},
+                 {"[Viewer]\r\nMemoryMB=8192\r\n", std::uint64_t{8192} << 20},
+                 {"[Viewer]\r\nMemoryMB=lots\r\n", 1u << 30},
+                 {"[Viewer]\r\nMemoryMB=-5\r\n", 1u << 30},
+                 {"[Record]\r\nMemoryMB=256\r\n", 1u << 30}};
+    for (const auto& c : cases) {
+        ReplaceFileBytes(path, c.text);
+        EXPECT_EQ(LoadViewerMemoryBudget(path), c.bytes) << c.text;
+    }
+}
+
 } // namespace
 } // namespace qvr
