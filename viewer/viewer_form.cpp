@@ -172,6 +172,11 @@ std::vector<DayFile> DayFiles(const QString& folder, int kind) {
     return out;
 }
 
+// A day's tooltip: its path, or why it cannot be read.
+QString DayTip(const DayFile& day) {
+    return day.Problem.isEmpty() ? QDir::toNativeSeparators(day.Path) : day.Problem;
+}
+
 QStringList ReadableDayFiles(const QString& folder, int kind) {
     QStringList out;
     for (const DayFile& day : DayFiles(folder, kind))
@@ -558,19 +563,32 @@ void ViewerForm::UseKindFound(const QString& folder) {
 
 void ViewerForm::ListDays() {
     const QSignalBlocker block(LBViewDays);
+    folderProblem_.clear();
+    const std::vector<DayFile> days =
+        folder_.isEmpty() ? std::vector<DayFile>() : DayFiles(folder_, CBViewKind->currentIndex());
+    if (!folder_.isEmpty()) folderProblem_ = ReaderText(RecordFolderProblem(folder_.toStdString()));
+    // The same days as listed: the list, its current row and its scrolling stay.
+    bool same = static_cast<int>(days.size()) == LBViewDays->count();
+    for (std::size_t i = 0; same && i < days.size(); ++i) {
+        const QListWidgetItem* item = LBViewDays->item(static_cast<int>(i));
+        same = item->data(Qt::UserRole).toString() == days[i].Path &&
+               item->toolTip() == DayTip(days[i]);
+    }
+    if (same) {
+        for (int i = 0; i < LBViewDays->count(); ++i)
+            LBViewDays->item(i)->setSelected(
+                files_.contains(LBViewDays->item(i)->data(Qt::UserRole).toString()));
+        return;
+    }
     const int scroll = LBViewDays->verticalScrollBar()->value();
     LBViewDays->clear();
-    folderProblem_.clear();
-    if (folder_.isEmpty()) return;
-    folderProblem_ = ReaderText(RecordFolderProblem(folder_.toStdString()));
-    for (const DayFile& file : DayFiles(folder_, CBViewKind->currentIndex())) {
+    for (const DayFile& file : days) {
         const TDateTime day = RecordFileDate(QFileInfo(file.Path).fileName().toStdString());
         const QString date = Text(FormatDateTime("yyyy/mm/dd", day));
         auto* item = new QListWidgetItem(
             file.Problem.isEmpty() ? date : tr("%1 読めません").arg(date), LBViewDays);
         item->setData(Qt::UserRole, file.Path);
-        item->setToolTip(file.Problem.isEmpty() ? QDir::toNativeSeparators(file.Path)
-                                                : file.Problem);
+        item->setToolTip(DayTip(file));
         if (!file.Problem.isEmpty()) item->setForeground(QColor(192, 0, 0));
         item->setSelected(files_.contains(file.Path));
     }
