@@ -85,6 +85,9 @@ TEST(RecordLimits, TheBudgetStopsTheReadAtItsBytesWhateverTheRowsWidth) {
 // A file cut short or replaced while it is read keeps no rows and says so; a
 // file that grows (a day being recorded) is read as far as it was.
 TEST(RecordLimits, AFileThatChangesWhileItIsReadIsReported) {
+#ifdef _WIN32
+    GTEST_SKIP() << "a file open for reading can be neither cut short nor replaced there";
+#endif
     test::TempDir dir;
     const std::string path = dir.File("RT_20240529.csv");
     const std::vector<std::string> lines = SecondLines(120000); // several chunks
@@ -129,13 +132,12 @@ TEST(RecordLimits, AFileNamedTwiceIsReadOnce) {
     std::filesystem::create_directory(dir.File("Record"));
     const std::string file = dir.File("Record/RT_20240529.csv");
     WriteTextLines(file, SecondLines(100));
-    std::filesystem::create_symlink(file, dir.File("link.csv"));
-    const std::vector<std::string> paths = {file,
-                                            file,
-                                            dir.File("Record/./RT_20240529.csv"),
-                                            dir.File("Record//RT_20240529.csv"),
-                                            dir.File("Record/../Record/RT_20240529.csv"),
-                                            dir.File("link.csv")};
+    std::vector<std::string> paths = {file, file, dir.File("Record/./RT_20240529.csv"),
+                                      dir.File("Record//RT_20240529.csv"),
+                                      dir.File("Record/../Record/RT_20240529.csv")};
+    std::error_code noLinks; // Windows may refuse links to an ordinary user
+    std::filesystem::create_symlink(file, dir.File("link.csv"), noLinks);
+    if (!noLinks) paths.push_back(dir.File("link.csv"));
     EXPECT_EQ(UniqueRecordPaths(paths), std::vector<std::string>{file});
     EXPECT_EQ(ReadRecordFiles(paths).Rows(), 100u);
     // Names of files that are not there are kept: each gives its own message.

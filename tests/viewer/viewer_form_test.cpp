@@ -209,6 +209,18 @@ TEST_F(ViewerTest, StatisticsAndExportsCoverTheVisibleSpan) {
 // Dense rows swinging between 1 and 5 m/s: drawn as each pixel column's
 // extremes, every column of the chart is filled from 1 to 5, none skipped, and
 // nothing is drawn above 5.
+// A file named twice, by another spelling, or by itself and by its folder is
+// read once.
+TEST_F(ViewerTest, AFileNamedTwiceOrByItsFolderIsReadOnce) {
+    ViewerForm v;
+    const QString file = QString::fromStdString(MinuteFile(28));
+    v.OpenPaths({file, file, QString::fromStdString(record),
+                 QString::fromStdString(record + "/./RT_20240528.RCD")});
+    WaitLoaded(v);
+    ASSERT_NE(v.View(), nullptr);
+    EXPECT_EQ(v.View()->Data().Rows(), 600u + 480u); // the 28th and the 29th, once each
+}
+
 TEST_F(ViewerTest, ADenseLineFillsEveryPixelColumnWithItsExtremes) {
     std::vector<std::string> lines{SecondHeaderLine()};
     TSampleRec s;
