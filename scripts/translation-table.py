@@ -22,6 +22,7 @@ titles = [
     ("SampleField", "Monitor list names"),
     ("CalibrationReport", "Calibration report (PDF)"),
     ("qvr::ViewerForm", "Record viewer"),
+    ("RecordColumn", "Record viewer: channel names (the files keep theirs)"),
     ("RecordReader", "Record viewer: file messages (pieces; paths and counts stay as they are)"),
     ("SetpointText", "Setpoint file messages"),
     ("ProgramLock", "Start"),

@@ -694,6 +694,69 @@ A second copy in the same folder would mix up the settings and record files, so 
     </message>
 </context>
 <context>
+    <name>RecordColumn</name>
+    <message>
+        <source>風速</source>
+        <translation>Wind speed</translation>
+    </message>
+    <message>
+        <source>気温(参考)</source>
+        <translation>Air temp. (ref.)</translation>
+    </message>
+    <message>
+        <source>気温（高精度）</source>
+        <translation>Air temp. (fine)</translation>
+    </message>
+    <message>
+        <source>風速（生値）</source>
+        <translation>Wind speed (raw)</translation>
+    </message>
+    <message>
+        <source>風速用温度</source>
+        <translation>Probe temp.</translation>
+    </message>
+    <message>
+        <source>温度差</source>
+        <translation>Temp. diff.</translation>
+    </message>
+    <message>
+        <source>CPU使用率</source>
+        <translation>CPU load</translation>
+    </message>
+    <message>
+        <source>電源電圧</source>
+        <translation>Supply voltage</translation>
+    </message>
+    <message>
+        <source>AD変換回数</source>
+        <translation>A/D count</translation>
+    </message>
+    <message>
+        <source>DA出力</source>
+        <translation>D/A output</translation>
+    </message>
+    <message>
+        <source>気温</source>
+        <translation>Air temp.</translation>
+    </message>
+    <message>
+        <source>風向</source>
+        <translation>Wind direction</translation>
+    </message>
+    <message>
+        <source>風速(RAW)</source>
+        <translation>Wind speed (raw)</translation>
+    </message>
+    <message>
+        <source>(最大)</source>
+        <translation> (max)</translation>
+    </message>
+    <message>
+        <source>(最小)</source>
+        <translation> (min)</translation>
+    </message>
+</context>
+<context>
     <name>RecordReader</name>
     <message>
         <source>: 通常のファイルではありません</source>
@@ -1860,14 +1923,6 @@ No certificate written: </translation>
         <translation>   Unreadable rows %1</translation>
     </message>
     <message>
-        <source>&#x3000;%1 %2</source>
-        <translation>   %1 %2</translation>
-    </message>
-    <message>
-        <source> (%1〜%2)</source>
-        <translation> (%1 to %2)</translation>
-    </message>
-    <message>
         <source>%1 に書き込めません</source>
         <translation>Cannot write %1</translation>
     </message>
@@ -1894,6 +1949,18 @@ No certificate written: </translation>
     <message>
         <source>CSV 保存</source>
         <translation>Save CSV</translation>
+    </message>
+    <message>
+        <source>%1 読めません</source>
+        <translation>%1 unreadable</translation>
+    </message>
+    <message>
+        <source>%1 %2</source>
+        <translation>%1 %2</translation>
+    </message>
+    <message>
+        <source>(%1〜%2)</source>
+        <translation>(%1 to %2)</translation>
     </message>
 </context>
 </TS>

@@ -5,6 +5,7 @@
 #include "records/record_csv.h"
 #include "records/record_texts.h"
 #include "ui/language.h"
+#include "viewer/column_text.h"
 
 #include "ui/plot.h"
 #include "ui/window_fit.h"
@@ -14,11 +15,14 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QResizeEvent>
+#include <QScrollBar>
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -142,18 +146,94 @@ QString Text(const std::string& utf8) {
     return QString::fromStdString(utf8);
 }
 
-QString Fixed3(double v) {
-    return QString::asprintf("%.3f", v);
+// A day file of a folder, and why it cannot be read (empty when it can).
+struct DayFile {
+    QString Path;
+    QString Problem;
+};
+
+// A message of the reader in the interface's language; "" stays "".
+QString ReaderText(const std::string& message) {
+    return TranslatePieces(message, record_text::kContext, record_text::kPieces);
 }
 
-// Adds the record files of a folder (of the chosen kind), sorted by name, i.e. by day.
-QStringList DayFiles(const QString& folder, int kind) {
+// The record files of a folder (of the chosen kind), sorted by name, i.e. by
+// day; one that cannot be read is listed too, with the reason.
+std::vector<DayFile> DayFiles(const QString& folder, int kind) {
     QDir dir(folder);
-    QStringList out;
-    for (const QString& name :
-         dir.entryList({kKindPatterns[kind]}, QDir::Files | QDir::Readable, QDir::Name))
-        if (RecordFileDate(name.toStdString()) > 0) out.append(dir.filePath(name));
+    std::vector<DayFile> out;
+    for (const QString& name : dir.entryList(
+             {kKindPatterns[kind]}, QDir::Files | QDir::Dirs | QDir::System | QDir::NoDotAndDotDot,
+             QDir::Name)) {
+        if (RecordFileDate(name.toStdString()) <= 0) continue;
+        const QString path = dir.filePath(name);
+        out.push_back({path, ReaderText(RecordFileProblem(path.toStdString()))});
+    }
     return out;
+}
+
+// A day's tooltip: its path, or why it cannot be read.
+QString DayTip(const DayFile& day) {
+    return day.Problem.isEmpty() ? QDir::toNativeSeparators(day.Path) : day.Problem;
+}
+
+QStringList ReadableDayFiles(const QString& folder, int kind) {
+    QStringList out;
+    for (const DayFile& day : DayFiles(folder, kind))
+        if (day.Problem.isEmpty()) out.append(day.Path);
+    return out;
+}
+
+// The readout beside the chart: a line for each channel drawn, each cut to
+// the panel's fixed width, the whole lines in its tooltip. No value, however
+// long, can widen the window.
+class ReadoutLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    void SetLines(const QStringList& lines, const QStringList& whole) {
+        lines_ = lines;
+        setToolTip(whole.join('\n'));
+        Elide();
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QLabel::resizeEvent(event);
+        Elide();
+    }
+
+private:
+    void Elide() {
+        QStringList shown;
+        const int width = std::max(1, contentsRect().width());
+        for (const QString& line : lines_)
+            shown.append(fontMetrics().elidedText(line, Qt::ElideRight, width));
+        const QString text = shown.join('\n');
+        if (text != this->text()) setText(text);
+    }
+
+    QStringList lines_;
+};
+
+// The maximum and minimum of the statistics as the rows in view hold them: the
+// cell of the first row giving each (a minute's own extreme, else the value).
+std::pair<QString, QString> ExtremeTexts(const RecordView& view, int column, TDateTime from,
+                                         TDateTime to, double max, double min) {
+    const RecordColumn& c = view.Data().Columns[static_cast<std::size_t>(column)];
+    QString maxText, minText;
+    for (std::size_t r = view.Lower(from), end = view.Upper(to);
+         r < end && (maxText.isEmpty() || minText.isEmpty()); ++r) {
+        const bool band = r < c.Max.size() && !std::isnan(c.Max[r]);
+        const float hi = band ? c.Max[r] : c.Avg[r], lo = band ? c.Min[r] : c.Avg[r];
+        if (maxText.isEmpty() && static_cast<double>(hi) == max)
+            maxText = ShownCell(c, band ? 1 : 0, r);
+        if (minText.isEmpty() && static_cast<double>(lo) == min)
+            minText = ShownCell(c, band ? 2 : 0, r);
+    }
+    const int decimals = ChannelDecimals(c.Name);
+    if (maxText.isEmpty()) maxText = QString::fromStdString(DecimalText(max, decimals));
+    if (minText.isEmpty()) minText = QString::fromStdString(DecimalText(min, decimals));
+    return {maxText, minText};
 }
 
 void FitAxis(QCPAxis* axis, const QList<QCPGraph*>& graphs) {
@@ -184,7 +264,8 @@ struct ViewerForm::Job {
     std::shared_ptr<RecordView> result;
 };
 
-ViewerForm::ViewerForm(QWidget* parent) : QWidget(parent, Qt::Window) {
+ViewerForm::ViewerForm(QWidget* parent, const Clock& clock)
+    : QWidget(parent, Qt::Window), clock_(clock) {
     setObjectName("ViewerForm");
     KeepOnScreenWhenShown(*this);
     setWindowTitle(tr("記録ビューア"));
@@ -227,7 +308,10 @@ void ViewerForm::BuildControls() {
     side->addWidget(LBViewChannels, 2);
     auto* sideBox = new QWidget(this);
     sideBox->setLayout(side);
-    sideBox->setFixedWidth(fontMetrics().horizontalAdvance(tr("ほかに表示するチャンネル")) + 30);
+    sideBox->setFixedWidth(
+        std::max(fontMetrics().horizontalAdvance(tr("ほかに表示するチャンネル")) + 30,
+                 CBViewKind->sizeHint().width() + side->contentsMargins().left() +
+                     side->contentsMargins().right()));
     row->addWidget(sideBox);
 
     auto* main = new QVBoxLayout;
@@ -302,18 +386,38 @@ void ViewerForm::BuildControls() {
     // to draw without antialiasing.
     for (QCPGraph* g : {windMax_, windMin_, wind_})
         g->setAntialiased(false);
-    ViewerChart->legend->setVisible(true);
-    ViewerChart->legend->setBrush(QColor(255, 255, 255, 210)); // the lines show through
-    windMin_->removeFromLegend();                              // the band has one entry
-    ViewerChart->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignLeft);
+    // The legend goes under the chart, three entries a row: with many channels
+    // ticked it would cover the lines; the exported picture keeps it.
+    QCPLegend* legend = ViewerChart->legend;
+    ViewerChart->axisRect()->insetLayout()->take(legend);
+    ViewerChart->axisRect()->insetLayout()->simplify();
+    ViewerChart->plotLayout()->addElement(1, 0, legend);
+    ViewerChart->plotLayout()->setRowStretchFactor(1, 0.001);
+    legend->setVisible(true);
+    legend->setFillOrder(QCPLayoutGrid::foColumnsFirst);
+    legend->setWrap(3);
+    legend->setBorderPen(Qt::NoPen);
+    legend->setMargins(QMargins(4, 0, 4, 2));
+    legend->setColumnSpacing(12);
+    legend->setRowSpacing(0);
+    windMin_->removeFromLegend(); // the band has one entry
     cursor_ = new QCPItemStraightLine(ViewerChart);
     cursor_->setPen(QPen(QColor(90, 90, 90), 1, Qt::DashLine));
     cursor_->setVisible(false);
-    main->addWidget(ViewerChart, 1);
+    auto* chartRow = new QHBoxLayout;
+    chartRow->addWidget(ViewerChart, 1);
 
-    LViewCursor = new QLabel(this);
+    LViewCursor = new ReadoutLabel(this);
     LViewCursor->setObjectName("LViewCursor");
-    LViewCursor->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    LViewCursor->setTextFormat(Qt::PlainText);
+    LViewCursor->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    LViewCursor->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    // Room for a name and its value; the rest is cut.
+    LViewCursor->setFixedWidth(fontMetrics().horizontalAdvance(QString(24, QChar('0'))));
+    LViewCursor->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Ignored);
+    chartRow->addWidget(LViewCursor);
+    main->addLayout(chartRow, 1);
+
     PViewStats = new QLabel(this);
     PViewStats->setObjectName("PViewStats");
     PViewStats->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -321,6 +425,11 @@ void ViewerForm::BuildControls() {
     LViewMessage = new QLabel(this);
     LViewMessage->setObjectName("LViewMessage");
     LViewMessage->setWordWrap(true);
+    // Long texts wrap or are cut, never widen the window; the tooltip keeps them whole.
+    for (QLabel* l : {PViewStats, LViewMessage}) {
+        l->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        l->setWordWrap(true);
+    }
     QPalette warn = LViewMessage->palette();
     warn.setColor(QPalette::WindowText, QColor(192, 0, 0));
     LViewMessage->setPalette(warn);
@@ -346,11 +455,19 @@ void ViewerForm::BuildControls() {
     followTimer_ = new QTimer(this);
     followTimer_->setInterval(2000);
     connect(followTimer_, &QTimer::timeout, this, &ViewerForm::FollowTick);
+    // The watcher tells of new days at once where the file system can; the
+    // look once a minute covers the others (network folders).
+    watcher_ = new QFileSystemWatcher(this);
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, &ViewerForm::FolderChanged);
+    folderTimer_ = new QTimer(this);
+    folderTimer_->setInterval(60 * 1000);
+    connect(folderTimer_, &QTimer::timeout, this, &ViewerForm::FolderChanged);
 
     connect(CBViewKind, &QComboBox::currentIndexChanged, this, [this] {
         ListDays();
         if (LBViewDays->selectedItems().isEmpty() && LBViewDays->count() > 0)
-            LBViewDays->setCurrentRow(LBViewDays->count() - 1); // loads the newest
+            LBViewDays->setCurrentRow(LBViewDays->count() - 1,
+                                      QItemSelectionModel::ClearAndSelect); // loads the newest
         else
             LoadSelectedDays();
     });
@@ -375,13 +492,35 @@ void ViewerForm::BuildControls() {
 void ViewerForm::OpenFolder(const QString& folder) {
     folder_ = folder;
     notFound_.clear();
+    if (!watcher_->directories().isEmpty()) watcher_->removePaths(watcher_->directories());
+    watcher_->addPath(folder);
+    folderTimer_->start();
     UseKindFound(folder);
     ListDays();
     if (LBViewDays->count() == 0) {
-        ShowMessage(tr("%1 に記録ファイルがありません").arg(QDir::toNativeSeparators(folder)));
+        ShowMessage(folderProblem_.isEmpty()
+                        ? tr("%1 に記録ファイルがありません").arg(QDir::toNativeSeparators(folder))
+                        : folderProblem_);
         return;
     }
-    LBViewDays->setCurrentRow(LBViewDays->count() - 1); // the newest day
+    LBViewDays->setCurrentRow(LBViewDays->count() - 1,
+                              QItemSelectionModel::ClearAndSelect); // the newest day
+}
+
+void ViewerForm::FolderChanged() {
+    if (folder_.isEmpty()) return;
+    const bool hadDays = LBViewDays->count() > 0;
+    if (!hadDays) UseKindFound(folder_);
+    ListDays();
+    if (!hadDays && LBViewDays->count() > 0 && files_.isEmpty()) {
+        LBViewDays->setCurrentRow(LBViewDays->count() - 1,
+                                  QItemSelectionModel::ClearAndSelect); // the first day recorded
+        return;
+    }
+    if (LBViewDays->count() == 0 && files_.isEmpty())
+        ShowMessage(folderProblem_.isEmpty()
+                        ? tr("%1 に記録ファイルがありません").arg(QDir::toNativeSeparators(folder_))
+                        : folderProblem_);
 }
 
 void ViewerForm::OpenPaths(const QStringList& paths) {
@@ -392,7 +531,7 @@ void ViewerForm::OpenPaths(const QStringList& paths) {
         if (info.isDir()) {
             if (folder_.isEmpty()) folder_ = info.absoluteFilePath();
             UseKindFound(info.absoluteFilePath());
-            files += DayFiles(info.absoluteFilePath(), CBViewKind->currentIndex());
+            files += ReadableDayFiles(info.absoluteFilePath(), CBViewKind->currentIndex());
         } else if (info.exists()) {
             if (folder_.isEmpty()) folder_ = info.absolutePath();
             files.append(info.absoluteFilePath());
@@ -416,7 +555,7 @@ void ViewerForm::OpenPaths(const QStringList& paths) {
 // A folder with second files only (or minute files only) shows those.
 void ViewerForm::UseKindFound(const QString& folder) {
     const int kind = CBViewKind->currentIndex();
-    if (DayFiles(folder, kind).isEmpty() && !DayFiles(folder, 1 - kind).isEmpty()) {
+    if (DayFiles(folder, kind).empty() && !DayFiles(folder, 1 - kind).empty()) {
         const QSignalBlocker block(CBViewKind);
         CBViewKind->setCurrentIndex(1 - kind);
     }
@@ -424,15 +563,36 @@ void ViewerForm::UseKindFound(const QString& folder) {
 
 void ViewerForm::ListDays() {
     const QSignalBlocker block(LBViewDays);
-    LBViewDays->clear();
-    if (folder_.isEmpty()) return;
-    for (const QString& path : DayFiles(folder_, CBViewKind->currentIndex())) {
-        const TDateTime day = RecordFileDate(QFileInfo(path).fileName().toStdString());
-        auto* item = new QListWidgetItem(Text(FormatDateTime("yyyy/mm/dd", day)), LBViewDays);
-        item->setData(Qt::UserRole, path);
-        item->setToolTip(QDir::toNativeSeparators(path));
-        item->setSelected(files_.contains(path));
+    folderProblem_.clear();
+    const std::vector<DayFile> days =
+        folder_.isEmpty() ? std::vector<DayFile>() : DayFiles(folder_, CBViewKind->currentIndex());
+    if (!folder_.isEmpty()) folderProblem_ = ReaderText(RecordFolderProblem(folder_.toStdString()));
+    // The same days as listed: the list, its current row and its scrolling stay.
+    bool same = static_cast<int>(days.size()) == LBViewDays->count();
+    for (std::size_t i = 0; same && i < days.size(); ++i) {
+        const QListWidgetItem* item = LBViewDays->item(static_cast<int>(i));
+        same = item->data(Qt::UserRole).toString() == days[i].Path &&
+               item->toolTip() == DayTip(days[i]);
     }
+    if (same) {
+        for (int i = 0; i < LBViewDays->count(); ++i)
+            LBViewDays->item(i)->setSelected(
+                files_.contains(LBViewDays->item(i)->data(Qt::UserRole).toString()));
+        return;
+    }
+    const int scroll = LBViewDays->verticalScrollBar()->value();
+    LBViewDays->clear();
+    for (const DayFile& file : days) {
+        const TDateTime day = RecordFileDate(QFileInfo(file.Path).fileName().toStdString());
+        const QString date = Text(FormatDateTime("yyyy/mm/dd", day));
+        auto* item = new QListWidgetItem(
+            file.Problem.isEmpty() ? date : tr("%1 読めません").arg(date), LBViewDays);
+        item->setData(Qt::UserRole, file.Path);
+        item->setToolTip(DayTip(file));
+        if (!file.Problem.isEmpty()) item->setForeground(QColor(192, 0, 0));
+        item->setSelected(files_.contains(file.Path));
+    }
+    LBViewDays->verticalScrollBar()->setValue(scroll);
 }
 
 void ViewerForm::LoadSelectedDays() {
@@ -500,7 +660,7 @@ void ViewerForm::LoadDone() {
     QStringList errors;
     if (!notFound_.isEmpty()) errors.append(notFound_);
     for (const std::string& e : fresh->Data().Errors)
-        errors.append(TranslatePieces(e, record_text::kContext, record_text::kPieces));
+        errors.append(ReaderText(e));
     // A reload that finds nothing (the file vanished) keeps what is shown.
     if (fresh->Empty() && view_ && !view_->Empty()) {
         ShowMessage(errors.join('\n'));
@@ -515,22 +675,32 @@ void ViewerForm::LoadDone() {
     const RecordData& d = view_->Data();
     for (std::size_t c = 0; c < d.Columns.size() && air_ < 0; ++c)
         if (d.Columns[c].Name.starts_with("気温")) air_ = static_cast<int>(c);
-    airGraph_->setName(air_ >= 0 ? Text(d.Columns[static_cast<std::size_t>(air_)].Name)
+    airGraph_->setName(air_ >= 0 ? ColumnTitle(d.Columns[static_cast<std::size_t>(air_)].Name)
                                  : tr("気温"));
     {
         const QSignalBlocker block(LBViewChannels);
+        // Ticks stay with the channel's name in the file, whatever its title.
         QStringList checked;
         for (int i = 0; i < LBViewChannels->count(); ++i)
             if (LBViewChannels->item(i)->checkState() == Qt::Checked)
-                checked.append(LBViewChannels->item(i)->text());
+                checked.append(LBViewChannels->item(i)->data(Qt::UserRole + 1).toString());
         LBViewChannels->clear();
         for (std::size_t c = 0; c < d.Columns.size(); ++c) {
             if (static_cast<int>(c) == air_ || d.Columns[c].Name == "風速") continue;
-            auto* item = new QListWidgetItem(Text(d.Columns[c].Name), LBViewChannels);
+            auto* item = new QListWidgetItem(ColumnTitle(d.Columns[c].Name), LBViewChannels);
             item->setData(Qt::UserRole, static_cast<int>(c));
-            item->setCheckState(checked.contains(item->text()) ? Qt::Checked : Qt::Unchecked);
+            item->setData(Qt::UserRole + 1, Text(d.Columns[c].Name));
+            item->setCheckState(checked.contains(Text(d.Columns[c].Name)) ? Qt::Checked
+                                                                          : Qt::Unchecked);
         }
     }
+    // A band only where minute rows give one: second files have none to name.
+    const int wind = d.Find("風速");
+    if (wind >= 0 && !d.Columns[static_cast<std::size_t>(wind)].Max.empty())
+        windMax_->addToLegend();
+    else
+        windMax_->removeFromLegend();
+    cursorRow_ = -1;
     MakeChannelGraphs();
     ShowMessage(errors.join('\n'));
     // Each branch draws the new rows once.
@@ -548,6 +718,7 @@ void ViewerForm::LoadDone() {
 }
 
 void ViewerForm::Reload() {
+    FolderChanged();
     if (!files_.isEmpty()) Load(files_);
 }
 
@@ -565,7 +736,34 @@ QString ViewerForm::FileStamp() const {
 
 void ViewerForm::FollowTick() {
     if (thread_ || files_.isEmpty()) return;
-    if (FileStamp() != stamp_) Reload();
+    if (FollowNewDay()) return;
+    if (FileStamp() != stamp_) Load(files_);
+}
+
+// The day shown alone was the newest, the clock has passed into a later day
+// and that day's file has begun: it is shown instead, and followed.
+bool ViewerForm::FollowNewDay() {
+    if (folder_.isEmpty() || files_.size() != 1) return false;
+    const QFileInfo shown(files_.front());
+    if (QDir(shown.absolutePath()) != QDir(folder_)) return false;
+    const TDateTime shownDay = RecordFileDate(shown.fileName().toStdString());
+    const TDateTime today = std::floor(clock_.Now());
+    if (shownDay <= 0 || shownDay >= today) return false;
+    QString name = kKindPatterns[CBViewKind->currentIndex()];
+    name.replace("*", Text(FormatDateTime("yyyymmdd", today)));
+    const QString next = QDir(folder_).filePath(name);
+    if (!QFileInfo(next).isFile()) return false;
+    ListDays();
+    for (int i = 0; i < LBViewDays->count(); ++i) {
+        const QString path = LBViewDays->item(i)->data(Qt::UserRole).toString();
+        // Only from the newest day before it: an older day looked at stays.
+        if (path == files_.front() && i + 1 < LBViewDays->count() &&
+            LBViewDays->item(i + 1)->data(Qt::UserRole).toString() == next) {
+            LBViewDays->setCurrentRow(i + 1, QItemSelectionModel::ClearAndSelect);
+            return true;
+        }
+    }
+    return false;
 }
 
 void ViewerForm::ShowMessage(const QString& text) {
@@ -628,7 +826,10 @@ void ViewerForm::MakeChannelGraphs() {
 void ViewerForm::Refresh() {
     const TDateTime from = SpanFrom(), to = SpanTo();
     const int pixels = std::max(1, ViewerChart->axisRect()->width());
-    auto fill = [&](QCPGraph* graph, int column, int what, bool smoothRows = true) {
+    // A minute row's band is drawn as a step over the minute it covers (the
+    // row is written a few seconds after the minute it is stamped with ends).
+    auto fill = [&](QCPGraph* graph, int column, int what, bool smoothRows = true,
+                    bool steps = false) {
         QSharedPointer<QCPGraphDataContainer> line = graph->data();
         if (!view_ || column < 0) {
             line->clear();
@@ -641,17 +842,25 @@ void ViewerForm::Refresh() {
         if (smoothRows) graph->setAntialiased(!extremes);
         if (auto* e = dynamic_cast<ExtremesGraph*>(graph)) e->SetExtremes(extremes && what == 0);
         QVector<QCPGraphData> rows;
-        rows.reserve(static_cast<qsizetype>(points_.size()));
-        for (const LinePoint& p : points_)
-            rows.append(QCPGraphData(Key(p.Time), p.Value));
+        rows.reserve(static_cast<qsizetype>(points_.size() * (steps ? 2 : 1)));
+        double last = -std::numeric_limits<double>::infinity();
+        for (const LinePoint& p : points_) {
+            const double key = Key(p.Time);
+            if (steps && !extremes && !std::isnan(p.Value))
+                // Snapped to the row before when it ends this minute (times
+                // as day fractions differ from a minute's step by noise).
+                rows.append(QCPGraphData(key - 60.0 < last + 0.001 ? last : key - 60.0, p.Value));
+            rows.append(QCPGraphData(key, p.Value));
+            last = key;
+        }
         line->set(rows, true);
     };
     const int wind = view_ ? view_->Data().Find("風速") : -1;
     const bool band =
         wind >= 0 && !view_->Data().Columns[static_cast<std::size_t>(wind)].Max.empty();
     fill(wind_, wind, 0, false);
-    fill(windMax_, band ? wind : -1, 1, false);
-    fill(windMin_, band ? wind : -1, 2, false);
+    fill(windMax_, band ? wind : -1, 1, false, true);
+    fill(windMin_, band ? wind : -1, 2, false, true);
     fill(airGraph_, air_, 0);
     for (auto& [column, graph] : others_)
         fill(graph, column, 0);
@@ -665,11 +874,15 @@ void ViewerForm::Refresh() {
     const ViewStatistics st = view_ ? view_->Statistics(from, to) : ViewStatistics{};
     const std::size_t skipped = view_ ? view_->Data().SkippedLines : 0;
     QString text = tr("行数 %1").arg(st.Rows);
-    if (st.Values > 0)
-        text += tr("　風速 平均 %1 m/s　最大 %2 m/s　最小 %3 m/s")
-                    .arg(Fixed3(st.Mean), Fixed3(st.Max), Fixed3(st.Min));
+    if (st.Values > 0) {
+        const auto [max, min] = ExtremeTexts(*view_, wind, from, to, st.Max, st.Min);
+        const QString mean = QString::fromStdString(DecimalText(st.Mean, ChannelDecimals("風速")));
+        text += tr("　風速 平均 %1 m/s　最大 %2 m/s　最小 %3 m/s").arg(mean, max, min);
+    }
     text += tr("　読めなかった行 %1").arg(skipped);
     PViewStats->setText(text);
+    PViewStats->setToolTip(text);
+    ShowReadout(cursorRow_);
     ViewerChart->replot(QCustomPlot::rpQueuedReplot);
 }
 
@@ -678,21 +891,46 @@ void ViewerForm::ShowCursor(QMouseEvent* event) {
     const double key = ViewerChart->xAxis->pixelToCoord(event->position().x());
     const long row = view_->Nearest(FromKey(key));
     if (row < 0) return;
-    const RecordData& d = view_->Data();
-    const auto r = static_cast<std::size_t>(row);
-    cursor_->point1->setCoords(Key(d.Time[r]), 0);
-    cursor_->point2->setCoords(Key(d.Time[r]), 1);
+    const TDateTime time = view_->Data().Time[static_cast<std::size_t>(row)];
+    cursor_->point1->setCoords(Key(time), 0);
+    cursor_->point2->setCoords(Key(time), 1);
     cursor_->setVisible(true);
-    QString text = Text(FormatDateTime("yyyy/mm/dd hh:nn:ss", d.Time[r] + 0.5 / 86400e3));
-    for (const RecordColumn& c : d.Columns) {
-        if (!std::isfinite(c.Avg[r])) continue;
-        text += tr("　%1 %2").arg(Text(c.Name), Text(GeneralNumberText(c.Avg[r])));
-        if (!c.Max.empty() && std::isfinite(c.Max[r]))
-            text += tr(" (%1〜%2)")
-                        .arg(Text(GeneralNumberText(c.Min[r])), Text(GeneralNumberText(c.Max[r])));
-    }
-    LViewCursor->setText(text);
+    cursorRow_ = row;
+    ShowReadout(row);
     ViewerChart->replot(QCustomPlot::rpQueuedReplot);
+}
+
+// The time, then a line for each channel drawn: the wind speed with its
+// minute's extremes, the air temperature, the channels ticked. Without a row
+// under the pointer the names alone keep the panel's layout.
+void ViewerForm::ShowReadout(long row) {
+    QStringList lines;
+    if (!view_ || view_->Empty() || row < 0 ||
+        static_cast<std::size_t>(row) >= view_->Data().Rows())
+        row = -1;
+    const RecordData* d = view_ ? &view_->Data() : nullptr;
+    const auto r = static_cast<std::size_t>(row);
+    lines.append(row < 0 ? QString()
+                         : Text(FormatDateTime("yyyy/mm/dd hh:nn:ss", d->Time[r] + 0.5 / 86400e3)));
+    QStringList whole = lines;
+    const auto line = [&](int column, bool bandLine) {
+        if (!d || column < 0) return;
+        const RecordColumn& c = d->Columns[static_cast<std::size_t>(column)];
+        QString text = ColumnTitle(c.Name), band;
+        if (row >= 0 && !std::isnan(c.Avg[r])) {
+            text = tr("%1 %2").arg(text, ShownCell(c, 0, r));
+            if (!c.Max.empty() && !std::isnan(c.Max[r]) && !std::isnan(c.Min[r]))
+                band = tr("(%1〜%2)").arg(ShownCell(c, 2, r), ShownCell(c, 1, r));
+        }
+        lines.append(text);
+        whole.append(band.isEmpty() ? text : text + ' ' + band);
+        if (bandLine && !c.Max.empty()) lines.append("    " + band);
+    };
+    line(d ? d->Find("風速") : -1, true);
+    line(air_, false);
+    for (const auto& [column, graph] : others_)
+        line(column, false);
+    static_cast<ReadoutLabel*>(LViewCursor)->SetLines(lines, whole);
 }
 
 // --- Exports ---------------------------------------------------------------------

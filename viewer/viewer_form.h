@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/clock.h"
 #include "records/record_view.h"
 
 #include <QStringList>
@@ -13,6 +14,7 @@ class QCPAxis;
 class QCPGraph;
 class QCPItemStraightLine;
 class QCustomPlot;
+class QFileSystemWatcher;
 class QLabel;
 class QListWidget;
 class QMouseEvent;
@@ -29,7 +31,8 @@ namespace qvr {
 class ViewerForm : public QWidget {
     Q_OBJECT
 public:
-    explicit ViewerForm(QWidget* parent = nullptr);
+    // The clock tells "Follow" when a new day has begun.
+    explicit ViewerForm(QWidget* parent = nullptr, const Clock& clock = SystemClock::Instance());
     ~ViewerForm() override;
 
     // Lists the days of the folder's record files (the kind chosen above the
@@ -39,7 +42,14 @@ public:
     void OpenPaths(const QStringList& paths);
     // Reads the files in the background; the view follows when done.
     void Load(const QStringList& files);
+    // Lists the folder's days again, then reads the files shown again.
     void Reload();
+    // A look at the folder (its watcher, once a minute, "Reload"): new days
+    // are listed; a first day after none is shown.
+    void FolderChanged();
+    // With "Follow": today's file once the clock has passed midnight, else
+    // the files again when they have changed.
+    void FollowTick();
     bool Loading() const { return thread_ != nullptr; }
     // The memory the rows read may take (LoadViewerMemoryBudget), from the next load on.
     void SetMemoryBudget(std::uint64_t bytes) { memoryBudget_ = bytes; }
@@ -89,7 +99,6 @@ private:
     void LoadDone();
     void Refresh();
     void ShowCursor(QMouseEvent* event);
-    void FollowTick();
     void ChannelsChanged();
     void MakeChannelGraphs();
     void BBViewFilesClick();
@@ -97,6 +106,8 @@ private:
     void BBViewPngClick();
     void BBViewCsvClick();
     void ShowMessage(const QString& text);
+    void ShowReadout(long row);
+    bool FollowNewDay();
     QString FileStamp() const;
 
     struct Job;
@@ -104,13 +115,18 @@ private:
     QThread* thread_ = nullptr;
     QTimer* progressTimer_ = nullptr;
     QTimer* followTimer_ = nullptr;
+    QTimer* folderTimer_ = nullptr;
+    QFileSystemWatcher* watcher_ = nullptr;
+    const Clock& clock_;
     QString folder_;
     QStringList files_;
-    QStringList pending_; // a load asked for while another runs
-    QString stamp_;       // sizes and times of the files as last read
-    QString notFound_;    // paths given that do not exist
+    QStringList pending_;   // a load asked for while another runs
+    QString stamp_;         // sizes and times of the files as last read
+    QString notFound_;      // paths given that do not exist
+    QString folderProblem_; // why the folder cannot be listed, or empty
     std::shared_ptr<const RecordView> view_;
     int air_ = -1;
+    long cursorRow_ = -1;
     QCPAxis* tempAxis_ = nullptr;
     QCPAxis* otherAxis_ = nullptr;
     QCPGraph* wind_ = nullptr;

@@ -7,11 +7,13 @@
 #include "monitor/mon_form.h"
 #include "serial/com_setup_frm.h"
 #include "settings/sys_set_form.h"
+#include "tests/viewer/sixteen_channels.h"
 #include "ui/app_globals.h"
 #include "ui/language.h"
 #include "viewer/viewer_form.h"
 #include "write/write_form.h"
 
+#include "ui/plot.h"
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
@@ -19,8 +21,11 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTranslator>
@@ -184,6 +189,54 @@ TEST_F(EnglishInterfaceTest, TheViewerTellsOfBadFilesInEnglish) {
         EXPECT_FALSE(HasJapanese(message)) << message.toStdString();
         EXPECT_TRUE(message.contains(QString::fromUtf8(c.english))) << message.toStdString();
     }
+}
+
+// The record viewer names the channels of a full minute file in English
+// wherever it shows them: the list to tick, the legend and axes (and so the
+// exported picture), the readout and its tooltip; the CSV export keeps the
+// file's Japanese names.
+TEST_F(EnglishInterfaceTest, TheViewerNamesChannelsInEnglish) {
+    const std::string file = dir.File("RT_20240531.RCD");
+    test::WriteSixteenChannelFile(file, EncodeDateTime({2024, 5, 31, 0, 0, 0, 0}));
+    ViewerForm viewer;
+    viewer.show();
+    viewer.OpenPaths({QString::fromStdString(file)});
+    ASSERT_TRUE(test::WaitUntil([&] {
+        QApplication::processEvents();
+        return !viewer.Loading();
+    }));
+    QApplication::processEvents();
+    QStringList shown;
+    for (int i = 0; i < viewer.LBViewChannels->count(); ++i) {
+        viewer.LBViewChannels->item(i)->setCheckState(Qt::Checked);
+        shown.append(viewer.LBViewChannels->item(i)->text());
+    }
+    EXPECT_TRUE(shown.contains("Air temp. (fine)")) << shown.join(", ").toStdString();
+    QCustomPlot* chart = viewer.ViewerChart;
+    const QRect area = chart->axisRect()->rect();
+    const QPoint over = area.center();
+    QMouseEvent hover(QEvent::MouseMove, over, chart->mapToGlobal(over), Qt::NoButton, Qt::NoButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(chart, &hover);
+    for (int i = 0; i < chart->legend->itemCount(); ++i)
+        if (auto* item = qobject_cast<QCPPlottableLegendItem*>(chart->legend->item(i)))
+            shown.append(item->plottable()->name());
+    for (QCPAxis* axis : chart->axisRect()->axes())
+        shown.append(axis->label());
+    shown.append(viewer.LViewCursor->text());
+    shown.append(viewer.LViewCursor->toolTip());
+    for (const QString& text : shown)
+        EXPECT_FALSE(HasJapanese(text)) << text.toStdString();
+    EXPECT_TRUE(viewer.LViewCursor->text().contains("Wind speed 7.919"))
+        << viewer.LViewCursor->text().toStdString();
+    EXPECT_TRUE(viewer.LViewCursor->toolTip().contains(
+        QRegularExpression("Supply voltage 7\\d\\d\\.123 \\(7\\d\\d\\.873 to 7\\d\\d\\.623\\)")))
+        << viewer.LViewCursor->toolTip().toStdString();
+    EXPECT_EQ(JapaneseTexts(&viewer), QStringList());
+
+    const std::string csv = dir.File("span.csv");
+    EXPECT_EQ(viewer.ExportCsv(QString::fromStdString(csv)), "");
+    EXPECT_TRUE(ReadTextLines(csv).front().starts_with(",風速,風速(最大),風速(最小),気温(参考),"));
 }
 
 // The check above is only as good as its eye: the same walk finds the Japanese
