@@ -5,6 +5,8 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
+#include <vector>
 
 namespace qvr {
 namespace {
@@ -75,6 +77,54 @@ TEST(DataFolderTest, MakeDataFolderCreatesParentsAndRefusesAFile) {
     EXPECT_FALSE(MakeDataFolder(root + "/file", error));
     EXPECT_FALSE(error.empty());
 }
+
+// First start: the shipped defaults are copied; later starts keep what the
+// operator changed, and a name taken by a folder is left alone.
+TEST(DataFolderTest, CopiesMissingDefaultsAndNeverReplacesTheOperatorsFiles) {
+    TempDir temp;
+    const std::string root = test::Utf8Text(temp.Path());
+    const std::string shipped = root + "/share", data = root + "/data/";
+    std::string error;
+    ASSERT_TRUE(MakeDataFolder(shipped + "/sub", error)) << error;
+    ASSERT_TRUE(MakeDataFolder(data + "Port0.ini", error)) << error; // a folder of that name
+    std::ofstream(shipped + "/DefaultPrm.qvr") << "[Prm]\r\nHeaterWatt=0.2\r\n";
+    std::ofstream(shipped + "/BaseSetpoint.ini") << "[Record]\r\nSecRec=0\r\n";
+    std::ofstream(shipped + "/Port0.ini") << "[ComPortM]\r\n";
+    std::ofstream(shipped + "/sub/not-copied") << "x";
+
+    std::vector<std::string> errors;
+    EXPECT_EQ(CopyMissingDefaults(shipped, data, errors),
+              (std::vector<std::string>{"BaseSetpoint.ini", "DefaultPrm.qvr"}));
+    EXPECT_TRUE(errors.empty());
+    std::ifstream copied(data + "DefaultPrm.qvr", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(copied), {}),
+              "[Prm]\r\nHeaterWatt=0.2\r\n");
+    EXPECT_EQ(test::FilesIn(data), 3u) << "no sub-folder, no temporary file";
+
+    std::ofstream(data + "BaseSetpoint.ini") << "[Record]\r\nSecRec=1\r\n";
+    EXPECT_TRUE(CopyMissingDefaults(shipped, data, errors).empty());
+    std::ifstream kept(data + "BaseSetpoint.ini", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "[Record]\r\nSecRec=1\r\n");
+
+    EXPECT_TRUE(CopyMissingDefaults(root + "/no-such-folder", data, errors).empty());
+    EXPECT_TRUE(errors.empty());
+}
+
+#ifndef _WIN32
+TEST(DataFolderTest, ADefaultThatCannotBeCopiedIsNamedAndTheRestGoOn) {
+    TempDir temp;
+    const std::string root = test::Utf8Text(temp.Path());
+    std::string error;
+    ASSERT_TRUE(MakeDataFolder(root + "/share", error)) << error;
+    std::ofstream(root + "/share/DefaultPrm.qvr") << "x";
+    std::vector<std::string> errors;
+    // A data folder that is a file: nothing can be made in it, even by root.
+    std::ofstream(root + "/data") << "x";
+    EXPECT_TRUE(CopyMissingDefaults(root + "/share", root + "/data", errors).empty());
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].rfind("DefaultPrm.qvr: ", 0), 0u) << errors[0];
+}
+#endif
 
 } // namespace
 } // namespace qvr
