@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -13,8 +14,11 @@ namespace {
 
 using test::TempDir;
 
+// With the separator the folder rule adds: '\\' on Windows, '/' elsewhere.
 std::string Slash(const std::string& dir) {
-    return dir.back() == '/' || dir.back() == '\\' ? dir : dir + "/";
+    return dir.back() == '/' || dir.back() == '\\'
+               ? dir
+               : dir + static_cast<char>(std::filesystem::path::preferred_separator);
 }
 
 TEST(DataFolderTest, RequestedFolderWinsOverEverything) {
