@@ -9,6 +9,10 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
             line.demoDir = arguments[++i];
         } else if (arguments[i] == "--lang" && i + 1 < arguments.size()) {
             line.language = arguments[++i];
+        } else if (arguments[i] == "--data" && i + 1 < arguments.size()) {
+            line.dataDir = arguments[++i];
+        } else if (arguments[i] == "--version") {
+            line.version = true;
         } else if (arguments[i] == "--view") {
             line.view = true;
             while (i + 1 < arguments.size() && !arguments[i + 1].startsWith("--"))

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -85,6 +86,16 @@ void DemoRun::Finish() {
                           {MonForm, "monitor-list.png"}};
     for (const Shot& s : shots)
         if (s.window) Save(s.window, s.file);
+    // Messages the program showed without waiting for an answer, as the
+    // operator would find them on the screen.
+    int message = 0;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        if (!box || !box->isVisible()) continue;
+        std::printf("demo: message %s: %s\n", qPrintable(box->objectName()),
+                    qPrintable(box->text().section('\n', 0, 0)));
+        Save(box, QStringLiteral("message-%1.png").arg(++message).toUtf8().constData());
+    }
     mainForm_.close();
 }
 

@@ -1,5 +1,6 @@
 #include "app/calibration_demo.h"
 #include "app/command_line.h"
+#include "app/data_location.h"
 #include "app/demo_run.h"
 #include "app/main_form.h"
 #include "app/program_lock.h"
@@ -15,6 +16,7 @@
 #include "write/write_form.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QLocale>
 #include <QMessageBox>
 #include <cstdio>
@@ -48,6 +50,16 @@ public:
     }
 };
 
+// A non-modal warning in front of the main window: the program goes on.
+void ShowNotice(QWidget* parent, const char* name, const QString& text) {
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("QVR Monitor"), text,
+                                QMessageBox::Ok, parent);
+    box->setObjectName(name);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -57,27 +69,56 @@ int main(int argc, char** argv) {
     // parts stay in the heap beside the month they were joined into.
     mallopt(M_MMAP_THRESHOLD, 256 * 1024);
 #endif
+    // Before the application object, which needs a display: the version needs none.
+    QStringList rawArguments;
+    for (int i = 0; i < argc; ++i)
+        rawArguments.append(QString::fromLocal8Bit(argv[i]));
+    if (ParseCommandLine(rawArguments).version) {
+        std::printf("qvr-monitor %s\n", AppVersion);
+        return 0;
+    }
+    // The per-user folder is named after the program alone, as the logger names it.
+    QCoreApplication::setApplicationName(QStringLiteral("qvr-monitor"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("qvr-monitor"));
     GuardedApplication app(argc, argv);
     const CommandLine commandLine = ParseCommandLine(app.arguments());
     if (!commandLine.ignored.isEmpty())
         std::fprintf(stderr, "qvr-monitor: ignoring unknown arguments: %s\n",
                      qPrintable(commandLine.ignored.join(' ')));
+    const QString& demoDir = commandLine.demoDir;
+
+    // Every file of the program (settings, records, reports, logs, the lock)
+    // lives in the data folder: beside the program when it may write there,
+    // else the per-user folder, or the one --data names.
+    const std::string programDir = ExecutableDir();
+    const DataLocation data = PrepareDataFolder(commandLine.dataDir, programDir, PerUserFolder(),
+                                                ShippedDefaultsFolder(programDir));
+    if (!data.error.isEmpty()) {
+        const QString message =
+            QCoreApplication::translate("DataFolder", "データフォルダを作れません。\n") +
+            data.error;
+        std::fprintf(stderr, "qvr-monitor: %s\n", qPrintable(message));
+        if (demoDir.isEmpty()) ShowError(message);
+        return 1;
+    }
+    for (const QString& warning : data.warnings)
+        std::fprintf(stderr, "qvr-monitor: a default file was not copied: %s\n",
+                     qPrintable(warning));
+    const std::string& dataDir = data.folder.path;
+
     // The language is chosen, and its translation put on, before any window is built.
-    const LanguageChoice language =
-        ChooseUiLanguage(commandLine.language, ReadLanguageSetting(ExecutableDir()),
-                         QLocale::system().uiLanguages());
+    const LanguageChoice language = ChooseUiLanguage(
+        commandLine.language, ReadLanguageSetting(dataDir), QLocale::system().uiLanguages());
     for (const QString& warning : language.warnings)
         std::fprintf(stderr, "%s\n", qPrintable(warning));
     if (!InstallUiTranslation(app, language.language))
         std::fprintf(stderr, "qvr-monitor: the English translation is missing; showing Japanese\n");
-    const QString& demoDir = commandLine.demoDir;
     // "--view PATH...": the record viewer alone; no port, no other window. QVR_VIEW_SHOT saves its
     // picture once the files are read, and ends.
     if (commandLine.view) {
         try {
-            const auto viewer =
-                StartViewer(commandLine.viewPaths, QString::fromStdString(ExecutableDir()),
-                            qEnvironmentVariable("QVR_VIEW_SHOT"));
+            const auto viewer = StartViewer(commandLine.viewPaths, QString::fromStdString(dataDir),
+                                            qEnvironmentVariable("QVR_VIEW_SHOT"));
             app.exec();
         } catch (const std::exception& e) {
             ShowError(QString::fromUtf8(e.what()));
@@ -87,11 +128,11 @@ int main(int argc, char** argv) {
 
     // One program per folder: a second one would share the settings and record
     // files (the viewer only reads them). The lock lives until the program ends.
-    const auto folderLock = LockProgramFolder(ExecutableDir(), !demoDir.isEmpty());
+    const auto folderLock = LockProgramFolder(dataDir, !demoDir.isEmpty());
     if (!folderLock) return 1;
     try {
         AppContext context{CurrentSample, SampleHistory,           MySts,
-                           WritePrm,      SystemClock::Instance(), ExecutableDir()};
+                           WritePrm,      SystemClock::Instance(), dataDir};
         auto mainForm = std::make_unique<TMainForm>(context);
         MainForm = mainForm.get();
         auto sysSetForm = std::make_unique<TSysSetForm>(context);
@@ -106,6 +147,8 @@ int main(int argc, char** argv) {
         auto writeForm = std::make_unique<TWriteForm>(context);
         WriteForm = writeForm.get();
         mainForm->show();
+        if (const QString notice = FolderLockNotice(*folderLock); !notice.isEmpty())
+            ShowNotice(mainForm.get(), "FolderLockNotice", notice);
         std::unique_ptr<DemoRun> demo;
         std::unique_ptr<CalibrationDemo> calibrationDemo;
         if (!demoDir.isEmpty()) {

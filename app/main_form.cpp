@@ -8,6 +8,7 @@
 #include "settings/sys_set_form.h"
 #include "ui/app_globals.h"
 #include "ui/pictures.h"
+#include "ui/port_failure.h"
 #include "ui/window_fit.h"
 #include "viewer/viewer_form.h"
 
@@ -703,7 +704,7 @@ void TMainForm::ShowPortState() {
     const bool warn = !sensorLink_.PortFailure.empty() && !sensorLink_.PortConnected();
     QString reason;
     if (warn) {
-        reason = Text(sensorLink_.PortFailure);
+        reason = PortFailureText(sensorLink_.PortFailure, sensorLink_.PortFailureCode);
         if (sensorLink_.Reconnect.Active()) reason = tr("回線断: 2 秒ごとに再接続中\n") + reason;
     }
     if (warn == portWarned_ && portReason_ == reason) return;

@@ -27,4 +27,13 @@ std::unique_ptr<FolderLock> LockProgramFolder(const std::string& folder, bool un
     return nullptr;
 }
 
+QString FolderLockNotice(const FolderLock& lock) {
+    if (lock.Problem().empty()) return {};
+    return QCoreApplication::translate("ProgramLock",
+                                       "このフォルダのロックファイルを作れないため、"
+                                       "二つ目の起動を防げません。同じフォルダで二つ目の "
+                                       "QVR-series Monitor を起動しないでください。\n") +
+           QString::fromStdString(lock.Problem());
+}
+
 } // namespace qvr

@@ -1,5 +1,6 @@
 #include "base/data_folder.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -94,6 +95,37 @@ bool MakeDataFolder(const std::string& dir, std::string& error) {
     if (fs::is_directory(path)) return true;
     error = ec ? ec.message() : std::string("not a folder");
     return false;
+}
+
+std::vector<std::string> CopyMissingDefaults(const std::string& defaultsDir,
+                                             const std::string& dataDir,
+                                             std::vector<std::string>& errors) {
+    std::vector<std::string> copied;
+    std::error_code ec;
+    fs::directory_iterator it(PathOf(defaultsDir), ec);
+    if (ec) return copied;
+    for (const fs::directory_entry& entry : it) {
+        std::error_code fileEc;
+        if (!entry.is_regular_file(fileEc)) continue;
+        const fs::path target = PathOf(WithSeparator(dataDir)) / entry.path().filename();
+        // Anything of that name, even a broken link, is the operator's.
+        if (fs::exists(fs::symlink_status(target, fileEc))) continue;
+        // Copied under a temporary name and renamed, so that an interrupted
+        // copy never leaves a half file that would count as the operator's.
+        fs::path part = target;
+        part += ".part";
+        fs::copy_file(entry.path(), part, fs::copy_options::overwrite_existing, fileEc);
+        if (!fileEc) fs::rename(part, target, fileEc);
+        const std::u8string name = entry.path().filename().u8string();
+        if (fileEc) {
+            fs::remove(part, ec);
+            errors.push_back(std::string(name.begin(), name.end()) + ": " + fileEc.message());
+            continue;
+        }
+        copied.emplace_back(name.begin(), name.end());
+    }
+    std::sort(copied.begin(), copied.end());
+    return copied;
 }
 
 } // namespace qvr

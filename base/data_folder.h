@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace qvr {
 
@@ -33,5 +34,14 @@ bool FolderIsWritable(const std::string& dir);
 
 // Creates `dir` and its parents; false with `error` set when it cannot.
 bool MakeDataFolder(const std::string& dir, std::string& error);
+
+// Copies each file of `defaultsDir` (the defaults an installed package ships)
+// that `dataDir` does not hold yet; a file already there is never replaced, so
+// the operator's settings survive every start. Sub-folders are not copied.
+// Returns the names copied; what could not be copied is added to `errors`
+// (one line each). A missing `defaultsDir` copies nothing.
+std::vector<std::string> CopyMissingDefaults(const std::string& defaultsDir,
+                                             const std::string& dataDir,
+                                             std::vector<std::string>& errors);
 
 } // namespace qvr

@@ -9,9 +9,10 @@ namespace qvr {
 
 class Exchange;
 
-// What the windows share: the process-wide state, the clock and the folder
-// beside the executable. The program entry wires the globals in; tests build
-// one on local objects and a temporary folder.
+// What the windows share: the process-wide state, the clock and the data
+// folder (beside the executable when it may be written, else the per-user
+// folder or the one --data names; base/data_folder.h). The program entry
+// wires the globals in; tests build one on local objects and a temporary folder.
 struct AppContext {
     TSampleRec& currentSample;
     TSampleHistory& sampleHistory;

@@ -10,11 +10,13 @@ namespace {
 
 // Inside a handler: the system's words for the failure being handled, then
 // the port's own message.
-std::string FailureText() {
+std::string FailureText(int& systemCode) {
+    systemCode = 0;
     try {
         throw;
     } catch (const EComPort& e) {
         if (e.WinCode() <= 0) return e.what();
+        systemCode = e.WinCode();
         return std::system_category().message(e.WinCode()) + "\n" + e.what();
     } catch (const std::exception& e) {
         return e.what();
@@ -76,9 +78,10 @@ bool SensorLink::OpenPort() {
         LinkOpen = true;
         portName_ = ComPortM->Port();
         PortFailure.clear();
+        PortFailureCode = 0;
         Reconnect.Stop();
     } catch (...) {
-        PortFailure = FailureText();
+        PortFailure = FailureText(PortFailureCode);
         return false;
     }
     if (OnPortOpened) OnPortOpened();
@@ -113,7 +116,7 @@ void SensorLink::SendFrame(const std::string& payload) {
     try {
         ComPortM->WriteStr(*frameText);
     } catch (...) {
-        PortFailure = FailureText();
+        PortFailure = FailureText(PortFailureCode);
         ClosePort();
         Reconnect.LineFailed();
         if (OnLineFailed) OnLineFailed();

@@ -33,6 +33,9 @@ public:
     // The system's words for the port's last failure (an open that failed, a
     // write into a dead line); empty once the port opens.
     std::string PortFailure;
+    // The system's error number behind PortFailure (errno, or the Windows
+    // error code); 0 when there is none.
+    int PortFailureCode = 0;
     // Reopens the port every 2 s after a failed write closed it, while the
     // poll timer ticks it, until the port opens or ClosePort is called.
     PortReconnect Reconnect{[this] { return OpenPort(); }};

@@ -3,6 +3,7 @@
 # AddressSanitizer with UndefinedBehaviorSanitizer: the serial port with its
 # event thread and hand-over, the simulated sensor, the link and its log view,
 # and the end-to-end tests that put them together.
+# Usage: scripts/sanitize.sh [thread|address]   (both when none is named)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,5 +27,11 @@ run() {
 # Qt and glib are not instrumented, so the thread sanitizer sees their worker
 # threads (icon and font loading of the main window) race with themselves; the
 # thread run keeps to our threaded parts, whose Qt side is the serial widgets.
-run thread build-tsan serial sim link
-run address build-asan base core link serial sim records monitor viewer app e2e ui
+[ $# -gt 0 ] || set -- thread address
+for kind in "$@"; do
+  case $kind in
+    thread) run thread build-tsan serial sim link logger ;;
+    address) run address build-asan base core link serial sim records monitor viewer logger app e2e ui ;;
+    *) echo "sanitize: no sanitizer \"$kind\" (thread or address)" >&2; exit 2 ;;
+  esac
+done

@@ -660,6 +660,15 @@
     </message>
 </context>
 <context>
+    <name>DataFolder</name>
+    <message>
+        <source>データフォルダを作れません。
+</source>
+        <translation>The data folder cannot be made.
+</translation>
+    </message>
+</context>
+<context>
     <name>MainForm</name>
     <message>
         <source>応答なし（%1 秒）</source>
@@ -679,6 +688,15 @@
     </message>
 </context>
 <context>
+    <name>PortFailure</name>
+    <message>
+        <source>
+このポートを使う権限がありません。利用者を dialout グループに加え（sudo usermod -a -G dialout $USER）、ログインし直してください。</source>
+        <translation>
+You have no permission to use this port. Add your user to the dialout group (sudo usermod -a -G dialout $USER) and log in again.</translation>
+    </message>
+</context>
+<context>
     <name>ProgramLock</name>
     <message>
         <source>このフォルダでは QVR-series Monitor がすでに動いています。
@@ -691,6 +709,12 @@
 同じフォルダで二つ目を起動すると、設定と記録のファイルが混ざるため終了します。</source>
         <translation>
 A second copy in the same folder would mix up the settings and record files, so this one ends.</translation>
+    </message>
+    <message>
+        <source>このフォルダのロックファイルを作れないため、二つ目の起動を防げません。同じフォルダで二つ目の QVR-series Monitor を起動しないでください。
+</source>
+        <translation>The lock file of this folder cannot be made, so a second start cannot be kept out. Do not start a second QVR-series Monitor in this folder.
+</translation>
     </message>
 </context>
 <context>

@@ -60,6 +60,27 @@ TEST(CommandLine, TakesTheDemoFolderAndSetsEverythingElseAside) {
     }
 }
 
+TEST(CommandLine, TakesTheDataFolderAndTheVersionSwitch) {
+    const struct {
+        QStringList args;
+        QString dataDir;
+        bool version;
+        QStringList ignored;
+    } cases[] = {
+        {{"--data", "/srv/wind"}, "/srv/wind", false, {}},
+        {{"--data", "/srv/wind", "--demo", "out"}, "/srv/wind", false, {}},
+        {{"--data"}, "", false, {"--data"}}, // no folder: the program chooses
+        {{"--version"}, "", true, {}},
+        {{"--data", "d", "--version"}, "d", true, {}},
+    };
+    for (const auto& c : cases) {
+        const CommandLine line = ParseCommandLine(QStringList{"qvr-monitor"} + c.args);
+        EXPECT_EQ(line.dataDir, c.dataDir) << c.args.join(' ').toStdString();
+        EXPECT_EQ(line.version, c.version) << c.args.join(' ').toStdString();
+        EXPECT_EQ(line.ignored, c.ignored) << c.args.join(' ').toStdString();
+    }
+}
+
 // The real program, copied into a folder of its own so that its settings files
 // stay there, started by a launcher that adds arguments of its own.
 TEST(CommandLine, TheProgramStartsDespiteArgumentsThatAreNotItsOwn) {

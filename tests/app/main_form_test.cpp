@@ -83,10 +83,9 @@ TEST_F(MainFormTest, ControlsCarryTheirNamesTextsAndHints) {
         const char* name;
         QString text;
     };
-    const Named labels[] = {
-        {"Label1", "風速"}, {"PWindSpeed", "-.--- m/s."}, {"LWDir", "風向"}, {"PWDir", "-00 °"},
-        {"Label2", "気温"}, {"PAirTemp", "-.- ℃"},        {"Label3", "m/s."},
-        {"SBDataState", "停止中"}};
+    const Named labels[] = {{"Label1", "風速"}, {"PWindSpeed", "-.--- m/s."}, {"LWDir", "風向"},
+                            {"PWDir", "-00 °"}, {"Label2", "気温"},           {"PAirTemp", "-.- ℃"},
+                            {"Label3", "m/s."}, {"SBDataState", "停止中"}};
     for (const auto& l : labels) {
         auto* w = form.findChild<QLabel*>(l.name);
         ASSERT_TRUE(w) << l.name;
@@ -190,6 +189,7 @@ TEST_F(MainFormTest, APortThatCannotOpenShowsItsNameInWarningWithTheSystemsReaso
     EXPECT_TRUE(
         panel->toolTip().contains(QString::fromStdString(std::system_category().message(ENOENT))))
         << panel->toolTip().toStdString();
+    EXPECT_FALSE(panel->toolTip().contains("dialout")) << "only a refused port needs the group";
 
     // The port appears: the next start opens it and the warning goes.
     test::PtyPair pty;
@@ -200,6 +200,24 @@ TEST_F(MainFormTest, APortThatCannotOpenShowsItsNameInWarningWithTheSystemsReaso
     form.RefreshReadout();
     EXPECT_EQ(panel->text().toStdString(), pty.Path());
     EXPECT_EQ(panel->toolTip().toStdString(), pty.Path());
+}
+
+// A device the system refuses to open (on Linux a serial device belongs to the
+// dialout group): the reason says how to get access. A read-only file of the
+// kernel's settings refuses writing even to root.
+TEST_F(MainFormTest, APortThatTheSystemRefusesSaysHowToGetAccess) {
+    const std::string refused = "/proc/sys/kernel/osrelease";
+    std::ofstream(dir.File("Port0.ini")) << "[ComPortM]\r\nPort=" << refused << "\r\n";
+    TMainForm form(ctx);
+    form.MainTimer->stop();
+    form.show();
+    form.BBStartClick();
+    ASSERT_FALSE(form.Link().PortConnected());
+    const QString tip = form.SBPanel[2]->toolTip();
+    EXPECT_TRUE(tip.contains(QString::fromStdString(std::system_category().message(EACCES))))
+        << tip.toStdString();
+    EXPECT_TRUE(tip.contains("dialout")) << tip.toStdString();
+    EXPECT_TRUE(tip.contains("sudo usermod -a -G dialout $USER")) << tip.toStdString();
 }
 
 TEST_F(MainFormTest, LooksLikeAnInstrumentProgram) {

@@ -4,16 +4,21 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <vector>
 
 namespace qvr {
 namespace {
 
 using test::TempDir;
 
-// A folder without its trailing separator, which is '\\' on Windows.
-std::string Bare(const std::string& dir) {
-    return dir.back() == '/' || dir.back() == '\\' ? dir.substr(0, dir.size() - 1) : dir;
+// With the separator the folder rule adds: '\\' on Windows, '/' elsewhere.
+std::string Slash(const std::string& dir) {
+    return dir.back() == '/' || dir.back() == '\\'
+               ? dir
+               : dir + static_cast<char>(std::filesystem::path::preferred_separator);
 }
 
 TEST(DataFolderTest, RequestedFolderWinsOverEverything) {
@@ -28,7 +33,7 @@ TEST(DataFolderTest, WritableProgramFolderKeepsFilesBesideTheProgram) {
     const std::string program = test::Utf8Text(temp.Path());
     const DataFolder folder = ChooseDataFolder("", program, "/home/op/.local/share/x");
     EXPECT_EQ(folder.origin, DataFolder::Origin::BesideProgram);
-    EXPECT_EQ(Bare(folder.path), Bare(program));
+    EXPECT_EQ(Slash(folder.path), Slash(program));
     EXPECT_EQ(test::FilesIn(program), 0u) << "the write test leaves nothing behind";
 }
 
@@ -76,6 +81,54 @@ TEST(DataFolderTest, MakeDataFolderCreatesParentsAndRefusesAFile) {
     EXPECT_FALSE(MakeDataFolder(root + "/file", error));
     EXPECT_FALSE(error.empty());
 }
+
+// First start: the shipped defaults are copied; later starts keep what the
+// operator changed, and a name taken by a folder is left alone.
+TEST(DataFolderTest, CopiesMissingDefaultsAndNeverReplacesTheOperatorsFiles) {
+    TempDir temp;
+    const std::string root = test::Utf8Text(temp.Path());
+    const std::string shipped = root + "/share", data = root + "/data/";
+    std::string error;
+    ASSERT_TRUE(MakeDataFolder(shipped + "/sub", error)) << error;
+    ASSERT_TRUE(MakeDataFolder(data + "Port0.ini", error)) << error; // a folder of that name
+    std::ofstream(shipped + "/DefaultPrm.qvr") << "[Prm]\r\nHeaterWatt=0.2\r\n";
+    std::ofstream(shipped + "/BaseSetpoint.ini") << "[Record]\r\nSecRec=0\r\n";
+    std::ofstream(shipped + "/Port0.ini") << "[ComPortM]\r\n";
+    std::ofstream(shipped + "/sub/not-copied") << "x";
+
+    std::vector<std::string> errors;
+    EXPECT_EQ(CopyMissingDefaults(shipped, data, errors),
+              (std::vector<std::string>{"BaseSetpoint.ini", "DefaultPrm.qvr"}));
+    EXPECT_TRUE(errors.empty());
+    std::ifstream copied(data + "DefaultPrm.qvr", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(copied), {}),
+              "[Prm]\r\nHeaterWatt=0.2\r\n");
+    EXPECT_EQ(test::FilesIn(data), 3u) << "no sub-folder, no temporary file";
+
+    std::ofstream(data + "BaseSetpoint.ini") << "[Record]\r\nSecRec=1\r\n";
+    EXPECT_TRUE(CopyMissingDefaults(shipped, data, errors).empty());
+    std::ifstream kept(data + "BaseSetpoint.ini", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "[Record]\r\nSecRec=1\r\n");
+
+    EXPECT_TRUE(CopyMissingDefaults(root + "/no-such-folder", data, errors).empty());
+    EXPECT_TRUE(errors.empty());
+}
+
+#ifndef _WIN32
+TEST(DataFolderTest, ADefaultThatCannotBeCopiedIsNamedAndTheRestGoOn) {
+    TempDir temp;
+    const std::string root = test::Utf8Text(temp.Path());
+    std::string error;
+    ASSERT_TRUE(MakeDataFolder(root + "/share", error)) << error;
+    std::ofstream(root + "/share/DefaultPrm.qvr") << "x";
+    std::vector<std::string> errors;
+    // A data folder that is a file: nothing can be made in it, even by root.
+    std::ofstream(root + "/data") << "x";
+    EXPECT_TRUE(CopyMissingDefaults(root + "/share", root + "/data", errors).empty());
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].rfind("DefaultPrm.qvr: ", 0), 0u) << errors[0];
+}
+#endif
 
 } // namespace
 } // namespace qvr
