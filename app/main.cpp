@@ -141,7 +141,7 @@ int main(int argc, char** argv) {
         MonForm = monForm.get();
         // What the recorder records also goes to the broker, when one is set.
         auto publishing = StartPublishing(
-            context.exeDir + "BaseSetpoint.ini", context.exeDir + "mqtt-queue", WritePrm.SerialNo,
+            context.dataDir + "BaseSetpoint.ini", context.dataDir + "mqtt-queue", WritePrm.SerialNo,
             MySts, monForm->RecorderLogic(),
             [](const std::string& line) { std::fprintf(stderr, "qvr-monitor: %s\n", line.c_str()); });
         auto writeForm = std::make_unique<TWriteForm>(context);

@@ -146,7 +146,7 @@ QToolButton* PictureButton(const char* name, const QIcon& icon, const QString& h
 TMainForm::TMainForm(AppContext& context, QWidget* parent)
     : QMainWindow(parent), ctx_(context),
       // 1: the link window comes first; the exchange talks through it.
-      sensorLink_(context.mySts.PortName, context.exeDir),
+      sensorLink_(context.mySts.PortName, context.dataDir),
       link_(new TCommCtrlForm(sensorLink_, this)), exchange_(sensorLink_) {
     setObjectName("MainForm");
     KeepOnScreenWhenShown(*this);
@@ -747,8 +747,8 @@ void TMainForm::BBSaveDataClick() {
 void TMainForm::BBViewerClick() {
     if (!Viewer) {
         Viewer = new ViewerForm(this);
-        Viewer->SetMemoryBudget(LoadViewerMemoryBudget(ctx_.exeDir + "BaseSetpoint.ini"));
-        Viewer->OpenFolder(QString::fromStdString(RecordFolder(ctx_.exeDir)));
+        Viewer->SetMemoryBudget(LoadViewerMemoryBudget(ctx_.dataDir + "BaseSetpoint.ini"));
+        Viewer->OpenFolder(QString::fromStdString(RecordFolder(ctx_.dataDir)));
     }
     Viewer->show();
     Viewer->raise();

@@ -17,15 +17,15 @@ using namespace qvr;
 const TDateTime kStart = EncodeDateTime({2024, 5, 29, 12, 0, 0, 0});
 
 // A second record file of `count` lines, header included, as a day of ticks leaves it.
-void PrefillSecondFile(const std::string& exeDir, int count) {
-    ForceDirectories(RecordFolder(exeDir));
+void PrefillSecondFile(const std::string& dataDir, int count) {
+    ForceDirectories(RecordFolder(dataDir));
     TSampleRec sample;
     sample.WindSpeed = 3.25f;
     sample.AirTemp = 21.5f;
     std::vector<std::string> lines{SecondHeaderLine()};
     for (int i = 1; i < count; ++i)
         lines.push_back(SecondDataRow(kStart - 0.5 + i / 86400.0, sample));
-    WriteTextLines(SecondRecordFileName(exeDir, kStart), lines);
+    WriteTextLines(SecondRecordFileName(dataDir, kStart), lines);
 }
 
 // One SubTimer tick with collection on and SecRec set: a second row every

@@ -19,7 +19,7 @@ struct AppContext {
     TMySts& mySts;
     TWritePrm& writePrm;
     const Clock& clock;
-    std::string exeDir; // with a trailing separator
+    std::string dataDir; // with a trailing separator
     // The request/answer exchange with the sensor. The main window owns it and
     // sets this while it exists; null before (and in tests without one).
     Exchange* exchange = nullptr;

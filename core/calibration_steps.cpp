@@ -43,15 +43,15 @@ void RequireSerialNumber(const std::string& serial) {
 } // namespace
 
 std::string CalibrationSteps::SensorFile() const {
-    return ctx_.exeDir + ctx_.writePrm.SerialNo + ".qvr";
+    return ctx_.dataDir + ctx_.writePrm.SerialNo + ".qvr";
 }
 
 std::string CalibrationSteps::DefaultsFile() const {
-    return ctx_.exeDir + "DefaultPrm.qvr";
+    return ctx_.dataDir + "DefaultPrm.qvr";
 }
 
 std::string CalibrationSteps::LogFile(const char* suffix) const {
-    return ctx_.exeDir + ctx_.writePrm.SerialNo + suffix;
+    return ctx_.dataDir + ctx_.writePrm.SerialNo + suffix;
 }
 
 void CalibrationSteps::Start(const std::string& serialText) {
@@ -122,7 +122,7 @@ void CalibrationSteps::Finish() {
 std::string CalibrationSteps::KeepSensorFile() const {
     const std::string current = SensorFile();
     if (!FileExists(current)) return {};
-    const std::string stem = ctx_.exeDir + ctx_.writePrm.SerialNo + "_" +
+    const std::string stem = ctx_.dataDir + ctx_.writePrm.SerialNo + "_" +
                              FormatDateTime("yyyymmdd_hhnnss", ctx_.clock.Now());
     std::string kept = stem + ".qvr";
     for (int n = 2; FileExists(kept); ++n)

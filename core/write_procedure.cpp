@@ -6,11 +6,11 @@
 namespace qvr {
 
 WriteProcedure::WriteProcedure(Exchange& exchange, const TWritePrm& prm, const Clock& clock,
-                               std::string exeDir, WriteSafeguard::SaveFile save,
+                               std::string dataDir, WriteSafeguard::SaveFile save,
                                TWriteRecord& record, LogLine log)
     : exchange_(exchange), prm_(prm), clock_(clock), record_(record), log_(log),
-      write_(exchange, prm, log), guard_(exchange, clock, std::move(exeDir), std::move(save), log) {
-}
+      write_(exchange, prm, log),
+      guard_(exchange, clock, std::move(dataDir), std::move(save), log) {}
 
 void WriteProcedure::Open() {
     guard_.Stop();

@@ -19,8 +19,9 @@ class WriteProcedure {
 public:
     using LogLine = std::function<void(const std::string&)>;
 
-    WriteProcedure(Exchange& exchange, const TWritePrm& prm, const Clock& clock, std::string exeDir,
-                   WriteSafeguard::SaveFile save, TWriteRecord& record, LogLine log);
+    WriteProcedure(Exchange& exchange, const TWritePrm& prm, const Clock& clock,
+                   std::string dataDir, WriteSafeguard::SaveFile save, TWriteRecord& record,
+                   LogLine log);
 
     // The window has opened: the next start takes a new backup.
     void Open();

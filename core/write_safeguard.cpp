@@ -9,9 +9,9 @@
 
 namespace qvr {
 
-WriteSafeguard::WriteSafeguard(Exchange& exchange, const Clock& clock, std::string exeDir,
+WriteSafeguard::WriteSafeguard(Exchange& exchange, const Clock& clock, std::string dataDir,
                                SaveFile save, LogLine log)
-    : reader_(exchange), clock_(clock), exeDir_(std::move(exeDir)), save_(std::move(save)),
+    : reader_(exchange), clock_(clock), dataDir_(std::move(dataDir)), save_(std::move(save)),
       log_(std::move(log)) {}
 
 void WriteSafeguard::StartBackup(const std::string& serialNo) {
@@ -59,7 +59,7 @@ void WriteSafeguard::FinishBackup() {
     reader_.ApplyTo(held);
     std::string path;
     try {
-        path = StampedPathIn(exeDir_ + "Backup", serialNo_, clock_.Now(), ".qvr");
+        path = StampedPathIn(dataDir_ + "Backup", serialNo_, clock_.Now(), ".qvr");
         save_(held, path);
     } catch (const std::exception& e) {
         log_(std::string(write_log::kBackupFailed) + e.what());

@@ -30,7 +30,7 @@ public:
     // Writes a parameter set as a setpoint file; throws with a message on failure.
     using SaveFile = std::function<void(const TWritePrm&, const std::string& path)>;
 
-    WriteSafeguard(Exchange& exchange, const Clock& clock, std::string exeDir, SaveFile save,
+    WriteSafeguard(Exchange& exchange, const Clock& clock, std::string dataDir, SaveFile save,
                    LogLine log);
 
     // Reads the sensor's set for the backup, named after `serialNo`.
@@ -56,7 +56,7 @@ private:
 
     ParamReader reader_;
     const Clock& clock_;
-    std::string exeDir_;
+    std::string dataDir_;
     SaveFile save_;
     LogLine log_;
     Phase phase_ = Phase::Idle;

@@ -27,8 +27,8 @@ std::string FailureText(int& systemCode) {
 
 } // namespace
 
-SensorLink::SensorLink(std::string& portName, std::string exeDir, TComHandOver* handOver)
-    : portName_(portName), exeDir_(std::move(exeDir)) {
+SensorLink::SensorLink(std::string& portName, std::string dataDir, TComHandOver* handOver)
+    : portName_(portName), dataDir_(std::move(dataDir)) {
     ComPortM = std::make_unique<TComPort>("ComPortM", handOver);
     TComPort& port = *ComPortM;
     port.SetPort("COM7");
@@ -62,7 +62,7 @@ SensorLink::~SensorLink() {
 }
 
 std::string SensorLink::PortSettingsFile() const {
-    return exeDir_ + "Port" + std::to_string(Tag) + ".ini";
+    return dataDir_ + "Port" + std::to_string(Tag) + ".ini";
 }
 
 bool SensorLink::PortConnected() const {

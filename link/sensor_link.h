@@ -21,7 +21,7 @@ class SensorLink : public FrameLink {
 public:
     // portName: where OpenPort records the name of the port it opened.
     // handOver: where the port's event thread delivers (the process default when null).
-    SensorLink(std::string& portName, std::string exeDir, TComHandOver* handOver = nullptr);
+    SensorLink(std::string& portName, std::string dataDir, TComHandOver* handOver = nullptr);
     ~SensorLink() override;
 
     // The one connection to the sensor.
@@ -76,7 +76,7 @@ private:
     };
 
     std::string& portName_;
-    std::string exeDir_;
+    std::string dataDir_;
     FrameReceiver receiver_;
     bool receiving_ = false;
 };

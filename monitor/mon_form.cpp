@@ -146,7 +146,7 @@ void TMonForm::BuildControls() {
 }
 
 std::string TMonForm::SettingsFile() const {
-    return ctx_.exeDir + "BaseSetpoint.ini";
+    return ctx_.dataDir + "BaseSetpoint.ini";
 }
 
 void TMonForm::SubTimerTimer() {

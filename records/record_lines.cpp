@@ -78,16 +78,16 @@ std::string SecondDataRow(TDateTime time, const TSampleRec& sample) {
            FormatFloat("%1.3f,", sample.WindSpeed) + FormatFloat("%1.1f,", sample.AirTemp);
 }
 
-std::string RecordFolder(const std::string& exeDir) {
-    return exeDir + "Record";
+std::string RecordFolder(const std::string& dataDir) {
+    return dataDir + "Record";
 }
 
-std::string MinuteRecordFileName(const std::string& exeDir, TDateTime time) {
-    return RecordFolder(exeDir) + "/RT_" + FormatDateTime("yyyymmdd", time) + ".RCD";
+std::string MinuteRecordFileName(const std::string& dataDir, TDateTime time) {
+    return RecordFolder(dataDir) + "/RT_" + FormatDateTime("yyyymmdd", time) + ".RCD";
 }
 
-std::string SecondRecordFileName(const std::string& exeDir, TDateTime time) {
-    return RecordFolder(exeDir) + "/RT_" + FormatDateTime("yyyymmdd", time) + ".csv";
+std::string SecondRecordFileName(const std::string& dataDir, TDateTime time) {
+    return RecordFolder(dataDir) + "/RT_" + FormatDateTime("yyyymmdd", time) + ".csv";
 }
 
 } // namespace qvr

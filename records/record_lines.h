@@ -30,8 +30,8 @@ std::string SecondHeaderLine();
 std::string SecondDataRow(TDateTime time, const TSampleRec& sample);
 
 // The folder "Record" beside the executable, and the day's file names in it.
-std::string RecordFolder(const std::string& exeDir);
-std::string MinuteRecordFileName(const std::string& exeDir, TDateTime time);
-std::string SecondRecordFileName(const std::string& exeDir, TDateTime time);
+std::string RecordFolder(const std::string& dataDir);
+std::string MinuteRecordFileName(const std::string& dataDir, TDateTime time);
+std::string SecondRecordFileName(const std::string& dataDir, TDateTime time);
 
 } // namespace qvr

@@ -22,8 +22,8 @@ bool FileIsMissing(const std::string& path) {
 }
 
 // Makes the folder when it is missing; the system's reason when it cannot.
-std::string EnsureRecordFolder(const std::string& exeDir) {
-    const std::string folder = RecordFolder(exeDir);
+std::string EnsureRecordFolder(const std::string& dataDir) {
+    const std::string folder = RecordFolder(dataDir);
     std::string reason;
     if (!DirectoryExists(folder)) ForceDirectories(folder, &reason);
     return reason;
@@ -91,7 +91,7 @@ void Recorder::WriteMinuteRecord() {
     // One reading of the clock names the file and stamps the row, so a row
     // never lands in the neighbouring day's file.
     const TDateTime now = context_.clock.Now();
-    folderError_ = EnsureRecordFolder(context_.exeDir);
+    folderError_ = EnsureRecordFolder(context_.dataDir);
     if (statCount_ == 0) return;
     // After the operator's stop the statistics are kept and merged into the
     // first row after collection resumes. While collection runs, a minute
@@ -109,7 +109,7 @@ void Recorder::WriteMinuteRecord() {
 
     const TMySts& sts = context_.mySts;
     const RecordLayout layout = ChooseLayout(sts);
-    const std::string path = MinuteRecordFileName(context_.exeDir, now);
+    const std::string path = MinuteRecordFileName(context_.dataDir, now);
     std::vector<std::string> lines;
     if (FileIsMissing(path)) lines = MinuteHeaderPair(layout);
     if (sts.MaintenanceMode != lastLayoutExt_) {
@@ -129,10 +129,10 @@ void Recorder::WriteSecondRecord() {
 }
 
 void Recorder::WriteSecondRecord(TDateTime now) {
-    folderError_ = EnsureRecordFolder(context_.exeDir);
+    folderError_ = EnsureRecordFolder(context_.dataDir);
     if (!context_.currentSample.Valid) return;
 
-    const std::string path = SecondRecordFileName(context_.exeDir, now);
+    const std::string path = SecondRecordFileName(context_.dataDir, now);
     std::vector<std::string> lines;
     if (FileIsMissing(path)) lines.push_back(SecondHeaderLine());
     lines.push_back(SecondDataRow(now, context_.currentSample));

@@ -97,7 +97,7 @@ TSysSetForm::TSysSetForm(AppContext& context, QWidget* parent)
 }
 
 std::string TSysSetForm::BaseSetpointFile() const {
-    return ctx_.exeDir + "BaseSetpoint.ini";
+    return ctx_.dataDir + "BaseSetpoint.ini";
 }
 
 void TSysSetForm::BuildControls() {
@@ -242,7 +242,7 @@ QWidget* TSysSetForm::BuildLanguageChoice(QWidget* parent) {
     // Each language under its own name, so that either reader finds theirs.
     CBLanguage->addItem(tr("日本語"), UiLanguageCode(UiLanguage::Japanese));
     CBLanguage->addItem(QStringLiteral("English"), UiLanguageCode(UiLanguage::English));
-    const auto chosen = ParseUiLanguage(ReadLanguageSetting(ctx_.exeDir));
+    const auto chosen = ParseUiLanguage(ReadLanguageSetting(ctx_.dataDir));
     const UiLanguage shown = chosen ? *chosen : SystemUiLanguage(QLocale::system().uiLanguages());
     CBLanguage->setCurrentIndex(CBLanguage->findData(UiLanguageCode(shown)));
     auto* note = new QLabel(tr("次回の起動から有効"), box);
@@ -257,7 +257,7 @@ void TSysSetForm::CBLanguageActivated(int index) {
     const auto language = ParseUiLanguage(CBLanguage->itemData(index).toString());
     if (!language) return;
     try {
-        WriteLanguageSetting(ctx_.exeDir, *language);
+        WriteLanguageSetting(ctx_.dataDir, *language);
     } catch (const IniFileError& e) {
         ShowSaveError(QString::fromUtf8(e.what()));
     }

@@ -392,7 +392,7 @@ void TSysSetForm::WriteReport() {
     c.Measured = Cal.Fresh && AnyValid(ctx_.sampleHistory, 15);
     c.MeasuredFrom = OldestValid(ctx_.sampleHistory, 15);
     c.LastWrite = LastWrite;
-    const std::string path = StampedPathIn(ctx_.exeDir + "Report", c.After.SerialNo, now, ".pdf");
+    const std::string path = StampedPathIn(ctx_.dataDir + "Report", c.After.SerialNo, now, ".pdf");
     CalibrationReport report = CalJournal.Build(c);
     WriteReportPdf(report, QString::fromStdString(path));
     ReportPath = path;
@@ -409,7 +409,7 @@ void TSysSetForm::WriteReport() {
 ReportContext TSysSetForm::ReportContextNow() const {
     ReportContext c;
     c.After = ctx_.writePrm;
-    c.Folder = ctx_.exeDir;
+    c.Folder = ctx_.dataDir;
     c.Created = ctx_.clock.Now();
     c.Computer = QSysInfo::machineHostName().toStdString();
     c.ProgramVersion = AppVersion;
@@ -429,7 +429,7 @@ std::string TSysSetForm::WriteVerificationReport(const ReportVerification& verif
     }
     ReportContext c = ReportContextNow();
     c.After.SerialNo = serial;
-    const std::string path = StampedPathIn(ctx_.exeDir + "Report", serial, c.Created, "_VER.pdf");
+    const std::string path = StampedPathIn(ctx_.dataDir + "Report", serial, c.Created, "_VER.pdf");
     WriteReportPdf(BuildVerificationReport(c, verification), QString::fromStdString(path));
     return path;
 }

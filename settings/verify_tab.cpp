@@ -475,7 +475,7 @@ void TVerifyTab::BBVerFinClick() {
     LabEdited(); // a text still in its edit counts
     const TDateTime now = ctx_.clock.Now();
     const std::string logName = serial + "_VER.csv";
-    const std::string logPath = ctx_.exeDir + logName;
+    const std::string logPath = ctx_.dataDir + logName;
     const std::string certificateName = serial + "_VER.json";
     const VerCertificateInput certificate{serial, model_, firmware_, settings_, points_, now};
     const std::string problem = VerCertificateProblem(certificate);
@@ -484,9 +484,9 @@ void TVerifyTab::BBVerFinClick() {
         WriteVerLog(logPath, points_, settings_, now);
         shown = TVerifyTab::tr("ログ: ") + QString::fromStdString(logPath);
         if (problem.empty()) {
-            WriteVerCertificate(ctx_.exeDir + certificateName, certificate);
+            WriteVerCertificate(ctx_.dataDir + certificateName, certificate);
             shown += TVerifyTab::tr("\n証明書: ") +
-                     QString::fromStdString(ctx_.exeDir + certificateName);
+                     QString::fromStdString(ctx_.dataDir + certificateName);
         } else {
             shown += TVerifyTab::tr("\n証明書は書き出していません：") + Translated(problem);
         }

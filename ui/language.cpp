@@ -64,13 +64,13 @@ LanguageChoice ChooseUiLanguage(const QString& commandLine, const QString& setti
     return choice;
 }
 
-QString ReadLanguageSetting(const std::string& exeDir) {
-    const IniFile ini(exeDir + kSettingsFile);
+QString ReadLanguageSetting(const std::string& dataDir) {
+    const IniFile ini(dataDir + kSettingsFile);
     return QString::fromStdString(ini.ReadString(kSection, kKey, std::string()));
 }
 
-void WriteLanguageSetting(const std::string& exeDir, UiLanguage language) {
-    IniFile ini(exeDir + kSettingsFile);
+void WriteLanguageSetting(const std::string& dataDir, UiLanguage language) {
+    IniFile ini(dataDir + kSettingsFile);
     ini.WriteString(kSection, kKey, UiLanguageCode(language).toStdString());
 }
 

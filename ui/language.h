@@ -33,10 +33,10 @@ struct LanguageChoice {
 LanguageChoice ChooseUiLanguage(const QString& commandLine, const QString& setting,
                                 const QStringList& systemUiLanguages);
 
-// "Language" in section "UI" of "BaseSetpoint.ini" in `exeDir`; empty when absent.
-QString ReadLanguageSetting(const std::string& exeDir);
+// "Language" in section "UI" of "BaseSetpoint.ini" in `dataDir`; empty when absent.
+QString ReadLanguageSetting(const std::string& dataDir);
 // Throws IniFileError when the file cannot be written.
-void WriteLanguageSetting(const std::string& exeDir, UiLanguage language);
+void WriteLanguageSetting(const std::string& dataDir, UiLanguage language);
 
 // Puts the language's translation on the application; call before any window
 // is built. False when the English translation cannot be loaded.

@@ -10,11 +10,11 @@
 
 namespace qvr {
 
-std::unique_ptr<ViewerForm> StartViewer(const QStringList& paths, const QString& exeDir,
+std::unique_ptr<ViewerForm> StartViewer(const QStringList& paths, const QString& dataDir,
                                         const QString& shot) {
     auto viewer = std::make_unique<ViewerForm>();
     viewer->SetMemoryBudget(
-        LoadViewerMemoryBudget(QDir(exeDir).filePath("BaseSetpoint.ini").toStdString()));
+        LoadViewerMemoryBudget(QDir(dataDir).filePath("BaseSetpoint.ini").toStdString()));
     ViewerForm* v = viewer.get();
     // From the event loop, so that the window has its size and its last paint.
     const auto takeShot = [v, shot] {
@@ -27,7 +27,7 @@ std::unique_ptr<ViewerForm> StartViewer(const QStringList& paths, const QString&
     if (!shot.isEmpty()) QObject::connect(v, &ViewerForm::Loaded, v, takeShot);
     viewer->show();
     if (paths.isEmpty())
-        viewer->OpenFolder(QDir(exeDir).filePath("Record"));
+        viewer->OpenFolder(QDir(dataDir).filePath("Record"));
     else
         viewer->OpenPaths(paths);
     // Nothing to read: the shot shows what the operator would see then.

@@ -30,7 +30,7 @@ TWriteForm::TWriteForm(AppContext& context, QWidget* parent)
     if (ctx_.exchange) {
         const auto log = [this](const std::string& line) { AddLog(line); };
         procedure_ = std::make_unique<WriteProcedure>(
-            *ctx_.exchange, ctx_.writePrm, ctx_.clock, ctx_.exeDir,
+            *ctx_.exchange, ctx_.writePrm, ctx_.clock, ctx_.dataDir,
             [](const TWritePrm& prm, const std::string& path) { SaveSetpointFile(prm, path); },
             LastWrite, log);
     }
