@@ -44,13 +44,16 @@ installed=1
 "${SUDO[@]}" dpkg -i "$deb" >"$work/dpkg.log" 2>&1 || fail "dpkg -i: $(tail -n 5 "$work/dpkg.log")"
 for f in /usr/bin/qvr-monitor /usr/bin/qvr-sensor-sim /usr/share/qvr-monitor/DefaultPrm.qvr \
   /usr/share/applications/qvr-monitor.desktop /usr/share/icons/hicolor/scalable/apps/qvr-monitor.svg \
-  /usr/share/man/man1/qvr-monitor.1.gz /usr/share/doc/qvr-monitor/copyright; do
+  /usr/share/man/man1/qvr-monitor.1.gz /usr/share/doc/qvr-monitor/copyright \
+  /usr/bin/qvr-logger /usr/share/man/man1/qvr-logger.1.gz /lib/systemd/system/qvr-logger@.service; do
   [ -e "$f" ] || fail "the package did not install $f"
 done
 
 out="$(as_user /usr/bin/qvr-monitor --version)"
 [ "$out" = "qvr-monitor $version" ] || fail "--version printed \"$out\", not \"qvr-monitor $version\""
 say "$out"
+out="$(as_user /usr/bin/qvr-logger --version)"
+[ "$out" = "qvr-logger $version" ] || fail "qvr-logger --version printed \"$out\""
 
 # First start: an offscreen demo of two seconds; the data folder appears with the defaults.
 as_user env QVR_DEMO_SECONDS=2 timeout 120 /usr/bin/qvr-monitor --demo "$home/shots" \
