@@ -5,42 +5,47 @@
 namespace qvr {
 
 const std::array<ParamKey, kParamKeyCount> ParamKeys = {{
-    {"E01", QT_TRANSLATE_NOOP("CalibrationReport", "0m/s.時温度差"), "%1.2f"},
-    {"E02", QT_TRANSLATE_NOOP("CalibrationReport", "基準風速値"), "%1.2f"},
-    {"E03", QT_TRANSLATE_NOOP("CalibrationReport", "基準時温度差"), "%1.2f"},
-    {"E04", QT_TRANSLATE_NOOP("CalibrationReport", "ヒータ出力"), "%1.4f"},
-    {"P01", QT_TRANSLATE_NOOP("CalibrationReport", "補正点1"), "%1.2f"},
-    {"P02", QT_TRANSLATE_NOOP("CalibrationReport", "補正量1"), "%1.2f"},
-    {"P03", QT_TRANSLATE_NOOP("CalibrationReport", "補正点2"), "%1.2f"},
-    {"P04", QT_TRANSLATE_NOOP("CalibrationReport", "補正量2"), "%1.2f"},
-    {"P05", QT_TRANSLATE_NOOP("CalibrationReport", "補正点3"), "%1.2f"},
-    {"P06", QT_TRANSLATE_NOOP("CalibrationReport", "補正量3"), "%1.2f"},
-    {"P07", QT_TRANSLATE_NOOP("CalibrationReport", "補正点4"), "%1.2f"},
-    {"P08", QT_TRANSLATE_NOOP("CalibrationReport", "補正量4"), "%1.2f"},
-    {"P09", QT_TRANSLATE_NOOP("CalibrationReport", "補正点5"), "%1.2f"},
-    {"P10", QT_TRANSLATE_NOOP("CalibrationReport", "補正量5"), "%1.2f"},
-    {"P11", QT_TRANSLATE_NOOP("CalibrationReport", "補正点6"), "%1.2f"},
-    {"P12", QT_TRANSLATE_NOOP("CalibrationReport", "補正量6"), "%1.2f"},
-    {"P13", QT_TRANSLATE_NOOP("CalibrationReport", "補正点7"), "%1.2f"},
-    {"P14", QT_TRANSLATE_NOOP("CalibrationReport", "補正量7"), "%1.2f"},
-    {"P15", QT_TRANSLATE_NOOP("CalibrationReport", "補正点8"), "%1.2f"},
-    {"P16", QT_TRANSLATE_NOOP("CalibrationReport", "補正量8"), "%1.2f"},
-    {"P17", QT_TRANSLATE_NOOP("CalibrationReport", "補正点9"), "%1.2f"},
-    {"P18", QT_TRANSLATE_NOOP("CalibrationReport", "補正量9"), "%1.2f"},
-    {"P19", QT_TRANSLATE_NOOP("CalibrationReport", "補正点10"), "%1.2f"},
-    {"P20", QT_TRANSLATE_NOOP("CalibrationReport", "補正量10"), "%1.2f"},
-    {"E16", QT_TRANSLATE_NOOP("CalibrationReport", "気温器差-1"), "%1.3f"},
-    {"E17", QT_TRANSLATE_NOOP("CalibrationReport", "気温器差-2"), "%1.3f"},
-    {"E12", QT_TRANSLATE_NOOP("CalibrationReport", "風速器差-1"), "%1.3f"},
-    {"E13", QT_TRANSLATE_NOOP("CalibrationReport", "風速器差-2"), "%1.3f"},
-    {"P32", QT_TRANSLATE_NOOP("CalibrationReport", "基準電圧"), "%1.3f"},
-    {"P41", QT_TRANSLATE_NOOP("CalibrationReport", "気温補正"), "%1.3f"},
+    {"E01", QT_TRANSLATE_NOOP("CalibrationReport", "0m/s時の温度差 (℃)"), "℃", "%1.2f", true},
+    {"E02", QT_TRANSLATE_NOOP("CalibrationReport", "基準風速 (m/s)"), "m/s", "%1.2f", false},
+    {"E03", QT_TRANSLATE_NOOP("CalibrationReport", "基準風速時の温度差 (℃)"), "℃", "%1.2f", true},
+    {"E04", QT_TRANSLATE_NOOP("CalibrationReport", "ヒータ出力 (W)"), "W", "%1.4f", false},
+    {"P01", QT_TRANSLATE_NOOP("CalibrationReport", "補正点1 (m/s)"), "m/s", "%1.2f", false},
+    {"P02", QT_TRANSLATE_NOOP("CalibrationReport", "補正量1 (m/s)"), "m/s", "%1.2f", false},
+    {"P03", QT_TRANSLATE_NOOP("CalibrationReport", "補正点2 (m/s)"), "m/s", "%1.2f", false},
+    {"P04", QT_TRANSLATE_NOOP("CalibrationReport", "補正量2 (m/s)"), "m/s", "%1.2f", false},
+    {"P05", QT_TRANSLATE_NOOP("CalibrationReport", "補正点3 (m/s)"), "m/s", "%1.2f", false},
+    {"P06", QT_TRANSLATE_NOOP("CalibrationReport", "補正量3 (m/s)"), "m/s", "%1.2f", false},
+    {"P07", QT_TRANSLATE_NOOP("CalibrationReport", "補正点4 (m/s)"), "m/s", "%1.2f", false},
+    {"P08", QT_TRANSLATE_NOOP("CalibrationReport", "補正量4 (m/s)"), "m/s", "%1.2f", false},
+    {"P09", QT_TRANSLATE_NOOP("CalibrationReport", "補正点5 (m/s)"), "m/s", "%1.2f", false},
+    {"P10", QT_TRANSLATE_NOOP("CalibrationReport", "補正量5 (m/s)"), "m/s", "%1.2f", false},
+    {"P11", QT_TRANSLATE_NOOP("CalibrationReport", "補正点6 (m/s)"), "m/s", "%1.2f", false},
+    {"P12", QT_TRANSLATE_NOOP("CalibrationReport", "補正量6 (m/s)"), "m/s", "%1.2f", false},
+    {"P13", QT_TRANSLATE_NOOP("CalibrationReport", "補正点7 (m/s)"), "m/s", "%1.2f", false},
+    {"P14", QT_TRANSLATE_NOOP("CalibrationReport", "補正量7 (m/s)"), "m/s", "%1.2f", false},
+    {"P15", QT_TRANSLATE_NOOP("CalibrationReport", "補正点8 (m/s)"), "m/s", "%1.2f", false},
+    {"P16", QT_TRANSLATE_NOOP("CalibrationReport", "補正量8 (m/s)"), "m/s", "%1.2f", false},
+    {"P17", QT_TRANSLATE_NOOP("CalibrationReport", "補正点9 (m/s)"), "m/s", "%1.2f", false},
+    {"P18", QT_TRANSLATE_NOOP("CalibrationReport", "補正量9 (m/s)"), "m/s", "%1.2f", false},
+    {"P19", QT_TRANSLATE_NOOP("CalibrationReport", "補正点10 (m/s)"), "m/s", "%1.2f", false},
+    {"P20", QT_TRANSLATE_NOOP("CalibrationReport", "補正量10 (m/s)"), "m/s", "%1.2f", false},
+    {"E16", QT_TRANSLATE_NOOP("CalibrationReport", "気温1 器差補正 (℃)"), "℃", "%1.3f", true},
+    {"E17", QT_TRANSLATE_NOOP("CalibrationReport", "気温2 器差補正 (℃)"), "℃", "%1.3f", true},
+    {"E12", QT_TRANSLATE_NOOP("CalibrationReport", "素子温度1 器差補正 (℃)"), "℃", "%1.3f", true},
+    {"E13", QT_TRANSLATE_NOOP("CalibrationReport", "素子温度2 器差補正 (℃)"), "℃", "%1.3f", true},
+    {"P32", QT_TRANSLATE_NOOP("CalibrationReport", "基準電圧 (V)"), "V", "%1.3f", false},
+    {"P41", QT_TRANSLATE_NOOP("CalibrationReport", "気温補正係数"), "", "%1.3f", false},
 }};
 
 const ParamKey* FindParamKey(std::string_view key) {
     for (const ParamKey& k : ParamKeys)
         if (key == k.Key) return &k;
     return nullptr;
+}
+
+const char* ParamLabel(std::string_view key) {
+    const ParamKey* k = FindParamKey(key);
+    return k ? k->Label : nullptr;
 }
 
 float* ParamField(TWritePrm& prm, std::string_view key) {
