@@ -7,11 +7,13 @@
 
 namespace qvr {
 
-// One sensor parameter the group write sends: its key on the line, its label
-// (what it is and its unit, as every window and report shows it), the unit
+// One sensor parameter the group write sends: its key on the line, its short
+// name (where a narrow column has no room for more, as the report's), its
+// label (the name and its unit, as the windows and messages show it), the unit
 // alone, its display format, and whether a calibration sets it.
 struct ParamKey {
     const char* Key;
+    const char* Name;
     const char* Label;
     const char* Unit; // "" for a value without a unit
     const char* Format;

@@ -677,9 +677,9 @@ void TSysSetForm::ShowSaveError(const QString& message) {
 }
 
 void TSysSetForm::BBSetpointSaveClick() {
-    ShowStatus({});
     const QString name = AskFileName(SaveDlg);
     if (name.isEmpty()) return;
+    ShowStatus({});
     if (!EditsToParams()) return;
     try {
         SaveSetpointFile(ctx_.writePrm, name.toStdString());
@@ -700,9 +700,9 @@ void TSysSetForm::ShowSetpointFile(const QString& done, const QString& path) {
 }
 
 void TSysSetForm::BBSetpointLoadClick() {
-    ShowStatus({});
     const QString name = AskFileName(LoadDlg);
     if (name.isEmpty()) return;
+    ShowStatus({});
     SetpointLoad load;
     try {
         load = LoadChosenSetpointFile(ctx_.writePrm, name.toStdString());

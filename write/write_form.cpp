@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QShowEvent>
 #include <QStyle>
@@ -121,11 +122,10 @@ void TWriteForm::showEvent(QShowEvent* event) {
 void TWriteForm::FitToLog() {
     const QString backup = QString::fromStdString(ctx_.exeDir) +
                            QStringLiteral("Backup/no-serial_20261231_235959_2.qvr");
-    QStringList lines = {
-        Shown(write_log::kBackup) + backup,
-        Shown(write_log::kRestoreBefore) + backup + Shown(write_log::kRestoreAfter),
-        Shown(write_log::kPlanHeading), Shown(write_log::kPlanNothing),
-        Shown(std::string(write_log::kPlanNote) + "E01 46.00 → 50.00, E03 17.47 → 20.00")};
+    QStringList lines = {Shown(write_log::kBackup) + backup, Shown(write_log::kPlanHeading),
+                         Shown(write_log::kPlanNothing), Shown(write_log::kDone),
+                         Shown(std::string(write_log::kAllAgreeBefore) + "30" +
+                               write_log::kAllAgreeAfter)};
     for (const ParamKey& k : ParamKeys)
         lines << Shown(std::string("  ") + k.Key + " " + k.Label + ": -100.000" +
                        write_log::kPlanArrow + "-100.000");
@@ -137,7 +137,12 @@ void TWriteForm::FitToLog() {
     const int logWidth = widest + 2 * int(MSts->document()->documentMargin()) +
                          2 * MSts->frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent) +
                          8;
-    const int width = logWidth + BBDo->minimumWidth() + 8 * 2 + 6;
+    int width = logWidth + BBDo->minimumWidth() + 8 * 2 + 6;
+    // No wider than the screen: a longer path wraps rather than leaves it.
+    if (const QScreen* shown = screen()) {
+        const QMargins frame = FrameMargins(*this);
+        width = std::min(width, shown->availableGeometry().width() - frame.left() - frame.right());
+    }
     const int height = metrics.lineSpacing() * 20 + PConsole->height() + 2 * 8 + 16;
     resize(std::max(345, width), std::max(266, height));
 }

@@ -155,7 +155,7 @@ TEST_F(SetpointFile, ALoadNamesTheFieldsThatTookTheirDefaults) {
     EXPECT_EQ(load.Defaulted.size(), 34u); // of 35 fields
     EXPECT_NE(std::find(load.Defaulted.begin(), load.Defaulted.end(), "ErDifDir2"),
               load.Defaulted.end());
-    EXPECT_NE(std::find(load.Defaulted.begin(), load.Defaulted.end(), "基準風速 (m/s)"),
+    EXPECT_NE(std::find(load.Defaulted.begin(), load.Defaulted.end(), "基準風速値 (m/s)"),
               load.Defaulted.end());
 
     SaveSetpointFile(defaults, path);

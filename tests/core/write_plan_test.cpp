@@ -125,6 +125,7 @@ TEST(ParamKeys, EveryLabelNamesItsUnitAndTheCalibratedKeysAreTheCalibrationsOwn)
     std::set<std::string> calibrated, unitless;
     for (const ParamKey& k : ParamKeys) {
         const std::string label = k.Label, unit = k.Unit;
+        EXPECT_EQ(label, std::string(k.Name) + (unit.empty() ? "" : " (" + unit + ")")) << k.Key;
         if (k.Calibrated) calibrated.insert(k.Key);
         if (unit.empty()) {
             unitless.insert(k.Key);
@@ -135,8 +136,8 @@ TEST(ParamKeys, EveryLabelNamesItsUnitAndTheCalibratedKeysAreTheCalibrationsOwn)
         EXPECT_EQ(label.substr(label.size() - tail.size()), tail) << k.Key;
     }
     EXPECT_EQ(calibrated, (std::set<std::string>{"E01", "E03", "E12", "E13", "E16", "E17"}));
-    EXPECT_EQ(unitless, std::set<std::string>{"P41"}); // a factor
-    EXPECT_EQ(std::string(ParamLabel("E12")), "素子温度1 器差補正 (℃)");
+    EXPECT_EQ(unitless, std::set<std::string>{"P41"}); // a correction factor
+    EXPECT_EQ(std::string(ParamLabel("E12")), "素子温度器差-1 (℃)");
     EXPECT_EQ(ParamLabel("M01"), nullptr);
 }
 

@@ -55,11 +55,24 @@ protected:
         ASSERT_TRUE(WaitFor([&] { return current.ModelNo != 0; })); // polling runs
         settings->show();
         settings->PCMain->setCurrentWidget(settings->TSDirect);
+        // Opening reads the sensor's set to compare the fields with it.
+        ASSERT_TRUE(WaitFor([&] { return !settings->TimSensorRead->isActive(); }, 10000));
     }
 
     QStringList Log() const { return writer->MSts->toPlainText().split('\n'); }
-    // The write's timer stops whenever a write ends, however it ends.
-    bool Ended() const { return !writer->Timer1->isActive(); }
+    // The write's timer stops whenever a write ends, however it ends; a
+    // question about the plan is answered with `confirmWith`.
+    bool Ended() {
+        if (writer->ConfirmBox->isVisible()) {
+            ++confirmations;
+            confirmText = writer->ConfirmBox->text();
+            writer->ConfirmBox->button(confirmWith)->click();
+        }
+        return !writer->Timer1->isActive() && !writer->ConfirmBox->isVisible();
+    }
+    QMessageBox::StandardButton confirmWith = QMessageBox::Yes;
+    int confirmations = 0;
+    QString confirmText;
 
     // Presses the send button; inside the modal write window runs the write
     // until it ends, lets `before` look at it, then leaves it with `leave`.

@@ -124,7 +124,9 @@ TEST_F(CalibrationTab, StepButtonsStoreShowAndSaveThroughTheWindow) {
     Seconds(form, SteadySample(0.0f), 1);
     EXPECT_EQ(form.Cal.CalStep, 5);
     EXPECT_EQ(Background(form.PWS0CalSet), kGrey);
-    EXPECT_TRUE(form.LCalNext->text().contains("「Nm/s.調整確定」"));
+    // The reference-speed stage names its speed.
+    EXPECT_TRUE(form.LCalNext->text().contains("「5.00 m/s 調整確定」")) << form.LCalNext->text().toStdString();
+    EXPECT_EQ(form.BB4mCalFin->text(), "5.00 m/s 調整確定");
 }
 
 TEST_F(CalibrationTab, CompletionShowsOnThePanelAndTheGauges) {

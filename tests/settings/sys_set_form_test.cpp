@@ -103,7 +103,7 @@ TEST_F(SysSetFormTest, ANumberThatDoesNotConvertStopsOkSaveAndSendAndKeepsEveryE
         SCOPED_TRACE(what);
         EXPECT_EQ(box.seen, 1);
         EXPECT_EQ(box.text, "変換できない文字がありました\n設定数値を確認してください！\n\n"
-                            "基準風速値：「1,5」");
+                            "基準風速値 (m/s)：「1,5」");
         EXPECT_EQ(box.icon, QMessageBox::Warning);
         EXPECT_EQ(prm.DifT0m, before.DifT0m);
         EXPECT_EQ(prm.AdjWS, before.AdjWS);
@@ -164,7 +164,7 @@ TEST_F(SysSetFormTest, EveryTextThatIsNotASinglePrecisionNumberStoresNothing) {
         form.EATRev->setText("1");
         box.ArmOnce();
         EXPECT_FALSE(form.EditsToParams()) << bad;
-        EXPECT_TRUE(box.text.endsWith(QStringLiteral("補正量 4：「") + bad + "」")) << bad;
+        EXPECT_TRUE(box.text.endsWith(QStringLiteral("補正量4 (m/s)：「") + bad + "」")) << bad;
         EXPECT_EQ(prm.HeaterWatt, 0.2f) << bad;
         EXPECT_EQ(prm.DIV[3], 0.0f) << bad;
         EXPECT_EQ(prm.ATRev, 9.0f) << bad;
@@ -228,7 +228,7 @@ TEST_F(SysSetFormTest, SaveAndLoadGoThroughTheirDialogs) {
     LateBox defaulted;
     form.BBSetpointLoad->click();
     EXPECT_EQ(defaulted.seen, 1);
-    EXPECT_TRUE(defaulted.text.contains("気温器差-1")) << defaulted.text.toStdString();
+    EXPECT_TRUE(defaulted.text.contains("気温器差-1 (℃)")) << defaulted.text.toStdString();
     EXPECT_EQ(prm.AdjWS, 3.0f);
     EXPECT_EQ(prm.ATRevice0, 0.0f);
     EXPECT_EQ(form.EAdjWS->text(), "3.00");
@@ -270,7 +270,7 @@ TEST_F(SysSetFormTest, ALoadedFileNamesItsDefaultedFieldsOrIsRefused) {
         EXPECT_EQ(late.seen, 1);
         EXPECT_EQ(late.icon, QMessageBox::Information);
         EXPECT_TRUE(late.text.contains(QString::fromStdString(chosen))) << late.text.toStdString();
-        EXPECT_TRUE(late.text.endsWith("補正点1, 気温器差-2, 基準電圧")) << late.text.toStdString();
+        EXPECT_TRUE(late.text.endsWith("補正点1 (m/s), 気温器差-2 (℃), 基準電圧 (V)")) << late.text.toStdString();
         EXPECT_EQ(form.EDifT0m->text(), "48.50");
         EXPECT_EQ(form.EHeaterWatt->text(), "0.3000");
     }
@@ -311,7 +311,7 @@ TEST_F(SysSetFormTest, InEnglishALoadedFileNamesItsDefaultedFieldsInEnglish) {
         QMessageBox::Icon icon;
     } loads[] = {
         {"Items missing from the setpoint file or not numbers took their defaults:\n" + name +
-             "\nPoint 1, Reference voltage",
+             "\nCorrection point 1 (m/s), Reference voltage (V)",
          QMessageBox::Information},
         {"The setpoint file holds no readable value, so nothing was loaded:\n" + name,
          QMessageBox::Critical},
