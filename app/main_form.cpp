@@ -1,26 +1,26 @@
 #include "app/main_form.h"
 
+#include "base/ini_file.h"
 #include "base/number_text.h"
 #include "link/comm_ctrl_form.h"
 #include "monitor/mon_form.h"
 #include "monitor/record_lines.h"
 #include "monitor/viewer_form.h"
 #include "settings/sys_set_form.h"
-#include "base/ini_file.h"
 #include "ui/app_globals.h"
 #include "ui/language.h"
 #include "ui/pictures.h"
 #include "ui/window_fit.h"
 
 #include "ui/plot.h"
+#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QDateTime>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QActionGroup>
-#include <QDir>
 #include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
@@ -384,7 +384,8 @@ void TMainForm::BuildMenu() {
     auto* group = new QActionGroup(this);
     item(MMLanguage, MMLanguageJa, "MMLanguageJa", tr("日本語（次回の起動から）"),
          [this] { MMLanguageClick(UiLanguageCode(UiLanguage::Japanese)); });
-    item(MMLanguage, MMLanguageEn, "MMLanguageEn", QStringLiteral("English ") + tr("（次回の起動から）"),
+    item(MMLanguage, MMLanguageEn, "MMLanguageEn",
+         QStringLiteral("English ") + tr("（次回の起動から）"),
          [this] { MMLanguageClick(UiLanguageCode(UiLanguage::English)); });
     for (QAction* a : {MMLanguageJa, MMLanguageEn}) {
         a->setCheckable(true);
@@ -414,8 +415,7 @@ void TMainForm::MMLanguageClick(const QString& code) {
         QMessageBox::critical(this, windowTitle(), QString::fromUtf8(e.what()));
         return;
     }
-    QMessageBox::information(this, tr("表示言語"),
-                             tr("表示言語は次回の起動から切り替わります。"));
+    QMessageBox::information(this, tr("表示言語"), tr("表示言語は次回の起動から切り替わります。"));
 }
 
 QString TMainForm::AboutText() const {

@@ -69,8 +69,8 @@ inline constexpr const char* kSummaryUnread = QT_TRANSLATE_NOOP("WriteLog", "、
 
 inline constexpr const char* kPlanHeading =
     QT_TRANSLATE_NOOP("WriteLog", "この書込みで変わる値（キー 名称: センサーの値 → 送る値）:");
-inline constexpr const char* kPlanNothing =
-    QT_TRANSLATE_NOOP("WriteLog", "この書込みで変わる値: なし（センサーは送る値をすべて持っています）");
+inline constexpr const char* kPlanNothing = QT_TRANSLATE_NOOP(
+    "WriteLog", "この書込みで変わる値: なし（センサーは送る値をすべて持っています）");
 inline constexpr const char* kPlanUnread =
     QT_TRANSLATE_NOOP("WriteLog", "センサーから読めず、変わるか分からない値: ");
 inline constexpr const char* kPlanSilent = QT_TRANSLATE_NOOP(

@@ -11,10 +11,10 @@ namespace qvr {
 
 // One value a write would change on the sensor.
 struct PlannedChange {
-    std::string Key;        // "E01"
-    std::string Label;      // the parameter's label, untranslated
-    std::string SensorNow;  // the sensor's value in the key's display format
-    std::string ToSend;     // what the group write sends
+    std::string Key;       // "E01"
+    std::string Label;     // the parameter's label, untranslated
+    std::string SensorNow; // the sensor's value in the key's display format
+    std::string ToSend;    // what the group write sends
     bool Calibrated = false;
 };
 

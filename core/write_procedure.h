@@ -12,10 +12,10 @@ namespace qvr {
 // The whole write as the write window runs it, one step per timer tick: the
 // backup of the sensor's set (once per opening of the window) with the plan of
 // what the write would change, the operator's confirmation where the plan
-// replaces calibrated values or changes nothing, the group write, and the read-back that decides whether the write is complete. Keeps
-// `record` up to date from the sending of "Group-1" to the end of the write.
-// A write stopped with the sensor's write mode open gets the closing group
-// once, and the log says how to restore the sensor. User-interface thread only.
+// replaces calibrated values or changes nothing, the group write, and the read-back that decides
+// whether the write is complete. Keeps `record` up to date from the sending of "Group-1" to the end
+// of the write. A write stopped with the sensor's write mode open gets the closing group once, and
+// the log says how to restore the sensor. User-interface thread only.
 class WriteProcedure {
 public:
     using LogLine = std::function<void(const std::string&)>;

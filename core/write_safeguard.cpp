@@ -116,9 +116,9 @@ ReadBackReport CheckReadBack(const TWritePrm& written, const ParamReader& reader
 std::string StampedFileName(const std::string& serialNo, TDateTime time,
                             const std::string& extension) {
     const auto first = serialNo.find_first_not_of(" \t");
-    std::string name =
-        first == std::string::npos ? "no-serial"
-                                   : serialNo.substr(first, serialNo.find_last_not_of(" \t") - first + 1);
+    std::string name = first == std::string::npos
+                           ? "no-serial"
+                           : serialNo.substr(first, serialNo.find_last_not_of(" \t") - first + 1);
     for (char& ch : name) {
         const auto u = static_cast<unsigned char>(ch);
         if (u < 32 || std::string_view("\\/:*?\"<>|").find(ch) != std::string_view::npos) ch = '_';

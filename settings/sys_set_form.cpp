@@ -2,11 +2,11 @@
 
 #include "base/ini_file.h"
 #include "base/number_text.h"
+#include "base/text_file.h"
 #include "core/exchange.h"
 #include "core/param_keys.h"
-#include "core/write_plan.h"
-#include "base/text_file.h"
 #include "core/setpoint_file.h"
+#include "core/write_plan.h"
 #include "link/comm_ctrl_form.h"
 #include "settings/verify_tab.h"
 #include "ui/app_globals.h"
@@ -154,11 +154,11 @@ void TSysSetForm::BuildControls() {
     TSDirect = BuildDirectTab();
     PCMain->addTab(TSCalibration, tr("管理操作"));
     PCMain->addTab(TSDirect, tr("直接操作"));
-    TabVerify = new TVerifyTab(
-        ctx_,
-        {[this] { return ESNum->text().toStdString(); }, BaseSetpointFile(),
-         [this](const ReportVerification& v) { return WriteVerificationReport(v); }},
-        PCMain);
+    TabVerify =
+        new TVerifyTab(ctx_,
+                       {[this] { return ESNum->text().toStdString(); }, BaseSetpointFile(),
+                        [this](const ReportVerification& v) { return WriteVerificationReport(v); }},
+                       PCMain);
     PCMain->addTab(TabVerify, tr("検証"));
     right->addWidget(PCMain, 1);
     body->addLayout(right, 1);
@@ -502,7 +502,7 @@ bool TSysSetForm::EditsToParams() {
             MarkUnconverted(f.Edit, f.Item, true);
             QMessageBox::warning(this, windowTitle(),
                                  tr("変換できない文字がありました\n"
-                                                "設定数値を確認してください！\n\n") +
+                                    "設定数値を確認してください！\n\n") +
                                      f.Label + tr("：「") + text + tr("」"),
                                  QMessageBox::Ok);
             // The operator corrects it where it stands; the other edits stay as typed.
@@ -538,8 +538,9 @@ void TSysSetForm::Restyle(QLineEdit* edit, QTableWidgetItem* item) {
     const bool was = marking_;
     marking_ = true; // a cell's new background is no edit of its value
     if (edit) {
-        const QString style =
-            colour.isValid() ? QStringLiteral("background-color: %1;").arg(colour.name()) : QString();
+        const QString style = colour.isValid()
+                                  ? QStringLiteral("background-color: %1;").arg(colour.name())
+                                  : QString();
         if (edit->styleSheet() != style) edit->setStyleSheet(style);
     } else if (item) {
         const QBrush brush = colour.isValid() ? QBrush(colour) : QBrush();
@@ -632,7 +633,7 @@ void TSysSetForm::BBWriteClick() {
         // The read owns the line until it ends; a write now would take its answers.
         QMessageBox::information(this, windowTitle(),
                                  tr("センサー読込中のため、送出できません。"
-                                                "読込が終わってから実行してください"),
+                                    "読込が終わってから実行してください"),
                                  QMessageBox::Ok);
         return;
     }
@@ -641,12 +642,19 @@ void TSysSetForm::BBWriteClick() {
         if (!WriteForm) return;
         if (QWidget* main = MainFormWindow()) // centred on the main window
             WriteForm->move(main->geometry().center() - WriteForm->rect().center());
+        const TDateTime before = LastWrite.At;
         WriteForm->exec();
-        // What the sensor holds after the write, whatever became of it.
-        StartSensorCompare();
+        // What the sensor holds now: a verified write, what was written; a
+        // write that went out unverified, unknown until read again.
+        if (LastWrite.At != before) {
+            sensorSet_.clear();
+            if (LastWrite.Result == TWriteRecord::Outcome::Verified)
+                for (const ParamKey& k : ParamKeys)
+                    sensorSet_[k.Key] = *ParamField(LastWrite.Written, k.Key);
+            ShowSensorComparison();
+        }
     } else {
-        QMessageBox::information(this, windowTitle(),
-                                 tr("接続していないので、実行できません！"),
+        QMessageBox::information(this, windowTitle(), tr("接続していないので、実行できません！"),
                                  QMessageBox::Ok);
     }
 }
@@ -713,9 +721,8 @@ void TSysSetForm::BBSetpointLoadClick() {
     ParamsToEdits();
     ShowSetpointFile(QCoreApplication::translate("SysSetForm", "読み込みました: %1"), name);
     if (!load.Defaulted.empty())
-        QMessageBox::information(
-            this, windowTitle(),
-            SetpointMessage(DefaultedFieldsMessage(name.toStdString(), load)));
+        QMessageBox::information(this, windowTitle(),
+                                 SetpointMessage(DefaultedFieldsMessage(name.toStdString(), load)));
 }
 
 void TSysSetForm::BBOkClick() {
@@ -738,14 +745,13 @@ void TSysSetForm::BBCancelClick() {
 void TSysSetForm::BBSensorReadClick() {
     ShowStatus({});
     if (!ctx_.exchange || !Link() || !Link()->PortConnected()) {
-        QMessageBox::information(this, windowTitle(),
-                                 tr("接続していないので、実行できません！"),
+        QMessageBox::information(this, windowTitle(), tr("接続していないので、実行できません！"),
                                  QMessageBox::Ok);
         return;
     }
     if (WriteForm && WriteForm->isVisible()) {
-        QMessageBox::information(this, windowTitle(),
-                                 tr("書込み中のため、読込できません"), QMessageBox::Ok);
+        QMessageBox::information(this, windowTitle(), tr("書込み中のため、読込できません"),
+                                 QMessageBox::Ok);
         return;
     }
     ClearReadChanges();
@@ -799,11 +805,11 @@ void TSysSetForm::TimSensorReadTimer() {
     marking_ = false;
     ShowSensorComparison();
     if (!sensorRead_->Silent()) {
-        ShowStatus(
-            changed ? QCoreApplication::translate("SysSetForm",
-                                                  "センサー読込完了: %1 項目の値が変わりました")
-                          .arg(changed)
-                    : QCoreApplication::translate("SysSetForm", "センサー読込完了: 変更なし"));
+        ShowStatus(changed
+                       ? QCoreApplication::translate("SysSetForm",
+                                                     "センサー読込完了: %1 項目の値が変わりました")
+                             .arg(changed)
+                       : QCoreApplication::translate("SysSetForm", "センサー読込完了: 変更なし"));
         // The fields now hold the sensor's set, not a file's.
         setWindowTitle(QStringLiteral("System Setting"));
     }
@@ -829,14 +835,14 @@ void TSysSetForm::ShowSensorComparison() {
         const auto held = sensorSet_.find(k.Key);
         const auto value = ParseFloat((edit ? edit->text() : item->text()).toStdString());
         // A text that is no number is marked when it is converted, not here.
-        const bool differs = held != sensorSet_.end() && value && WouldChange(k.Key, *value, held->second);
+        const bool differs =
+            held != sensorSet_.end() && value && WouldChange(k.Key, *value, held->second);
         differing += differs;
         const bool was = HasMark(edit, item, "differsFromSensor", kDiffersRole);
-        const QString tip =
-            held == sensorSet_.end()
-                ? QString()
-                : QCoreApplication::translate("SysSetForm", "センサーの値: %1")
-                      .arg(Formatted(k.Format, held->second));
+        const QString tip = held == sensorSet_.end()
+                                ? QString()
+                                : QCoreApplication::translate("SysSetForm", "センサーの値: %1")
+                                      .arg(Formatted(k.Format, held->second));
         marking_ = true;
         if (edit && edit->toolTip() != tip) edit->setToolTip(tip);
         if (item && item->toolTip() != tip) item->setToolTip(tip);
@@ -876,7 +882,8 @@ void TSysSetForm::CheckSerialFile() {
                 bool same = true;
                 for (const ParamKey& k : ParamKeys) {
                     const auto [edit, item] = FieldOf(k.Key);
-                    const auto shown = ParseFloat((edit ? edit->text() : item->text()).toStdString());
+                    const auto shown =
+                        ParseFloat((edit ? edit->text() : item->text()).toStdString());
                     same = same && shown && !WouldChange(k.Key, *shown, *ParamField(file, k.Key));
                 }
                 if (!same) offeredFile_ = path;

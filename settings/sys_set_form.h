@@ -248,7 +248,7 @@ private:
 
     AppContext& ctx_;
     std::unique_ptr<ParamReader> sensorRead_;
-    bool marking_ = false; // the window itself is filling or marking the fields
+    bool marking_ = false;        // the window itself is filling or marking the fields
     bool readIntoFields_ = false; // the running read fills the fields, not only compares
     std::map<std::string, float> sensorSet_;
     std::string offeredFile_; // the serial's file the button offers

@@ -326,7 +326,8 @@ QString TSysSetForm::CalNextAction(int step, float referenceSpeed) {
     if (step < 0 || step >= static_cast<int>(std::size(next))) return {};
     const QString text = QCoreApplication::translate("SysSetForm", next[step]);
     if (!text.contains("%1")) return text;
-    return text.arg(QString::fromStdString(FormatFloat("%1.2f", static_cast<double>(referenceSpeed))));
+    return text.arg(
+        QString::fromStdString(FormatFloat("%1.2f", static_cast<double>(referenceSpeed))));
 }
 
 template <typename Step> void TSysSetForm::RunCalStep(Step step) {

@@ -122,10 +122,10 @@ void TWriteForm::showEvent(QShowEvent* event) {
 void TWriteForm::FitToLog() {
     const QString backup = QString::fromStdString(ctx_.exeDir) +
                            QStringLiteral("Backup/no-serial_20261231_235959_2.qvr");
-    QStringList lines = {Shown(write_log::kBackup) + backup, Shown(write_log::kPlanHeading),
-                         Shown(write_log::kPlanNothing), Shown(write_log::kDone),
-                         Shown(std::string(write_log::kAllAgreeBefore) + "30" +
-                               write_log::kAllAgreeAfter)};
+    QStringList lines = {
+        Shown(write_log::kBackup) + backup, Shown(write_log::kPlanHeading),
+        Shown(write_log::kPlanNothing), Shown(write_log::kDone),
+        Shown(std::string(write_log::kAllAgreeBefore) + "30" + write_log::kAllAgreeAfter)};
     for (const ParamKey& k : ParamKeys)
         lines << Shown(std::string("  ") + k.Key + " " + k.Label + ": -100.000" +
                        write_log::kPlanArrow + "-100.000");
@@ -235,9 +235,7 @@ void TWriteForm::done(int result) {
     // The live readout must not stay frozen after a write left half-way.
     if (ctx_.exchange) ctx_.exchange->Collecting = true;
     QDialog::done(result);
-    if (!warning.empty())
-        QMessageBox::warning(parentWidget(), tr("設定送出"),
-                             Shown(warning));
+    if (!warning.empty()) QMessageBox::warning(parentWidget(), tr("設定送出"), Shown(warning));
 }
 
 QString TWriteForm::Shown(const std::string& line) {

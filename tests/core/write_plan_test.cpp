@@ -73,8 +73,9 @@ TEST_F(WritePlanTest, NothingToChangeIsSaidAndAskedAbout) {
     EXPECT_TRUE(plan.Changes.empty());
     EXPECT_TRUE(plan.NothingToChange());
     EXPECT_TRUE(plan.NeedsConfirmation());
-    EXPECT_EQ(PlanLines(plan), std::vector<std::string>{
-                                   "この書込みで変わる値: なし（センサーは送る値をすべて持っています）"});
+    EXPECT_EQ(PlanLines(plan),
+              std::vector<std::string>{
+                  "この書込みで変わる値: なし（センサーは送る値をすべて持っています）"});
     EXPECT_EQ(PlanSummary(plan), "書込み前のセンサーの設定。この後の書込みで変わる値: なし");
 }
 
@@ -104,15 +105,11 @@ TEST(WouldChange, ComparesWhatIsSentInItsFormatWithTheSensorsSinglePrecision) {
         float toSend, held;
         bool changes;
     } cases[] = {
-        {"E01", 46.0f, 46.0f, false},
-        {"E01", 46.004f, 46.0f, false}, // sent as 46.00
-        {"E01", 46.0f, 46.004f, true},  // the sensor holds more than the field can send
-        {"E16", -0.226f, -0.226f, false},
-        {"E16", -0.2261f, -0.226f, false},
-        {"E04", 0.2f, 0.2f, false},
-        {"E04", 0.2f, 0.25f, true},
-        {"P41", 9.0f, 9.0005f, true},
-        {"M01", 1.0f, 2.0f, false}, // not a parameter
+        {"E01", 46.0f, 46.0f, false},     {"E01", 46.004f, 46.0f, false}, // sent as 46.00
+        {"E01", 46.0f, 46.004f, true}, // the sensor holds more than the field can send
+        {"E16", -0.226f, -0.226f, false}, {"E16", -0.2261f, -0.226f, false},
+        {"E04", 0.2f, 0.2f, false},       {"E04", 0.2f, 0.25f, true},
+        {"P41", 9.0f, 9.0005f, true},     {"M01", 1.0f, 2.0f, false}, // not a parameter
     };
     for (const auto& c : cases)
         EXPECT_EQ(WouldChange(c.key, c.toSend, c.held), c.changes)
@@ -149,7 +146,9 @@ TEST(SetpointFileNote, ABackupBeginsWithItsNoteInTheFilesCodePageAndLoadsAsBefor
     const std::string path = dir.File("W01_20261211_095633.qvr");
     SaveSetpointFile(prm, path, "書込み前のセンサーの設定。\r\nE01 46.00 → 50.00");
     const std::string bytes = ReadFileBytes(path);
-    EXPECT_EQ(bytes.rfind("; " + Utf8ToCp932("書込み前のセンサーの設定。  E01 46.00 → 50.00") + "\r\n[Early]", 0),
+    EXPECT_EQ(bytes.rfind("; " + Utf8ToCp932("書込み前のセンサーの設定。  E01 46.00 → 50.00") +
+                              "\r\n[Early]",
+                          0),
               0u);
     TWritePrm back;
     ResetPrm(back);

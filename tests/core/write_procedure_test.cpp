@@ -8,9 +8,9 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <optional>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace qvr {
 namespace {
@@ -100,16 +100,14 @@ protected:
     TWritePrm prm{};
     TWriteRecord record;
     std::vector<std::string> log;
-    WriteProcedure procedure{
-        exchange,
-        prm,
-        clock,
-        dir.Dir(),
-        [](const TWritePrm& p, const std::string& path, const std::string& note) {
-            SaveSetpointFile(p, path, note);
-        },
-        record,
-        [this](const std::string& line) { log.push_back(line); }};
+    WriteProcedure procedure{exchange,
+                             prm,
+                             clock,
+                             dir.Dir(),
+                             [](const TWritePrm& p, const std::string& path,
+                                const std::string& note) { SaveSetpointFile(p, path, note); },
+                             record,
+                             [this](const std::string& line) { log.push_back(line); }};
 };
 
 TEST_F(WriteProcedureTest, AWriteIsCompleteOnlyWhenItsReadBackAgrees) {

@@ -54,15 +54,15 @@ protected:
     std::vector<std::pair<TWritePrm, std::string>> saved_;
     std::vector<std::string> notes_;
     std::string saveError_;
-    WriteSafeguard guard_{exchange_, clock_, dir_.Dir(),
-                          [this](const TWritePrm& p, const std::string& path,
-                                 const std::string& note) {
-                              if (!saveError_.empty()) throw std::runtime_error(saveError_);
-                              saved_.emplace_back(p, path);
-                              notes_.push_back(note);
-                              WriteTextLines(path, {"[Early]"});
-                          },
-                          [this](const std::string& line) { log_.push_back(line); }};
+    WriteSafeguard guard_{
+        exchange_, clock_, dir_.Dir(),
+        [this](const TWritePrm& p, const std::string& path, const std::string& note) {
+            if (!saveError_.empty()) throw std::runtime_error(saveError_);
+            saved_.emplace_back(p, path);
+            notes_.push_back(note);
+            WriteTextLines(path, {"[Early]"});
+        },
+        [this](const std::string& line) { log_.push_back(line); }};
 };
 
 TEST_F(SafeguardTest, BackupSavesWhatTheSensorHoldsUnderItsSerialNumberAndLogsThePath) {
@@ -91,9 +91,9 @@ TEST_F(SafeguardTest, BackupSavesWhatTheSensorHoldsUnderItsSerialNumberAndLogsTh
 
 TEST_F(SafeguardTest, TheBackupReadPlansTheWriteAndItsFileBeginsWithThePlan) {
     TWritePrm toSend = held_;
-    toSend.DifT0m = 50.0f;   // E01, calibrated
-    toSend.VAL[2] = 0.25f;   // P06
-    odd_ = {{"P41", ""}};    // read empty: its change is unknown
+    toSend.DifT0m = 50.0f; // E01, calibrated
+    toSend.VAL[2] = 0.25f; // P06
+    odd_ = {{"P41", ""}};  // read empty: its change is unknown
     guard_.StartBackup("A12", toSend);
     Run();
     const WritePlan& plan = guard_.Plan();
