@@ -1753,6 +1753,14 @@ Write anyway?</translation>
         <source>書き込みますか？</source>
         <translation>Write?</translation>
     </message>
+    <message>
+        <source>書き込む</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>書き込まない</source>
+        <translation>Do not write</translation>
+    </message>
 </context>
 <context>
     <name>qvr::ViewerForm</name>

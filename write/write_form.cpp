@@ -104,6 +104,9 @@ void TWriteForm::BuildControls() {
     ConfirmBox->setObjectName("ConfirmBox");
     ConfirmBox->setDefaultButton(QMessageBox::No);
     ConfirmBox->setEscapeButton(QMessageBox::No);
+    // Buttons that say what they do, in the interface's language.
+    ConfirmBox->button(QMessageBox::Yes)->setText(tr("書き込む"));
+    ConfirmBox->button(QMessageBox::No)->setText(tr("書き込まない"));
     connect(ConfirmBox, &QDialog::finished, this, &TWriteForm::ConfirmBoxFinished);
 
     connect(BBDo, &QPushButton::clicked, this, &TWriteForm::BBDoClick);
@@ -207,6 +210,14 @@ void TWriteForm::AskConfirmation(const WritePlan& plan) {
     ConfirmBox->setText(text);
     ConfirmBox->setDefaultButton(QMessageBox::No);
     ConfirmBox->open();
+    // Below the window where the screen has room, so the plan in the log stays readable.
+    ConfirmBox->adjustSize();
+    const QRect frame = frameGeometry();
+    const QPoint below(frame.left(), frame.bottom() + 1);
+    if (const QScreen* shown = screen();
+        shown && shown->availableGeometry().contains(
+                     QRect(below, ConfirmBox->frameGeometry().size())))
+        ConfirmBox->move(below);
 }
 
 void TWriteForm::ConfirmBoxFinished() {
