@@ -411,7 +411,10 @@ TEST_F(SysSetFormTest, TheSerialNumbersOwnSetpointFileIsOffered) {
     // The fields hold the file now: nothing more to offer.
     EXPECT_FALSE(form.BBLoadSerialFile->isVisible());
     // A one-off status line goes at the next action.
+    MessageCatcher refused;
+    refused.ArmOnce();
     form.BBSensorRead->click(); // not connected: refused with a message
+    EXPECT_EQ(refused.seen, 1);
     EXPECT_TRUE(form.LStatus->text().isEmpty());
 }
 
