@@ -1,5 +1,6 @@
 #include "app/main_form.h"
 
+#include "base/ini_file.h"
 #include "base/number_text.h"
 #include "link/comm_ctrl_form.h"
 #include "monitor/mon_form.h"
@@ -7,19 +8,25 @@
 #include "records/record_settings.h"
 #include "settings/sys_set_form.h"
 #include "ui/app_globals.h"
+#include "ui/language.h"
 #include "ui/pictures.h"
 #include "ui/port_failure.h"
 #include "ui/window_fit.h"
 #include "viewer/viewer_form.h"
 
 #include "ui/plot.h"
+#include <QActionGroup>
 #include <QApplication>
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QDateTime>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QSpinBox>
 #include <QStatusBar>
@@ -321,7 +328,8 @@ void TMainForm::BuildControls() {
     SBStatus->addPermanentWidget(SBDataState);
     SBStatus->installEventFilter(this);
     setStatusBar(SBStatus);
-    resize(602, 506 + SBStatus->sizeHint().height() - 20);
+    BuildMenu();
+    resize(602, 506 + SBStatus->sizeHint().height() - 20 + menuBar()->sizeHint().height());
 
     ClrD1 = new QColorDialog(this);
     ClrD1->setObjectName("ClrD1");
@@ -336,6 +344,97 @@ void TMainForm::BuildControls() {
     connect(CBSecRec, &QCheckBox::clicked, this, &TMainForm::CBSecRecClick);
     connect(CBAxisMan, &QCheckBox::clicked, this, &TMainForm::ApplyAxisMode);
     connect(SEAxisMax, &QSpinBox::valueChanged, this, &TMainForm::ApplyAxisMode);
+}
+
+// Every door of the program, with its name on it; the Shift gestures of the
+// buttons and the status bar stay as they were.
+void TMainForm::BuildMenu() {
+    QMenuBar* bar = menuBar();
+    bar->setObjectName("MainMenu");
+    const auto item = [this](QMenu* menu, QAction*& action, const char* name, const QString& text,
+                             auto handler) {
+        action = menu->addAction(text);
+        action->setObjectName(name);
+        connect(action, &QAction::triggered, this, handler);
+    };
+    MMFile = bar->addMenu(tr("ファイル(&F)"));
+    MMFile->setObjectName("MMFile");
+    item(MMFile, MMSaveData, "MMSaveData", tr("グラフのデータを保存(&S)..."),
+         [this] { BBSaveDataClick(); });
+    item(MMFile, MMViewer, "MMViewer", tr("記録を見る(&V)..."), [this] { BBViewerClick(); });
+    MMFile->addSeparator();
+    item(MMFile, MMQuit, "MMQuit", tr("終了(&X)"), [this] { close(); });
+
+    MMConnection = bar->addMenu(tr("通信(&C)"));
+    MMConnection->setObjectName("MMConnection");
+    item(MMConnection, MMStart, "MMStart", tr("データ収集開始(&S)"), [this] { BBStartClick(); });
+    item(MMConnection, MMStop, "MMStop", tr("データ収集終了(&T)"), [this] { BBStopClick(); });
+    MMConnection->addSeparator();
+    item(MMConnection, MMPortSetup, "MMPortSetup", tr("ポート設定(&P)..."),
+         [this] { link_->SetupRule(); });
+    item(MMConnection, MMLink, "MMLink", tr("通信ログ(&L)..."), [this] { MMLinkClick(); });
+
+    MMWindows = bar->addMenu(tr("ウィンドウ(&W)"));
+    MMWindows->setObjectName("MMWindows");
+    item(MMWindows, MMSettings, "MMSettings", tr("設定・キャリブレーション(&S)..."),
+         [this] { BBSetpointClick(true); });
+    item(MMWindows, MMMonitor, "MMMonitor", tr("ステータス値一覧(&M)..."),
+         [this] { SBStatusDblClick(true); });
+
+    MMLanguage = bar->addMenu(tr("表示言語(&L)"));
+    MMLanguage->setObjectName("MMLanguage");
+    auto* group = new QActionGroup(this);
+    item(MMLanguage, MMLanguageJa, "MMLanguageJa", tr("日本語（次回の起動から）"),
+         [this] { MMLanguageClick(UiLanguageCode(UiLanguage::Japanese)); });
+    item(MMLanguage, MMLanguageEn, "MMLanguageEn",
+         QStringLiteral("English ") + tr("（次回の起動から）"),
+         [this] { MMLanguageClick(UiLanguageCode(UiLanguage::English)); });
+    for (QAction* a : {MMLanguageJa, MMLanguageEn}) {
+        a->setCheckable(true);
+        group->addAction(a);
+    }
+    const auto chosen = ParseUiLanguage(ReadLanguageSetting(ctx_.dataDir));
+    const UiLanguage next = chosen ? *chosen : SystemUiLanguage(QLocale::system().uiLanguages());
+    (next == UiLanguage::English ? MMLanguageEn : MMLanguageJa)->setChecked(true);
+
+    MMHelp = bar->addMenu(tr("ヘルプ(&H)"));
+    MMHelp->setObjectName("MMHelp");
+    item(MMHelp, MMAbout, "MMAbout", tr("QVR Monitor について(&A)..."), [this] { MMAboutClick(); });
+}
+
+void TMainForm::MMLinkClick() {
+    link_->show();
+    link_->raise();
+    link_->activateWindow();
+}
+
+void TMainForm::MMLanguageClick(const QString& code) {
+    const auto language = ParseUiLanguage(code);
+    if (!language) return;
+    try {
+        WriteLanguageSetting(ctx_.dataDir, *language);
+    } catch (const IniFileError& e) {
+        QMessageBox::critical(this, windowTitle(), QString::fromUtf8(e.what()));
+        return;
+    }
+    QMessageBox::information(this, tr("表示言語"), tr("表示言語は次回の起動から切り替わります。"));
+}
+
+QString TMainForm::AboutText() const {
+    return tr("QVR Monitor  バージョン %1").arg(QString::fromLatin1(AppVersion)) + "\n" +
+           QString::fromLatin1(kCopyright) + "\n\n" +
+           tr("ライセンス: GNU General Public License 第3版（同梱の COPYING）") + "\n\n" +
+           tr("データフォルダ: %1")
+               .arg(QDir::toNativeSeparators(QString::fromStdString(ctx_.dataDir)));
+}
+
+void TMainForm::MMAboutClick() {
+    QMessageBox box(QMessageBox::Information, tr("QVR Monitor について"), AboutText(),
+                    QMessageBox::Ok, this);
+    box.setObjectName("AboutBox");
+    box.setIconPixmap(pictures::ProductIcon(50));
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box.exec();
 }
 
 void TMainForm::BuildChart() {

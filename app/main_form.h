@@ -75,6 +75,12 @@ public:
     void N_LinePlusClick();
     void N_LineDecClick();
     void N2_BGColorClick();
+    // The menu bar's own doors: the link window, the language, the about box.
+    void MMLinkClick();
+    void MMLanguageClick(const QString& code);
+    void MMAboutClick();
+    // The about box's text: version, licence, data folder.
+    QString AboutText() const;
 
     // The chart's background (the popup menu changes it).
     QColor ChartBackground() const { return backColor_; }
@@ -94,6 +100,7 @@ private:
     void FormShow();
     void BuildControls();
     void BuildChart();
+    void BuildMenu();
     void ShowTimeWindow(TDateTime now, qint64 offsetMs);
     void AutoScaleLeftAxis();
     void ShowPortState();
@@ -154,6 +161,24 @@ public:
     QAction* N_LineDec = nullptr;
     QAction* N2_BGColor = nullptr;
     QAction* N_FrameColor = nullptr;
+    // The menu bar: every window and action of the program, by name.
+    QMenu* MMFile = nullptr;
+    QMenu* MMConnection = nullptr;
+    QMenu* MMWindows = nullptr;
+    QMenu* MMLanguage = nullptr;
+    QMenu* MMHelp = nullptr;
+    QAction* MMStart = nullptr;
+    QAction* MMStop = nullptr;
+    QAction* MMPortSetup = nullptr;
+    QAction* MMLink = nullptr;
+    QAction* MMSettings = nullptr;
+    QAction* MMMonitor = nullptr;
+    QAction* MMViewer = nullptr;
+    QAction* MMSaveData = nullptr;
+    QAction* MMLanguageJa = nullptr;
+    QAction* MMLanguageEn = nullptr;
+    QAction* MMQuit = nullptr;
+    QAction* MMAbout = nullptr;
 };
 
 } // namespace qvr

@@ -1,6 +1,7 @@
 #include "core/setpoint_file.h"
 
 #include "base/number_text.h"
+#include "base/text_file.h"
 #include "core/param_keys.h"
 
 namespace qvr {
@@ -92,10 +93,20 @@ std::string DefaultedFieldsMessage(const std::string& path, const SetpointLoad& 
 }
 
 void SaveSetpointFile(const TWritePrm& prm, const std::string& path) {
+    SaveSetpointFile(prm, path, {});
+}
+
+void SaveSetpointFile(const TWritePrm& prm, const std::string& path, const std::string& note) {
     TWritePrm copy = prm;
     // One read and one whole write: a failure part-way must not leave a file
     // whose missing keys would load as factory defaults.
     IniText text = IniText::Read(path);
+    if (text.Bytes().empty() && !note.empty()) {
+        std::string line = note;
+        for (char& ch : line)
+            if (ch == '\r' || ch == '\n') ch = ' ';
+        text = IniText("; " + Utf8ToCp932(line) + "\r\n");
+    }
     for (const FileField& f : FileFields(copy))
         text.SetValue(f.section, f.key, GeneralNumberText(static_cast<double>(*f.value)));
     text.Write(path);

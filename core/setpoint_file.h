@@ -59,5 +59,8 @@ std::string DefaultedFieldsMessage(const std::string& path, const SetpointLoad& 
 // through a temporary file beside it: on any failure it throws IniFileError
 // naming the file, and the previous file (or no file) stays.
 void SaveSetpointFile(const TWritePrm& prm, const std::string& path);
+// The same; a file written afresh begins with `note` as a comment line (in
+// the files' code page), which loading skips.
+void SaveSetpointFile(const TWritePrm& prm, const std::string& path, const std::string& note);
 
 } // namespace qvr

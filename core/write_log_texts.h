@@ -67,6 +67,24 @@ inline constexpr const char* kSummary = QT_TRANSLATE_NOOP("WriteLog", "●●読
 inline constexpr const char* kSummaryDiffering = QT_TRANSLATE_NOOP("WriteLog", "項目中 不一致 ");
 inline constexpr const char* kSummaryUnread = QT_TRANSLATE_NOOP("WriteLog", "、読めず ");
 
+inline constexpr const char* kPlanHeading =
+    QT_TRANSLATE_NOOP("WriteLog", "この書込みで変わる値（キー 名称: センサーの値 → 送る値）:");
+inline constexpr const char* kPlanNothing = QT_TRANSLATE_NOOP(
+    "WriteLog", "この書込みで変わる値: なし（センサーは送る値をすべて持っています）");
+inline constexpr const char* kPlanUnread =
+    QT_TRANSLATE_NOOP("WriteLog", "センサーから読めず、変わるか分からない値: ");
+inline constexpr const char* kPlanSilent = QT_TRANSLATE_NOOP(
+    "WriteLog", "センサーの設定を読めなかったため、この書込みで何が変わるか分かりません");
+inline constexpr const char* kPlanArrow = QT_TRANSLATE_NOOP("WriteLog", " → ");
+inline constexpr const char* kPlanNote =
+    QT_TRANSLATE_NOOP("WriteLog", "書込み前のセンサーの設定。この後の書込みで変わる値: ");
+inline constexpr const char* kPlanNone = QT_TRANSLATE_NOOP("WriteLog", "なし");
+inline constexpr const char* kPlanUnknown = QT_TRANSLATE_NOOP("WriteLog", "不明 ");
+inline constexpr const char* kPlanDeclined =
+    QT_TRANSLATE_NOOP("WriteLog", "書込みを取りやめました（センサーには何も送っていません）");
+inline constexpr const char* kPlanConfirmed =
+    QT_TRANSLATE_NOOP("WriteLog", "確認を受けて書き込みます");
+
 inline constexpr const char* kContext = "WriteLog";
 inline constexpr std::array kPieces = {kStart,
                                        kStopped,
@@ -104,6 +122,16 @@ inline constexpr std::array kPieces = {kStart,
                                        kAllAgreeAfter,
                                        kSummary,
                                        kSummaryDiffering,
-                                       kSummaryUnread};
+                                       kSummaryUnread,
+                                       kPlanHeading,
+                                       kPlanNothing,
+                                       kPlanUnread,
+                                       kPlanSilent,
+                                       kPlanArrow,
+                                       kPlanNote,
+                                       kPlanNone,
+                                       kPlanUnknown,
+                                       kPlanDeclined,
+                                       kPlanConfirmed};
 
 } // namespace qvr::write_log

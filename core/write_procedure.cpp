@@ -2,6 +2,7 @@
 
 #include "core/exchange.h"
 #include "core/write_log_texts.h"
+#include "core/write_plan.h"
 
 namespace qvr {
 
@@ -26,7 +27,7 @@ void WriteProcedure::Start() {
     runSent_ = false;
     if (!groupSent_) {
         phase_ = Phase::Backup;
-        guard_.StartBackup(prm_.SerialNo);
+        guard_.StartBackup(prm_.SerialNo, prm_);
         return;
     }
     // A new backup now would save the half-written set; the first one stands.
@@ -48,8 +49,10 @@ WriteProcedure::Step WriteProcedure::Tick() {
         return write_.Tick() == GroupWrite::TickResult::Running ? Step::Running : Step::Ended;
     case Phase::Backup:
         guard_.Tick();
-        if (!guard_.Running()) BeginGroups();
-        return Step::Running;
+        if (guard_.Running()) return Step::Running;
+        return EndBackup();
+    case Phase::Confirm:
+        return Step::Confirm;
     case Phase::Groups: {
         const GroupWrite::TickResult result = write_.Tick();
         if (write_.SessionOpen() && !runSent_) {
@@ -85,6 +88,35 @@ WriteProcedure::Step WriteProcedure::Tick() {
         return EndReadBack();
     }
     return Step::Ended;
+}
+
+// The operator sees what will change before anything is sent.
+WriteProcedure::Step WriteProcedure::EndBackup() {
+    const WritePlan& plan = guard_.Plan();
+    for (const auto& line : PlanLines(plan))
+        log_(line);
+    if (!plan.NeedsConfirmation()) {
+        BeginGroups();
+        return Step::Running;
+    }
+    // A poll answer arriving while the operator decides would be taken for
+    // the first group's echo.
+    exchange_.Collecting = false;
+    phase_ = Phase::Confirm;
+    return Step::Confirm;
+}
+
+bool WriteProcedure::Proceed(bool write) {
+    if (phase_ != Phase::Confirm) return false;
+    if (write) {
+        log_(write_log::kPlanConfirmed);
+        BeginGroups();
+    } else {
+        log_(write_log::kPlanDeclined);
+        phase_ = Phase::Idle;
+        exchange_.Collecting = true;
+    }
+    return true;
 }
 
 WriteProcedure::Step WriteProcedure::EndReadBack() {
@@ -128,6 +160,7 @@ std::string WriteProcedure::Close() {
         break;
     case Phase::Idle:
     case Phase::Backup:
+    case Phase::Confirm:
         break;
     }
     guard_.Stop();

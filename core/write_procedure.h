@@ -10,11 +10,12 @@
 namespace qvr {
 
 // The whole write as the write window runs it, one step per timer tick: the
-// backup of the sensor's set (once per opening of the window), the group
-// write, and the read-back that decides whether the write is complete. Keeps
-// `record` up to date from the sending of "Group-1" to the end of the write.
-// A write stopped with the sensor's write mode open gets the closing group
-// once, and the log says how to restore the sensor. User-interface thread only.
+// backup of the sensor's set (once per opening of the window) with the plan of
+// what the write would change, the operator's confirmation where the plan
+// replaces calibrated values or changes nothing, the group write, and the read-back that decides
+// whether the write is complete. Keeps `record` up to date from the sending of "Group-1" to the end
+// of the write. A write stopped with the sensor's write mode open gets the closing group once, and
+// the log says how to restore the sensor. User-interface thread only.
 class WriteProcedure {
 public:
     using LogLine = std::function<void(const std::string&)>;
@@ -29,10 +30,18 @@ public:
     // group has already been sent since Open; then the first backup is named.
     void Start();
 
-    enum class Step { Running, Ended, Verified };
+    enum class Step { Running, Ended, Verified, Confirm };
     // One step; the timer stops on anything but Running. Verified: the
-    // read-back agrees and polling has resumed.
+    // read-back agrees and polling has resumed. Confirm: the plan is logged
+    // and waits for Proceed; polling stays suspended meanwhile.
     Step Tick();
+
+    // The operator's answer to Confirm: write (the timer runs again) or send
+    // nothing. False when nothing was waiting for an answer.
+    bool Proceed(bool write);
+    bool AwaitingConfirmation() const { return phase_ == Phase::Confirm; }
+    // What the write would change, once the backup read has ended.
+    const WritePlan& Plan() const { return guard_.Plan(); }
 
     // The window is closing: ends what runs, with a log line when a write is
     // left unfinished. Returns what the operator must be told, empty for nothing.
@@ -42,9 +51,10 @@ public:
     WriteSafeguard& Safeguard() { return guard_; }
 
 private:
-    enum class Phase { Idle, Backup, Groups, Closing, ReadBack };
+    enum class Phase { Idle, Backup, Confirm, Groups, Closing, ReadBack };
 
     void BeginGroups();
+    Step EndBackup();
     Step EndReadBack();
     void Record(TWriteRecord::Outcome outcome);
     std::string PartlyWrittenLine() const;

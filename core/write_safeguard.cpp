@@ -14,8 +14,10 @@ WriteSafeguard::WriteSafeguard(Exchange& exchange, const Clock& clock, std::stri
     : reader_(exchange), clock_(clock), dataDir_(std::move(dataDir)), save_(std::move(save)),
       log_(std::move(log)) {}
 
-void WriteSafeguard::StartBackup(const std::string& serialNo) {
+void WriteSafeguard::StartBackup(const std::string& serialNo, const TWritePrm& toSend) {
     serialNo_ = serialNo;
+    written_ = toSend;
+    plan_ = {};
     phase_ = Phase::Backup;
     reader_.Start();
 }
@@ -44,6 +46,7 @@ void WriteSafeguard::Stop() {
 
 void WriteSafeguard::FinishBackup() {
     backupPath_.clear();
+    plan_ = PlanWrite(written_, reader_.Values(), reader_.Silent());
     if (reader_.Silent()) {
         log_(write_log::kBackupSilent);
         return;
@@ -60,7 +63,7 @@ void WriteSafeguard::FinishBackup() {
     std::string path;
     try {
         path = StampedPathIn(dataDir_ + "Backup", serialNo_, clock_.Now(), ".qvr");
-        save_(held, path);
+        save_(held, path, PlanSummary(plan_));
     } catch (const std::exception& e) {
         log_(std::string(write_log::kBackupFailed) + e.what());
         return;
@@ -112,7 +115,10 @@ ReadBackReport CheckReadBack(const TWritePrm& written, const ParamReader& reader
 
 std::string StampedFileName(const std::string& serialNo, TDateTime time,
                             const std::string& extension) {
-    std::string name = serialNo;
+    const auto first = serialNo.find_first_not_of(" \t");
+    std::string name = first == std::string::npos
+                           ? "no-serial"
+                           : serialNo.substr(first, serialNo.find_last_not_of(" \t") - first + 1);
     for (char& ch : name) {
         const auto u = static_cast<unsigned char>(ch);
         if (u < 32 || std::string_view("\\/:*?\"<>|").find(ch) != std::string_view::npos) ch = '_';

@@ -2,6 +2,7 @@
 
 #include "base/clock.h"
 #include "core/param_reader.h"
+#include "core/write_plan.h"
 
 #include <functional>
 #include <string>
@@ -20,21 +21,25 @@ struct ReadBackReport {
 };
 
 // What the write does around the group write so that a write can be undone and
-// checked: before "Group-1" it reads the sensor's parameter set and saves it as
-// a setpoint file in the "Backup" folder; after every group has been echoed it
+// checked: before "Group-1" it reads the sensor's parameter set, works out what
+// the write would change (the plan) and saves the set as a setpoint file in the
+// "Backup" folder, the plan in its first line; after every group has been echoed it
 // reads the parameters back and logs every one that differs from what was
 // written. Driven by the write window's timer. User-interface thread only.
 class WriteSafeguard {
 public:
     using LogLine = std::function<void(const std::string&)>;
-    // Writes a parameter set as a setpoint file; throws with a message on failure.
-    using SaveFile = std::function<void(const TWritePrm&, const std::string& path)>;
+    // Writes a parameter set as a setpoint file whose first line is the
+    // comment `note`; throws with a message on failure.
+    using SaveFile =
+        std::function<void(const TWritePrm&, const std::string& path, const std::string& note)>;
 
     WriteSafeguard(Exchange& exchange, const Clock& clock, std::string dataDir, SaveFile save,
                    LogLine log);
 
-    // Reads the sensor's set for the backup, named after `serialNo`.
-    void StartBackup(const std::string& serialNo);
+    // Reads the sensor's set for the backup, named after `serialNo`, and
+    // plans the write of `toSend`.
+    void StartBackup(const std::string& serialNo, const TWritePrm& toSend);
     // Reads the set back and compares it with `written`.
     void StartReadBack(const TWritePrm& written);
     // One step; when the read ends, saves the backup or logs the read-back.
@@ -45,6 +50,8 @@ public:
     bool Running() const { return reader_.Running(); }
     // The last backup file written, empty when none was.
     const std::string& BackupPath() const { return backupPath_; }
+    // What the write would change, from the last finished backup read.
+    const WritePlan& Plan() const { return plan_; }
     // What the last finished read-back found.
     const ReadBackReport& ReadBack() const { return readBack_; }
 
@@ -62,6 +69,7 @@ private:
     Phase phase_ = Phase::Idle;
     std::string serialNo_;
     TWritePrm written_{};
+    WritePlan plan_;
     std::string backupPath_;
     ReadBackReport readBack_;
 };
@@ -70,7 +78,8 @@ private:
 ReadBackReport CheckReadBack(const TWritePrm& written, const ParamReader& reader);
 
 // "A12_20261210_081502.qvr": serial number, date and time, extension; characters
-// a file name cannot hold on either system become "_".
+// a file name cannot hold on either system become "_", and a sensor without a
+// serial number is "no-serial".
 std::string StampedFileName(const std::string& serialNo, TDateTime time,
                             const std::string& extension);
 

@@ -135,7 +135,9 @@ void TCommCtrlForm::PortSetup() {
 
 void TCommCtrlForm::SetupRule() {
     if (PortConnected()) {
-        QMessageBox::information(this, windowTitle(), tr("接続中は変更できません"),
+        // Says what the port is and what to do, whichever window asked.
+        QMessageBox::information(this, tr("ポート設定"),
+                                 tr("ポートを変更するには、データ収集を停止してください。"),
                                  QMessageBox::Ok);
         return;
     }

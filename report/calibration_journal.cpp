@@ -203,7 +203,7 @@ CalibrationReport CalibrationJournal::Build(const ReportContext& c) const {
         const float before = *ParamField(before_, k.Key);
         const float after = *ParamField(c.After, k.Key);
         // Without a start in this run there is no set to compare with.
-        r.Params.push_back({k.Key, k.Label, started_ ? FormatFloat(k.Format, before) : "—",
+        r.Params.push_back({k.Key, k.Name, started_ ? FormatFloat(k.Format, before) : "—",
                             FormatFloat(k.Format, after), started_ && before != after});
     }
 

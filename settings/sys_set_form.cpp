@@ -2,9 +2,11 @@
 
 #include "base/ini_file.h"
 #include "base/number_text.h"
+#include "base/text_file.h"
 #include "core/exchange.h"
 #include "core/param_keys.h"
 #include "core/setpoint_file.h"
+#include "core/write_plan.h"
 #include "link/comm_ctrl_form.h"
 #include "settings/mqtt_tab.h"
 #include "settings/verify_tab.h"
@@ -43,19 +45,26 @@ namespace qvr {
 
 namespace {
 
-// Marks an edit field (its background and a property) or a table cell (its
-// background and a data role) in `colour`, or clears the mark.
-void MarkField(QLineEdit* edit, QTableWidgetItem* item, bool marked, const QColor& colour,
-               const char* property, int role) {
-    if (edit) {
-        edit->setStyleSheet(marked ? QStringLiteral("background-color: %1;").arg(colour.name())
-                                   : QString());
+// Sets a mark of an edit field (a property) or a table cell (a data role).
+void SetMark(QLineEdit* edit, QTableWidgetItem* item, bool marked, const char* property, int role) {
+    if (edit)
         edit->setProperty(property, marked);
-    } else if (item) {
-        item->setBackground(marked ? QBrush(colour) : QBrush());
+    else if (item)
         item->setData(role, marked);
-    }
 }
+
+bool HasMark(QLineEdit* edit, QTableWidgetItem* item, const char* property, int role) {
+    return edit ? edit->property(property).toBool() : item && item->data(role).toBool();
+}
+
+// The parameter's label from the one table, in the interface's language.
+QString LabelOf(const char* key) {
+    return QCoreApplication::translate(kParamLabelContext, ParamLabel(key));
+}
+
+// Every key with an edit field of its own, the table's keys aside.
+constexpr const char* kEditKeys[] = {"E01", "E02", "E03", "E04", "E16",
+                                     "E17", "E12", "E13", "P32", "P41"};
 
 QString Formatted(const char* format, float value) {
     return QString::fromStdString(FormatFloat(format, static_cast<double>(value)));
@@ -132,6 +141,11 @@ void TSysSetForm::BuildControls() {
     serial->addWidget(Label8);
     serial->addWidget(ESNum);
     serial->addWidget(BBSNClear);
+    BBLoadSerialFile = Named(new QPushButton(Panel1), "BBLoadSerialFile");
+    BBLoadSerialFile->setAutoDefault(false);
+    BBLoadSerialFile->hide();
+    serial->addSpacing(12);
+    serial->addWidget(BBLoadSerialFile);
     serial->addStretch(1);
     right->addWidget(Panel1);
 
@@ -141,11 +155,11 @@ void TSysSetForm::BuildControls() {
     TSDirect = BuildDirectTab();
     PCMain->addTab(TSCalibration, tr("管理操作"));
     PCMain->addTab(TSDirect, tr("直接操作"));
-    TabVerify = new TVerifyTab(
-        ctx_,
-        {[this] { return ESNum->text().toStdString(); }, BaseSetpointFile(),
-         [this](const ReportVerification& v) { return WriteVerificationReport(v); }},
-        PCMain);
+    TabVerify =
+        new TVerifyTab(ctx_,
+                       {[this] { return ESNum->text().toStdString(); }, BaseSetpointFile(),
+                        [this](const ReportVerification& v) { return WriteVerificationReport(v); }},
+                       PCMain);
     PCMain->addTab(TabVerify, tr("検証"));
     PCMain->addTab(new TMqttTab(BaseSetpointFile(), PCMain), QStringLiteral("MQTT"));
     right->addWidget(PCMain, 1);
@@ -179,6 +193,8 @@ void TSysSetForm::BuildControls() {
     }
 
     connect(BBSNClear, &QPushButton::clicked, this, &TSysSetForm::BBSNClearClick);
+    connect(BBLoadSerialFile, &QPushButton::clicked, this, &TSysSetForm::BBLoadSerialFileClick);
+    connect(ESNum, &QLineEdit::textChanged, this, &TSysSetForm::CheckSerialFile);
     connect(BBOk, &QPushButton::clicked, this, &TSysSetForm::BBOkClick);
     connect(BBCancel, &QPushButton::clicked, this, &TSysSetForm::BBCancelClick);
     // Tall enough for the whole body where the screen allows it.
@@ -245,7 +261,7 @@ QWidget* TSysSetForm::BuildLanguageChoice(QWidget* parent) {
     const auto chosen = ParseUiLanguage(ReadLanguageSetting(ctx_.dataDir));
     const UiLanguage shown = chosen ? *chosen : SystemUiLanguage(QLocale::system().uiLanguages());
     CBLanguage->setCurrentIndex(CBLanguage->findData(UiLanguageCode(shown)));
-    auto* note = new QLabel(tr("次回の起動から有効"), box);
+    auto* note = Named(new QLabel(tr("（次回の起動から）"), box), "LLanguageNote");
     note->setWordWrap(true);
     rows->addWidget(CBLanguage);
     rows->addWidget(note);
@@ -276,29 +292,35 @@ QWidget* TSysSetForm::BuildDirectTab() {
     const auto heading = [&](const QString& text, int row, int col) {
         grid->addWidget(new QLabel(text, GBParams), row, col, 1, 3);
     };
-    const auto edit = [&](QLineEdit*& e, const char* name, const QString& label, int row, int col) {
+    // Each label from the parameter table: what the value is, and its unit.
+    const auto edit = [&](QLineEdit*& e, const char* name, const char* key, int row, int col) {
         e = Named(new QLineEdit(GBParams), name);
         e->setFixedWidth(80);
         e->setAlignment(Qt::AlignRight);
-        grid->addWidget(new QLabel(label, GBParams), row, col);
+        auto* label = new QLabel(LabelOf(key), GBParams);
+        label->setObjectName(QStringLiteral("L") + name);
+        label->setBuddy(e);
+        grid->addWidget(label, row, col);
         grid->addWidget(e, row, col + 1);
+        connect(e, &QLineEdit::textChanged, this, [this] {
+            if (!marking_) ShowSensorComparison();
+        });
     };
     // Left: system value and instrument errors.
     heading(tr("システム設定値 ─────────"), 0, 0);
-    edit(EStdVolt, "EStdVolt", tr("基準電圧"), 1, 0);
-    grid->addWidget(new QLabel("V", GBParams), 1, 2);
+    edit(EStdVolt, "EStdVolt", "P32", 1, 0);
     heading(tr("器差補正 ────────────"), 2, 0);
-    edit(EATDif1, "EATDif1", tr("気温器差-1"), 3, 0);
-    edit(EATDif2, "EATDif2", tr("気温器差-2"), 4, 0);
-    edit(EWDDif1, "EWDDif1", tr("風速器差-1"), 5, 0);
-    edit(EWDDif2, "EWDDif2", tr("風速器差-2"), 6, 0);
-    edit(EATRev, "EATRev", tr("気温補正"), 7, 0);
+    edit(EATDif1, "EATDif1", "E16", 3, 0);
+    edit(EATDif2, "EATDif2", "E17", 4, 0);
+    edit(EWDDif1, "EWDDif1", "E12", 5, 0);
+    edit(EWDDif2, "EWDDif2", "E13", 6, 0);
+    edit(EATRev, "EATRev", "P41", 7, 0);
     // Right: wind-speed computation and the characteristic table.
     heading(tr("風速算出 ──────────────"), 0, 4);
-    edit(EDifT0m, "EDifT0m", tr("0m/s.時温度差"), 1, 4);
-    edit(EAdjWS, "EAdjWS", tr("基準風速値 ─"), 2, 4);
-    edit(EAdjDifT, "EAdjDifT", tr("基準時温度差"), 3, 4);
-    edit(EHeaterWatt, "EHeaterWatt", tr("ヒータ出力 ───"), 4, 4);
+    edit(EDifT0m, "EDifT0m", "E01", 1, 4);
+    edit(EAdjWS, "EAdjWS", "E02", 2, 4);
+    edit(EAdjDifT, "EAdjDifT", "E03", 3, 4);
+    edit(EHeaterWatt, "EHeaterWatt", "E04", 4, 4);
     heading(tr("特性補正式 ─────────────"), 5, 4);
 
     SGRev = Named(new QTableWidget(11, 2, GBParams), "SGRev");
@@ -323,6 +345,9 @@ QWidget* TSysSetForm::BuildDirectTab() {
             Cell(SGRev, c, r).setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }
     grid->addWidget(SGRev, 6, 4, 4, 3, Qt::AlignLeft | Qt::AlignTop);
+    connect(SGRev, &QTableWidget::itemChanged, this, [this] {
+        if (!marking_) ShowSensorComparison();
+    });
     grid->setRowStretch(10, 1);
     column->addWidget(GBParams);
 
@@ -330,7 +355,7 @@ QWidget* TSysSetForm::BuildDirectTab() {
     BBWrite = Named(new QPushButton(tr("　設定送出"), tab), "BBWrite");
     BBSetpointSave = Named(new QPushButton(tr(" 設定保存..."), tab), "BBSetpointSave");
     BBSetpointLoad = Named(new QPushButton(tr(" 設定読込..."), tab), "BBSetpointLoad");
-    BBSensorRead = Named(new QPushButton(tr(" センサー読込"), tab), "BBSensorRead");
+    BBSensorRead = Named(new QPushButton(tr(" センサーから読込"), tab), "BBSensorRead");
     for (QPushButton* b : {BBWrite, BBSetpointSave, BBSetpointLoad, BBSensorRead}) {
         b->setAutoDefault(false);
         b->setMinimumSize(110, 32);
@@ -338,6 +363,10 @@ QWidget* TSysSetForm::BuildDirectTab() {
     }
     buttons->addStretch(1);
     column->addLayout(buttons);
+    LSensorCompare = Named(new QLabel(tab), "LSensorCompare");
+    LSensorCompare->setTextFormat(Qt::PlainText);
+    LSensorCompare->setWordWrap(true);
+    column->addWidget(LSensorCompare);
     column->addStretch(1);
 
     connect(BBWrite, &QPushButton::clicked, this, &TSysSetForm::BBWriteClick);
@@ -365,6 +394,11 @@ QWidget* TSysSetForm::BuildConsole() {
     LStatus = Named(new QLabel(PConsole), "LStatus");
     LStatus->setTextFormat(Qt::PlainText);
     LStatus->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    // A one-off line goes after a while, so that it never outlives its news.
+    TimStatusFade = Named(new QTimer(this), "TimStatusFade");
+    TimStatusFade->setSingleShot(true);
+    TimStatusFade->setInterval(10000);
+    connect(TimStatusFade, &QTimer::timeout, this, [this] { ShowStatus({}); });
     row->addWidget(Image1);
     row->addWidget(LStatus, 1);
     row->addStretch(1);
@@ -376,7 +410,11 @@ QWidget* TSysSetForm::BuildConsole() {
 void TSysSetForm::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // Only a real show, not a restore from the task bar.
-    if (!event->spontaneous()) ParamsToEdits();
+    if (!event->spontaneous()) {
+        ParamsToEdits();
+        // What the sensor holds, so that the fields that differ stand out.
+        StartSensorCompare();
+    }
     ShowPortButtons();
 }
 
@@ -399,6 +437,7 @@ void TSysSetForm::keyPressEvent(QKeyEvent* event) {
 
 void TSysSetForm::ParamsToEdits() {
     const TWritePrm& p = ctx_.writePrm;
+    marking_ = true;
     ClearReadChanges();
     // Fresh values: no mark of an earlier failed conversion stays.
     for (QLineEdit* e : {EDifT0m, EAdjWS, EAdjDifT, EHeaterWatt, EATDif1, EATDif2, EWDDif1, EWDDif2,
@@ -423,6 +462,9 @@ void TSysSetForm::ParamsToEdits() {
     EWDDif2->setText(Formatted("%1.3f", p.WDTRevice1));
     EStdVolt->setText(Formatted("%1.3f", p.ChipStdV));
     EATRev->setText(Formatted("%1.3f", p.ATRev));
+    marking_ = false;
+    ShowSensorComparison();
+    CheckSerialFile();
 }
 
 bool TSysSetForm::EditsToParams() {
@@ -438,24 +480,21 @@ bool TSysSetForm::EditsToParams() {
         float* Value;
     };
     ClearReadChanges();
-    std::vector<Field> order = {
-        {tr("0m/s.時温度差"), EDifT0m, nullptr, &p.DifT0m},
-        {tr("基準風速値"), EAdjWS, nullptr, &p.AdjWS},
-        {tr("基準時温度差"), EAdjDifT, nullptr, &p.AdjDifT},
-        {tr("ヒータ出力"), EHeaterWatt, nullptr, &p.HeaterWatt}};
-    for (std::size_t i = 0; i < 10; ++i) {
-        const QString row = QString::number(i + 1);
-        order.push_back(
-            {tr("補正点 ") + row, nullptr, &Cell(SGRev, 0, int(i) + 1), &p.DIV[i]});
-        order.push_back(
-            {tr("補正量 ") + row, nullptr, &Cell(SGRev, 1, int(i) + 1), &p.VAL[i]});
+    // In the order of the conversion: E01, E02, E03, E04, the table, E16 to P41.
+    std::vector<Field> order;
+    for (const char* key : {"E01", "E02", "E03", "E04"}) {
+        const auto [edit, item] = FieldOf(key);
+        order.push_back({LabelOf(key), edit, item, ParamField(p, key)});
     }
-    order.insert(order.end(), {{tr("気温器差-1"), EATDif1, nullptr, &p.ATRevice0},
-                               {tr("気温器差-2"), EATDif2, nullptr, &p.ATRevice1},
-                               {tr("風速器差-1"), EWDDif1, nullptr, &p.WDTRevice0},
-                               {tr("風速器差-2"), EWDDif2, nullptr, &p.WDTRevice1},
-                               {tr("基準電圧"), EStdVolt, nullptr, &p.ChipStdV},
-                               {tr("気温補正"), EATRev, nullptr, &p.ATRev}});
+    for (int n = 1; n <= 20; ++n) {
+        const std::string key = (n < 10 ? "P0" : "P") + std::to_string(n);
+        const auto [edit, item] = FieldOf(key);
+        order.push_back({LabelOf(key.c_str()), edit, item, ParamField(p, key)});
+    }
+    for (const char* key : {"E16", "E17", "E12", "E13", "P32", "P41"}) {
+        const auto [edit, item] = FieldOf(key);
+        order.push_back({LabelOf(key), edit, item, ParamField(p, key)});
+    }
     for (const Field& f : order)
         MarkUnconverted(f.Edit, f.Item, false);
     for (const Field& f : order) {
@@ -465,7 +504,7 @@ bool TSysSetForm::EditsToParams() {
             MarkUnconverted(f.Edit, f.Item, true);
             QMessageBox::warning(this, windowTitle(),
                                  tr("変換できない文字がありました\n"
-                                                "設定数値を確認してください！\n\n") +
+                                    "設定数値を確認してください！\n\n") +
                                      f.Label + tr("：「") + text + tr("」"),
                                  QMessageBox::Ok);
             // The operator corrects it where it stands; the other edits stay as typed.
@@ -486,7 +525,44 @@ bool TSysSetForm::EditsToParams() {
 }
 
 void TSysSetForm::MarkUnconverted(QLineEdit* edit, QTableWidgetItem* item, bool marked) {
-    MarkField(edit, item, marked, QColor(255, 170, 170), "unconverted", Qt::UserRole);
+    SetMark(edit, item, marked, "unconverted", Qt::UserRole);
+    Restyle(edit, item);
+}
+
+void TSysSetForm::Restyle(QLineEdit* edit, QTableWidgetItem* item) {
+    QColor colour;
+    if (HasMark(edit, item, "unconverted", Qt::UserRole))
+        colour = QColor(255, 170, 170);
+    else if (HasMark(edit, item, "differsFromSensor", kDiffersRole))
+        colour = QColor(255, 200, 120);
+    else if (HasMark(edit, item, "changedByRead", kChangedByReadRole))
+        colour = QColor(255, 236, 150);
+    const bool was = marking_;
+    marking_ = true; // a cell's new background is no edit of its value
+    if (edit) {
+        const QString style = colour.isValid()
+                                  ? QStringLiteral("background-color: %1;").arg(colour.name())
+                                  : QString();
+        if (edit->styleSheet() != style) edit->setStyleSheet(style);
+    } else if (item) {
+        const QBrush brush = colour.isValid() ? QBrush(colour) : QBrush();
+        if (item->background() != brush) item->setBackground(brush);
+    }
+    marking_ = was;
+}
+
+std::pair<QLineEdit*, QTableWidgetItem*> TSysSetForm::FieldOf(const std::string& key) {
+    const std::pair<const char*, QLineEdit*> edits[] = {
+        {"E01", EDifT0m},  {"E02", EAdjWS},  {"E03", EAdjDifT}, {"E04", EHeaterWatt},
+        {"E16", EATDif1},  {"E17", EATDif2}, {"E12", EWDDif1},  {"E13", EWDDif2},
+        {"P32", EStdVolt}, {"P41", EATRev}};
+    for (const auto& [name, edit] : edits)
+        if (key == name) return {edit, nullptr};
+    // P01 to P20: the correction table, points in column 0 and amounts in column 1.
+    const ParamKey* k = FindParamKey(key);
+    if (!k || key[0] != 'P' || key == "P32" || key == "P41") return {nullptr, nullptr};
+    const int n = std::stoi(key.substr(1));
+    return {nullptr, &Cell(SGRev, (n - 1) % 2, (n - 1) / 2 + 1)};
 }
 
 // --- Port ------------------------------------------------------------------------
@@ -516,8 +592,10 @@ void TSysSetForm::ShowPortButtons() {
 }
 
 void TSysSetForm::SBConnectionClick() {
+    ShowStatus({});
     ConnectPort();
     SetCollecting(true);
+    if (isVisible()) StartSensorCompare();
 }
 
 void TSysSetForm::SBDisconnectionClick() {
@@ -531,6 +609,8 @@ void TSysSetForm::SBDisconnectionClick() {
     if (TCommCtrlForm* link = Link()) link->ClosePort();
     SetCollecting(false);
     ShowPortButtons();
+    // The next sensor on this port may hold another set.
+    ForgetSensorSet();
 }
 
 void TSysSetForm::BBComShowStdClick() {
@@ -551,11 +631,12 @@ void TSysSetForm::BBSNClearClick() {
 }
 
 void TSysSetForm::BBWriteClick() {
+    ShowStatus({});
     if (ReadRunning()) {
         // The read owns the line until it ends; a write now would take its answers.
         QMessageBox::information(this, windowTitle(),
                                  tr("センサー読込中のため、送出できません。"
-                                                "読込が終わってから実行してください"),
+                                    "読込が終わってから実行してください"),
                                  QMessageBox::Ok);
         return;
     }
@@ -564,10 +645,19 @@ void TSysSetForm::BBWriteClick() {
         if (!WriteForm) return;
         if (QWidget* main = MainFormWindow()) // centred on the main window
             WriteForm->move(main->geometry().center() - WriteForm->rect().center());
+        const TDateTime before = LastWrite.At;
         WriteForm->exec();
+        // What the sensor holds now: a verified write, what was written; a
+        // write that went out unverified, unknown until read again.
+        if (LastWrite.At != before) {
+            sensorSet_.clear();
+            if (LastWrite.Result == TWriteRecord::Outcome::Verified)
+                for (const ParamKey& k : ParamKeys)
+                    sensorSet_[k.Key] = *ParamField(LastWrite.Written, k.Key);
+            ShowSensorComparison();
+        }
     } else {
-        QMessageBox::information(this, windowTitle(),
-                                 tr("接続していないので、実行できません！"),
+        QMessageBox::information(this, windowTitle(), tr("接続していないので、実行できません！"),
                                  QMessageBox::Ok);
     }
 }
@@ -600,6 +690,7 @@ void TSysSetForm::ShowSaveError(const QString& message) {
 void TSysSetForm::BBSetpointSaveClick() {
     const QString name = AskFileName(SaveDlg);
     if (name.isEmpty()) return;
+    ShowStatus({});
     if (!EditsToParams()) return;
     try {
         SaveSetpointFile(ctx_.writePrm, name.toStdString());
@@ -614,7 +705,7 @@ void TSysSetForm::BBSetpointSaveClick() {
 // file whose values the fields now hold.
 void TSysSetForm::ShowSetpointFile(const QString& done, const QString& path) {
     const QString file = QFileInfo(path).fileName();
-    LStatus->setText(done.arg(file));
+    ShowStatus(done.arg(file));
     LStatus->setToolTip(QDir::toNativeSeparators(path));
     setWindowTitle(QStringLiteral("System Setting - ") + file);
 }
@@ -622,6 +713,7 @@ void TSysSetForm::ShowSetpointFile(const QString& done, const QString& path) {
 void TSysSetForm::BBSetpointLoadClick() {
     const QString name = AskFileName(LoadDlg);
     if (name.isEmpty()) return;
+    ShowStatus({});
     SetpointLoad load;
     try {
         load = LoadChosenSetpointFile(ctx_.writePrm, name.toStdString());
@@ -632,9 +724,8 @@ void TSysSetForm::BBSetpointLoadClick() {
     ParamsToEdits();
     ShowSetpointFile(QCoreApplication::translate("SysSetForm", "読み込みました: %1"), name);
     if (!load.Defaulted.empty())
-        QMessageBox::information(
-            this, windowTitle(),
-            SetpointMessage(DefaultedFieldsMessage(name.toStdString(), load)));
+        QMessageBox::information(this, windowTitle(),
+                                 SetpointMessage(DefaultedFieldsMessage(name.toStdString(), load)));
 }
 
 void TSysSetForm::BBOkClick() {
@@ -655,20 +746,33 @@ void TSysSetForm::BBCancelClick() {
 // --- Reading the sensor's parameter set ------------------------------------------
 
 void TSysSetForm::BBSensorReadClick() {
+    ShowStatus({});
     if (!ctx_.exchange || !Link() || !Link()->PortConnected()) {
-        QMessageBox::information(this, windowTitle(),
-                                 tr("接続していないので、実行できません！"),
+        QMessageBox::information(this, windowTitle(), tr("接続していないので、実行できません！"),
                                  QMessageBox::Ok);
         return;
     }
     if (WriteForm && WriteForm->isVisible()) {
-        QMessageBox::information(this, windowTitle(),
-                                 tr("書込み中のため、読込できません"), QMessageBox::Ok);
+        QMessageBox::information(this, windowTitle(), tr("書込み中のため、読込できません"),
+                                 QMessageBox::Ok);
         return;
     }
-    if (!sensorRead_) sensorRead_ = std::make_unique<ParamReader>(*ctx_.exchange);
     ClearReadChanges();
-    LStatus->setText(QCoreApplication::translate("SysSetForm", "センサー読込中…"));
+    StartSensorRead(true);
+}
+
+void TSysSetForm::StartSensorCompare() {
+    if (!ctx_.exchange || !Link() || !Link()->PortConnected() || ReadRunning()) return;
+    if (WriteForm && WriteForm->isVisible()) return;
+    StartSensorRead(false);
+}
+
+void TSysSetForm::StartSensorRead(bool intoFields) {
+    if (!sensorRead_) sensorRead_ = std::make_unique<ParamReader>(*ctx_.exchange);
+    readIntoFields_ = intoFields;
+    if (intoFields) ShowStatus(QCoreApplication::translate("SysSetForm", "センサー読込中…"));
+    LSensorCompare->setText(
+        QCoreApplication::translate("SysSetForm", "センサーの設定を読んでいます…"));
     sensorRead_->Start();
     ShowReadRunning(true);
     TimSensorRead->start();
@@ -688,15 +792,30 @@ void TSysSetForm::TimSensorReadTimer() {
     if (!sensorRead_ || sensorRead_->Tick()) return;
     TimSensorRead->stop();
     ShowReadRunning(false);
+    // What the sensor holds now; a key it did not answer is not compared.
+    if (!sensorRead_->Silent()) sensorSet_ = sensorRead_->Values();
+    if (!readIntoFields_) {
+        ShowSensorComparison();
+        if (sensorRead_->Silent())
+            LSensorCompare->setText(QCoreApplication::translate(
+                "SysSetForm", "センサーの設定を読めませんでした（応答なし）"));
+        return;
+    }
     int changed = 0;
+    marking_ = true;
     for (const auto& [key, value] : sensorRead_->Values())
         changed += ShowSensorValue(key, value);
-    if (!sensorRead_->Silent())
-        LStatus->setText(
-            changed ? QCoreApplication::translate("SysSetForm",
-                                                  "センサー読込完了: %1 項目の値が変わりました")
-                          .arg(changed)
-                    : QCoreApplication::translate("SysSetForm", "センサー読込完了: 変更なし"));
+    marking_ = false;
+    ShowSensorComparison();
+    if (!sensorRead_->Silent()) {
+        ShowStatus(changed
+                       ? QCoreApplication::translate("SysSetForm",
+                                                     "センサー読込完了: %1 項目の値が変わりました")
+                             .arg(changed)
+                       : QCoreApplication::translate("SysSetForm", "センサー読込完了: 変更なし"));
+        // The fields now hold the sensor's set, not a file's.
+        setWindowTitle(QStringLiteral("System Setting"));
+    }
     if (sensorRead_->Silent()) {
         QMessageBox::warning(this, windowTitle(), tr("センサーから応答がありません"),
                              QMessageBox::Ok);
@@ -709,35 +828,125 @@ void TSysSetForm::TimSensorReadTimer() {
     }
 }
 
-bool TSysSetForm::ShowSensorValue(const std::string& key, float value) {
-    const std::pair<const char*, QLineEdit*> edits[] = {
-        {"E01", EDifT0m},  {"E02", EAdjWS},  {"E03", EAdjDifT}, {"E04", EHeaterWatt},
-        {"E16", EATDif1},  {"E17", EATDif2}, {"E12", EWDDif1},  {"E13", EWDDif2},
-        {"P32", EStdVolt}, {"P41", EATRev}};
-    const ParamKey* k = FindParamKey(key);
-    if (!k) return false;
-    const QString text = Formatted(k->Format, value);
-    for (const auto& [name, edit] : edits) {
-        if (key == name) {
-            const bool changed = edit->text() != text;
-            edit->setText(text);
-            if (changed) MarkReadChange(edit, nullptr, true);
-            return changed;
+void TSysSetForm::ShowSensorComparison() {
+    if (!LSensorCompare) return;
+    int differing = 0;
+    const bool known = !sensorSet_.empty();
+    for (const ParamKey& k : ParamKeys) {
+        const auto [edit, item] = FieldOf(k.Key);
+        if (!edit && !item) continue;
+        const auto held = sensorSet_.find(k.Key);
+        const auto value = ParseFloat((edit ? edit->text() : item->text()).toStdString());
+        // A text that is no number is marked when it is converted, not here.
+        const bool differs =
+            held != sensorSet_.end() && value && WouldChange(k.Key, *value, held->second);
+        differing += differs;
+        const bool was = HasMark(edit, item, "differsFromSensor", kDiffersRole);
+        const QString tip = held == sensorSet_.end()
+                                ? QString()
+                                : QCoreApplication::translate("SysSetForm", "センサーの値: %1")
+                                      .arg(Formatted(k.Format, held->second));
+        marking_ = true;
+        if (edit && edit->toolTip() != tip) edit->setToolTip(tip);
+        if (item && item->toolTip() != tip) item->setToolTip(tip);
+        marking_ = false;
+        if (was == differs) continue;
+        SetMark(edit, item, differs, "differsFromSensor", kDiffersRole);
+        Restyle(edit, item);
+    }
+    if (ReadRunning()) return; // the line says a read is under way
+    if (!known)
+        LSensorCompare->clear();
+    else if (differing)
+        LSensorCompare->setText(
+            QCoreApplication::translate("SysSetForm", "%1 項目の値がセンサーと異なります")
+                .arg(differing));
+    else
+        LSensorCompare->setText(
+            QCoreApplication::translate("SysSetForm", "すべての値がセンサーと一致しています"));
+}
+
+void TSysSetForm::ForgetSensorSet() {
+    sensorSet_.clear();
+    ShowSensorComparison();
+}
+
+void TSysSetForm::CheckSerialFile() {
+    if (!BBLoadSerialFile) return;
+    const std::string serial = ESNum->text().trimmed().toStdString();
+    offeredFile_.clear();
+    if (!serial.empty() && serial.find_first_of("\\/:*?\"<>|") == std::string::npos) {
+        const std::string path = ctx_.dataDir + serial + ".qvr";
+        TWritePrm file = ctx_.writePrm;
+        try {
+            if (FileExists(path)) {
+                LoadSetpointFile(file, path);
+                // Offered only while the fields hold other values than the file.
+                bool same = true;
+                for (const ParamKey& k : ParamKeys) {
+                    const auto [edit, item] = FieldOf(k.Key);
+                    const auto shown =
+                        ParseFloat((edit ? edit->text() : item->text()).toStdString());
+                    same = same && shown && !WouldChange(k.Key, *shown, *ParamField(file, k.Key));
+                }
+                if (!same) offeredFile_ = path;
+            }
+        } catch (const std::exception&) {
+            // A file that cannot be read is not offered.
         }
     }
-    // P01 to P20: the correction table, points in column 0 and amounts in column 1.
-    const int n = std::stoi(key.substr(1));
-    QTableWidgetItem& cell = Cell(SGRev, (n - 1) % 2, (n - 1) / 2 + 1);
-    const bool changed = cell.text() != text;
-    cell.setText(text);
-    if (changed) MarkReadChange(nullptr, &cell, true);
+    const QString name = QString::fromStdString(serial) + QStringLiteral(".qvr");
+    BBLoadSerialFile->setText(tr("%1 を読み込む").arg(name));
+    BBLoadSerialFile->setToolTip(
+        tr("このシリアル番号の設定ファイル（キャリブレーションで保存）: %1")
+            .arg(QDir::toNativeSeparators(QString::fromStdString(offeredFile_))));
+    BBLoadSerialFile->setVisible(!offeredFile_.empty());
+}
+
+void TSysSetForm::BBLoadSerialFileClick() {
+    ShowStatus({});
+    if (offeredFile_.empty()) return;
+    const std::string path = offeredFile_;
+    try {
+        LoadChosenSetpointFile(ctx_.writePrm, path);
+    } catch (const SetpointFileError& e) {
+        ShowSaveError(SetpointMessage(e.what()));
+        return;
+    }
+    ParamsToEdits();
+    ShowSetpointFile(QCoreApplication::translate("SysSetForm", "読み込みました: %1"),
+                     QString::fromStdString(path));
+}
+
+void TSysSetForm::ShowStatus(const QString& text) {
+    LStatus->setText(text);
+    if (text.isEmpty()) {
+        TimStatusFade->stop();
+        LStatus->setToolTip({});
+    } else {
+        TimStatusFade->start();
+    }
+}
+
+bool TSysSetForm::ShowSensorValue(const std::string& key, float value) {
+    const ParamKey* k = FindParamKey(key);
+    const auto [edit, item] = FieldOf(key);
+    if (!k || (!edit && !item)) return false;
+    const QString text = Formatted(k->Format, value);
+    const bool changed = (edit ? edit->text() : item->text()) != text;
+    if (edit)
+        edit->setText(text);
+    else
+        item->setText(text);
+    if (changed) MarkReadChange(edit, item, true);
     return changed;
 }
 
 // A field the last sensor read changed stands out until the next read or
 // the next transfer of the set.
 void TSysSetForm::MarkReadChange(QLineEdit* edit, QTableWidgetItem* item, bool marked) {
-    MarkField(edit, item, marked, QColor(255, 236, 150), "changedByRead", kChangedByReadRole);
+    SetMark(edit, item, marked, "changedByRead", kChangedByReadRole);
+    Restyle(edit, item);
 }
 
 void TSysSetForm::ClearReadChanges() {

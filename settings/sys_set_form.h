@@ -8,6 +8,7 @@
 #include "report/calibration_journal.h"
 
 #include <QWidget>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -64,6 +65,21 @@ public:
     // Reads the sensor's parameter set into the edit fields; writes nothing.
     void BBSensorReadClick();
     void TimSensorReadTimer();
+    // Reads the sensor's set in the background, only to compare the fields
+    // with it; nothing when the port is closed or a read or write runs.
+    void StartSensorCompare();
+    // Marks every field whose value a write would change on the sensor, with
+    // the sensor's value in its tooltip, and says how many on LSensorCompare.
+    void ShowSensorComparison();
+    // The sensor's set as last read in this connection; empty before.
+    const std::map<std::string, float>& SensorSet() const { return sensorSet_; }
+    // Offers the setpoint file named after the serial number beside the
+    // program when its values are not those of the fields.
+    void CheckSerialFile();
+    void BBLoadSerialFileClick();
+    // The one-off status line: shown, then cleared after a while or when the
+    // next action starts.
+    void ShowStatus(const QString& text);
     void BBOkClick();
     void BBCancelClick();
     void Tim1STimer();
@@ -107,9 +123,15 @@ public:
     QLabel* Image1 = nullptr;
     QPushButton* BBOk = nullptr;
     QLabel* LStatus = nullptr; // the last file saved or loaded, the last sensor read
+    QTimer* TimStatusFade = nullptr;
+    // "<serial>.qvr" beside the program, offered while it differs from the fields.
+    QPushButton* BBLoadSerialFile = nullptr;
     // Table cells the last sensor read changed carry true in this role (edit
     // fields, in their "changedByRead" property).
     static constexpr int kChangedByReadRole = Qt::UserRole + 1;
+    // Cells whose value differs from the sensor's carry true in this role (edit
+    // fields, in their "differsFromSensor" property).
+    static constexpr int kDiffersRole = Qt::UserRole + 2;
     QPushButton* BBCancel = nullptr;
     QFileDialog* SaveDlg = nullptr;
     QFileDialog* LoadDlg = nullptr;
@@ -135,6 +157,8 @@ public:
     QPushButton* BBSetpointLoad = nullptr;
     QPushButton* BBSensorRead = nullptr;
     QTimer* TimSensorRead = nullptr; // 160 ms, while a read runs
+    // How the fields compare with the sensor's set.
+    QLabel* LSensorCompare = nullptr;
 
     // Calibration tab; its behaviour lives with the calibration.
     QWidget* TSCalibration = nullptr;
@@ -212,10 +236,22 @@ private:
     bool ShowSensorValue(const std::string& key, float value);
     void MarkReadChange(QLineEdit* edit, QTableWidgetItem* item, bool marked);
     void ClearReadChanges();
-    static QString CalNextAction(int step);
+    // The edit field or the table cell of a key.
+    std::pair<QLineEdit*, QTableWidgetItem*> FieldOf(const std::string& key);
+    // A field's colour from its marks: unconverted, then differing, then changed by a read.
+    void Restyle(QLineEdit* edit, QTableWidgetItem* item);
+    void StartSensorRead(bool intoFields);
+    void ForgetSensorSet();
+    static QString CalNextAction(int step, float referenceSpeed);
+    // "Confirm 5.00 m/s": the reference-speed stage's button names its speed.
+    static QString ReferenceConfirmText(float referenceSpeed);
 
     AppContext& ctx_;
     std::unique_ptr<ParamReader> sensorRead_;
+    bool marking_ = false;        // the window itself is filling or marking the fields
+    bool readIntoFields_ = false; // the running read fills the fields, not only compares
+    std::map<std::string, float> sensorSet_;
+    std::string offeredFile_; // the serial's file the button offers
     // The texts the calibration tab shows, so that a tick writes only what
     // changed; they start empty, as the tab's panels and cells do.
     EvaluationGrid shownGrid_;

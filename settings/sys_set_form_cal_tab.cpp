@@ -3,6 +3,7 @@
 #include "settings/verify_tab.h"
 
 #include "base/ini_file.h"
+#include "base/number_text.h"
 #include "base/text_file.h"
 #include "core/calibration_texts.h"
 #include "core/calibration_view.h"
@@ -127,14 +128,14 @@ QWidget* TSysSetForm::BuildCalibrationTab() {
     stage(0, PATRev, "PATRev", PATRevSet, "PATRevSet", BBATRcvFin, "BBATRcvFin",
           tr("気温器差確定"));
     stage(1, PWTRev, "PWTRev", PWTRevSet, "PWTRevSet", BBWSTRcvFin, "BBWSTRcvFin",
-          tr("風速器差確定"));
+          tr("素子温度器差確定"));
     stage(2, PWS0Cal, "PWS0Cal", PWS0CalSet, "PWS0CalSet", BB0mCalFin, "BB0mCalFin",
           tr("0m/s.調整確定"));
     CB0mSmpl = new QCheckBox(tr("0m 判断簡略化"), tab);
     CB0mSmpl->setObjectName("CB0mSmpl");
     stages->addWidget(CB0mSmpl, 3, 2);
     stage(4, PWS4Cal, "PWS4Cal", PWS4CalSet, "PWS4CalSet", BB4mCalFin, "BB4mCalFin",
-          tr("Nm/s.調整確定"));
+          ReferenceConfirmText(ctx_.writePrm.AdjWS));
     BitBtn6 = CalButton("BitBtn6", tr("　設定送出"), tab);
     BitBtn6->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
     stages->addWidget(BitBtn6, 0, 3, 5, 1);
@@ -288,7 +289,11 @@ void TSysSetForm::UpdateCalControls() {
     setPanel(PWS4CalSet, c.WS4CalSetGrey);
     SetBackground(PFinish, ColourOf(c.Complete ? kCalGreen : kCalYellow));
     SetText(PFinish, shownControls_.FinishText, c.FinishText);
-    LCalNext->setText(CalNextAction(Cal.CalStep));
+    const QString next = CalNextAction(Cal.CalStep, ctx_.writePrm.AdjWS);
+    if (LCalNext->text() != next) LCalNext->setText(next);
+    // The reference-speed stage names the speed it confirms.
+    const QString confirm = ReferenceConfirmText(ctx_.writePrm.AdjWS);
+    if (BB4mCalFin->text() != confirm) BB4mCalFin->setText(confirm);
     BBFin->setEnabled(c.Complete);
     SetGauge(PWSAS5, shownControls_.WsAvg5Text, NmGage5, c.WsAvg5Text, c.Gauge5Percent);
     SetGauge(PWSAS15, shownControls_.WsAvg15Text, NmGage15, c.WsAvg15Text, c.Gauge15Percent);
@@ -296,28 +301,37 @@ void TSysSetForm::UpdateCalControls() {
 
 // What the operator does next at each step: the stage to wait for and its
 // button, or the send that lets the sensor show the new value.
-QString TSysSetForm::CalNextAction(int step) {
+QString TSysSetForm::ReferenceConfirmText(float referenceSpeed) {
+    return QCoreApplication::translate("SysSetForm", "%1 m/s 調整確定")
+        .arg(QString::fromStdString(FormatFloat("%1.2f", static_cast<double>(referenceSpeed))));
+}
+
+QString TSysSetForm::CalNextAction(int step, float referenceSpeed) {
     const char* const next[] = {
         QT_TRANSLATE_NOOP("SysSetForm",
                           "次: シリアル番号を入れて「キャリブレーション開始」を押してください"),
         QT_TRANSLATE_NOOP("SysSetForm", "次: 気温が安定したら「気温器差確定」を押してください"),
         QT_TRANSLATE_NOOP("SysSetForm",
-                          "次: 素子の温度が安定したら「風速器差確定」を押してください"),
+                          "次: 素子の温度が安定したら「素子温度器差確定」を押してください"),
         QT_TRANSLATE_NOOP("SysSetForm",
                           "次: 風速 0 m/s で安定したら「0m/s.調整確定」を押してください"),
         QT_TRANSLATE_NOOP("SysSetForm", "次: 「設定送出」でセンサーへ送ってください"
                                         "（0 m/s を示すと Step-5 に進みます）"),
         QT_TRANSLATE_NOOP("SysSetForm",
-                          "次: 基準風速で安定したら「Nm/s.調整確定」を押してください"),
+                          "次: 基準風速 %1 m/s で安定したら「%1 m/s 調整確定」を押してください"),
         QT_TRANSLATE_NOOP("SysSetForm", "次: 「設定送出」でセンサーへ送ってください"
                                         "（基準風速を示すと完了します）"),
         QT_TRANSLATE_NOOP("SysSetForm", "次: 「作業完了」を押してレポートを作ってください"),
     };
     if (step < 0 || step >= static_cast<int>(std::size(next))) return {};
-    return QCoreApplication::translate("SysSetForm", next[step]);
+    const QString text = QCoreApplication::translate("SysSetForm", next[step]);
+    if (!text.contains("%1")) return text;
+    return text.arg(
+        QString::fromStdString(FormatFloat("%1.2f", static_cast<double>(referenceSpeed))));
 }
 
 template <typename Step> void TSysSetForm::RunCalStep(Step step) {
+    ShowStatus({}); // the last action's line is no news for this one
     try {
         step();
     } catch (const SetpointFileError& e) {

@@ -256,126 +256,6 @@
         <translation>Wind speed (raw)</translation>
     </message>
     <message>
-        <source>0m/s.時温度差</source>
-        <translation>Temp. diff. at 0 m/s</translation>
-    </message>
-    <message>
-        <source>基準風速値</source>
-        <translation>Reference wind speed</translation>
-    </message>
-    <message>
-        <source>基準時温度差</source>
-        <translation>Temp. diff. at reference</translation>
-    </message>
-    <message>
-        <source>ヒータ出力</source>
-        <translation>Heater output</translation>
-    </message>
-    <message>
-        <source>補正点1</source>
-        <translation>Point 1</translation>
-    </message>
-    <message>
-        <source>補正量1</source>
-        <translation>Correction 1</translation>
-    </message>
-    <message>
-        <source>補正点2</source>
-        <translation>Point 2</translation>
-    </message>
-    <message>
-        <source>補正量2</source>
-        <translation>Correction 2</translation>
-    </message>
-    <message>
-        <source>補正点3</source>
-        <translation>Point 3</translation>
-    </message>
-    <message>
-        <source>補正量3</source>
-        <translation>Correction 3</translation>
-    </message>
-    <message>
-        <source>補正点4</source>
-        <translation>Point 4</translation>
-    </message>
-    <message>
-        <source>補正量4</source>
-        <translation>Correction 4</translation>
-    </message>
-    <message>
-        <source>補正点5</source>
-        <translation>Point 5</translation>
-    </message>
-    <message>
-        <source>補正量5</source>
-        <translation>Correction 5</translation>
-    </message>
-    <message>
-        <source>補正点6</source>
-        <translation>Point 6</translation>
-    </message>
-    <message>
-        <source>補正量6</source>
-        <translation>Correction 6</translation>
-    </message>
-    <message>
-        <source>補正点7</source>
-        <translation>Point 7</translation>
-    </message>
-    <message>
-        <source>補正量7</source>
-        <translation>Correction 7</translation>
-    </message>
-    <message>
-        <source>補正点8</source>
-        <translation>Point 8</translation>
-    </message>
-    <message>
-        <source>補正量8</source>
-        <translation>Correction 8</translation>
-    </message>
-    <message>
-        <source>補正点9</source>
-        <translation>Point 9</translation>
-    </message>
-    <message>
-        <source>補正量9</source>
-        <translation>Correction 9</translation>
-    </message>
-    <message>
-        <source>補正点10</source>
-        <translation>Point 10</translation>
-    </message>
-    <message>
-        <source>補正量10</source>
-        <translation>Correction 10</translation>
-    </message>
-    <message>
-        <source>気温器差-1</source>
-        <translation>Air temp. error 1</translation>
-    </message>
-    <message>
-        <source>気温器差-2</source>
-        <translation>Air temp. error 2</translation>
-    </message>
-    <message>
-        <source>風速器差-1</source>
-        <translation>Wind speed error 1</translation>
-    </message>
-    <message>
-        <source>風速器差-2</source>
-        <translation>Wind speed error 2</translation>
-    </message>
-    <message>
-        <source>基準電圧</source>
-        <translation>Reference voltage</translation>
-    </message>
-    <message>
-        <source>気温補正</source>
-        <translation>Air temp. correction</translation>
-    </message>
-    <message>
         <source>検証報告書</source>
         <translation>Verification report</translation>
     </message>
@@ -566,6 +446,242 @@
     <message>
         <source>（なし）</source>
         <translation>(none)</translation>
+    </message>
+    <message>
+        <source>ヒータ出力 (W)</source>
+        <translation>Heater output (W)</translation>
+    </message>
+    <message>
+        <source>補正点1 (m/s)</source>
+        <translation>Correction point 1 (m/s)</translation>
+    </message>
+    <message>
+        <source>補正量1 (m/s)</source>
+        <translation>Correction amount 1 (m/s)</translation>
+    </message>
+    <message>
+        <source>補正点2 (m/s)</source>
+        <translation>Correction point 2 (m/s)</translation>
+    </message>
+    <message>
+        <source>補正量2 (m/s)</source>
+        <translation>Correction amount 2 (m/s)</translation>
+    </message>
+    <message>
+        <source>補正点3 (m/s)</source>
+        <translation>Correction point 3 (m/s)</translation>
+    </message>
+    <message>
+        <source>補正量3 (m/s)</source>
+        <translation>Correction amount 3 (m/s)</translation>
+    </message>
+    <message>
+        <source>補正点4 (m/s)</source>
+        <translation>Correction point 4 (m/s)</translation>
+    </message>
+    <message>
+        <source>補正量4 (m/s)</source>
+        <translation>Correction amount 4 (m/s)</translation>
+    </message>
+    <message>
+        <source>補正点5 (m/s)</source>
+        <translation>Correction point 5 (m/s)</translation>
+    </message>
+    <message>
+        <source>補正量5 (m/s)</source>
+        <translation>Correction amount 5 (m/s)</translation>
+    </message>
+    <message>
+        <source>補正点6 (m/s)</source>
+        <translation>Correction point 6 (m/s)</translation>
+    </message>
+    <message>
+        <source>補正量6 (m/s)</source>
+        <translation>Correction amount 6 (m/s)</translation>
+    </message>
+    <message>
+        <source>補正点7 (m/s)</source>
+        <translation>Correction point 7 (m/s)</translation>
+    </message>
+    <message>
+        <source>補正量7 (m/s)</source>
+        <translation>Correction amount 7 (m/s)</translation>
+    </message>
+    <message>
+        <source>補正点8 (m/s)</source>
+        <translation>Correction point 8 (m/s)</translation>
+    </message>
+    <message>
+        <source>補正量8 (m/s)</source>
+        <translation>Correction amount 8 (m/s)</translation>
+    </message>
+    <message>
+        <source>補正点9 (m/s)</source>
+        <translation>Correction point 9 (m/s)</translation>
+    </message>
+    <message>
+        <source>補正量9 (m/s)</source>
+        <translation>Correction amount 9 (m/s)</translation>
+    </message>
+    <message>
+        <source>補正点10 (m/s)</source>
+        <translation>Correction point 10 (m/s)</translation>
+    </message>
+    <message>
+        <source>補正量10 (m/s)</source>
+        <translation>Correction amount 10 (m/s)</translation>
+    </message>
+    <message>
+        <source>基準電圧 (V)</source>
+        <translation>Reference voltage (V)</translation>
+    </message>
+    <message>
+        <source>0m/s.時温度差</source>
+        <translation>Temp. diff. at 0 m/s</translation>
+    </message>
+    <message>
+        <source>0m/s.時温度差 (℃)</source>
+        <translation>Temp. diff. at 0 m/s (°C)</translation>
+    </message>
+    <message>
+        <source>基準風速値</source>
+        <translation>Reference wind speed</translation>
+    </message>
+    <message>
+        <source>基準風速値 (m/s)</source>
+        <translation>Reference wind speed (m/s)</translation>
+    </message>
+    <message>
+        <source>基準時温度差</source>
+        <translation>Temp. diff. at reference</translation>
+    </message>
+    <message>
+        <source>基準時温度差 (℃)</source>
+        <translation>Temp. diff. at reference speed (°C)</translation>
+    </message>
+    <message>
+        <source>ヒータ出力</source>
+        <translation>Heater output</translation>
+    </message>
+    <message>
+        <source>補正点1</source>
+        <translation>Point 1</translation>
+    </message>
+    <message>
+        <source>補正量1</source>
+        <translation>Correction 1</translation>
+    </message>
+    <message>
+        <source>補正点2</source>
+        <translation>Point 2</translation>
+    </message>
+    <message>
+        <source>補正量2</source>
+        <translation>Correction 2</translation>
+    </message>
+    <message>
+        <source>補正点3</source>
+        <translation>Point 3</translation>
+    </message>
+    <message>
+        <source>補正量3</source>
+        <translation>Correction 3</translation>
+    </message>
+    <message>
+        <source>補正点4</source>
+        <translation>Point 4</translation>
+    </message>
+    <message>
+        <source>補正量4</source>
+        <translation>Correction 4</translation>
+    </message>
+    <message>
+        <source>補正点5</source>
+        <translation>Point 5</translation>
+    </message>
+    <message>
+        <source>補正量5</source>
+        <translation>Correction 5</translation>
+    </message>
+    <message>
+        <source>補正点6</source>
+        <translation>Point 6</translation>
+    </message>
+    <message>
+        <source>補正量6</source>
+        <translation>Correction 6</translation>
+    </message>
+    <message>
+        <source>補正点7</source>
+        <translation>Point 7</translation>
+    </message>
+    <message>
+        <source>補正量7</source>
+        <translation>Correction 7</translation>
+    </message>
+    <message>
+        <source>補正点8</source>
+        <translation>Point 8</translation>
+    </message>
+    <message>
+        <source>補正量8</source>
+        <translation>Correction 8</translation>
+    </message>
+    <message>
+        <source>補正点9</source>
+        <translation>Point 9</translation>
+    </message>
+    <message>
+        <source>補正量9</source>
+        <translation>Correction 9</translation>
+    </message>
+    <message>
+        <source>補正点10</source>
+        <translation>Point 10</translation>
+    </message>
+    <message>
+        <source>補正量10</source>
+        <translation>Correction 10</translation>
+    </message>
+    <message>
+        <source>気温器差-1</source>
+        <translation>Air temp. error 1</translation>
+    </message>
+    <message>
+        <source>気温器差-1 (℃)</source>
+        <translation>Air temp. correction 1 (°C)</translation>
+    </message>
+    <message>
+        <source>気温器差-2</source>
+        <translation>Air temp. error 2</translation>
+    </message>
+    <message>
+        <source>気温器差-2 (℃)</source>
+        <translation>Air temp. correction 2 (°C)</translation>
+    </message>
+    <message>
+        <source>素子温度器差-1</source>
+        <translation>Element temp. correction 1</translation>
+    </message>
+    <message>
+        <source>素子温度器差-1 (℃)</source>
+        <translation>Element temp. correction 1 (°C)</translation>
+    </message>
+    <message>
+        <source>素子温度器差-2</source>
+        <translation>Element temp. correction 2</translation>
+    </message>
+    <message>
+        <source>素子温度器差-2 (℃)</source>
+        <translation>Element temp. correction 2 (°C)</translation>
+    </message>
+    <message>
+        <source>基準電圧</source>
+        <translation>Reference voltage</translation>
+    </message>
+    <message>
+        <source>気温補正</source>
+        <translation>Air temp. correction</translation>
     </message>
 </context>
 <context>
@@ -972,10 +1088,6 @@ A second copy in the same folder would mix up the settings and record files, so 
         <translation>Next: when the air temperatures are steady, press &quot;Confirm air temp.&quot;</translation>
     </message>
     <message>
-        <source>次: 素子の温度が安定したら「風速器差確定」を押してください</source>
-        <translation>Next: when the element temperatures are steady, press &quot;Confirm wind speed&quot;</translation>
-    </message>
-    <message>
         <source>次: 風速 0 m/s で安定したら「0m/s.調整確定」を押してください</source>
         <translation>Next: when steady at 0 m/s, press &quot;Confirm 0 m/s&quot;</translation>
     </message>
@@ -984,16 +1096,44 @@ A second copy in the same folder would mix up the settings and record files, so 
         <translation>Next: write the set to the sensor with &quot;Write&quot; (Step-5 once it reads 0 m/s)</translation>
     </message>
     <message>
-        <source>次: 基準風速で安定したら「Nm/s.調整確定」を押してください</source>
-        <translation>Next: when steady at the reference speed, press &quot;Confirm N m/s&quot;</translation>
-    </message>
-    <message>
         <source>次: 「設定送出」でセンサーへ送ってください（基準風速を示すと完了します）</source>
         <translation>Next: write the set to the sensor with &quot;Write&quot; (complete once it reads the reference speed)</translation>
     </message>
     <message>
         <source>次: 「作業完了」を押してレポートを作ってください</source>
         <translation>Next: press &quot;Finish&quot; to write the report</translation>
+    </message>
+    <message>
+        <source>センサーの設定を読んでいます…</source>
+        <translation>Reading the sensor&apos;s parameters…</translation>
+    </message>
+    <message>
+        <source>センサーの設定を読めませんでした（応答なし）</source>
+        <translation>The sensor&apos;s parameters could not be read (no answer)</translation>
+    </message>
+    <message>
+        <source>センサーの値: %1</source>
+        <translation>Sensor&apos;s value: %1</translation>
+    </message>
+    <message>
+        <source>%1 項目の値がセンサーと異なります</source>
+        <translation>%1 values differ from the sensor</translation>
+    </message>
+    <message>
+        <source>すべての値がセンサーと一致しています</source>
+        <translation>All values agree with the sensor</translation>
+    </message>
+    <message>
+        <source>%1 m/s 調整確定</source>
+        <translation>Confirm %1 m/s</translation>
+    </message>
+    <message>
+        <source>次: 素子の温度が安定したら「素子温度器差確定」を押してください</source>
+        <translation>Next: when the element temperatures are steady, press &quot;Confirm element temp.&quot;</translation>
+    </message>
+    <message>
+        <source>次: 基準風速 %1 m/s で安定したら「%1 m/s 調整確定」を押してください</source>
+        <translation>Next: when steady at the reference speed of %1 m/s, press &quot;Confirm %1 m/s&quot;</translation>
     </message>
 </context>
 <context>
@@ -1146,6 +1286,46 @@ A second copy in the same folder would mix up the settings and record files, so 
         <source>、読めず </source>
         <translation>, unread </translation>
     </message>
+    <message>
+        <source>この書込みで変わる値（キー 名称: センサーの値 → 送る値）:</source>
+        <translation>Values this write changes (key name: sensor now → to send):</translation>
+    </message>
+    <message>
+        <source>この書込みで変わる値: なし（センサーは送る値をすべて持っています）</source>
+        <translation>Values this write changes: none (the sensor already holds every value to send)</translation>
+    </message>
+    <message>
+        <source>センサーから読めず、変わるか分からない値: </source>
+        <translation>Not read from the sensor, so whether they change is unknown: </translation>
+    </message>
+    <message>
+        <source>センサーの設定を読めなかったため、この書込みで何が変わるか分かりません</source>
+        <translation>The sensor&apos;s parameters could not be read, so what this write changes is unknown</translation>
+    </message>
+    <message>
+        <source> → </source>
+        <translation> → </translation>
+    </message>
+    <message>
+        <source>書込み前のセンサーの設定。この後の書込みで変わる値: </source>
+        <translation>The sensor&apos;s parameters before the write. Values the write changes: </translation>
+    </message>
+    <message>
+        <source>なし</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source>不明 </source>
+        <translation>unknown </translation>
+    </message>
+    <message>
+        <source>書込みを取りやめました（センサーには何も送っていません）</source>
+        <translation>Write cancelled (nothing was sent to the sensor)</translation>
+    </message>
+    <message>
+        <source>確認を受けて書き込みます</source>
+        <translation>Confirmed: writing</translation>
+    </message>
 </context>
 <context>
     <name>qvr::LogView</name>
@@ -1173,8 +1353,12 @@ A second copy in the same folder would mix up the settings and record files, so 
         <translation>Close</translation>
     </message>
     <message>
-        <source>接続中は変更できません</source>
-        <translation>Cannot be changed while connected</translation>
+        <source>ポート設定</source>
+        <translation>Port setup</translation>
+    </message>
+    <message>
+        <source>ポートを変更するには、データ収集を停止してください。</source>
+        <translation>Stop the data collection to change the port.</translation>
     </message>
 </context>
 <context>
@@ -1258,6 +1442,98 @@ A second copy in the same folder would mix up the settings and record files, so 
 </source>
         <translation>Line lost: reconnecting every 2 s
 </translation>
+    </message>
+    <message>
+        <source>ファイル(&amp;F)</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>グラフのデータを保存(&amp;S)...</source>
+        <translation>&amp;Save data...</translation>
+    </message>
+    <message>
+        <source>記録を見る(&amp;V)...</source>
+        <translation>Record &amp;viewer...</translation>
+    </message>
+    <message>
+        <source>終了(&amp;X)</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>通信(&amp;C)</source>
+        <translation>&amp;Connection</translation>
+    </message>
+    <message>
+        <source>データ収集開始(&amp;S)</source>
+        <translation>&amp;Start data collection</translation>
+    </message>
+    <message>
+        <source>データ収集終了(&amp;T)</source>
+        <translation>S&amp;top data collection</translation>
+    </message>
+    <message>
+        <source>ポート設定(&amp;P)...</source>
+        <translation>&amp;Port setup...</translation>
+    </message>
+    <message>
+        <source>通信ログ(&amp;L)...</source>
+        <translation>&amp;Link window...</translation>
+    </message>
+    <message>
+        <source>ウィンドウ(&amp;W)</source>
+        <translation>&amp;Windows</translation>
+    </message>
+    <message>
+        <source>設定・キャリブレーション(&amp;S)...</source>
+        <translation>&amp;Settings and calibration...</translation>
+    </message>
+    <message>
+        <source>ステータス値一覧(&amp;M)...</source>
+        <translation>&amp;Monitor list...</translation>
+    </message>
+    <message>
+        <source>表示言語(&amp;L)</source>
+        <translation>&amp;Language</translation>
+    </message>
+    <message>
+        <source>日本語（次回の起動から）</source>
+        <translation>Japanese (from the next start)</translation>
+    </message>
+    <message>
+        <source>（次回の起動から）</source>
+        <translation>(from the next start)</translation>
+    </message>
+    <message>
+        <source>ヘルプ(&amp;H)</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>QVR Monitor について(&amp;A)...</source>
+        <translation>&amp;About QVR Monitor...</translation>
+    </message>
+    <message>
+        <source>表示言語</source>
+        <translation>Display language</translation>
+    </message>
+    <message>
+        <source>表示言語は次回の起動から切り替わります。</source>
+        <translation>The display language changes from the next start.</translation>
+    </message>
+    <message>
+        <source>QVR Monitor  バージョン %1</source>
+        <translation>QVR Monitor  version %1</translation>
+    </message>
+    <message>
+        <source>ライセンス: GNU General Public License 第3版（同梱の COPYING）</source>
+        <translation>Licence: GNU General Public License, version 3 (the enclosed COPYING)</translation>
+    </message>
+    <message>
+        <source>データフォルダ: %1</source>
+        <translation>Data folder: %1</translation>
+    </message>
+    <message>
+        <source>QVR Monitor について</source>
+        <translation>About QVR Monitor</translation>
     </message>
 </context>
 <context>
@@ -1366,10 +1642,6 @@ A second copy in the same folder would mix up the settings and record files, so 
         <translation>Japanese</translation>
     </message>
     <message>
-        <source>次回の起動から有効</source>
-        <translation>Takes effect at the next start</translation>
-    </message>
-    <message>
         <source>設定値</source>
         <translation>Parameters</translation>
     </message>
@@ -1378,52 +1650,12 @@ A second copy in the same folder would mix up the settings and record files, so 
         <translation>System value ─────────</translation>
     </message>
     <message>
-        <source>基準電圧</source>
-        <translation>Reference voltage</translation>
-    </message>
-    <message>
         <source>器差補正 ────────────</source>
         <translation>Instrument error ──────</translation>
     </message>
     <message>
-        <source>気温器差-1</source>
-        <translation>Air temp. error 1</translation>
-    </message>
-    <message>
-        <source>気温器差-2</source>
-        <translation>Air temp. error 2</translation>
-    </message>
-    <message>
-        <source>風速器差-1</source>
-        <translation>Wind speed error 1</translation>
-    </message>
-    <message>
-        <source>風速器差-2</source>
-        <translation>Wind speed error 2</translation>
-    </message>
-    <message>
-        <source>気温補正</source>
-        <translation>Air temp. correction</translation>
-    </message>
-    <message>
         <source>風速算出 ──────────────</source>
         <translation>Wind speed computation ──</translation>
-    </message>
-    <message>
-        <source>0m/s.時温度差</source>
-        <translation>Temp. diff. at 0 m/s</translation>
-    </message>
-    <message>
-        <source>基準風速値 ─</source>
-        <translation>Reference wind speed</translation>
-    </message>
-    <message>
-        <source>基準時温度差</source>
-        <translation>Temp. diff. at reference</translation>
-    </message>
-    <message>
-        <source>ヒータ出力 ───</source>
-        <translation>Heater output</translation>
     </message>
     <message>
         <source>特性補正式 ─────────────</source>
@@ -1442,10 +1674,6 @@ A second copy in the same folder would mix up the settings and record files, so 
         <translation> Load...</translation>
     </message>
     <message>
-        <source> センサー読込</source>
-        <translation> Read back</translation>
-    </message>
-    <message>
         <source>キャンセル</source>
         <translation>Cancel</translation>
     </message>
@@ -1456,22 +1684,6 @@ A second copy in the same folder would mix up the settings and record files, so 
     <message>
         <source>補正量</source>
         <translation>Correction</translation>
-    </message>
-    <message>
-        <source>基準風速値</source>
-        <translation>Reference wind speed</translation>
-    </message>
-    <message>
-        <source>ヒータ出力</source>
-        <translation>Heater output</translation>
-    </message>
-    <message>
-        <source>補正点 </source>
-        <translation>Point </translation>
-    </message>
-    <message>
-        <source>補正量 </source>
-        <translation>Correction </translation>
     </message>
     <message>
         <source>変換できない文字がありました
@@ -1522,20 +1734,12 @@ Please check the parameter values!
         <translation>Confirm air temp.</translation>
     </message>
     <message>
-        <source>風速器差確定</source>
-        <translation>Confirm wind speed</translation>
-    </message>
-    <message>
         <source>0m/s.調整確定</source>
         <translation>Confirm 0 m/s</translation>
     </message>
     <message>
         <source>0m 判断簡略化</source>
         <translation>Simplified 0 m check</translation>
-    </message>
-    <message>
-        <source>Nm/s.調整確定</source>
-        <translation>Confirm N m/s</translation>
     </message>
     <message>
         <source>作業完了</source>
@@ -1556,6 +1760,26 @@ Please check the parameter values!
     <message>
         <source>検証</source>
         <translation>Verification</translation>
+    </message>
+    <message>
+        <source>（次回の起動から）</source>
+        <translation>(from the next start)</translation>
+    </message>
+    <message>
+        <source> センサーから読込</source>
+        <translation> Read from sensor</translation>
+    </message>
+    <message>
+        <source>%1 を読み込む</source>
+        <translation>Load %1</translation>
+    </message>
+    <message>
+        <source>このシリアル番号の設定ファイル（キャリブレーションで保存）: %1</source>
+        <translation>The setpoint file of this serial number (saved by the calibration): %1</translation>
+    </message>
+    <message>
+        <source>素子温度器差確定</source>
+        <translation>Confirm element temp.</translation>
     </message>
 </context>
 <context>
@@ -1842,6 +2066,32 @@ No certificate written: </translation>
     <message>
         <source>中止</source>
         <translation>Abort</translation>
+    </message>
+    <message>
+        <source>センサーは送る値をすべて持っていて、変わる値はありません。
+それでも書き込みますか？</source>
+        <translation>The sensor already holds every value to send: nothing would change.
+Write anyway?</translation>
+    </message>
+    <message>
+        <source>この書込みは、キャリブレーションで決めた次の値を置き換えます:</source>
+        <translation>This write replaces these values set by a calibration:</translation>
+    </message>
+    <message>
+        <source>センサーから読めなかったため、次の校正値が置き換わるか分かりません: </source>
+        <translation>Not read from the sensor, so it is unknown whether these calibrated values are replaced: </translation>
+    </message>
+    <message>
+        <source>書き込みますか？</source>
+        <translation>Write?</translation>
+    </message>
+    <message>
+        <source>書き込む</source>
+        <translation>Write</translation>
+    </message>
+    <message>
+        <source>書き込まない</source>
+        <translation>Do not write</translation>
     </message>
 </context>
 <context>

@@ -8,6 +8,7 @@
 
 class QFrame;
 class QLabel;
+class QMessageBox;
 class QPlainTextEdit;
 class QPushButton;
 class QTimer;
@@ -35,6 +36,8 @@ public:
     // The backup before and the read-back after the group write.
     WriteSafeguard* Safeguard() { return procedure_ ? &procedure_->Safeguard() : nullptr; }
 
+    // The log's backup line, kept in sight above it.
+    QLabel* LBackup = nullptr;
     QPlainTextEdit* MSts = nullptr;
     QPushButton* BBDo = nullptr;
     QFrame* PConsole = nullptr;
@@ -42,6 +45,9 @@ public:
     QPushButton* BBClose = nullptr;
     QPushButton* BBCancel = nullptr;
     QTimer* Timer1 = nullptr;
+    // Asks before a write that replaces calibrated values or changes nothing;
+    // open while the write waits for the answer.
+    QMessageBox* ConfirmBox = nullptr;
 
     void done(int result) override;
 
@@ -51,6 +57,12 @@ protected:
 private:
     void BuildControls();
     void AddLog(const std::string& line);
+    // The log line in the interface's language.
+    static QString Shown(const std::string& line);
+    // Wide enough that the lines of a write (backup path, plan) do not wrap.
+    void FitToLog();
+    void AskConfirmation(const WritePlan& plan);
+    void ConfirmBoxFinished();
 
     AppContext& ctx_;
     std::unique_ptr<WriteProcedure> procedure_;

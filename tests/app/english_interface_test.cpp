@@ -145,7 +145,7 @@ TEST_F(EnglishInterfaceTest, EveryWindowAndDialogShowsNoJapaneseText) {
     settings.BBOk->click();
     ASSERT_EQ(box.seen, 1);
     EXPECT_FALSE(HasJapanese(box.text)) << box.text.toStdString();
-    EXPECT_TRUE(box.text.contains("Reference wind speed: \"1,5\"")) << box.text.toStdString();
+    EXPECT_TRUE(box.text.contains("Reference wind speed (m/s): \"1,5\"")) << box.text.toStdString();
 
     settings.EAdjWS->setText("1.5");
     std::filesystem::create_directory(dir.File("BaseSetpoint.ini")); // a folder where the file goes

@@ -140,15 +140,18 @@ TEST_F(LinkExchangeTest, AFailedWriteClosesThePortAndIsStillLogged) {
 }
 
 TEST_F(LinkExchangeTest, SetupIsRefusedWhileConnected) {
-    QString shown;
+    QString shown, title;
     QTimer::singleShot(100, [&] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
             shown = box->text();
+            title = box->windowTitle();
             box->accept();
         }
     });
     form->BBSetpointClick(false);
-    EXPECT_EQ(shown, "接続中は変更できません");
+    // It names the port and says what to do.
+    EXPECT_EQ(shown, "ポートを変更するには、データ収集を停止してください。");
+    EXPECT_EQ(title, "ポート設定");
 }
 
 TEST_F(LinkExchangeTest, ThePollCycleAsksSetOneFirstAndDecodesTheAnswerAtTheNextTick) {

@@ -7,6 +7,7 @@
 #include "monitor/mon_form.h"
 #include "settings/sys_set_form.h"
 #include "ui/app_globals.h"
+#include "ui/language.h"
 
 #include "ui/plot.h"
 #include <QApplication>
@@ -14,6 +15,8 @@
 #include <QColorDialog>
 #include <QDateTime>
 #include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTimer>
@@ -22,6 +25,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <system_error>
 
@@ -497,6 +501,82 @@ TEST_F(MainFormTest, LostRecordRowsShowInTheStatusBarUntilRowsAreWrittenAgain) {
     EXPECT_FALSE(panel->autoFillBackground());
     EXPECT_EQ(panel->palette().color(QPalette::Window), normal);
     EXPECT_EQ(panel->toolTip(), "");
+    MonForm = nullptr;
+}
+
+} // namespace
+} // namespace qvr
+
+namespace qvr {
+namespace {
+
+// The menu bar names every door of the program; each opens what it says.
+TEST_F(MainFormTest, TheMenuBarReachesEveryWindowAndAction) {
+    TMainForm form(ctx);
+    TSysSetForm settings(ctx);
+    TMonForm monitor(ctx);
+    SysSetForm = &settings;
+    MonForm = &monitor;
+    form.show();
+    const auto visibleWindows = [] {
+        int n = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            n += w->isVisible();
+        return n;
+    };
+    struct Door {
+        QAction* action;
+        std::function<bool()> opened;
+    };
+    const Door doors[] = {
+        {form.MMSettings, [&] { return settings.isVisible(); }},
+        {form.MMMonitor, [&] { return monitor.isVisible(); }},
+        {form.MMLink, [&] { return form.Link().isVisible(); }},
+    };
+    for (const Door& d : doors) {
+        EXPECT_FALSE(d.opened()) << d.action->objectName().toStdString();
+        d.action->trigger();
+        EXPECT_TRUE(d.opened()) << d.action->objectName().toStdString();
+    }
+    EXPECT_TRUE(sts.MaintenanceMode); // as the Shift gestures do
+    const int before = visibleWindows();
+    form.MMViewer->trigger();
+    EXPECT_EQ(visibleWindows(), before + 1); // the record viewer
+    // Every action sits in a menu of the bar, with a text of its own.
+    for (QAction* a : {form.MMStart, form.MMStop, form.MMPortSetup, form.MMLink, form.MMSettings,
+                       form.MMMonitor, form.MMViewer, form.MMSaveData, form.MMLanguageJa,
+                       form.MMLanguageEn, form.MMQuit, form.MMAbout}) {
+        EXPECT_FALSE(a->text().isEmpty());
+        bool inBar = false;
+        for (QAction* menu : form.menuBar()->actions())
+            inBar = inBar || menu->menu()->actions().contains(a);
+        EXPECT_TRUE(inBar) << a->objectName().toStdString();
+    }
+    // The about box: version, licence and the data folder.
+    const QString about = form.AboutText();
+    EXPECT_TRUE(about.contains(QString("バージョン ") + AppVersion)) << about.toStdString();
+    EXPECT_TRUE(about.contains("GNU General Public License"));
+    EXPECT_TRUE(about.contains("データフォルダ: " + QString::fromStdString(dir.Dir())))
+        << about.toStdString();
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            shown = box->text();
+            box->accept();
+        }
+    });
+    form.MMAbout->trigger();
+    EXPECT_EQ(shown, about);
+
+    // The language for the next start, written where the program reads it.
+    QTimer::singleShot(0, [] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            box->accept();
+    });
+    form.MMLanguageEn->trigger();
+    EXPECT_EQ(ReadLanguageSetting(dir.Dir()), "en");
+    EXPECT_TRUE(form.MMLanguageEn->text().contains("（次回の起動から）"));
+    SysSetForm = nullptr;
     MonForm = nullptr;
 }
 

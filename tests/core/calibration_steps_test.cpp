@@ -183,7 +183,7 @@ TEST_F(CalibrationStepsTest, DefaultsLackingFieldsAreNamedAndTheStartGoesOn) {
     view.calls.clear();
     steps.Start("A12");
     EXPECT_EQ(view.calls, (std::vector<std::string>{"incomplete", "step 1"}));
-    EXPECT_NE(view.incomplete.find("基準風速値, 気温補正, 基準電圧"), std::string::npos)
+    EXPECT_NE(view.incomplete.find("基準風速値 (m/s), 気温補正, 基準電圧 (V)"), std::string::npos)
         << view.incomplete;
     EXPECT_EQ(prm.DifT0m, 48.5f);
     EXPECT_EQ(prm.ChipStdV, 2.5f);

@@ -1,5 +1,6 @@
 #include "core/write_procedure.h"
 
+#include "core/param_keys.h"
 #include "core/setpoint_file.h"
 #include "sim/sensor_device.h"
 #include "tests/base/temp_dir.h"
@@ -9,6 +10,7 @@
 #include <filesystem>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace qvr {
 namespace {
@@ -55,11 +57,17 @@ protected:
         exchange.Collecting = true;
     }
 
-    // Ticks until the procedure ends (or `stopAt` says to stop ticking).
+    // Ticks until the procedure ends (or `stopAt` says to stop ticking); a
+    // confirmation is answered with `confirm`, unless that is unset.
     Step Run(const std::function<bool()>& stopAt = {}) {
         for (int i = 0; i < 400; ++i) {
             if (stopAt && stopAt()) return Step::Running;
             const Step step = procedure.Tick();
+            if (step == Step::Confirm && confirm) {
+                EXPECT_TRUE(procedure.Proceed(*confirm));
+                if (!*confirm) return step;
+                continue;
+            }
             if (step != Step::Running) return step;
         }
         ADD_FAILURE() << "still running";
@@ -84,6 +92,7 @@ protected:
         return [this, name] { return Logged(std::string(name) + " ： 書込み成功！"); };
     }
 
+    std::optional<bool> confirm = true;
     test::TempDir dir;
     SensorLink link;
     Exchange exchange{link};
@@ -91,14 +100,14 @@ protected:
     TWritePrm prm{};
     TWriteRecord record;
     std::vector<std::string> log;
-    WriteProcedure procedure{
-        exchange,
-        prm,
-        clock,
-        dir.Dir(),
-        [](const TWritePrm& p, const std::string& path) { SaveSetpointFile(p, path); },
-        record,
-        [this](const std::string& line) { log.push_back(line); }};
+    WriteProcedure procedure{exchange,
+                             prm,
+                             clock,
+                             dir.Dir(),
+                             [](const TWritePrm& p, const std::string& path,
+                                const std::string& note) { SaveSetpointFile(p, path, note); },
+                             record,
+                             [this](const std::string& line) { log.push_back(line); }};
 };
 
 TEST_F(WriteProcedureTest, AWriteIsCompleteOnlyWhenItsReadBackAgrees) {
@@ -114,6 +123,47 @@ TEST_F(WriteProcedureTest, AWriteIsCompleteOnlyWhenItsReadBackAgrees) {
     EXPECT_EQ(record.Result, Outcome::Verified);
     EXPECT_EQ(record.At, clock.Now());
     EXPECT_EQ(record.Written.DifT0m, 48.5f);
+}
+
+// The plan goes into the log before anything is sent; a calibrated value
+// waits for the operator, whose "no" sends nothing.
+TEST_F(WriteProcedureTest, ThePlanIsLoggedAndCalibratedValuesWaitForTheOperator) {
+    confirm.reset();
+    procedure.Open();
+    procedure.Start();
+    EXPECT_EQ(Run(), Step::Confirm);
+    EXPECT_TRUE(procedure.AwaitingConfirmation());
+    EXPECT_TRUE(link.Writes().empty());
+    EXPECT_FALSE(exchange.Collecting); // no poll answer can pose as Group-1's echo
+    EXPECT_EQ(procedure.Plan().CalibratedChanges(), std::vector<std::string>{"E01"});
+    EXPECT_EQ(log[1], "この書込みで変わる値（キー 名称: センサーの値 → 送る値）:");
+    EXPECT_EQ(log[2], std::string("  E01 ") + ParamLabel("E01") + ": 50.00 → 48.50");
+    EXPECT_EQ(log[3], std::string("  P02 ") + ParamLabel("P02") + ": 0.00 → 0.25");
+    EXPECT_EQ(procedure.Tick(), Step::Confirm); // it waits, whatever the timer does
+    EXPECT_TRUE(procedure.Proceed(false));
+    EXPECT_FALSE(procedure.Proceed(false)); // answered once
+    EXPECT_EQ(log.back(), "書込みを取りやめました（センサーには何も送っていません）");
+    EXPECT_TRUE(exchange.Collecting);
+    EXPECT_EQ(procedure.Tick(), Step::Ended);
+    EXPECT_TRUE(link.Writes().empty());
+    EXPECT_EQ(record.Result, Outcome::None);
+
+    // Confirmed: the write runs.
+    procedure.Start();
+    EXPECT_EQ(Run(), Step::Confirm);
+    EXPECT_TRUE(procedure.Proceed(true));
+    EXPECT_EQ(log.back(), "【書込み開始】");
+    confirm = true;
+    EXPECT_EQ(Run(), Step::Verified);
+}
+
+TEST_F(WriteProcedureTest, UncalibratedChangesAreWrittenWithoutAQuestion) {
+    confirm.reset();
+    prm.DifT0m = 50.0f; // what the sensor holds
+    procedure.Open();
+    procedure.Start();
+    EXPECT_EQ(Run(), Step::Verified);
+    EXPECT_THAT(log, Contains(std::string("  P02 ") + ParamLabel("P02") + ": 0.00 → 0.25"));
 }
 
 // How each way a write ends is logged and recorded.

@@ -52,19 +52,22 @@ protected:
     bool answer_ = true;
     std::vector<std::string> log_;
     std::vector<std::pair<TWritePrm, std::string>> saved_;
+    std::vector<std::string> notes_;
     std::string saveError_;
-    WriteSafeguard guard_{exchange_, clock_, dir_.Dir(),
-                          [this](const TWritePrm& p, const std::string& path) {
-                              if (!saveError_.empty()) throw std::runtime_error(saveError_);
-                              saved_.emplace_back(p, path);
-                              WriteTextLines(path, {"[Early]"});
-                          },
-                          [this](const std::string& line) { log_.push_back(line); }};
+    WriteSafeguard guard_{
+        exchange_, clock_, dir_.Dir(),
+        [this](const TWritePrm& p, const std::string& path, const std::string& note) {
+            if (!saveError_.empty()) throw std::runtime_error(saveError_);
+            saved_.emplace_back(p, path);
+            notes_.push_back(note);
+            WriteTextLines(path, {"[Early]"});
+        },
+        [this](const std::string& line) { log_.push_back(line); }};
 };
 
 TEST_F(SafeguardTest, BackupSavesWhatTheSensorHoldsUnderItsSerialNumberAndLogsThePath) {
     exchange_.Collecting = true;
-    guard_.StartBackup("A12");
+    guard_.StartBackup("A12", held_);
     EXPECT_FALSE(exchange_.Collecting);
     Run();
     EXPECT_TRUE(exchange_.Collecting);
@@ -77,23 +80,48 @@ TEST_F(SafeguardTest, BackupSavesWhatTheSensorHoldsUnderItsSerialNumberAndLogsTh
         EXPECT_EQ(*ParamField(saved_[0].first, k.Key), *ParamField(held_, k.Key)) << k.Key;
     for (const auto& frame : link_.sent)
         EXPECT_EQ(frame.substr(0, 4), "<RD,");
+    // Writing what the sensor holds changes nothing, and the backup says so.
+    EXPECT_TRUE(guard_.Plan().NothingToChange());
+    EXPECT_EQ(notes_[0], "書込み前のセンサーの設定。この後の書込みで変わる値: なし");
 
-    guard_.StartBackup("A12"); // a second write within the same second keeps the first file
+    guard_.StartBackup("A12", held_); // a second write within the same second keeps the first file
     Run();
     EXPECT_EQ(guard_.BackupPath(), dir_.Dir() + "Backup/A12_20261210_081502_2.qvr");
 }
 
+TEST_F(SafeguardTest, TheBackupReadPlansTheWriteAndItsFileBeginsWithThePlan) {
+    TWritePrm toSend = held_;
+    toSend.DifT0m = 50.0f; // E01, calibrated
+    toSend.VAL[2] = 0.25f; // P06
+    odd_ = {{"P41", ""}};  // read empty: its change is unknown
+    guard_.StartBackup("A12", toSend);
+    Run();
+    const WritePlan& plan = guard_.Plan();
+    ASSERT_EQ(plan.Changes.size(), 2u);
+    EXPECT_EQ(plan.Changes[0].Key, "E01");
+    EXPECT_EQ(plan.Changes[1].Key, "P06");
+    EXPECT_EQ(plan.Unread, std::vector<std::string>{"P41"});
+    EXPECT_TRUE(saved_.empty()); // a partial set is no backup
+    odd_.clear();
+    guard_.StartBackup("A12", toSend);
+    Run();
+    ASSERT_EQ(notes_.size(), 1u);
+    EXPECT_EQ(notes_[0], "書込み前のセンサーの設定。この後の書込みで変わる値: E01 " +
+                             FormatFloat("%1.2f", held_.DifT0m) + " → 50.00, P06 " +
+                             FormatFloat("%1.2f", held_.VAL[2]) + " → 0.25");
+}
+
 TEST_F(SafeguardTest, NoBackupIsSavedFromASilentOrIncompleteSensorAndTheLogSaysWhy) {
     answer_ = false;
-    guard_.StartBackup("A12");
+    guard_.StartBackup("A12", held_);
     Run();
     odd_ = {{"E04", ""}, {"P41", "x"}};
     answer_ = true;
-    guard_.StartBackup("A12");
+    guard_.StartBackup("A12", held_);
     Run();
     odd_.clear();
     saveError_ = "cannot write A12.qvr";
-    guard_.StartBackup("A12");
+    guard_.StartBackup("A12", held_);
     Run();
     const std::vector<std::string> expected = {
         "バックアップ: センサーがパラメータを返さないため保存していません",
@@ -106,7 +134,7 @@ TEST_F(SafeguardTest, NoBackupIsSavedFromASilentOrIncompleteSensorAndTheLogSaysW
 
 TEST_F(SafeguardTest, ABackupFolderThatIsAFileIsReported) {
     WriteTextLines(dir_.File("Backup"), {"not a folder"});
-    guard_.StartBackup("A12");
+    guard_.StartBackup("A12", held_);
     Run();
     ASSERT_EQ(log_.size(), 1u);
     EXPECT_EQ(log_[0].rfind("バックアップ: 保存できませんでした: ", 0), 0u) << log_[0];
@@ -153,7 +181,10 @@ TEST(StampedFileName, SerialDateAndTimeWithUnsafeCharactersReplaced) {
     const TDateTime t = EncodeDateTime({2026, 12, 10, 8, 5, 9, 0});
     EXPECT_EQ(StampedFileName("A12", t, ".pdf"), "A12_20261210_080509.pdf");
     EXPECT_EQ(StampedFileName("a/b:c*?", t, ".qvr"), "a_b_c___20261210_080509.qvr");
-    EXPECT_EQ(StampedFileName("", t, ".qvr"), "_20261210_080509.qvr");
+    // A sensor without a serial number still gets a name that says so.
+    EXPECT_EQ(StampedFileName("", t, ".qvr"), "no-serial_20261210_080509.qvr");
+    EXPECT_EQ(StampedFileName("  ", t, ".qvr"), "no-serial_20261210_080509.qvr");
+    EXPECT_EQ(StampedFileName(" W01 ", t, ".qvr"), "W01_20261210_080509.qvr");
 }
 
 } // namespace

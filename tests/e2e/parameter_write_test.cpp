@@ -3,19 +3,30 @@
 #include "../modal_answers.h"
 #include "base/ini_file.h"
 #include "base/text_file.h"
+#include "sim/control_commands.h"
 
 #include "settings/sys_set_form.h"
 #include "write/write_form.h"
 
+#include "ui/language.h"
+#include <QDir>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenuBar>
 #include <QMessageBox>
-#include <QScrollBar>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTableWidget>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTimer>
 #include <QToolButton>
+#include <QTranslator>
 
 namespace qvr::test {
 namespace {
@@ -29,7 +40,9 @@ struct BoxWatcher {
     BoxWatcher() {
         timer.setInterval(20);
         QObject::connect(&timer, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            // The write's question about its plan is the fixture's to answer.
+            if (box && box->objectName() != "ConfirmBox") {
                 text = box->text();
                 ++seen;
                 box->accept();
@@ -48,6 +61,7 @@ protected:
         StartSensor();
         StartProgram();
         CreateSettingsWindows(ctx);
+        AnswerConfirmations();
     }
     void Connect() {
         form->BBStartClick();
@@ -55,11 +69,29 @@ protected:
         ASSERT_TRUE(WaitFor([&] { return current.ModelNo != 0; })); // polling runs
         settings->show();
         settings->PCMain->setCurrentWidget(settings->TSDirect);
+        // Opening reads the sensor's set to compare the fields with it.
+        ASSERT_TRUE(WaitFor([&] { return !settings->TimSensorRead->isActive(); }, 10000));
     }
 
     QStringList Log() const { return writer->MSts->toPlainText().split('\n'); }
-    // The write's timer stops whenever a write ends, however it ends.
-    bool Ended() const { return !writer->Timer1->isActive(); }
+    // The write's timer stops whenever a write ends, however it ends; a
+    // question about the plan is answered with `confirmWith`.
+    bool Ended() const { return !writer->Timer1->isActive() && !writer->ConfirmBox->isVisible(); }
+    // The question about the plan, whenever it comes, is answered with `confirmWith`.
+    QMessageBox::StandardButton confirmWith = QMessageBox::Yes;
+    int confirmations = 0;
+    QString confirmText;
+    QTimer confirmer;
+    void AnswerConfirmations() {
+        confirmer.setInterval(20);
+        QObject::connect(&confirmer, &QTimer::timeout, [this] {
+            if (!writer || !writer->ConfirmBox->isVisible()) return;
+            ++confirmations;
+            confirmText = writer->ConfirmBox->text();
+            writer->ConfirmBox->button(confirmWith)->click();
+        });
+        confirmer.start();
+    }
 
     // Presses the send button; inside the modal write window runs the write
     // until it ends, lets `before` look at it, then leaves it with `leave`.
@@ -118,12 +150,32 @@ TEST_F(ParameterWrite, EditedValuesReachTheSensor) {
                  [&] {
                      EXPECT_TRUE(writer->BBClose->isEnabled());
                      EXPECT_FALSE(writer->BBCancel->isEnabled());
-                     EXPECT_TRUE(Log().first().startsWith("バックアップ: "));
-                     EXPECT_EQ(Log()[1], "【書込み開始】");
-                     // The result is in sight at the window's default size.
+                     // The plan: exactly the keys typed, in the order they are sent;
+                     // the calibrated ones are asked about before "Group-1".
+                     const QStringList log = Log();
+                     EXPECT_TRUE(log.first().startsWith("バックアップ: "));
+                     EXPECT_EQ(log[1], "この書込みで変わる値（キー 名称: センサーの値 → 送る値）:");
+                     QStringList planned;
+                     for (const QString& line : log.mid(2, 6))
+                         planned << line.mid(2, 3);
+                     EXPECT_EQ(planned, (QStringList{"E01", "E02", "P01", "P20", "E16", "P32"}));
+                     EXPECT_EQ(log[2], "  E01 0m/s.時温度差 (℃): 50.00 → 48.50");
+                     EXPECT_EQ(log[8], "確認を受けて書き込みます");
+                     EXPECT_EQ(log[9], "【書込み開始】");
+                     EXPECT_EQ(confirmations, 1);
+                     EXPECT_TRUE(confirmText.contains("E01") && confirmText.contains("E16"));
+                     EXPECT_FALSE(confirmText.contains("E02"));
+                     // The result is in sight at the window's default size, and
+                     // so is the backup line, above the log.
                      const QScrollBar* bar = writer->MSts->verticalScrollBar();
                      EXPECT_GT(bar->maximum(), 0);
                      EXPECT_EQ(bar->value(), bar->maximum());
+                     EXPECT_TRUE(writer->LBackup->isVisible());
+                     EXPECT_TRUE(writer->LBackup->text().startsWith("バックアップ: "));
+                     // No line of the log wraps, at any display scale.
+                     for (QTextBlock b = writer->MSts->document()->begin(); b.isValid();
+                          b = b.next())
+                         EXPECT_EQ(b.layout()->lineCount(), 1) << b.text().toStdString();
                  });
     const std::pair<const char*, float> stored[] = {
         {"E02", 6.25f}, {"E01", 48.5f}, {"E16", -0.125f}, {"P32", 3.3f},
@@ -254,10 +306,14 @@ TEST_F(ParameterWrite, SendAndPortSetupAskForTheRightPortState) {
 
     settings->SBConnection->click();
     ASSERT_TRUE(form->Link().PortConnected());
+    // Connected with the window open: the sensor's set is read, then polling goes on.
+    EXPECT_TRUE(settings->TimSensorRead->isActive());
+    ASSERT_TRUE(WaitFor([&] { return !settings->TimSensorRead->isActive(); }, 10000));
     EXPECT_TRUE(ctx.exchange->Collecting);
+    EXPECT_FALSE(settings->LSensorCompare->text().isEmpty());
     box.ArmOnce();
     settings->BBComSetStd->click();
-    EXPECT_EQ(box.text, "接続中は変更できません");
+    EXPECT_EQ(box.text, "ポートを変更するには、データ収集を停止してください。");
 
     settings->SBDisconnection->click();
     EXPECT_FALSE(form->Link().PortConnected());
@@ -507,6 +563,145 @@ TEST_F(ParameterWrite, TheReadButtonShowsWhatTheSensorHoldsAndWritesNothing) {
     closed.ArmOnce();
     settings->BBSensorRead->click();
     EXPECT_EQ(closed.text, "接続していないので、実行できません！");
+}
+
+// A calibrated sensor meets a program started afresh (the start-up set of
+// "BaseSetpoint.ini" in its fields): the window shows where they differ, and a
+// write names the calibrated values it would replace and waits for a yes.
+TEST_F(ParameterWrite, AFreshStartShowsTheCalibratedSensorAndAWriteAsksBeforeUndoingIt) {
+    StartWindows();
+    sim::ControlCommands commands(*sensor);
+    for (const char* line : {"set E01 46.00", "set E03 17.47", "set E16 -0.226", "set E17 0.125",
+                             "set E12 -0.382", "set E13 0.25"})
+        ASSERT_TRUE(commands.Execute(line).ok) << line;
+    Connect(); // opening the window reads the sensor's set
+    EXPECT_EQ(settings->LSensorCompare->text(), "6 項目の値がセンサーと異なります");
+    for (QLineEdit* e : {settings->EDifT0m, settings->EAdjDifT, settings->EATDif1,
+                         settings->EATDif2, settings->EWDDif1, settings->EWDDif2})
+        EXPECT_TRUE(e->property("differsFromSensor").toBool()) << e->objectName().toStdString();
+    EXPECT_EQ(settings->EDifT0m->toolTip(), "センサーの値: 46.00");
+    EXPECT_FALSE(settings->EAdjWS->property("differsFromSensor").toBool());
+    EXPECT_FALSE(settings->SGRev->item(1, 0)->data(TSysSetForm::kDiffersRole).toBool());
+
+    sensor->ClearRequests();
+    confirmWith = QMessageBox::No;
+    SendAndWrite(
+        [&] { writer->BBCancel->click(); },
+        [&] {
+            EXPECT_EQ(confirmations, 1);
+            for (const char* key : {"E01", "E03", "E12", "E13", "E16", "E17"}) {
+                EXPECT_TRUE(confirmText.contains(QString(key) + " ")) << key;
+                // Named in the log's plan, once.
+                EXPECT_EQ(Log().filter(QRegularExpression(QString("^  ") + key + " ")).size(), 1)
+                    << key;
+            }
+            EXPECT_TRUE(confirmText.contains("46.00 → 50.00"));
+            EXPECT_EQ(Log().last(), "書込みを取りやめました（センサーには何も送っていません）");
+            EXPECT_FALSE(Log().contains("【書込み開始】"));
+        });
+    for (const auto& r : sensor->Requests())
+        EXPECT_EQ(r.payload.rfind("RW,", 0), std::string::npos) << r.payload;
+    EXPECT_EQ(sensor->Parameter("E01"), 46.0f);
+    // The backup of the calibrated set begins with what the write would have changed.
+    const QStringList backups =
+        QDir(QString::fromStdString(dir.File("Backup"))).entryList({"*.qvr"}, QDir::Files);
+    ASSERT_EQ(backups.size(), 1);
+    EXPECT_TRUE(backups[0].startsWith("no-serial_")) << backups[0].toStdString();
+    const std::vector<std::string> backup =
+        ReadTextLines(dir.File("Backup/" + backups[0].toStdString()));
+    ASSERT_FALSE(backup.empty());
+    EXPECT_EQ(backup[0].rfind(
+                  "; 書込み前のセンサーの設定。この後の書込みで変わる値: E01 46.00 → 50.00", 0),
+              0u)
+        << backup[0];
+    EXPECT_TRUE(PollingResumes());
+
+    // Read from the sensor: the fields take its set and agree with it.
+    settings->BBSensorRead->click();
+    ASSERT_TRUE(WaitFor([&] { return !settings->TimSensorRead->isActive(); }, 10000));
+    EXPECT_EQ(settings->EDifT0m->text(), "46.00");
+    EXPECT_EQ(settings->LSensorCompare->text(), "すべての値がセンサーと一致しています");
+    EXPECT_FALSE(settings->EDifT0m->property("differsFromSensor").toBool());
+    // A value typed then stands out at once.
+    settings->EAdjWS->setText("6.00");
+    EXPECT_TRUE(settings->EAdjWS->property("differsFromSensor").toBool());
+    EXPECT_EQ(settings->LSensorCompare->text(), "1 項目の値がセンサーと異なります");
+}
+
+// A write that changes nothing says so and sends nothing unless the operator insists.
+TEST_F(ParameterWrite, AWriteThatChangesNothingSendsNothingUnlessConfirmed) {
+    StartWindows();
+    Connect();
+    EXPECT_EQ(settings->LSensorCompare->text(), "すべての値がセンサーと一致しています");
+    sensor->ClearRequests();
+    confirmWith = QMessageBox::No;
+    SendAndWrite([&] { writer->BBCancel->click(); },
+                 [&] {
+                     EXPECT_EQ(confirmations, 1);
+                     EXPECT_TRUE(confirmText.contains("それでも書き込みますか？"));
+                     EXPECT_TRUE(Log().contains(
+                         "この書込みで変わる値: なし（センサーは送る値をすべて持っています）"));
+                 });
+    for (const auto& r : sensor->Requests())
+        EXPECT_EQ(r.payload.rfind("RW,", 0), std::string::npos) << r.payload;
+
+    confirmWith = QMessageBox::Yes; // insisted: written and verified
+    SendAndWrite([&] { writer->BBClose->click(); });
+    EXPECT_EQ(LastWrite.Result, TWriteRecord::Outcome::Verified);
+}
+
+// Pictures for the user guide, taken on a real X server when QVR_SHOTS names a
+// folder (scripts/screenshots-plan.sh): the menu bar, the settings window
+// against a calibrated sensor and the write's plan with its question.
+TEST_F(ParameterWrite, PicturesOfTheMenuAndThePlan) {
+    const QString out = qEnvironmentVariable("QVR_SHOTS");
+    if (out.isEmpty()) GTEST_SKIP() << "QVR_SHOTS names no folder";
+    const QString tag = qEnvironmentVariable("QVR_SHOTS_TAG");
+    const auto shoot = [&](const QString& name, QRect area) {
+        QScreen* screen = QGuiApplication::primaryScreen();
+        area = area.intersected(screen->geometry());
+        const QPixmap shot = screen->grabWindow(0, area.x(), area.y(), area.width(), area.height());
+        EXPECT_TRUE(shot.save(out + "/" + name + "-" + tag + ".png")) << name.toStdString();
+    };
+    const auto settle = [] { QTest::qWait(400); };
+    if (qEnvironmentVariable("QVR_SHOTS_LANG") == "en")
+        ASSERT_TRUE(InstallUiTranslation(*qApp, UiLanguage::English));
+    StartWindows();
+    sim::ControlCommands commands(*sensor);
+    for (const char* line : {"set E01 46.00", "set E03 17.47", "set E16 -0.226", "set E17 0.125",
+                             "set E12 -0.382", "set E13 0.25", "speed 3.2"})
+        ASSERT_TRUE(commands.Execute(line).ok) << line;
+    form->move(40, 40);
+    form->BBStartClick();
+    ASSERT_TRUE(WaitFor([&] { return current.ModelNo != 0; }));
+    settle();
+    form->MMWindows->popup(form->mapToGlobal(
+        form->menuBar()->actionGeometry(form->MMWindows->menuAction()).bottomLeft()));
+    settle();
+    shoot("menu", form->frameGeometry().united(form->MMWindows->geometry()).adjusted(-4, -4, 4, 4));
+    form->MMWindows->hide();
+
+    settings->move(60, 20);
+    Connect();
+    settle();
+    shoot("settings-compare", settings->frameGeometry());
+
+    confirmer.stop();
+    bool shot = false;
+    QTimer::singleShot(0, [&] {
+        writer->move(80, 60);
+        writer->BBDo->click();
+        EXPECT_TRUE(WaitFor([&] { return writer->ConfirmBox->isVisible(); }, 20000));
+        settle();
+        shoot("write-plan", writer->frameGeometry().united(writer->ConfirmBox->frameGeometry()));
+        shot = true;
+        writer->ConfirmBox->button(QMessageBox::No)->click();
+        settle();
+        writer->BBCancel->click();
+    });
+    settings->BBWrite->click();
+    EXPECT_TRUE(shot);
+    qDeleteAll(qApp->findChildren<QTranslator*>());
 }
 
 } // namespace

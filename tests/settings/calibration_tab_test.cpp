@@ -101,7 +101,8 @@ TEST_F(CalibrationTab, StepButtonsStoreShowAndSaveThroughTheWindow) {
     EXPECT_TRUE(FileExists(dir.File("A12.qvr")));
     EXPECT_EQ(form.PFinish->text(), "キャリブレーション中: Step-1");
     // One line says what comes next at each step.
-    EXPECT_TRUE(form.LCalNext->text().contains("「気温器差確定」")) << form.LCalNext->text().toStdString();
+    EXPECT_TRUE(form.LCalNext->text().contains("「気温器差確定」"))
+        << form.LCalNext->text().toStdString();
 
     Seconds(form, SteadySample(), 5);
     form.BBATRcvFin->click();
@@ -118,13 +119,17 @@ TEST_F(CalibrationTab, StepButtonsStoreShowAndSaveThroughTheWindow) {
     form.BB0mCalFin->click();
     EXPECT_EQ(form.Cal.CalStep, 4);
     EXPECT_EQ(form.EDifT0m->text(), "46.00");
-    EXPECT_TRUE(form.LCalNext->text().contains("「設定送出」")); // the new value must reach the sensor
+    EXPECT_TRUE(
+        form.LCalNext->text().contains("「設定送出」")); // the new value must reach the sensor
 
     // The sensor reads 0.000: step 5.
     Seconds(form, SteadySample(0.0f), 1);
     EXPECT_EQ(form.Cal.CalStep, 5);
     EXPECT_EQ(Background(form.PWS0CalSet), kGrey);
-    EXPECT_TRUE(form.LCalNext->text().contains("「Nm/s.調整確定」"));
+    // The reference-speed stage names its speed.
+    EXPECT_TRUE(form.LCalNext->text().contains("「5.00 m/s 調整確定」"))
+        << form.LCalNext->text().toStdString();
+    EXPECT_EQ(form.BB4mCalFin->text(), "5.00 m/s 調整確定");
 }
 
 TEST_F(CalibrationTab, CompletionShowsOnThePanelAndTheGauges) {

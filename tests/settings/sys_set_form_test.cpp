@@ -103,7 +103,7 @@ TEST_F(SysSetFormTest, ANumberThatDoesNotConvertStopsOkSaveAndSendAndKeepsEveryE
         SCOPED_TRACE(what);
         EXPECT_EQ(box.seen, 1);
         EXPECT_EQ(box.text, "変換できない文字がありました\n設定数値を確認してください！\n\n"
-                            "基準風速値：「1,5」");
+                            "基準風速値 (m/s)：「1,5」");
         EXPECT_EQ(box.icon, QMessageBox::Warning);
         EXPECT_EQ(prm.DifT0m, before.DifT0m);
         EXPECT_EQ(prm.AdjWS, before.AdjWS);
@@ -164,7 +164,7 @@ TEST_F(SysSetFormTest, EveryTextThatIsNotASinglePrecisionNumberStoresNothing) {
         form.EATRev->setText("1");
         box.ArmOnce();
         EXPECT_FALSE(form.EditsToParams()) << bad;
-        EXPECT_TRUE(box.text.endsWith(QStringLiteral("補正量 4：「") + bad + "」")) << bad;
+        EXPECT_TRUE(box.text.endsWith(QStringLiteral("補正量4 (m/s)：「") + bad + "」")) << bad;
         EXPECT_EQ(prm.HeaterWatt, 0.2f) << bad;
         EXPECT_EQ(prm.DIV[3], 0.0f) << bad;
         EXPECT_EQ(prm.ATRev, 9.0f) << bad;
@@ -228,7 +228,7 @@ TEST_F(SysSetFormTest, SaveAndLoadGoThroughTheirDialogs) {
     LateBox defaulted;
     form.BBSetpointLoad->click();
     EXPECT_EQ(defaulted.seen, 1);
-    EXPECT_TRUE(defaulted.text.contains("気温器差-1")) << defaulted.text.toStdString();
+    EXPECT_TRUE(defaulted.text.contains("気温器差-1 (℃)")) << defaulted.text.toStdString();
     EXPECT_EQ(prm.AdjWS, 3.0f);
     EXPECT_EQ(prm.ATRevice0, 0.0f);
     EXPECT_EQ(form.EAdjWS->text(), "3.00");
@@ -270,7 +270,8 @@ TEST_F(SysSetFormTest, ALoadedFileNamesItsDefaultedFieldsOrIsRefused) {
         EXPECT_EQ(late.seen, 1);
         EXPECT_EQ(late.icon, QMessageBox::Information);
         EXPECT_TRUE(late.text.contains(QString::fromStdString(chosen))) << late.text.toStdString();
-        EXPECT_TRUE(late.text.endsWith("補正点1, 気温器差-2, 基準電圧")) << late.text.toStdString();
+        EXPECT_TRUE(late.text.endsWith("補正点1 (m/s), 気温器差-2 (℃), 基準電圧 (V)"))
+            << late.text.toStdString();
         EXPECT_EQ(form.EDifT0m->text(), "48.50");
         EXPECT_EQ(form.EHeaterWatt->text(), "0.3000");
     }
@@ -311,7 +312,7 @@ TEST_F(SysSetFormTest, InEnglishALoadedFileNamesItsDefaultedFieldsInEnglish) {
         QMessageBox::Icon icon;
     } loads[] = {
         {"Items missing from the setpoint file or not numbers took their defaults:\n" + name +
-             "\nPoint 1, Reference voltage",
+             "\nCorrection point 1 (m/s), Reference voltage (V)",
          QMessageBox::Information},
         {"The setpoint file holds no readable value, so nothing was loaded:\n" + name,
          QMessageBox::Critical},
@@ -383,6 +384,65 @@ TEST_F(SysSetFormTest, WithoutALinkWindowItActsAsNeverConnected) {
     form.SBDisconnection->click();
     EXPECT_TRUE(form.SBDisconnection->isChecked());
     EXPECT_FALSE(form.SBConnection->isChecked());
+}
+
+// The calibration saves "<serial>.qvr" beside the program; after a restart the
+// window offers it for the serial number typed, while the fields hold other values.
+TEST_F(SysSetFormTest, TheSerialNumbersOwnSetpointFileIsOffered) {
+    TWritePrm calibrated;
+    ResetPrm(calibrated);
+    calibrated.DifT0m = 46.0f;
+    calibrated.WDTRevice0 = -0.382f;
+    SaveSetpointFile(calibrated, dir.File("W01.qvr"));
+    TSysSetForm form(ctx);
+    form.show();
+    EXPECT_FALSE(form.BBLoadSerialFile->isVisible()); // "xxxxxx.qvr" is not there
+    form.ESNum->setText("W01");
+    ASSERT_TRUE(form.BBLoadSerialFile->isVisible());
+    EXPECT_TRUE(form.BBLoadSerialFile->text().contains("W01.qvr"));
+    form.ESNum->setText("W02");
+    EXPECT_FALSE(form.BBLoadSerialFile->isVisible());
+    form.ESNum->setText("W01");
+    form.BBLoadSerialFile->click();
+    EXPECT_EQ(prm.DifT0m, 46.0f);
+    EXPECT_EQ(form.EDifT0m->text(), "46.00");
+    EXPECT_EQ(form.EWDDif1->text(), "-0.382");
+    EXPECT_EQ(form.LStatus->text(), "読み込みました: W01.qvr");
+    // The fields hold the file now: nothing more to offer.
+    EXPECT_FALSE(form.BBLoadSerialFile->isVisible());
+    // A one-off status line goes at the next action.
+    MessageCatcher refused;
+    refused.ArmOnce();
+    form.BBSensorRead->click(); // not connected: refused with a message
+    EXPECT_EQ(refused.seen, 1);
+    EXPECT_TRUE(form.LStatus->text().isEmpty());
+}
+
+// Every parameter's label in the window comes from the one table, in either language.
+TEST_F(SysSetFormTest, EachFieldIsLabelledWithItsQuantityAndUnit) {
+    TSysSetForm form(ctx);
+    const std::pair<const char*, const char*> labels[] = {{"LEDifT0m", "0m/s.時温度差 (℃)"},
+                                                          {"LEAdjWS", "基準風速値 (m/s)"},
+                                                          {"LEWDDif1", "素子温度器差-1 (℃)"},
+                                                          {"LEStdVolt", "基準電圧 (V)"},
+                                                          {"LEHeaterWatt", "ヒータ出力 (W)"}};
+    for (const auto& [name, text] : labels) {
+        auto* label = form.findChild<QLabel*>(name);
+        ASSERT_NE(label, nullptr) << name;
+        EXPECT_EQ(label->text(), QString::fromUtf8(text)) << name;
+    }
+    ASSERT_TRUE(InstallUiTranslation(*qApp, UiLanguage::English));
+    TSysSetForm translated(ctx);
+    qDeleteAll(qApp->findChildren<QTranslator*>());
+    const std::pair<const char*, const char*> english_labels[] = {
+        {"LEWDDif1", "Element temp. correction 1 (°C)"},
+        {"LEAdjWS", "Reference wind speed (m/s)"},
+        {"LEATDif1", "Air temp. correction 1 (°C)"}};
+    for (const auto& [name, text] : english_labels)
+        EXPECT_EQ(translated.findChild<QLabel*>(name)->text(), QString::fromUtf8(text)) << name;
+    EXPECT_EQ(translated.BBSensorRead->text(), " Read from sensor");
+    EXPECT_EQ(translated.findChild<QLabel*>("LLanguageNote")->text(), "(from the next start)");
+    EXPECT_EQ(translated.BB4mCalFin->text(), "Confirm 5.00 m/s");
 }
 
 } // namespace
