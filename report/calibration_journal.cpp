@@ -2,8 +2,8 @@
 
 #include "base/number_text.h"
 #include "core/param_keys.h"
-#include "core/ui_text.h"
 #include "core/sample_validity.h"
+#include "core/ui_text.h"
 #include "report/stage_log.h"
 
 #include <algorithm>
@@ -55,8 +55,11 @@ std::string SensorNumber(float value) {
 } // namespace
 
 const char* CalStageName(CalStage stage) {
-    static const char* const names[] = {QT_TRANSLATE_NOOP("CalibrationReport", "気温器差確定"), QT_TRANSLATE_NOOP("CalibrationReport", "風速器差確定"), QT_TRANSLATE_NOOP("CalibrationReport", "0m/s.調整確定"),
-                                        QT_TRANSLATE_NOOP("CalibrationReport", "Nm/s.調整確定"), QT_TRANSLATE_NOOP("CalibrationReport", "作業完了")};
+    static const char* const names[] = {QT_TRANSLATE_NOOP("CalibrationReport", "気温器差確定"),
+                                        QT_TRANSLATE_NOOP("CalibrationReport", "風速器差確定"),
+                                        QT_TRANSLATE_NOOP("CalibrationReport", "0m/s.調整確定"),
+                                        QT_TRANSLATE_NOOP("CalibrationReport", "Nm/s.調整確定"),
+                                        QT_TRANSLATE_NOOP("CalibrationReport", "作業完了")};
     return names[static_cast<int>(stage)];
 }
 
@@ -82,7 +85,8 @@ ReportFinalCheck MakeFinalCheck(float wsAvg15, float adjWS, bool measured) {
 
 const char* VerdictText(const ReportFinalCheck& check) {
     if (!check.Measured) return QT_TRANSLATE_NOOP("CalibrationReport", "未測定");
-    return check.Pass ? QT_TRANSLATE_NOOP("CalibrationReport", "合格") : QT_TRANSLATE_NOOP("CalibrationReport", "不合格");
+    return check.Pass ? QT_TRANSLATE_NOOP("CalibrationReport", "合格")
+                      : QT_TRANSLATE_NOOP("CalibrationReport", "不合格");
 }
 
 const char* ReportVerdict(const CalibrationReport& r) {
@@ -121,28 +125,42 @@ ReportWriteCheck CheckWrite(const ReportContext& c, TDateTime lastConfirmed) {
     };
     switch (w.Result) {
     case O::None:
-        set(S::NotWritten, QT_TRANSLATE_NOOP("CalibrationReport", "校正した設定はセンサーに書き込まれていません。"));
+        set(S::NotWritten, QT_TRANSLATE_NOOP("CalibrationReport",
+                                             "校正した設定はセンサーに書き込まれていません。"));
         return check;
     case O::Failed:
-        set(S::Failed, QT_TRANSLATE_NOOP("CalibrationReport", "設定の書込みが失敗しました。センサーの設定は検証されていません。"));
+        set(S::Failed,
+            QT_TRANSLATE_NOOP("CalibrationReport",
+                              "設定の書込みが失敗しました。センサーの設定は検証されていません。"));
         return check;
     case O::Stopped:
-        set(S::Stopped, QT_TRANSLATE_NOOP("CalibrationReport", "設定の書込みが途中で終わりました。センサーの設定は検証されていません。"));
+        set(S::Stopped,
+            QT_TRANSLATE_NOOP(
+                "CalibrationReport",
+                "設定の書込みが途中で終わりました。センサーの設定は検証されていません。"));
         return check;
     case O::Unverified:
-        set(S::Unverified, QT_TRANSLATE_NOOP("CalibrationReport", "書き込んだ設定を読み返せず、センサーの設定は検証されていません。"));
+        set(S::Unverified,
+            QT_TRANSLATE_NOOP("CalibrationReport",
+                              "書き込んだ設定を読み返せず、センサーの設定は検証されていません。"));
         return check;
     case O::Verified:
         break;
     }
     if (w.At <= lastConfirmed)
-        set(S::Older, QT_TRANSLATE_NOOP("CalibrationReport", "最後の確定の後に設定が書き込まれていません。"));
+        set(S::Older,
+            QT_TRANSLATE_NOOP("CalibrationReport", "最後の確定の後に設定が書き込まれていません。"));
     else if (!SameSet(w.Written, c.After))
-        set(S::OtherSet, QT_TRANSLATE_NOOP("CalibrationReport", "センサーに書き込んだ設定が、この校正の設定と異なります。"));
+        set(S::OtherSet,
+            QT_TRANSLATE_NOOP("CalibrationReport",
+                              "センサーに書き込んだ設定が、この校正の設定と異なります。"));
     else if (!c.Measured || c.MeasuredFrom <= w.At)
-        set(S::NotRechecked, QT_TRANSLATE_NOOP("CalibrationReport", "書込みの後の完了確認（15件平均）がありません。"));
+        set(S::NotRechecked, QT_TRANSLATE_NOOP("CalibrationReport",
+                                               "書込みの後の完了確認（15件平均）がありません。"));
     else
-        set(S::Verified, QT_TRANSLATE_NOOP("CalibrationReport", "校正した設定を書き込み、読み返して一致を確認しました。"));
+        set(S::Verified,
+            QT_TRANSLATE_NOOP("CalibrationReport",
+                              "校正した設定を書き込み、読み返して一致を確認しました。"));
     return check;
 }
 
@@ -225,7 +243,8 @@ CalibrationReport CalibrationJournal::Build(const ReportContext& c) const {
         std::optional<Entry> entry = stages_[static_cast<std::size_t>(s)];
         if (stage == CalStage::Finish) {
             entry = Entry{entry ? entry->Time : c.Created,
-                          c.Measured ? "WsAvg15 " + F3(c.WsAvg15) + " m/s" : QT_TRANSLATE_NOOP("CalibrationReport", "未測定")};
+                          c.Measured ? "WsAvg15 " + F3(c.WsAvg15) + " m/s"
+                                     : QT_TRANSLATE_NOOP("CalibrationReport", "未測定")};
         }
         if (!entry) continue;
         ReportStage rs;
@@ -259,8 +278,7 @@ CalibrationReport CalibrationJournal::Build(const ReportContext& c) const {
     return r;
 }
 
-CalibrationReport BuildVerificationReport(const ReportContext& c,
-                                          ReportVerification verification) {
+CalibrationReport BuildVerificationReport(const ReportContext& c, ReportVerification verification) {
     CalibrationReport r;
     r.SerialNo = c.After.SerialNo;
     r.Model = SensorNumber(c.Sensor.ModelNo);

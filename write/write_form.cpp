@@ -214,9 +214,8 @@ void TWriteForm::AskConfirmation(const WritePlan& plan) {
     ConfirmBox->adjustSize();
     const QRect frame = frameGeometry();
     const QPoint below(frame.left(), frame.bottom() + 1);
-    if (const QScreen* shown = screen();
-        shown && shown->availableGeometry().contains(
-                     QRect(below, ConfirmBox->frameGeometry().size())))
+    if (const QScreen* shown = screen(); shown && shown->availableGeometry().contains(QRect(
+                                                      below, ConfirmBox->frameGeometry().size())))
         ConfirmBox->move(below);
 }
 

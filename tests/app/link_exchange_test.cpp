@@ -5,10 +5,10 @@
 #include "link/frame_codec.h"
 #include "serial/com_led.h"
 
+#include "ui/log_view.h"
 #include <QApplication>
 #include <QCheckBox>
 #include <QMessageBox>
-#include "ui/log_view.h"
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>

@@ -140,13 +140,15 @@ TEST_F(SetpointFile, ALoadNamesTheFieldsThatTookTheirDefaults) {
     ReplaceFileBytes(path, bytes);
     TWritePrm p = Scrambled();
     SetpointLoad load = LoadChosenSetpointFile(p, path);
-    EXPECT_EQ(load.Defaulted, (std::vector<std::string>{"ヒータ出力 (W)", "補正点4 (m/s)", "基準電圧 (V)"}));
+    EXPECT_EQ(load.Defaulted,
+              (std::vector<std::string>{"ヒータ出力 (W)", "補正点4 (m/s)", "基準電圧 (V)"}));
     EXPECT_EQ(p.HeaterWatt, 0.2f);
     EXPECT_EQ(p.DIV[3], 0.0f);
     EXPECT_EQ(p.VAL[3], Scrambled().VAL[3]);
     const std::string message = DefaultedFieldsMessage(path, load);
     EXPECT_NE(message.find(path), std::string::npos) << message;
-    EXPECT_NE(message.find("ヒータ出力 (W), 補正点4 (m/s), 基準電圧 (V)"), std::string::npos) << message;
+    EXPECT_NE(message.find("ヒータ出力 (W), 補正点4 (m/s), 基準電圧 (V)"), std::string::npos)
+        << message;
 
     // A value that does not convert counts as missing; the stored-only fields
     // are named by their keys.
