@@ -14,6 +14,7 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -164,6 +165,10 @@ QWidget* TSysSetForm::BuildCalibrationTab() {
     LReport->setTextFormat(Qt::RichText);
     LReport->setTextInteractionFlags(Qt::TextBrowserInteraction);
     LReport->setOpenExternalLinks(true);
+    // A long path must not widen the window past its scroll area: the label
+    // takes the width it is given and wraps; the whole path is in its tooltip.
+    LReport->setWordWrap(true);
+    LReport->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     column->addWidget(LReport);
 
     auto* gauges = new QGridLayout();
@@ -417,7 +422,7 @@ void TSysSetForm::WriteReport() {
         QStringLiteral("<a href=\"%1\">%2</a>")
             .arg(QUrl::fromLocalFile(shown).toString(QUrl::FullyEncoded).toHtmlEscaped(),
                  shown.toHtmlEscaped()));
-    LReport->setToolTip(shown);
+    LReport->setToolTip(QDir::toNativeSeparators(shown));
 }
 
 ReportContext TSysSetForm::ReportContextNow() const {
