@@ -95,7 +95,7 @@ WriteProcedure::Step WriteProcedure::EndBackup() {
     const WritePlan& plan = guard_.Plan();
     for (const auto& line : PlanLines(plan))
         log_(line);
-    if (!plan.NeedsConfirmation()) {
+    if (!askFirst_ || !plan.NeedsConfirmation()) {
         BeginGroups();
         return Step::Running;
     }

@@ -40,6 +40,9 @@ public:
     // nothing. False when nothing was waiting for an answer.
     bool Proceed(bool write);
     bool AwaitingConfirmation() const { return phase_ == Phase::Confirm; }
+    // A calibration's send writes the values the operator has just confirmed
+    // stage by stage: its plan is logged, and asked about no further.
+    void AskBeforeWriting(bool ask) { askFirst_ = ask; }
     // What the write would change, once the backup read has ended.
     const WritePlan& Plan() const { return guard_.Plan(); }
 
@@ -52,6 +55,7 @@ public:
 
 private:
     enum class Phase { Idle, Backup, Confirm, Groups, Closing, ReadBack };
+    bool askFirst_ = true;
 
     void BeginGroups();
     Step EndBackup();

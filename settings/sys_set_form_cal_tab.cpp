@@ -10,7 +10,9 @@
 #include "core/setpoint_file.h"
 #include "core/write_safeguard.h"
 #include "report/report_pdf.h"
+#include "ui/app_globals.h"
 #include "ui/language.h"
+#include "write/write_form.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -146,7 +148,11 @@ QWidget* TSysSetForm::BuildCalibrationTab() {
     LCalNote->setWordWrap(true);
     LCalNote->setStyleSheet("color: rgb(200, 0, 0);");
     column->addWidget(LCalNote);
-    connect(BitBtn6, &QPushButton::clicked, this, &TSysSetForm::BBWriteClick);
+    connect(BitBtn6, &QPushButton::clicked, this, [this] {
+        if (WriteForm) WriteForm->SetCalibrationSend(true);
+        BBWriteClick();
+        if (WriteForm) WriteForm->SetCalibrationSend(false);
+    });
 
     auto* finish = new QHBoxLayout();
     PFinish = CalPanel("PFinish", tab);

@@ -35,6 +35,11 @@ public:
     GroupWrite* Write() { return procedure_ ? &procedure_->Write() : nullptr; }
     // The backup before and the read-back after the group write.
     WriteSafeguard* Safeguard() { return procedure_ ? &procedure_->Safeguard() : nullptr; }
+    // A calibration's send: its plan is logged, not asked about (the
+    // operator confirmed each value on the calibration tab).
+    void SetCalibrationSend(bool calibration) {
+        if (procedure_) procedure_->AskBeforeWriting(!calibration);
+    }
 
     // The log's backup line, kept in sight above it.
     QLabel* LBackup = nullptr;

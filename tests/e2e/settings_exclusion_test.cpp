@@ -27,6 +27,8 @@ protected:
         ASSERT_TRUE(WaitFor([&] { return current.ModelNo != 0; })); // polling runs
         settings->show();
         settings->PCMain->setCurrentWidget(settings->TSDirect);
+        // Showing the window reads the sensor's set; its send buttons wait for it.
+        ASSERT_TRUE(WaitFor([&] { return settings->BBWrite->isEnabled(); }));
         sensor->ClearRequests();
     }
 
@@ -49,7 +51,7 @@ TEST_F(SettingsGuards, ACommaInTheHeaterFieldSendsAndSavesNothing) {
     box.ArmOnce();
     settings->BBWrite->click();
     EXPECT_EQ(box.seen, 1);
-    EXPECT_TRUE(box.text.endsWith(QStringLiteral("ヒータ出力：「0,21」")))
+    EXPECT_TRUE(box.text.endsWith(QStringLiteral("ヒータ出力 (W)：「0,21」")))
         << box.text.toStdString();
     EXPECT_FALSE(writer->isVisible());
     EXPECT_EQ(settings->focusWidget(), settings->EHeaterWatt);
