@@ -91,10 +91,10 @@ TEST(DataFolderTest, CopiesMissingDefaultsAndNeverReplacesTheOperatorsFiles) {
     std::string error;
     ASSERT_TRUE(MakeDataFolder(shipped + "/sub", error)) << error;
     ASSERT_TRUE(MakeDataFolder(data + "Port0.ini", error)) << error; // a folder of that name
-    std::ofstream(shipped + "/DefaultPrm.qvr") << "[Prm]\r\nHeaterWatt=0.2\r\n";
-    std::ofstream(shipped + "/BaseSetpoint.ini") << "[Record]\r\nSecRec=0\r\n";
-    std::ofstream(shipped + "/Port0.ini") << "[ComPortM]\r\n";
-    std::ofstream(shipped + "/sub/not-copied") << "x";
+    std::ofstream(shipped + "/DefaultPrm.qvr", std::ios::binary) << "[Prm]\r\nHeaterWatt=0.2\r\n";
+    std::ofstream(shipped + "/BaseSetpoint.ini", std::ios::binary) << "[Record]\r\nSecRec=0\r\n";
+    std::ofstream(shipped + "/Port0.ini", std::ios::binary) << "[ComPortM]\r\n";
+    std::ofstream(shipped + "/sub/not-copied", std::ios::binary) << "x";
 
     std::vector<std::string> errors;
     EXPECT_EQ(CopyMissingDefaults(shipped, data, errors),
@@ -105,7 +105,7 @@ TEST(DataFolderTest, CopiesMissingDefaultsAndNeverReplacesTheOperatorsFiles) {
               "[Prm]\r\nHeaterWatt=0.2\r\n");
     EXPECT_EQ(test::FilesIn(data), 3u) << "no sub-folder, no temporary file";
 
-    std::ofstream(data + "BaseSetpoint.ini") << "[Record]\r\nSecRec=1\r\n";
+    std::ofstream(data + "BaseSetpoint.ini", std::ios::binary) << "[Record]\r\nSecRec=1\r\n";
     EXPECT_TRUE(CopyMissingDefaults(shipped, data, errors).empty());
     std::ifstream kept(data + "BaseSetpoint.ini", std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "[Record]\r\nSecRec=1\r\n");
