@@ -705,7 +705,8 @@ void MergeRecordData(RecordData& into, RecordData&& more) {
     for (std::size_t i = 0; i < more.Columns.size(); ++i)
         inMore.emplace(more.Columns[i].Name, i);
     {
-        std::unordered_map<std::string_view, std::size_t> inInto;
+        // Owned keys: the columns pushed below move the names a view would see.
+        std::unordered_map<std::string, std::size_t> inInto;
         for (std::size_t i = 0; i < into.Columns.size(); ++i)
             inInto.emplace(into.Columns[i].Name, i);
         for (RecordColumn& c : more.Columns)
@@ -736,7 +737,8 @@ void MergeRecordData(RecordData& into, RecordData&& more) {
 RecordData JoinRecordData(std::vector<RecordData>&& parts) {
     RecordData all;
     // Columns in the order they first appear; a band where any part has one.
-    std::unordered_map<std::string_view, std::size_t> index;
+    // Owned keys: each part is let go once copied, and its names with it.
+    std::unordered_map<std::string, std::size_t> index;
     std::vector<bool> band;
     std::size_t rows = 0;
     for (const RecordData& part : parts) {
